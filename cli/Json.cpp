@@ -1,0 +1,38 @@
+#include "Json.h"
+
+#include <cmath>
+
+#include "Format.h"
+#include "NumberText.h"
+
+namespace json {
+
+std::string Quote(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out += '"';
+    for (const char c : text) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20)
+                    out += Format("\\u%04x", static_cast<unsigned char>(c));
+                else
+                    out += c;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string Number(float value) {
+    if (std::isnan(value)) return "\"nan\"";
+    if (std::isinf(value)) return value > 0 ? "\"inf\"" : "\"-inf\"";
+    return numtext::ShortestText(value);
+}
+
+}  // namespace json

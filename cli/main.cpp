@@ -1,0 +1,45 @@
+// tesqv-cli: the headless companion of the viewer, over the same document core.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "CliCommands.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tesqv-cli COMMAND [ARGS]\n"
+    "\n"
+    "commands:\n"
+    "  info FILE [--samples]   print the trace in FILE as one JSON object\n"
+    "\n"
+    "options:\n"
+    "  --help                  show this text\n"
+    "  --version               show the version\n"
+    "\n"
+    "Messages go to stderr. Exit status: 0 done, 1 failure reported, 2 usage error.\n";
+
+}  // namespace
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "tesqv-cli: %s\n\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) return UsageError("missing COMMAND");
+    const std::string command = args.front();
+    args.erase(args.begin());
+    if (command == "--help" || command == "-h") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::printf("tesqv-cli %s\n", TESQV_VERSION);
+        return 0;
+    }
+    if (command == "info") return RunInfo(args);
+    return UsageError("unknown command '" + command + "'");
+}

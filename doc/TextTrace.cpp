@@ -1,0 +1,186 @@
+// The text trace reader: file-type line, keyword header, data rows of up to 8 numbers.
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "File.h"
+#include "MessageSink.h"
+#include "NumberText.h"
+#include "TraceTokens.h"
+#include "Utf8.h"
+#include "tesqDoc.h"
+
+namespace {
+
+// Large enough that a read costs little per line, small enough to stay in cache. Lines
+// longer than a block grow the buffer rather than lose their beginning.
+constexpr std::size_t kBlockSize = 256 * 1024;
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+}  // namespace
+
+bool CtesqDoc::ReadTextTrace(CFile& file) {
+    try {
+        ResetTrace();
+        m_bTooManyRows = false;
+        ReadTraceLines(file, false, 0);
+        if (m_bTooManyRows) {
+            ResetTrace();
+            AfxMessageBox("The file holds more than 2147483647 data rows; it cannot be opened.");
+            return false;
+        }
+        const int nCapacity = m_nSampleCount;
+        ResetTrace();
+        file.SeekToBegin();
+        ReadTraceLines(file, true, nCapacity);
+    } catch (const CFileException& e) {
+        ResetTrace();
+        e.ReportError();
+        return false;
+    } catch (const std::bad_alloc&) {
+        ResetTrace();
+        AfxMessageBox("Not enough memory to read the file.");
+        return false;
+    }
+    CompleteRanges();
+    return true;
+}
+
+void CtesqDoc::ReadTraceLines(CFile& file, bool bStore, int nCapacity) {
+    bool bomChecked = file.GetPosition() != 0;
+    std::vector<char> buf(kBlockSize);
+    std::size_t have = 0;       // bytes in buf
+    std::size_t lineStart = 0;  // start of the line not yet handed over
+    std::size_t scanned = 0;    // bytes already searched for a line feed
+    for (;;) {
+        if (lineStart > 0) {
+            std::memmove(buf.data(), buf.data() + lineStart, have - lineStart);
+            have -= lineStart;
+            scanned -= lineStart;
+            lineStart = 0;
+        }
+        if (have == buf.size()) buf.resize(buf.size() * 2);
+        const std::size_t n = file.Read(buf.data() + have, buf.size() - have);
+        if (n == 0) break;
+        have += n;
+        if (!bomChecked) {
+            if (have < kByteOrderMark.size()) continue;
+            bomChecked = true;
+            if (std::string_view(buf.data(), kByteOrderMark.size()) == kByteOrderMark)
+                lineStart = scanned = kByteOrderMark.size();
+        }
+        while (scanned < have) {
+            const void* nl = std::memchr(buf.data() + scanned, '\n', have - scanned);
+            if (nl == nullptr) {
+                scanned = have;
+                break;
+            }
+            const std::size_t pos = static_cast<std::size_t>(static_cast<const char*>(nl) - buf.data());
+            ParseTraceLine(std::string_view(buf.data() + lineStart, pos - lineStart), bStore, nCapacity);
+            lineStart = scanned = pos + 1;
+        }
+    }
+    // Text after the last line feed is a final line, empty when the file ends with one.
+    ParseTraceLine(std::string_view(buf.data() + lineStart, have - lineStart), bStore, nCapacity);
+}
+
+int CtesqDoc::ParseTraceLine(std::string_view line, bool bStore, int nCapacity) {
+    if (m_nParseState == 2) {
+        ParseDataRow(line, bStore, nCapacity);
+    } else {
+        const std::string_view bytes = trace_tokens::LineText(line);
+        if (m_nParseState == 1) {
+            ParseHeaderLine(bytes);
+        } else if (bytes.find("FileType") != std::string_view::npos) {
+            std::string_view tokens[trace_tokens::MAX_TOKENS];
+            std::size_t offsets[trace_tokens::MAX_TOKENS];
+            const int n = trace_tokens::Cut(trace_tokens::Collapse(bytes, m_work), tokens, offsets);
+            if (n >= 2 && tokens[0] == "FileType" && tokens[1] == "QDL-RV") m_nParseState = 1;
+        }
+    }
+    if (m_nLineNo < INT_MAX) ++m_nLineNo;
+    return m_nParseState;
+}
+
+void CtesqDoc::ParseHeaderLine(std::string_view bytes) {
+    if (bytes.empty() && m_nCurveCount > 0) {
+        m_nParseState = 2;
+        return;
+    }
+    const std::string text = SanitizeUtf8(bytes);
+    std::string_view cut[trace_tokens::MAX_TOKENS];
+    std::size_t offsets[trace_tokens::MAX_TOKENS];
+    const int n = trace_tokens::Cut(trace_tokens::Collapse(text, m_work), cut, offsets);
+    std::string tok[trace_tokens::MAX_TOKENS];
+    for (int k = 0; k < n; ++k) tok[k] = cut[k];
+
+    if (tok[0] == "Curve" && m_nCurveCount < MAX_CURVES) {
+        const int i = m_nCurveCount++;
+        m_strCurveName[i] = tok[1];
+        m_strCurveUnit[i] = tok[2];
+        m_fCurveBottom[i] = numtext::NarrowToFloat(numtext::ParseReal(tok[3]));
+        m_fCurveTop[i] = numtext::NarrowToFloat(numtext::ParseReal(tok[4]));
+    } else if (tok[0] == "Step") {
+        m_nStep = numtext::ParseInt(tok[1]);
+        if (m_nStep == 0) m_nStep = 1;
+        m_strStepUnit = tok[2];
+    } else if (tok[0] == "DateTime") {
+        // The colons of a time split it into three tokens; put it back together.
+        m_strHeaderText += tok[0] + ":" + tok[1] + " " + tok[2] + ":" + tok[3] + ":" + tok[4] + "        ";
+    } else {
+        m_strHeaderText += tok[0] + ":" + tok[1] + "        ";
+    }
+}
+
+void CtesqDoc::ParseDataRow(std::string_view line, bool bStore, int nCapacity) {
+    if (!bStore) {
+        // Counting needs only whether the row holds anything; numbers are converted once,
+        // in the storing pass.
+        if (trace_tokens::IsBlank(line)) return;
+        if (m_nSampleCount == INT_MAX) {
+            m_bTooManyRows = true;
+            return;
+        }
+        ++m_nSampleCount;
+        return;
+    }
+    const std::string_view text = trace_tokens::Collapse(trace_tokens::LineText(line), m_work);
+    if (text.empty()) return;
+    // Rows past the counted capacity (the file grew between the passes) have no room.
+    if (m_nSampleCount >= nCapacity) return;
+    std::string_view tokens[trace_tokens::MAX_TOKENS];
+    std::size_t offsets[trace_tokens::MAX_TOKENS];
+    const int n = trace_tokens::Cut(text, tokens, offsets);
+    m_nCurveCount = std::max(m_nCurveCount, n);
+    for (int k = 0; k < n; ++k) {
+        if (!m_pSamples[k]) {
+            m_pSamples[k] = CFloatArray::Allocate(static_cast<std::size_t>(nCapacity), true);
+            if (!m_pSamples[k]) continue;  // tried again on the next row
+        }
+        // From the token on: an empty token takes the value of the number after it.
+        m_pSamples[k][static_cast<std::size_t>(m_nSampleCount)] =
+            numtext::NarrowToFloat(numtext::ParseReal(text.substr(offsets[k])));
+    }
+    ++m_nSampleCount;
+}
+
+void CtesqDoc::CompleteRanges() {
+    for (int i = 0; i < m_nCurveCount; ++i) {
+        const float width = m_fCurveTop[i] - m_fCurveBottom[i];
+        if (static_cast<double>(width) > 0.0001) continue;
+        // A declared curve that no row reaches has no samples to take a range from.
+        if (!m_pSamples[i] || m_nSampleCount == 0) continue;
+        const float* s = m_pSamples[i].get();
+        float lo = s[0], hi = s[0];
+        for (int j = 0; j < m_nSampleCount; ++j) {
+            if (s[j] < lo) lo = s[j];
+            if (s[j] > hi) hi = s[j];
+        }
+        m_fCurveBottom[i] = lo;
+        m_fCurveTop[i] = hi;
+    }
+}

@@ -1,0 +1,49 @@
+#include "tesqDoc.h"
+
+#include "File.h"
+#include "MessageSink.h"
+
+CtesqDoc::CtesqDoc() = default;
+
+// The arrays and texts release themselves; nothing else is owned.
+CtesqDoc::~CtesqDoc() = default;
+
+void CtesqDoc::ResetTrace() {
+    m_nDecimation = 1;
+    m_nSampleCount = 0;
+    m_nDisplayLength = 0;
+    m_nSelStart = m_nSelEnd = 0;
+    m_nClipCount = 0;
+    m_nLineNo = 0;
+    m_nParseState = 0;
+    m_nCurveCount = 0;
+    m_nStep = 1;
+    m_strStepUnit = "s";
+    m_strHeaderText.clear();
+    for (int i = 0; i < MAX_CURVES; ++i) {
+        m_pDisplay[i].reset();
+        m_pSamples[i].reset();
+        m_strCurveName[i].clear();
+        m_strCurveUnit[i].clear();
+        m_fCurveBottom[i] = 0.0f;
+        m_fCurveTop[i] = 0.0f;
+        m_bCurveHidden[i] = 0;
+    }
+}
+
+bool CtesqDoc::OnOpenDocument(const std::string& path) {
+    const auto dot = path.rfind('.');
+    const std::string ext = dot == std::string::npos ? path : path.substr(dot + 1);
+    if (ext != "txt") {
+        AfxMessageBox("unknow file type.");
+        return false;
+    }
+    CFile file;
+    if (!file.Open(path, CFile::modeRead)) {
+        AfxMessageBox("Open File Failure!!!");
+        return false;
+    }
+    const bool bRead = ReadTextTrace(file);
+    if (bRead) BuildDisplayCopies();
+    return bRead;
+}

@@ -1,0 +1,73 @@
+#pragma once
+// CtesqDoc: the one trace the application shows, up to 8 curves of equal length at one fixed
+// step, with the per-trace view state shared by the views. Qt-free.
+
+#include <string>
+#include <string_view>
+
+#include "Document.h"
+#include "FloatArray.h"
+
+class CFile;
+
+// Update hints the document sends its views.
+enum : long {
+    HINT_RESET = 0,           // reset the scroll sizes and go to column 0
+    HINT_SHOW_SELECTION = 1,  // reset the scroll sizes and centre the selection
+    HINT_GOTO = 1000,         // go to the sample whose int the hint object points to
+};
+
+class CtesqDoc : public CDocument {
+public:
+    static constexpr int MAX_CURVES = 8;
+
+    CtesqDoc();
+    ~CtesqDoc() override;
+
+    // Back to an empty trace. Leaves m_nOscFormat, the modified flag, path and title alone.
+    void ResetTrace();
+    // The framework's archive carries no trace data.
+    void Serialize() { SetModifiedFlag(false); }
+
+    // Opens a trace file by its extension, as File Open does, and builds the display copies.
+    // Reports failures through the message sink and returns false.
+    bool OnOpenDocument(const std::string& path);
+
+    // Text trace reader: two passes over the file, counting then storing.
+    bool ReadTextTrace(CFile& file);
+    void ReadTraceLines(CFile& file, bool bStore, int nCapacity);
+    // One line without its line feed; its text ends at the first CR or NUL byte.
+    int ParseTraceLine(std::string_view line, bool bStore, int nCapacity);
+
+    void BuildDisplayCopies();
+    bool BuildDisplayCopy(const float* pSource, CFloatArray& slot);
+
+    int m_nCurveCount = 0;
+    int m_nStep = 0;
+    int m_nOscFormat = 0;
+    std::string m_strStepUnit;  // "us" means microseconds, anything else seconds
+    CFloatArray m_pSamples[MAX_CURVES];
+    CFloatArray m_pDisplay[MAX_CURVES];  // 4 floats per bucket: first, max, min, first
+    std::string m_strCurveName[MAX_CURVES];
+    std::string m_strCurveUnit[MAX_CURVES];
+    float m_fCurveBottom[MAX_CURVES] = {};
+    float m_fCurveTop[MAX_CURVES] = {};
+    int m_nSampleCount = 0;
+    int m_nDisplayLength = 0;
+    int m_nDecimation = 1;
+    int m_nSelStart = 0;
+    int m_nSelEnd = 0;  // half-open selection m_nSelStart .. m_nSelEnd
+    int m_nClipCount = 0;
+    int m_nLineNo = 0;
+    int m_nParseState = 0;  // 0 before the file-type line, 1 header, 2 data
+    std::string m_strHeaderText;
+    int m_bCurveHidden[MAX_CURVES] = {};
+
+private:
+    void ParseHeaderLine(std::string_view bytes);
+    void ParseDataRow(std::string_view line, bool bStore, int nCapacity);
+    void CompleteRanges();
+
+    bool m_bTooManyRows = false;  // a pass met more rows than m_nSampleCount can count
+    std::string m_work;           // working copy of the line being cut into tokens
+};

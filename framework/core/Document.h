@@ -1,0 +1,46 @@
+#pragma once
+// The document half of the document/view framework: modified flag, path name, title and the
+// registered views, which the document moves only through UpdateAllViews hints.
+
+#include <string>
+#include <vector>
+
+class CDocument;
+
+// What a document knows of a view: it can be told to update.
+class CView {
+public:
+    virtual ~CView() = default;
+    // hint and object are the document's own; unknown hints are ignored by the view.
+    virtual void OnUpdate(CView* pSender, long lHint, void* pHint) = 0;
+};
+
+class CDocument {
+public:
+    CDocument() = default;
+    virtual ~CDocument();
+    CDocument(const CDocument&) = delete;
+    CDocument& operator=(const CDocument&) = delete;
+
+    bool IsModified() const { return m_bModified; }
+    void SetModifiedFlag(bool bModified = true) { m_bModified = bModified; }
+
+    const std::string& GetPathName() const { return m_strPathName; }
+    // Also makes the file name (after the last '/') the title.
+    void SetPathName(const std::string& path);
+    const std::string& GetTitle() const { return m_strTitle; }
+    void SetTitle(const std::string& title) { m_strTitle = title; }
+
+    void AddView(CView* pView);
+    void RemoveView(CView* pView);
+    const std::vector<CView*>& GetViews() const { return m_views; }
+
+    // Delivers the hint synchronously to every view but the sender, in registration order.
+    void UpdateAllViews(CView* pSender, long lHint = 0, void* pHint = nullptr);
+
+private:
+    bool m_bModified = false;
+    std::string m_strPathName;
+    std::string m_strTitle;
+    std::vector<CView*> m_views;
+};

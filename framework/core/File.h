@@ -1,0 +1,79 @@
+#pragma once
+// Block file access in the framework's manner: reads return the count read, failures throw
+// CFileException. CMemFile serves the same readers from memory (tests, fuzzing).
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CFileException {
+public:
+    enum Cause { none, genericException, fileNotFound, badPath, accessDenied, diskFull, endOfFile };
+
+    CFileException(Cause cause, int osError, std::string fileName)
+        : m_cause(cause), m_lOsError(osError), m_strFileName(std::move(fileName)) {}
+
+    // The framework's standard text for the failure, naming the file.
+    std::string GetErrorMessage() const;
+    // Shows GetErrorMessage through the message sink.
+    void ReportError() const;
+
+    Cause m_cause;
+    int m_lOsError;
+    std::string m_strFileName;
+};
+
+class CFile {
+public:
+    enum OpenFlags : unsigned { modeRead = 0x0, modeWrite = 0x1, modeCreate = 0x1000 };
+    enum SeekPosition { begin = 0, current = 1, end = 2 };
+
+    CFile() = default;
+    // Opens or throws; modeCreate | modeWrite creates the file or truncates an existing one.
+    CFile(const std::string& path, unsigned flags);
+    virtual ~CFile();
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    // false when the file cannot be opened; the cause goes to pError when given.
+    virtual bool Open(const std::string& path, unsigned flags, CFileException* pError = nullptr);
+    // Returns the count read, 0 at the end; a short count does not by itself mean the end.
+    virtual std::size_t Read(void* pBuf, std::size_t nCount);
+    virtual void Write(const void* pBuf, std::size_t nCount);
+    virtual std::uint64_t Seek(std::int64_t lOff, SeekPosition from);
+    virtual std::uint64_t GetPosition() const;
+    virtual std::uint64_t GetLength() const;
+    virtual void Close();
+
+    void SeekToBegin() { Seek(0, begin); }
+    const std::string& GetFilePath() const { return m_strFileName; }
+
+protected:
+    [[noreturn]] void ThrowOsError(int err) const;
+
+    int m_hFile = -1;
+    std::string m_strFileName;
+};
+
+// A file held in memory: reads serve the bytes, writes append or overwrite.
+class CMemFile : public CFile {
+public:
+    CMemFile() = default;
+    explicit CMemFile(std::vector<char> bytes) : m_bytes(std::move(bytes)) {}
+    CMemFile(const void* pData, std::size_t nSize);
+
+    bool Open(const std::string&, unsigned, CFileException* = nullptr) override { return true; }
+    std::size_t Read(void* pBuf, std::size_t nCount) override;
+    void Write(const void* pBuf, std::size_t nCount) override;
+    std::uint64_t Seek(std::int64_t lOff, SeekPosition from) override;
+    std::uint64_t GetPosition() const override { return m_pos; }
+    std::uint64_t GetLength() const override { return m_bytes.size(); }
+    void Close() override {}
+
+    const std::vector<char>& Bytes() const { return m_bytes; }
+
+private:
+    std::vector<char> m_bytes;
+    std::size_t m_pos = 0;
+};

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages tesqv builds with, and the comma-decimal locale its tests use.
+# Idempotent and quiet when everything is already there. Usage: install-deps.sh [fuzz]
+set -euo pipefail
+
+packages=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev locales python3)
+if [[ "${1:-}" == fuzz ]]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
+
+as_root() {
+  if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  as_root apt-get update -qq
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if ! locale -a 2>/dev/null | grep -qiE '^de_DE\.utf-?8$'; then
+  echo "Generating the de_DE.UTF-8 locale for the tests"
+  as_root localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi

@@ -1,0 +1,78 @@
+// tesqv-cli info, driven as a user runs it.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out, err;
+};
+
+CliRun Cli(const std::string& args) {
+    const std::string errPath = std::filesystem::temp_directory_path() / ("tesqv-cli-err-" + std::to_string(getpid()));
+    FILE* pipe = popen((std::string(TESQV_CLI) + " " + args + " 2>" + errPath).c_str(), "r");
+    CliRun r{};
+    std::array<char, 4096> buf;
+    std::size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
+    r.status = WEXITSTATUS(pclose(pipe));
+    std::ifstream err(errPath);
+    r.err.assign(std::istreambuf_iterator<char>(err), {});
+    std::filesystem::remove(errPath);
+    return r;
+}
+
+std::string WriteTemp(const std::string& name, const std::string& bytes) {
+    const auto path = std::filesystem::temp_directory_path() / (std::to_string(getpid()) + "-" + name);
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path.string();
+}
+
+}  // namespace
+
+TEST(CliInfo, PrintsTheTraceAsJson) {
+    const std::string path = WriteTemp("t.txt",
+        "FileType QDL-RV\nTitle \"q\"\\\nCurve U1 V 0 0\nStep 20 us\n\n1.5 1e39\n-0.1 nan\n");
+    const CliRun r = Cli(path + " --samples");
+    EXPECT_EQ(r.status, 2);  // the command comes first
+    const CliRun ok = Cli("info " + path + " --samples");
+    EXPECT_EQ(ok.status, 0) << ok.err;
+    EXPECT_EQ(ok.out,
+              "{\"curveCount\":2,\"sampleCount\":2,\"step\":20,\"stepUnit\":\"us\",\"oscFormat\":0,"
+              "\"headerText\":\"Title:\\\"q\\\"\\\\        \",\"curves\":["
+              "{\"name\":\"U1\",\"unit\":\"V\",\"bottom\":-0.1,\"top\":1.5,\"hasSamples\":true,"
+              "\"min\":-0.1,\"max\":1.5,\"samples\":[1.5,-0.1]},"
+              "{\"name\":\"\",\"unit\":\"\",\"bottom\":0,\"top\":\"inf\",\"hasSamples\":true,"
+              "\"min\":0,\"max\":\"inf\",\"samples\":[\"inf\",0]}]}\n");
+    std::filesystem::remove(path);
+}
+
+TEST(CliInfo, FailuresGoToStderrWithStatusOne) {
+    const CliRun missing = Cli("info /nonexistent/x.txt");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "Open File Failure!!!\n");
+    EXPECT_EQ(missing.out, "");
+    const CliRun type = Cli("info trace.TXT");
+    EXPECT_EQ(type.status, 1);
+    EXPECT_EQ(type.err, "unknow file type.\n");
+}
+
+TEST(CliInfo, UsageErrorsAndHelp) {
+    EXPECT_EQ(Cli("").status, 2);
+    EXPECT_EQ(Cli("info").status, 2);
+    EXPECT_EQ(Cli("info a.txt b.txt").status, 2);
+    EXPECT_EQ(Cli("frobnicate").status, 2);
+    const CliRun help = Cli("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("info FILE"), std::string::npos);
+    EXPECT_EQ(Cli("--version").out, "tesqv-cli 0.1.39\n");
+}

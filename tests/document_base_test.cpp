@@ -1,0 +1,105 @@
+// The framework's document base, message sink and files.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "Document.h"
+#include "File.h"
+#include "MessageSink.h"
+#include "Utf8.h"
+
+namespace {
+
+struct RecordingView : CView {
+    std::vector<long> hints;
+    int target = -1;
+    void OnUpdate(CView*, long hint, void* object) override {
+        hints.push_back(hint);
+        if (object) target = *static_cast<int*>(object);
+    }
+};
+
+}  // namespace
+
+TEST(DocumentBase, UpdateAllViewsReachesEveryViewButTheSenderBeforeReturning) {
+    CDocument doc;
+    RecordingView a, b;
+    doc.AddView(&a);
+    doc.AddView(&b);
+    doc.AddView(&a);
+    int index = 120;
+    doc.UpdateAllViews(&a, 1000, &index);
+    doc.UpdateAllViews(nullptr, 0);
+    EXPECT_EQ(a.hints, std::vector<long>{0});
+    EXPECT_EQ(b.hints, (std::vector<long>{1000, 0}));
+    EXPECT_EQ(b.target, 120);
+    doc.RemoveView(&b);
+    doc.UpdateAllViews(nullptr, 1);
+    EXPECT_EQ(b.hints.size(), 2u);
+}
+
+TEST(DocumentBase, PathNameGivesTheTitle) {
+    CDocument doc;
+    doc.SetPathName("/data/runs/trace 7.txt");
+    EXPECT_EQ(doc.GetTitle(), "trace 7.txt");
+    EXPECT_FALSE(doc.IsModified());
+    doc.SetModifiedFlag();
+    EXPECT_TRUE(doc.IsModified());
+}
+
+TEST(MessageSink, RecorderCollectsAndRestores) {
+    {
+        CMessageRecorder outer;
+        {
+            CMessageRecorder inner;
+            AfxMessageBox("one");
+            EXPECT_EQ(inner.m_messages, std::vector<std::string>{"one"});
+        }
+        AfxMessageBox("two");
+        EXPECT_EQ(outer.m_messages, std::vector<std::string>{"two"});
+    }
+}
+
+TEST(File, ReadsSeeksAndReportsFailuresByCause) {
+    const auto dir = std::filesystem::temp_directory_path() / ("tesqv-file-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "a.bin").string();
+    {
+        CFile out(path, CFile::modeCreate | CFile::modeWrite);
+        out.Write("hello", 5);
+        out.Close();
+    }
+    CFile in;
+    ASSERT_TRUE(in.Open(path, CFile::modeRead));
+    char buf[8] = {};
+    EXPECT_EQ(in.Read(buf, 8), 5u);
+    EXPECT_EQ(in.Read(buf, 8), 0u);
+    in.SeekToBegin();
+    EXPECT_EQ(in.Read(buf, 2), 2u);
+    EXPECT_EQ(in.GetLength(), 5u);
+
+    CFileException error(CFileException::none, 0, "");
+    EXPECT_FALSE(in.Open((dir / "missing.txt").string(), CFile::modeRead, &error));
+    EXPECT_EQ(error.m_cause, CFileException::fileNotFound);
+    EXPECT_FALSE(in.Open(dir.string(), CFile::modeRead, &error));
+    EXPECT_EQ(error.m_cause, CFileException::badPath);
+    CMessageRecorder messages;
+    error.ReportError();
+    EXPECT_EQ(messages.m_messages, std::vector<std::string>{dir.string() + " contains an invalid path."});
+    EXPECT_THROW(CFile((dir / "no" / "such").string(), CFile::modeCreate | CFile::modeWrite), CFileException);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Utf8, IllFormedBytesAreReplaced) {
+    EXPECT_EQ(SanitizeUtf8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"), "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+    const std::string r = "\xEF\xBF\xBD";
+    EXPECT_EQ(SanitizeUtf8("\xFF"), r);
+    EXPECT_EQ(SanitizeUtf8("\xC0\xAF"), r + r);      // overlong
+    EXPECT_EQ(SanitizeUtf8("\xED\xA0\x80"), r + r + r);  // surrogate
+    EXPECT_EQ(SanitizeUtf8("x\xE2\x82"), "x" + r + r);  // truncated
+}

@@ -1,0 +1,84 @@
+// Lenient number text, identical under any process locale.
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "Format.h"
+#include "NumberText.h"
+
+using numtext::ParseInt;
+using numtext::ParseReal;
+
+TEST(ParseReal, TakesTheLongestDecimalPrefix) {
+    EXPECT_EQ(ParseReal("1.5"), 1.5);
+    EXPECT_EQ(ParseReal(" \t-2.5e3xyz"), -2500.0);
+    EXPECT_EQ(ParseReal("+3"), 3.0);
+    EXPECT_EQ(ParseReal(".5"), 0.5);
+    EXPECT_EQ(ParseReal("5."), 5.0);
+    EXPECT_EQ(ParseReal("1e"), 1.0);
+    EXPECT_EQ(ParseReal("1e+"), 1.0);
+    EXPECT_EQ(ParseReal("7,5"), 7.0);
+    EXPECT_EQ(ParseReal("1.2.3"), 1.2);
+}
+
+TEST(ParseReal, NoNumberGivesZero) {
+    for (const char* text : {"", ".", "-", "e5", "abc", "inf", "nan", "-infinity", " NaN"})
+        EXPECT_EQ(ParseReal(text), 0.0) << text;
+    EXPECT_EQ(ParseReal("0x1p4"), 0.0);  // no hex: the 0 before the x
+    EXPECT_TRUE(std::signbit(ParseReal("-0")));
+}
+
+TEST(ParseReal, OutOfRangeSaturatesToInfinityOrZero) {
+    EXPECT_EQ(ParseReal("1e400"), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(ParseReal("-1e99999999999"), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(ParseReal("1e-400"), 0.0);
+    EXPECT_EQ(ParseReal("0e999999"), 0.0);
+    EXPECT_EQ(ParseReal("4.9e-324"), 4.9e-324);
+}
+
+TEST(ParseReal, RoundsCorrectlyLikeTheStandardConverter) {
+    std::mt19937_64 rng(3);
+    for (int i = 0; i < 20000; ++i) {
+        std::string text = std::to_string(rng() % 100000000000000000ULL);
+        text.insert(rng() % text.size(), ".");
+        if (i % 3 == 0) text += "e" + std::to_string(static_cast<int>(rng() % 80) - 40);
+        double expected = 0;
+        std::from_chars(text.data(), text.data() + text.size(), expected);
+        ASSERT_EQ(ParseReal(text), expected) << text;
+    }
+    EXPECT_EQ(ParseReal("3.14159265358979323846264338327950288"), 3.141592653589793);
+}
+
+TEST(ParseInt, TakesSignAndDigitsAndSaturates) {
+    EXPECT_EQ(ParseInt("2.5"), 2);
+    EXPECT_EQ(ParseInt("  -7x"), -7);
+    EXPECT_EQ(ParseInt("abc"), 0);
+    EXPECT_EQ(ParseInt("99999999999"), INT_MAX);
+    EXPECT_EQ(ParseInt("-2147483648"), INT_MIN);
+    EXPECT_EQ(ParseInt("-99999999999"), INT_MIN);
+}
+
+TEST(NumericConversions, NeverUndefined) {
+    EXPECT_EQ(numtext::NarrowToFloat(1e39), std::numeric_limits<float>::infinity());
+    EXPECT_EQ(numtext::NarrowToFloat(-1e300), -std::numeric_limits<float>::infinity());
+    EXPECT_EQ(numtext::NarrowToFloat(std::numeric_limits<float>::max()), std::numeric_limits<float>::max());
+    EXPECT_TRUE(std::isnan(numtext::NarrowToFloat(std::nan(""))));
+    EXPECT_EQ(numtext::ToIntSaturated(std::nan("")), 0);
+    EXPECT_EQ(numtext::ToIntSaturated(1e10), INT_MAX);
+    EXPECT_EQ(numtext::ToIntSaturated(-std::numeric_limits<double>::infinity()), INT_MIN);
+    EXPECT_EQ(numtext::ToIntSaturated(-2.7), -2);
+}
+
+TEST(NumberTextUnderACommaLocale, StillUsesThePoint) {
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "run scripts/install-deps.sh";
+    EXPECT_EQ(ParseReal("1.5"), 1.5);
+    EXPECT_EQ(ParseReal("1,5"), 1.0);
+    EXPECT_EQ(Format("%.2f|%g|%.3f", 1.5, 0.00001, -2.0), "1.50|1e-05|-2.000");
+    EXPECT_EQ(numtext::ShortestText(0.1f), "0.1");
+    std::setlocale(LC_ALL, "C");
+}

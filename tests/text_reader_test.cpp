@@ -1,0 +1,228 @@
+// The text trace reader: header table, end of header, tokens, rows, line ends, ranges.
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <random>
+
+#include "TraceFixtures.h"
+
+using V = std::vector<float>;
+
+namespace {
+const std::string kPad = "        ";  // closes every header text item
+}
+
+TEST(TextReader, ReadsTheWorkedExample) {
+    auto doc = ReadTrace(
+        "Recorder export\n"
+        "FileType QDL-RV\n"
+        "DateTime 2025-03-31 12:34:56\n"
+        "Station North Hall\n"
+        "Curve U1 V -10 10\n"
+        "Curve I1 A 0 0\n"
+        "Step 20 us\n"
+        "\n"
+        "1.5 0.25\n"
+        "2.0,0.5\n");
+    EXPECT_EQ(doc->m_nCurveCount, 2);
+    EXPECT_EQ(doc->m_nSampleCount, 2);
+    EXPECT_EQ(doc->m_nStep, 20);
+    EXPECT_EQ(doc->m_strStepUnit, "us");
+    EXPECT_EQ(doc->m_strCurveName[0], "U1");
+    EXPECT_EQ(doc->m_strCurveUnit[1], "A");
+    EXPECT_EQ(doc->m_fCurveBottom[0], -10.0f);
+    EXPECT_EQ(doc->m_fCurveTop[0], 10.0f);
+    EXPECT_EQ(doc->m_fCurveBottom[1], 0.25f);
+    EXPECT_EQ(doc->m_fCurveTop[1], 0.5f);
+    EXPECT_EQ(doc->m_strHeaderText, "DateTime:2025-03-31 12:34:56" + kPad + "Station:North" + kPad);
+    EXPECT_EQ(Samples(*doc, 0), (V{1.5f, 2.0f}));
+    EXPECT_EQ(Samples(*doc, 1), (V{0.25f, 0.5f}));
+    EXPECT_FALSE(doc->m_pSamples[2]);
+}
+
+TEST(TextReader, FileTypeLineAcceptsAnySeparatorButExactCase) {
+    for (const char* sep : {":", ",", ";", "\t", "  "})
+        EXPECT_EQ(ReadTrace(std::string("FileType") + sep + "QDL-RV\nCurve a\n\n1\n")->m_nSampleCount, 1) << sep;
+    auto lower = ReadTrace("filetype QDL-RV\nCurve a\n\n1\n");
+    EXPECT_EQ(lower->m_nCurveCount, 0);
+    EXPECT_EQ(lower->m_nSampleCount, 0);
+    EXPECT_EQ(lower->m_strHeaderText, "");
+}
+
+TEST(TextReader, HeaderLinesFillTheTable) {
+    auto doc = ReadTrace(
+        "FileType QDL-RV\n"
+        "DateTime 2025-03-31\n"
+        "Title Foo Bar\n"
+        "Step 0 us\n");
+    // No curve was declared, so the empty final line is an other line too.
+    EXPECT_EQ(doc->m_strHeaderText, "DateTime:2025-03-31 ::" + kPad + "Title:Foo" + kPad + ":" + kPad);
+    EXPECT_EQ(doc->m_nStep, 1);
+    EXPECT_EQ(ReadTrace("FileType QDL-RV\nStep 2.5 s\n")->m_nStep, 2);
+    EXPECT_EQ(ReadTrace("FileType QDL-RV\nStep -3\n")->m_nStep, -3);
+    EXPECT_EQ(ReadTrace("FileType QDL-RV\nStep 5\n")->m_strStepUnit, "");
+}
+
+TEST(TextReader, NinthCurveLineIsAnOtherLine) {
+    std::string text = "FileType QDL-RV\n";
+    for (int i = 0; i < 9; ++i) text += "Curve c" + std::to_string(i) + " V 0 1\n";
+    auto doc = ReadTrace(text);
+    EXPECT_EQ(doc->m_nCurveCount, 8);
+    EXPECT_EQ(doc->m_strCurveName[7], "c7");
+    EXPECT_EQ(doc->m_strHeaderText, "Curve:c8" + kPad);
+}
+
+TEST(TextReader, MissingCurveTokensGiveEmptyTextsAndZero) {
+    auto doc = ReadTrace("FileType QDL-RV\nCurve\n\n");
+    EXPECT_EQ(doc->m_nCurveCount, 1);
+    EXPECT_EQ(doc->m_strCurveName[0], "");
+    EXPECT_EQ(doc->m_fCurveTop[0], 0.0f);
+}
+
+TEST(TextReader, OnlyAnEmptyLineAfterACurveEndsTheHeader) {
+    // Before any Curve line the empty line is an other line; blank lines never end the header.
+    auto doc = ReadTrace("FileType QDL-RV\n\nCurve a V 0 1\n \nX 1\n\n1\n2\n");
+    EXPECT_EQ(doc->m_strHeaderText, ":" + kPad + ":" + kPad + "X:1" + kPad);
+    EXPECT_EQ(doc->m_nSampleCount, 2);
+}
+
+TEST(TextReader, WithoutACurveLineEverythingIsHeader) {
+    auto doc = ReadTrace("FileType QDL-RV\nA 1\n\n1 2\n");
+    EXPECT_EQ(doc->m_nCurveCount, 0);
+    EXPECT_EQ(doc->m_nSampleCount, 0);
+    // The final empty line after the last line feed is a header line too.
+    EXPECT_EQ(doc->m_strHeaderText, "A:1" + kPad + ":" + kPad + "1:2" + kPad + ":" + kPad);
+}
+
+TEST(TextReader, RowsSplitOnEverySeparator) {
+    auto doc = ReadTrace("FileType QDL-RV\nCurve a\n\n1,2;3:4\t5\n1 2 3 4 5 6 7 8 9 10\n");
+    EXPECT_EQ(doc->m_nCurveCount, 8);
+    EXPECT_EQ(Samples(*doc, 4), (V{5, 5}));
+    EXPECT_EQ(Samples(*doc, 7), (V{0, 8}));  // the first row leaves curve 7 unwritten
+    EXPECT_EQ(doc->m_strCurveName[1], "");
+}
+
+TEST(TextReader, LongSeparatorRunsLeaveEmptyTokensThatTakeTheNextNumber) {
+    // 8 separators collapse to one space; 9 leave two, cutting an empty token.
+    auto doc = ReadTrace("FileType QDL-RV\nCurve a\n\n1,,,,,,,,2\n1,,,,,,,,,2\n");
+    EXPECT_EQ(doc->m_nCurveCount, 3);
+    EXPECT_EQ(Samples(*doc, 0), (V{1, 1}));
+    EXPECT_EQ(Samples(*doc, 1), (V{2, 2}));
+    EXPECT_EQ(Samples(*doc, 2), (V{0, 2}));
+}
+
+TEST(TextReader, TokensThatAreNotNumbersReadAsZeroAndBlankRowsAreSkipped) {
+    auto doc = ReadTrace("FileType QDL-RV\nCurve a\n\n  \n7abc x -.5e1\n,;:\t\n0x10 inf\n");
+    EXPECT_EQ(doc->m_nSampleCount, 2);
+    EXPECT_EQ(Samples(*doc, 0), (V{7, 0}));
+    EXPECT_EQ(Samples(*doc, 1), (V{0, 0}));
+    EXPECT_EQ(Samples(*doc, 2), (V{-5, 0}));
+}
+
+TEST(TextReader, LineEndsAndStrayBytes) {
+    const std::string header = "FileType QDL-RV\r\nCurve a V 0 9\r\n\r\n";
+    auto crlf = ReadTrace(header + "1\r\n2\r\n");
+    EXPECT_EQ(crlf->m_nParseState, 2);
+    EXPECT_EQ(Samples(*crlf, 0), (V{1, 2}));
+    // A CR or NUL ends the line's text; the rest up to the line feed is ignored.
+    auto cut = ReadTrace(header + "1\r 5 6\n2" + std::string(1, '\0') + " 7\n");
+    EXPECT_EQ(cut->m_nCurveCount, 1);
+    EXPECT_EQ(Samples(*cut, 0), (V{1, 2}));
+    // The last row needs no line feed; a final line feed hands over one more empty line.
+    auto noEnd = ReadTrace("FileType QDL-RV\nCurve a\n\n1\n2");
+    EXPECT_EQ(noEnd->m_nSampleCount, 2);
+    EXPECT_EQ(noEnd->m_nLineNo, 5);
+    EXPECT_EQ(ReadTrace("FileType QDL-RV\nCurve a\n\n1\n2\n")->m_nLineNo, 6);
+}
+
+TEST(TextReader, DegenerateRangesAreCompletedFromTheData) {
+    auto doc = ReadTrace(
+        "FileType QDL-RV\nCurve a x 5 5\nCurve b x -1 1\nCurve c x 3 1\nCurve d x 0 0.00005\n"
+        "Curve e x 0 0\n\n"
+        "2 0 2 2\n-4 9 -4 -4\n");
+    EXPECT_EQ(doc->m_fCurveBottom[0], -4.0f);
+    EXPECT_EQ(doc->m_fCurveTop[0], 2.0f);
+    EXPECT_EQ(doc->m_fCurveBottom[1], -1.0f);
+    EXPECT_EQ(doc->m_fCurveTop[1], 1.0f);
+    EXPECT_EQ(doc->m_fCurveTop[2], 2.0f);
+    EXPECT_EQ(doc->m_fCurveBottom[3], -4.0f);
+    // A declared curve that no row reaches keeps its header range.
+    EXPECT_FALSE(doc->m_pSamples[4]);
+    EXPECT_EQ(doc->m_fCurveTop[4], 0.0f);
+}
+
+TEST(TextReader, LinesLongerThanABlockArriveWhole) {
+    const std::string note(300000, 'x');
+    auto doc = ReadTrace("FileType QDL-RV\nNote " + note + "\nCurve a\n\n" + std::string(200000, ' ') + "42\n");
+    EXPECT_EQ(doc->m_strHeaderText, "Note:" + note + kPad);
+    EXPECT_EQ(Samples(*doc, 0), (V{42}));
+}
+
+TEST(TextReader, ByteOrderMarkIsNotPartOfTheFirstLine) {
+    auto doc = ReadTrace("\xEF\xBB\xBF" "FileType QDL-RV\nCurve a\n\n1\n");
+    EXPECT_EQ(doc->m_nSampleCount, 1);
+}
+
+TEST(TextReader, IllFormedUtf8BecomesReplacementCharacters) {
+    auto doc = ReadTrace("FileType QDL-RV\nCurve \xC3\xA9t\xFF V\n\n1\n");
+    EXPECT_EQ(doc->m_strCurveName[0], "\xC3\xA9t\xEF\xBF\xBD");
+}
+
+TEST(TextReader, MoreRowsThanTheCountHoldsRefuseTheFile) {
+    CtesqDoc doc;
+    doc.ResetTrace();
+    doc.m_nParseState = 2;
+    doc.m_nSampleCount = INT_MAX - 1;
+    doc.ParseTraceLine("1", false, 0);
+    EXPECT_EQ(doc.m_nSampleCount, INT_MAX);
+    doc.ParseTraceLine("1", false, 0);
+    EXPECT_EQ(doc.m_nSampleCount, INT_MAX);  // no wrap to negative
+}
+
+TEST(TextReader, StoringPassNeverWritesPastTheCountedCapacity) {
+    CtesqDoc doc;
+    doc.ResetTrace();
+    doc.m_nParseState = 2;
+    doc.ParseTraceLine("1 2", true, 1);
+    doc.ParseTraceLine("3 4", true, 1);  // a row the counting pass did not see
+    EXPECT_EQ(doc.m_nSampleCount, 1);
+    EXPECT_EQ(Samples(doc, 1), (V{2}));
+}
+
+TEST(TextReader, ArbitraryBytesKeepTheInvariants) {
+    std::mt19937 rng(7);
+    const std::string alphabet = "0123456789.-+eE ,;:\t\r\n\0xCurveStepFileTypeQDL-RV";
+    for (int round = 0; round < 300; ++round) {
+        std::string text = round % 2 ? "FileType QDL-RV\nCurve a\n\n" : "";
+        const int len = static_cast<int>(rng() % 400);
+        for (int i = 0; i < len; ++i)
+            text += round % 3 ? alphabet[rng() % alphabet.size()] : static_cast<char>(rng());
+        auto doc = ReadTrace(text);
+        ASSERT_LE(doc->m_nCurveCount, 8);
+        ASSERT_GE(doc->m_nSampleCount, 0);
+        for (int i = 0; i < 8; ++i)
+            if (doc->m_pSamples[i]) {
+                ASSERT_GE(doc->m_pSamples[i].size(), static_cast<std::size_t>(doc->m_nSampleCount));
+            }
+    }
+}
+
+TEST(TraceModel, ConstructionAndResetValues) {
+    CtesqDoc doc;
+    EXPECT_EQ(doc.m_nDecimation, 1);
+    EXPECT_EQ(doc.m_nStep, 0);
+    EXPECT_EQ(doc.m_strStepUnit, "");
+    doc.m_nOscFormat = 2;
+    doc.m_nDecimation = 64;
+    doc.m_bCurveHidden[3] = 1;
+    doc.SetModifiedFlag(true);
+    doc.ResetTrace();
+    EXPECT_EQ(doc.m_nStep, 1);
+    EXPECT_EQ(doc.m_strStepUnit, "s");
+    EXPECT_EQ(doc.m_nDecimation, 1);
+    EXPECT_EQ(doc.m_bCurveHidden[3], 0);
+    EXPECT_EQ(doc.m_nOscFormat, 2);
+    EXPECT_TRUE(doc.IsModified());
+}
