@@ -25,7 +25,8 @@ test: deps
 	@cmake --build build/asan -j $(JOBS)
 	ctest --test-dir build/asan --output-on-failure --no-tests=error -j $(JOBS)
 
-bench: deps
+bench:
+	@scripts/install-deps.sh bench
 	@cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTESQV_TESTS=OFF -DTESQV_BENCH=ON >/dev/null
 	@cmake --build build/bench -j $(JOBS)
 	build/bench/bench/tesqv-bench

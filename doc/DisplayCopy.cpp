@@ -7,57 +7,11 @@
 #include <cstdint>
 
 #include "MessageSink.h"
+#include "MinMax.h"
 #include "tesqDoc.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
-
-// The running min/max rule: a sample replaces the minimum only when it is less, the maximum
-// only when it is greater. So a NaN never enters, and among equal values the first stays.
-inline void ScalarMinMax(const float* s, std::int64_t n, float& mn, float& mx) {
-    for (std::int64_t i = 0; i < n; ++i) {
-        const float x = s[i];
-        mn = x < mn ? x : mn;
-        mx = x > mx ? x : mx;
-    }
-}
-
-// The same rule, four lanes at a time. minps(x, m) is exactly "x < m ? x : m", NaN included,
-// so lanes seeded with a non-NaN first value each follow the rule. Equal non-zero floats are
-// identical, so combining lanes in any order gives the sequential answer; only the sign of a
-// zero result depends on order, and such a bucket is rescanned in order.
-void BucketMinMax(const float* s, std::int64_t n, float first, float& mn, float& mx) {
-    mn = mx = first;
-    if (std::isnan(first)) return;
-#if defined(__SSE2__)
-    if (n >= 16) {
-        __m128 mn0 = _mm_set1_ps(first), mn1 = mn0, mx0 = mn0, mx1 = mn0;
-        std::int64_t i = 0;
-        for (; i + 8 <= n; i += 8) {
-            const __m128 a = _mm_loadu_ps(s + i);
-            const __m128 b = _mm_loadu_ps(s + i + 4);
-            mn0 = _mm_min_ps(a, mn0);
-            mn1 = _mm_min_ps(b, mn1);
-            mx0 = _mm_max_ps(a, mx0);
-            mx1 = _mm_max_ps(b, mx1);
-        }
-        alignas(16) float lanes[8];
-        _mm_store_ps(lanes, _mm_min_ps(mn1, mn0));
-        _mm_store_ps(lanes + 4, _mm_max_ps(mx1, mx0));
-        for (int l = 0; l < 4; ++l) {
-            mn = lanes[l] < mn ? lanes[l] : mn;
-            mx = lanes[4 + l] > mx ? lanes[4 + l] : mx;
-        }
-        ScalarMinMax(s + i, n - i, mn, mx);
-        if (mn != 0.0f && mx != 0.0f) return;
-        mn = mx = first;
-    }
-#endif
-    ScalarMinMax(s, n, mn, mx);
-}
 
 void BuildBuckets(const float* s, std::int64_t count, std::int64_t decimation, float* out) {
     if (decimation == 1) {
@@ -67,7 +21,7 @@ void BuildBuckets(const float* s, std::int64_t count, std::int64_t decimation, f
     for (std::int64_t s0 = 0; s0 < count; s0 += decimation, out += 4) {
         const std::int64_t n = std::min(decimation, count - s0);
         float mn, mx;
-        BucketMinMax(s + s0, n, s[s0], mn, mx);
+        MinMaxInOrder(s + s0, n, mn, mx);
         out[0] = s[s0];
         out[1] = mx;
         out[2] = mn;

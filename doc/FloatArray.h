@@ -3,26 +3,20 @@
 // instead of throwing, so the document can show its own message and carry on.
 
 #include <cstddef>
-#include <cstdlib>
 #include <memory>
+
+// Frees a CFloatArray's storage the way it was had.
+struct FloatArrayRelease {
+    std::size_t mappedBytes = 0;  // 0: from malloc
+    void operator()(float* p) const;
+};
 
 class CFloatArray {
 public:
     CFloatArray() = default;
 
-    // Empty on failure. zeroed: every entry 0.0f (fresh pages come zeroed at no extra cost).
-    static CFloatArray Allocate(std::size_t count, bool zeroed) {
-        CFloatArray a;
-        if (count == 0) return a;
-        void* p = zeroed ? std::calloc(count, sizeof(float)) : std::malloc(count * sizeof(float));
-        if (p == nullptr || count > SIZE_MAX / sizeof(float)) {
-            std::free(p);
-            return a;
-        }
-        a.m_p.reset(static_cast<float*>(p));
-        a.m_n = count;
-        return a;
-    }
+    // Empty on failure. zeroed: every entry 0.0f.
+    static CFloatArray Allocate(std::size_t count, bool zeroed);
 
     float* get() { return m_p.get(); }
     const float* get() const { return m_p.get(); }
@@ -36,9 +30,6 @@ public:
     }
 
 private:
-    struct FreeDeleter {
-        void operator()(float* p) const { std::free(p); }
-    };
-    std::unique_ptr<float[], FreeDeleter> m_p;
+    std::unique_ptr<float[], FloatArrayRelease> m_p;
     std::size_t m_n = 0;
 };

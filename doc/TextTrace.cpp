@@ -6,8 +6,13 @@
 #include <new>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "File.h"
 #include "MessageSink.h"
+#include "MinMax.h"
 #include "NumberText.h"
 #include "TraceTokens.h"
 #include "Utf8.h"
@@ -20,6 +25,9 @@ namespace {
 constexpr std::size_t kBlockSize = 256 * 1024;
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// Zero bytes kept after the buffer's end, so that every line in it can be read past.
+constexpr std::size_t kPadding = 16;
 
 }  // namespace
 
@@ -52,45 +60,69 @@ bool CtesqDoc::ReadTextTrace(CFile& file) {
 
 void CtesqDoc::ReadTraceLines(CFile& file, bool bStore, int nCapacity) {
     bool bomChecked = file.GetPosition() != 0;
-    std::vector<char> buf(kBlockSize);
+    std::vector<char> storage(kBlockSize + kPadding);
+    std::size_t capacity = kBlockSize;  // storage minus the padding
+    char* buf = storage.data();
     std::size_t have = 0;       // bytes in buf
     std::size_t lineStart = 0;  // start of the line not yet handed over
     std::size_t scanned = 0;    // bytes already searched for a line feed
     for (;;) {
         if (lineStart > 0) {
-            std::memmove(buf.data(), buf.data() + lineStart, have - lineStart);
+            std::memmove(buf, buf + lineStart, have - lineStart);
             have -= lineStart;
             scanned -= lineStart;
             lineStart = 0;
         }
-        if (have == buf.size()) buf.resize(buf.size() * 2);
-        const std::size_t n = file.Read(buf.data() + have, buf.size() - have);
+        if (have == capacity) {
+            capacity *= 2;
+            storage.resize(capacity + kPadding);
+            buf = storage.data();
+        }
+        const std::size_t n = file.Read(buf + have, capacity - have);
         if (n == 0) break;
         have += n;
         if (!bomChecked) {
             if (have < kByteOrderMark.size()) continue;
             bomChecked = true;
-            if (std::string_view(buf.data(), kByteOrderMark.size()) == kByteOrderMark)
+            if (std::string_view(buf, kByteOrderMark.size()) == kByteOrderMark)
                 lineStart = scanned = kByteOrderMark.size();
         }
+#if defined(__SSE2__)
+        // Sixteen bytes a test: most lines are shorter than a call to memchr is worth.
+        const __m128i lineFeed = _mm_set1_epi8('\n');
+        for (; scanned + 16 <= have; scanned += 16) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buf + scanned));
+            for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lineFeed)));
+                 mask != 0; mask &= mask - 1) {
+                const std::size_t pos = scanned + static_cast<std::size_t>(__builtin_ctz(mask));
+                ParseLine(std::string_view(buf + lineStart, pos - lineStart), bStore, nCapacity, kPadding);
+                lineStart = pos + 1;
+            }
+        }
+#endif
         while (scanned < have) {
-            const void* nl = std::memchr(buf.data() + scanned, '\n', have - scanned);
+            const void* nl = std::memchr(buf + scanned, '\n', have - scanned);
             if (nl == nullptr) {
                 scanned = have;
                 break;
             }
-            const std::size_t pos = static_cast<std::size_t>(static_cast<const char*>(nl) - buf.data());
-            ParseTraceLine(std::string_view(buf.data() + lineStart, pos - lineStart), bStore, nCapacity);
+            const std::size_t pos = static_cast<std::size_t>(static_cast<const char*>(nl) - buf);
+            ParseLine(std::string_view(buf + lineStart, pos - lineStart), bStore, nCapacity, kPadding);
             lineStart = scanned = pos + 1;
         }
     }
     // Text after the last line feed is a final line, empty when the file ends with one.
-    ParseTraceLine(std::string_view(buf.data() + lineStart, have - lineStart), bStore, nCapacity);
+    std::memset(buf + have, 0, kPadding);
+    ParseLine(std::string_view(buf + lineStart, have - lineStart), bStore, nCapacity, kPadding);
 }
 
 int CtesqDoc::ParseTraceLine(std::string_view line, bool bStore, int nCapacity) {
+    return ParseLine(line, bStore, nCapacity, 0);
+}
+
+int CtesqDoc::ParseLine(std::string_view line, bool bStore, int nCapacity, std::size_t readable) {
     if (m_nParseState == 2) {
-        ParseDataRow(line, bStore, nCapacity);
+        ParseDataRow(line, bStore, nCapacity, readable);
     } else {
         const std::string_view bytes = trace_tokens::LineText(line);
         if (m_nParseState == 1) {
@@ -136,7 +168,7 @@ void CtesqDoc::ParseHeaderLine(std::string_view bytes) {
     }
 }
 
-void CtesqDoc::ParseDataRow(std::string_view line, bool bStore, int nCapacity) {
+void CtesqDoc::ParseDataRow(std::string_view line, bool bStore, int nCapacity, std::size_t readable) {
     if (!bStore) {
         // Counting needs only whether the row holds anything; numbers are converted once,
         // in the storing pass.
@@ -148,22 +180,19 @@ void CtesqDoc::ParseDataRow(std::string_view line, bool bStore, int nCapacity) {
         ++m_nSampleCount;
         return;
     }
-    const std::string_view text = trace_tokens::Collapse(trace_tokens::LineText(line), m_work);
-    if (text.empty()) return;
+    float values[trace_tokens::MAX_TOKENS];
+    const int n = trace_tokens::ReadRow(line, m_work, values, readable);
+    if (n == 0) return;
     // Rows past the counted capacity (the file grew between the passes) have no room.
     if (m_nSampleCount >= nCapacity) return;
-    std::string_view tokens[trace_tokens::MAX_TOKENS];
-    std::size_t offsets[trace_tokens::MAX_TOKENS];
-    const int n = trace_tokens::Cut(text, tokens, offsets);
     m_nCurveCount = std::max(m_nCurveCount, n);
+    const auto row = static_cast<std::size_t>(m_nSampleCount);
     for (int k = 0; k < n; ++k) {
         if (!m_pSamples[k]) {
             m_pSamples[k] = CFloatArray::Allocate(static_cast<std::size_t>(nCapacity), true);
             if (!m_pSamples[k]) continue;  // tried again on the next row
         }
-        // From the token on: an empty token takes the value of the number after it.
-        m_pSamples[k][static_cast<std::size_t>(m_nSampleCount)] =
-            numtext::NarrowToFloat(numtext::ParseReal(text.substr(offsets[k])));
+        m_pSamples[k][row] = values[k];
     }
     ++m_nSampleCount;
 }
@@ -174,13 +203,6 @@ void CtesqDoc::CompleteRanges() {
         if (static_cast<double>(width) > 0.0001) continue;
         // A declared curve that no row reaches has no samples to take a range from.
         if (!m_pSamples[i] || m_nSampleCount == 0) continue;
-        const float* s = m_pSamples[i].get();
-        float lo = s[0], hi = s[0];
-        for (int j = 0; j < m_nSampleCount; ++j) {
-            if (s[j] < lo) lo = s[j];
-            if (s[j] > hi) hi = s[j];
-        }
-        m_fCurveBottom[i] = lo;
-        m_fCurveTop[i] = hi;
+        MinMaxInOrder(m_pSamples[i].get(), m_nSampleCount, m_fCurveBottom[i], m_fCurveTop[i]);
     }
 }

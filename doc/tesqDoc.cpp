@@ -18,7 +18,7 @@ void CtesqDoc::ResetTrace() {
     m_nParseState = 0;
     m_nCurveCount = 0;
     m_nStep = 1;
-    m_strStepUnit = "s";
+    m_strStepUnit = std::string(1, 's');  // not = "s": GCC 12 warns falsely (-Wrestrict)
     m_strHeaderText.clear();
     for (int i = 0; i < MAX_CURVES; ++i) {
         m_pDisplay[i].reset();
@@ -32,8 +32,9 @@ void CtesqDoc::ResetTrace() {
 }
 
 bool CtesqDoc::OnOpenDocument(const std::string& path) {
-    const auto dot = path.rfind('.');
-    const std::string ext = dot == std::string::npos ? path : path.substr(dot + 1);
+    // The text after the last '.' of the whole path; without a '.', the whole path.
+    std::string_view ext = path;
+    if (const auto dot = ext.rfind('.'); dot != std::string_view::npos) ext.remove_prefix(dot + 1);
     if (ext != "txt") {
         AfxMessageBox("unknow file type.");
         return false;

@@ -64,8 +64,10 @@ public:
     int m_bCurveHidden[MAX_CURVES] = {};
 
 private:
+    // readable: how many bytes after the line may be read (not interpreted) in passing.
+    int ParseLine(std::string_view line, bool bStore, int nCapacity, std::size_t readable);
     void ParseHeaderLine(std::string_view bytes);
-    void ParseDataRow(std::string_view line, bool bStore, int nCapacity);
+    void ParseDataRow(std::string_view line, bool bStore, int nCapacity, std::size_t readable);
     void CompleteRanges();
 
     bool m_bTooManyRows = false;  // a pass met more rows than m_nSampleCount can count

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages tesqv builds with, and the comma-decimal locale its tests use.
-# Idempotent and quiet when everything is already there. Usage: install-deps.sh [fuzz]
+# Idempotent and quiet when everything is already there. Usage: install-deps.sh [bench|fuzz]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev locales python3)
-if [[ "${1:-}" == fuzz ]]; then
-  packages+=(clang libclang-rt-14-dev)
-fi
+packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev locales)
+case "${1:-}" in
+  bench) packages+=(libbenchmark-dev) ;;
+  fuzz) packages+=(clang libclang-rt-14-dev) ;;
+esac
 
 as_root() {
   if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo "$@"; fi

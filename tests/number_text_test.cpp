@@ -6,7 +6,9 @@
 #include <clocale>
 #include <cmath>
 #include <limits>
+#include <cstring>
 #include <random>
+#include <vector>
 
 #include "Format.h"
 #include "NumberText.h"
@@ -81,4 +83,42 @@ TEST(NumberTextUnderACommaLocale, StillUsesThePoint) {
     EXPECT_EQ(Format("%.2f|%g|%.3f", 1.5, 0.00001, -2.0), "1.50|1e-05|-2.000");
     EXPECT_EQ(numtext::ShortestText(0.1f), "0.1");
     std::setlocale(LC_ALL, "C");
+}
+
+TEST(ScanFloat, IsBitForBitTheNarrowedCorrectlyRoundedDouble) {
+    std::mt19937 rng(9);
+    std::vector<std::string> texts;
+    // Decimals just off the midpoint between two floats, where a shortcut could round wrongly.
+    for (int i = 0; i < 20000; ++i) {
+        std::uint32_t bits = rng() & 0x7F7FFFFF;
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        const double mid = (double{f} + double{std::nextafter(f, INFINITY)}) / 2;
+        char buf[64];
+        const int digits = 6 + static_cast<int>(rng() % 12);
+        auto r = std::to_chars(buf, buf + sizeof buf, mid, (i & 1) ? std::chars_format::scientific : std::chars_format::fixed,
+                               (i & 1) ? digits : digits % 9);
+        texts.emplace_back(buf, r.ptr);
+    }
+    // The plain form the window reads: up to 8 whole and 7 fraction digits, with a sign.
+    for (int i = 0; i < 20000; ++i) {
+        std::string t = (rng() % 2) ? "-" : (rng() % 5 ? "" : "+");
+        for (unsigned k = rng() % 10; k > 0; --k) t += static_cast<char>('0' + rng() % 10);
+        if (rng() % 4) t += '.';
+        for (unsigned k = rng() % 9; k > 0; --k) t += static_cast<char>('0' + rng() % 10);
+        t += std::string(1, ",;: \t\r.e9x"[rng() % 10]);
+        texts.push_back(t);
+    }
+    for (const std::string& text : texts) {
+        const std::string padded = text + std::string(16, '7');  // readable, never part of it
+        const char* b = padded.data();
+        const char* e = b + text.size();
+        const auto exact = numtext::ScanReal(b, e);
+        const float expected = numtext::NarrowToFloat(exact.value);
+        for (const char* readable : {static_cast<const char*>(nullptr), e + 16}) {
+            const auto got = numtext::ScanFloat(b, e, readable);
+            ASSERT_EQ(std::memcmp(&got.value, &expected, sizeof expected), 0) << text;
+            ASSERT_EQ(got.end, exact.end) << text;
+        }
+    }
 }

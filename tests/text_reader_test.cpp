@@ -4,7 +4,10 @@
 
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <random>
+
+#include "TraceTokens.h"
 
 #include "TraceFixtures.h"
 
@@ -225,4 +228,22 @@ TEST(TraceModel, ConstructionAndResetValues) {
     EXPECT_EQ(doc.m_bCurveHidden[3], 0);
     EXPECT_EQ(doc.m_nOscFormat, 2);
     EXPECT_TRUE(doc.IsModified());
+}
+
+TEST(TraceTokens, RowScannerAgreesWithTheWorkingCopyRule) {
+    std::mt19937 rng(5);
+    const std::string pieces[] = {"1",  "-2.5", "+.5", "1e3", "7e",   "0.000123456789", "12345678901234567890",
+                                  ".",  "x",    "-",   " ",   ",",    ";",              ":",
+                                  "\t", "\v",   "\f",  "\r",  "  ",   "         ",      "1.25e-2",
+                                  "0",  "00.5", "9.",  "e5",  "1e400"};
+    std::string work;
+    for (int round = 0; round < 20000; ++round) {
+        std::string line;
+        const int count = static_cast<int>(rng() % 24);
+        for (int i = 0; i < count; ++i) line += pieces[rng() % std::size(pieces)];
+        float fast[8], exact[8];
+        const int n = trace_tokens::ReadRow(line, work, fast);
+        ASSERT_EQ(n, trace_tokens::ReadRowThroughWorkingCopy(line, work, exact)) << line;
+        for (int k = 0; k < n; ++k) ASSERT_EQ(std::memcmp(&fast[k], &exact[k], sizeof(float)), 0) << line << " token " << k;
+    }
 }

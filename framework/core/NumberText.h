@@ -4,6 +4,7 @@
 // white space is skipped, the longest decimal prefix is taken, and no number gives 0.
 
 #include <cstddef>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -13,14 +14,34 @@ namespace numtext {
 // words. Correctly rounded; out-of-range magnitudes give +-infinity or +-0.
 double ParseReal(std::string_view text);
 
+// The number at p itself (no white space skipped): the longest decimal prefix of [p, end),
+// as ParseReal takes it, and where it ends (p when there is none; the value is then 0).
+struct ScanResult {
+    double value;
+    const char* end;
+};
+ScanResult ScanReal(const char* p, const char* end);
+
+// ScanReal narrowed to float, bit for bit the same as NarrowToFloat of its value; faster,
+// since the common case needs no division. When the bytes up to readableEnd (past end) may
+// be read, plain numbers are read 16 bytes at a time; nothing past end is interpreted.
+struct FloatScanResult {
+    float value;
+    const char* end;
+};
+FloatScanResult ScanFloat(const char* p, const char* end, const char* readableEnd = nullptr);
+
 // Optional sign and decimal digits; values beyond the int range saturate.
 int ParseInt(std::string_view text);
 
 // ASCII white space as the C run-time knows it: space, \t, \n, \v, \f, \r.
 inline bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// double -> float without undefined behaviour: beyond the float range gives +-infinity.
-float NarrowToFloat(double value);
+// double -> float, rounding to nearest. Defined for every input on IEEE machines: a finite
+// value beyond the float range lies between FLT_MAX and infinity and rounds as the hardware
+// rounds (to infinity past half a unit beyond FLT_MAX); NaN stays NaN.
+static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<double>::is_iec559);
+inline float NarrowToFloat(double value) { return static_cast<float>(value); }
 
 // Floating -> int without undefined behaviour: NaN gives 0, out-of-range values saturate,
 // everything else truncates toward zero.

@@ -1,0 +1,102 @@
+// Opening a 1,000,000-row by 8-curve text trace (about 75 MB), and the reader's peak memory.
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "File.h"
+#include "tesqDoc.h"
+
+namespace {
+
+constexpr int kRows = 1'000'000;
+
+// Generated once per machine, never committed.
+const std::string& TraceFile() {
+    static const std::string path = [] {
+        const auto p = std::filesystem::temp_directory_path() / "tesqv-bench-1Mx8.txt";
+        if (std::filesystem::exists(p)) return p.string();
+        std::string text = "FileType QDL-RV\nDateTime 2026-12-06 10:00:00\n";
+        for (int i = 0; i < 8; ++i) text += "Curve c" + std::to_string(i) + " V 0 0\n";
+        text += "Step 1 us\n\n";
+        std::mt19937 rng(1);
+        std::uniform_real_distribution<double> value(-1000.0, 1000.0);
+        char buf[32];
+        for (int r = 0; r < kRows; ++r) {
+            for (int c = 0; c < 8; ++c) {
+                auto res = std::to_chars(buf, buf + sizeof buf, value(rng), std::chars_format::fixed, 4);
+                text.append(buf, res.ptr);
+                text += c < 7 ? '\t' : '\n';
+            }
+        }
+        std::ofstream(p, std::ios::binary) << text;
+        return p.string();
+    }();
+    return path;
+}
+
+bool ReadAndCheck(CtesqDoc& doc, const std::string& path) {
+    CFile file;
+    if (!file.Open(path, CFile::modeRead)) return false;
+    doc.ReadTextTrace(file);
+    return doc.m_nSampleCount == kRows && doc.m_nCurveCount == 8 && doc.m_pSamples[7] &&
+           doc.m_fCurveTop[3] > 990.0f && doc.m_fCurveBottom[3] < -990.0f;
+}
+
+void BM_ReadTextTrace_1Mx8(benchmark::State& state) {
+    const std::string& path = TraceFile();
+    const auto bytes = std::filesystem::file_size(path);
+    for (auto _ : state) {
+        CtesqDoc doc;
+        if (!ReadAndCheck(doc, path)) state.SkipWithError("trace read wrongly");
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+}
+
+long PeakRssKb() {
+    long kb = 0;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0) kb = std::stol(line.substr(6));
+    return kb;
+}
+
+// Peak memory of one open, in a fresh child so the high-water mark is the reader's alone.
+void BM_ReaderPeakMemory_1Mx8(benchmark::State& state) {
+    const std::string& path = TraceFile();
+    double bytesPerSample = 0;
+    for (auto _ : state) {
+        int pipefd[2];
+        if (pipe(pipefd) != 0) state.SkipWithError("pipe");
+        const pid_t pid = fork();
+        if (pid == 0) {
+            std::ofstream("/proc/self/clear_refs") << "5";  // restart the high-water mark here
+            const long before = PeakRssKb();
+            CtesqDoc doc;
+            const bool ok = ReadAndCheck(doc, path);
+            const double perSample = ok ? (PeakRssKb() - before) * 1024.0 / (8.0 * kRows) : -1;
+            (void)!write(pipefd[1], &perSample, sizeof perSample);
+            _exit(0);
+        }
+        (void)!read(pipefd[0], &bytesPerSample, sizeof bytesPerSample);
+        waitpid(pid, nullptr, 0);
+        close(pipefd[0]);
+        close(pipefd[1]);
+    }
+    if (bytesPerSample < 0) state.SkipWithError("trace read wrongly");
+    state.counters["bytes_per_sample"] = bytesPerSample;
+}
+
+}  // namespace
+
+BENCHMARK(BM_ReadTextTrace_1Mx8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReaderPeakMemory_1Mx8)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();

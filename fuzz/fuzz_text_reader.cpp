@@ -1,0 +1,59 @@
+// Arbitrary bytes through the text reader, then display copies at a decimation taken from the
+// input. Checks the document's invariants and the copies against the plain in-order rule.
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "File.h"
+#include "MessageSink.h"
+#include "tesqDoc.h"
+
+namespace {
+
+void Check(bool ok) {
+    if (!ok) std::abort();
+}
+
+bool SameFloat(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const MessageSink quiet = SetMessageSink([](std::string_view) {});
+    (void)quiet;
+    if (size < 2) return 0;
+    const int decimation = 1 + (data[0] | (data[1] << 8)) % 4096;
+
+    CtesqDoc doc;
+    CMemFile file(data + 2, size - 2);
+    doc.ReadTextTrace(file);
+    Check(doc.m_nCurveCount >= 0 && doc.m_nCurveCount <= 8);
+    Check(doc.m_nSampleCount >= 0);
+    Check(doc.m_nParseState >= 0 && doc.m_nParseState <= 2);
+    for (int i = 0; i < 8; ++i) {
+        if (doc.m_pSamples[i]) Check(i < doc.m_nCurveCount && doc.m_pSamples[i].size() >= static_cast<std::size_t>(doc.m_nSampleCount));
+    }
+
+    doc.m_nDecimation = decimation;
+    doc.BuildDisplayCopies();
+    const int n = doc.m_nSampleCount;
+    if (n == 0) return 0;
+    Check(doc.m_nDisplayLength == 4 * ((n + decimation - 1) / decimation));
+    for (int i = 0; i < 8 && doc.m_pSamples[i]; ++i) {
+        const float* s = doc.m_pSamples[i].get();
+        const float* d = doc.m_pDisplay[i].get();
+        for (int b = 0; b * decimation < n; ++b) {
+            const int s0 = b * decimation;
+            float mn = s[s0], mx = s[s0];
+            for (int j = s0; j < n && j < s0 + decimation; ++j) {
+                if (s[j] < mn) mn = s[j];
+                if (s[j] > mx) mx = s[j];
+            }
+            Check(SameFloat(d[4 * b], s[s0]) && SameFloat(d[4 * b + 1], mx) && SameFloat(d[4 * b + 2], mn) &&
+                  SameFloat(d[4 * b + 3], s[s0]));
+        }
+    }
+    return 0;
+}
