@@ -16,7 +16,8 @@ CtesqDoc& HundredMillionSamples() {
         doc.ResetTrace();
         const std::size_t n = 100'000'000;
         doc.m_pSamples[0] = CFloatArray::Allocate(n, false);
-        for (std::size_t j = 0; j < n; ++j) doc.m_pSamples[0][j] = static_cast<float>(std::sin(j * 0.001) * 1000.0);
+        for (std::size_t j = 0; j < n; ++j)
+            doc.m_pSamples[0][j] = static_cast<float>(std::sin(j * 0.001) * 1000.0);
         doc.m_nSampleCount = static_cast<int>(n);
         doc.m_nCurveCount = 1;
     }
@@ -31,7 +32,8 @@ void BM_DisplayCopies_100M(benchmark::State& state) {
     // machines); time it once, then the steady state, which reuses the array.
     const auto t0 = std::chrono::steady_clock::now();
     doc.BuildDisplayCopies();
-    state.counters["first_build_ms"] = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    state.counters["first_build_ms"] =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     for (auto _ : state) {
         doc.BuildDisplayCopies();
         benchmark::DoNotOptimize(doc.m_pDisplay[0].get());

@@ -32,7 +32,8 @@ const std::string& TraceFile() {
         char buf[32];
         for (int r = 0; r < kRows; ++r) {
             for (int c = 0; c < 8; ++c) {
-                auto res = std::to_chars(buf, buf + sizeof buf, value(rng), std::chars_format::fixed, 4);
+                auto res =
+                    std::to_chars(buf, buf + sizeof buf, value(rng), std::chars_format::fixed, 4);
                 text.append(buf, res.ptr);
                 text += c < 7 ? '\t' : '\n';
             }

@@ -47,9 +47,12 @@ int RunInfo(const std::vector<std::string>& args) {
     std::string path;
     bool withSamples = false;
     for (const std::string& a : args) {
-        if (a == "--samples") withSamples = true;
-        else if (path.empty() && (a.empty() || a[0] != '-' || a == "-")) path = a;
-        else return UsageError("info: unexpected argument '" + a + "'");
+        if (a == "--samples")
+            withSamples = true;
+        else if (path.empty() && (a.empty() || a[0] != '-' || a == "-"))
+            path = a;
+        else
+            return UsageError("info: unexpected argument '" + a + "'");
     }
     if (path.empty()) return UsageError("info: missing FILE");
 

@@ -10,7 +10,6 @@
 #include "MinMax.h"
 #include "tesqDoc.h"
 
-
 namespace {
 
 void BuildBuckets(const float* s, std::int64_t count, std::int64_t decimation, float* out) {

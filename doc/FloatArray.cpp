@@ -28,7 +28,8 @@ CFloatArray CFloatArray::Allocate(std::size_t count, bool zeroed) {
     void* p;
     if (bytes >= kMapThreshold) {
         // Mapped pages come zeroed.
-        p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE,
+                 -1, 0);
         if (p == MAP_FAILED) return a;
         release.mappedBytes = bytes;
     } else {

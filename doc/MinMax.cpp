@@ -52,4 +52,3 @@ void MinMaxInOrder(const float* s, std::int64_t n, float& mn, float& mx) {
 #endif
     ScalarMinMax(s, n, mn, mx);
 }
-

@@ -92,10 +92,12 @@ void CtesqDoc::ReadTraceLines(CFile& file, bool bStore, int nCapacity) {
         const __m128i lineFeed = _mm_set1_epi8('\n');
         for (; scanned + 16 <= have; scanned += 16) {
             const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buf + scanned));
-            for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lineFeed)));
+            for (unsigned mask =
+                     static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lineFeed)));
                  mask != 0; mask &= mask - 1) {
                 const std::size_t pos = scanned + static_cast<std::size_t>(__builtin_ctz(mask));
-                ParseLine(std::string_view(buf + lineStart, pos - lineStart), bStore, nCapacity, kPadding);
+                ParseLine(std::string_view(buf + lineStart, pos - lineStart), bStore, nCapacity,
+                          kPadding);
                 lineStart = pos + 1;
             }
         }
@@ -107,7 +109,8 @@ void CtesqDoc::ReadTraceLines(CFile& file, bool bStore, int nCapacity) {
                 break;
             }
             const std::size_t pos = static_cast<std::size_t>(static_cast<const char*>(nl) - buf);
-            ParseLine(std::string_view(buf + lineStart, pos - lineStart), bStore, nCapacity, kPadding);
+            ParseLine(std::string_view(buf + lineStart, pos - lineStart), bStore, nCapacity,
+                      kPadding);
             lineStart = scanned = pos + 1;
         }
     }
@@ -162,13 +165,15 @@ void CtesqDoc::ParseHeaderLine(std::string_view bytes) {
         m_strStepUnit = tok[2];
     } else if (tok[0] == "DateTime") {
         // The colons of a time split it into three tokens; put it back together.
-        m_strHeaderText += tok[0] + ":" + tok[1] + " " + tok[2] + ":" + tok[3] + ":" + tok[4] + "        ";
+        m_strHeaderText +=
+            tok[0] + ":" + tok[1] + " " + tok[2] + ":" + tok[3] + ":" + tok[4] + "        ";
     } else {
         m_strHeaderText += tok[0] + ":" + tok[1] + "        ";
     }
 }
 
-void CtesqDoc::ParseDataRow(std::string_view line, bool bStore, int nCapacity, std::size_t readable) {
+void CtesqDoc::ParseDataRow(std::string_view line, bool bStore, int nCapacity,
+                            std::size_t readable) {
     if (!bStore) {
         // Counting needs only whether the row holds anything; numbers are converted once,
         // in the storing pass.

@@ -9,7 +9,9 @@ namespace trace_tokens {
 
 namespace {
 
-inline bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == ',' || c == ';' || c == ':'; }
+inline bool IsSeparator(char c) {
+    return c == ' ' || c == '\t' || c == ',' || c == ';' || c == ':';
+}
 
 enum ByteClass : unsigned char { kText, kSeparator, kLineEnd, kOddSpace };
 
@@ -21,7 +23,9 @@ constexpr auto kByteClass = [] {
     return t;
 }();
 
-inline ByteClass ClassOf(char c) { return kByteClass[static_cast<unsigned char>(c)]; }
+inline ByteClass ClassOf(char c) {
+    return kByteClass[static_cast<unsigned char>(c)];
+}
 
 // Straight from the line's bytes in the common case: where no interior run is longer than 8
 // separators and no \v or \f occurs, every run collapses to one space, tokens are the runs
@@ -77,7 +81,8 @@ std::string_view Collapse(std::string_view text, std::string& work) {
     return std::string_view(begin, static_cast<std::size_t>(out - begin));
 }
 
-int Cut(std::string_view text, std::string_view tokens[MAX_TOKENS], std::size_t offsets[MAX_TOKENS]) {
+int Cut(std::string_view text, std::string_view tokens[MAX_TOKENS],
+        std::size_t offsets[MAX_TOKENS]) {
     std::size_t pos = 0;
     for (int k = 0; k < MAX_TOKENS; ++k) {
         const std::size_t space = text.find(' ', pos);
@@ -98,11 +103,13 @@ int ReadRowThroughWorkingCopy(std::string_view line, std::string& work, float va
     std::string_view tokens[MAX_TOKENS];
     std::size_t offsets[MAX_TOKENS];
     const int n = Cut(text, tokens, offsets);
-    for (int k = 0; k < n; ++k) values[k] = numtext::NarrowToFloat(numtext::ParseReal(text.substr(offsets[k])));
+    for (int k = 0; k < n; ++k)
+        values[k] = numtext::NarrowToFloat(numtext::ParseReal(text.substr(offsets[k])));
     return n;
 }
 
-int ReadRow(std::string_view line, std::string& work, float values[MAX_TOKENS], std::size_t readable) {
+int ReadRow(std::string_view line, std::string& work, float values[MAX_TOKENS],
+            std::size_t readable) {
     const int n = ScanRow(line, values, readable);
     return n >= 0 ? n : ReadRowThroughWorkingCopy(line, work, values);
 }

@@ -19,13 +19,15 @@ std::string_view Collapse(std::string_view text, std::string& work);
 
 // Cuts collapsed text; returns the token count (1..8: empty text gives one empty token).
 // offsets[k] is where token k starts in `text`.
-int Cut(std::string_view text, std::string_view tokens[MAX_TOKENS], std::size_t offsets[MAX_TOKENS]);
+int Cut(std::string_view text, std::string_view tokens[MAX_TOKENS],
+        std::size_t offsets[MAX_TOKENS]);
 
 // The values of a data row: the real-number conversion of the rest of the working copy from
 // each token on, so an empty token takes the value of the number after it. Returns how many
 // (0 for a blank row). `work` is scratch space. `readable` more bytes after the line may be
 // read (never interpreted), which lets numbers be read a window at a time.
-int ReadRow(std::string_view line, std::string& work, float values[MAX_TOKENS], std::size_t readable = 0);
+int ReadRow(std::string_view line, std::string& work, float values[MAX_TOKENS],
+            std::size_t readable = 0);
 
 // The same through the working copy, as the rule is written; ReadRow's reference.
 int ReadRowThroughWorkingCopy(std::string_view line, std::string& work, float values[MAX_TOKENS]);

@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "File.h"
 #include "MessageSink.h"
+#include "NumberText.h"
+#include "TraceTokens.h"
 #include "tesqDoc.h"
 
 namespace {
@@ -16,7 +19,36 @@ void Check(bool ok) {
     if (!ok) std::abort();
 }
 
-bool SameFloat(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool SameFloat(float a, float b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The fast row scanner must agree with the rule as written, with and without room to read
+// past the line.
+void CheckRows(const char* data, std::size_t size) {
+    static std::string work;
+    std::string_view rest(data, size);
+    for (int line = 0; line < 64 && !rest.empty(); ++line) {
+        const std::size_t nl = rest.find('\n');
+        const std::string_view row = rest.substr(0, nl);
+        rest = nl == std::string_view::npos ? std::string_view{} : rest.substr(nl + 1);
+        float exact[8];
+        const int n = trace_tokens::ReadRowThroughWorkingCopy(row, work, exact);
+        const std::string padded = std::string(row) + "5.25e1          ";
+        for (const std::size_t readable : {std::size_t{0}, std::size_t{16}}) {
+            float fast[8];
+            Check(trace_tokens::ReadRow(std::string_view(padded).substr(0, row.size()), work, fast,
+                                        readable) == n);
+            for (int k = 0; k < n; ++k) Check(SameFloat(fast[k], exact[k]));
+        }
+        const numtext::ScanResult real =
+            numtext::ScanReal(padded.data(), padded.data() + row.size());
+        const numtext::FloatScanResult narrow = numtext::ScanFloat(
+            padded.data(), padded.data() + row.size(), padded.data() + padded.size());
+        Check(SameFloat(narrow.value, numtext::NarrowToFloat(real.value)) &&
+              narrow.end == real.end);
+    }
+}
 
 }  // namespace
 
@@ -24,6 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const MessageSink quiet = SetMessageSink([](std::string_view) {});
     (void)quiet;
     if (size < 2) return 0;
+    CheckRows(reinterpret_cast<const char*>(data) + 2, size - 2);
     const int decimation = 1 + (data[0] | (data[1] << 8)) % 4096;
 
     CtesqDoc doc;
@@ -33,7 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(doc.m_nSampleCount >= 0);
     Check(doc.m_nParseState >= 0 && doc.m_nParseState <= 2);
     for (int i = 0; i < 8; ++i) {
-        if (doc.m_pSamples[i]) Check(i < doc.m_nCurveCount && doc.m_pSamples[i].size() >= static_cast<std::size_t>(doc.m_nSampleCount));
+        if (doc.m_pSamples[i])
+            Check(i < doc.m_nCurveCount &&
+                  doc.m_pSamples[i].size() >= static_cast<std::size_t>(doc.m_nSampleCount));
     }
 
     doc.m_nDecimation = decimation;
@@ -51,8 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (s[j] < mn) mn = s[j];
                 if (s[j] > mx) mx = s[j];
             }
-            Check(SameFloat(d[4 * b], s[s0]) && SameFloat(d[4 * b + 1], mx) && SameFloat(d[4 * b + 2], mn) &&
-                  SameFloat(d[4 * b + 3], s[s0]));
+            Check(SameFloat(d[4 * b], s[s0]) && SameFloat(d[4 * b + 1], mx) &&
+                  SameFloat(d[4 * b + 2], mn) && SameFloat(d[4 * b + 3], s[s0]));
         }
     }
     return 0;

@@ -1,7 +1,6 @@
 // tesqv-cli info, driven as a user runs it.
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,7 +17,8 @@ struct CliRun {
 };
 
 CliRun Cli(const std::string& args) {
-    const std::string errPath = std::filesystem::temp_directory_path() / ("tesqv-cli-err-" + std::to_string(getpid()));
+    const std::string errPath =
+        std::filesystem::temp_directory_path() / ("tesqv-cli-err-" + std::to_string(getpid()));
     FILE* pipe = popen((std::string(TESQV_CLI) + " " + args + " 2>" + errPath).c_str(), "r");
     CliRun r{};
     std::array<char, 4096> buf;
@@ -32,7 +32,8 @@ CliRun Cli(const std::string& args) {
 }
 
 std::string WriteTemp(const std::string& name, const std::string& bytes) {
-    const auto path = std::filesystem::temp_directory_path() / (std::to_string(getpid()) + "-" + name);
+    const auto path =
+        std::filesystem::temp_directory_path() / (std::to_string(getpid()) + "-" + name);
     std::ofstream(path, std::ios::binary) << bytes;
     return path.string();
 }
@@ -40,7 +41,8 @@ std::string WriteTemp(const std::string& name, const std::string& bytes) {
 }  // namespace
 
 TEST(CliInfo, PrintsTheTraceAsJson) {
-    const std::string path = WriteTemp("t.txt",
+    const std::string path = WriteTemp(
+        "t.txt",
         "FileType QDL-RV\nTitle \"q\"\\\nCurve U1 V 0 0\nStep 20 us\n\n1.5 1e39\n-0.1 nan\n");
     const CliRun r = Cli(path + " --samples");
     EXPECT_EQ(r.status, 2);  // the command comes first

@@ -74,7 +74,10 @@ TEST(DisplayCopy, WideBucketsMatchTheInOrderRuleBitForBit) {
     V s(100003);
     for (float& x : s) {
         const unsigned r = rng() % 100;
-        x = r == 0 ? kNaN : r == 1 ? 0.0f : r == 2 ? -0.0f : static_cast<float>(rng() % 2001) - 1000.0f;
+        x = r == 0   ? kNaN
+            : r == 1 ? 0.0f
+            : r == 2 ? -0.0f
+                     : static_cast<float>(rng() % 2001) - 1000.0f;
     }
     s[4096] = kNaN;  // a bucket led by NaN
     for (std::size_t j = 8192; j < 8192 + 1024; ++j) s[j] = j % 2 ? -0.0f : 0.0f;  // zeros only

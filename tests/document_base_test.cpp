@@ -1,7 +1,6 @@
 // The framework's document base, message sink and files.
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -66,7 +65,8 @@ TEST(MessageSink, RecorderCollectsAndRestores) {
 }
 
 TEST(File, ReadsSeeksAndReportsFailuresByCause) {
-    const auto dir = std::filesystem::temp_directory_path() / ("tesqv-file-" + std::to_string(getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("tesqv-file-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     const std::string path = (dir / "a.bin").string();
     {
@@ -90,16 +90,19 @@ TEST(File, ReadsSeeksAndReportsFailuresByCause) {
     EXPECT_EQ(error.m_cause, CFileException::badPath);
     CMessageRecorder messages;
     error.ReportError();
-    EXPECT_EQ(messages.m_messages, std::vector<std::string>{dir.string() + " contains an invalid path."});
-    EXPECT_THROW(CFile((dir / "no" / "such").string(), CFile::modeCreate | CFile::modeWrite), CFileException);
+    EXPECT_EQ(messages.m_messages,
+              std::vector<std::string>{dir.string() + " contains an invalid path."});
+    EXPECT_THROW(CFile((dir / "no" / "such").string(), CFile::modeCreate | CFile::modeWrite),
+                 CFileException);
     std::filesystem::remove_all(dir);
 }
 
 TEST(Utf8, IllFormedBytesAreReplaced) {
-    EXPECT_EQ(SanitizeUtf8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"), "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+    EXPECT_EQ(SanitizeUtf8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"),
+              "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
     const std::string r = "\xEF\xBF\xBD";
     EXPECT_EQ(SanitizeUtf8("\xFF"), r);
-    EXPECT_EQ(SanitizeUtf8("\xC0\xAF"), r + r);      // overlong
+    EXPECT_EQ(SanitizeUtf8("\xC0\xAF"), r + r);          // overlong
     EXPECT_EQ(SanitizeUtf8("\xED\xA0\x80"), r + r + r);  // surrogate
-    EXPECT_EQ(SanitizeUtf8("x\xE2\x82"), "x" + r + r);  // truncated
+    EXPECT_EQ(SanitizeUtf8("x\xE2\x82"), "x" + r + r);   // truncated
 }

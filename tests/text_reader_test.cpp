@@ -7,9 +7,8 @@
 #include <cstring>
 #include <random>
 
-#include "TraceTokens.h"
-
 #include "TraceFixtures.h"
+#include "TraceTokens.h"
 
 using V = std::vector<float>;
 
@@ -47,7 +46,9 @@ TEST(TextReader, ReadsTheWorkedExample) {
 
 TEST(TextReader, FileTypeLineAcceptsAnySeparatorButExactCase) {
     for (const char* sep : {":", ",", ";", "\t", "  "})
-        EXPECT_EQ(ReadTrace(std::string("FileType") + sep + "QDL-RV\nCurve a\n\n1\n")->m_nSampleCount, 1) << sep;
+        EXPECT_EQ(
+            ReadTrace(std::string("FileType") + sep + "QDL-RV\nCurve a\n\n1\n")->m_nSampleCount, 1)
+            << sep;
     auto lower = ReadTrace("filetype QDL-RV\nCurve a\n\n1\n");
     EXPECT_EQ(lower->m_nCurveCount, 0);
     EXPECT_EQ(lower->m_nSampleCount, 0);
@@ -61,7 +62,8 @@ TEST(TextReader, HeaderLinesFillTheTable) {
         "Title Foo Bar\n"
         "Step 0 us\n");
     // No curve was declared, so the empty final line is an other line too.
-    EXPECT_EQ(doc->m_strHeaderText, "DateTime:2025-03-31 ::" + kPad + "Title:Foo" + kPad + ":" + kPad);
+    EXPECT_EQ(doc->m_strHeaderText,
+              "DateTime:2025-03-31 ::" + kPad + "Title:Foo" + kPad + ":" + kPad);
     EXPECT_EQ(doc->m_nStep, 1);
     EXPECT_EQ(ReadTrace("FileType QDL-RV\nStep 2.5 s\n")->m_nStep, 2);
     EXPECT_EQ(ReadTrace("FileType QDL-RV\nStep -3\n")->m_nStep, -3);
@@ -158,13 +160,16 @@ TEST(TextReader, DegenerateRangesAreCompletedFromTheData) {
 
 TEST(TextReader, LinesLongerThanABlockArriveWhole) {
     const std::string note(300000, 'x');
-    auto doc = ReadTrace("FileType QDL-RV\nNote " + note + "\nCurve a\n\n" + std::string(200000, ' ') + "42\n");
+    auto doc = ReadTrace("FileType QDL-RV\nNote " + note + "\nCurve a\n\n" +
+                         std::string(200000, ' ') + "42\n");
     EXPECT_EQ(doc->m_strHeaderText, "Note:" + note + kPad);
     EXPECT_EQ(Samples(*doc, 0), (V{42}));
 }
 
 TEST(TextReader, ByteOrderMarkIsNotPartOfTheFirstLine) {
-    auto doc = ReadTrace("\xEF\xBB\xBF" "FileType QDL-RV\nCurve a\n\n1\n");
+    auto doc = ReadTrace(
+        "\xEF\xBB\xBF"
+        "FileType QDL-RV\nCurve a\n\n1\n");
     EXPECT_EQ(doc->m_nSampleCount, 1);
 }
 
@@ -232,18 +237,50 @@ TEST(TraceModel, ConstructionAndResetValues) {
 
 TEST(TraceTokens, RowScannerAgreesWithTheWorkingCopyRule) {
     std::mt19937 rng(5);
-    const std::string pieces[] = {"1",  "-2.5", "+.5", "1e3", "7e",   "0.000123456789", "12345678901234567890",
-                                  ".",  "x",    "-",   " ",   ",",    ";",              ":",
-                                  "\t", "\v",   "\f",  "\r",  "  ",   "         ",      "1.25e-2",
-                                  "0",  "00.5", "9.",  "e5",  "1e400"};
+    const std::string pieces[] = {"1",
+                                  "-2.5",
+                                  "+.5",
+                                  "1e3",
+                                  "7e",
+                                  "0.000123456789",
+                                  "12345678901234567890",
+                                  ".",
+                                  "x",
+                                  "-",
+                                  " ",
+                                  ",",
+                                  ";",
+                                  ":",
+                                  "\t",
+                                  "\v",
+                                  "\f",
+                                  "\r",
+                                  "  ",
+                                  "         ",
+                                  "1.25e-2",
+                                  "0",
+                                  "00.5",
+                                  "9.",
+                                  "e5",
+                                  "1e400"};
     std::string work;
     for (int round = 0; round < 20000; ++round) {
         std::string line;
         const int count = static_cast<int>(rng() % 24);
         for (int i = 0; i < count; ++i) line += pieces[rng() % std::size(pieces)];
-        float fast[8], exact[8];
-        const int n = trace_tokens::ReadRow(line, work, fast);
-        ASSERT_EQ(n, trace_tokens::ReadRowThroughWorkingCopy(line, work, exact)) << line;
-        for (int k = 0; k < n; ++k) ASSERT_EQ(std::memcmp(&fast[k], &exact[k], sizeof(float)), 0) << line << " token " << k;
+        float exact[8];
+        const int n = trace_tokens::ReadRowThroughWorkingCopy(line, work, exact);
+        // With room to read past the line (digits there must not count) and without.
+        const std::string padded = line + "5.25e1          ";
+        for (const std::size_t readable : {std::size_t{0}, std::size_t{16}}) {
+            float fast[8];
+            ASSERT_EQ(trace_tokens::ReadRow(std::string_view(padded).substr(0, line.size()), work,
+                                            fast, readable),
+                      n)
+                << line;
+            for (int k = 0; k < n; ++k)
+                ASSERT_EQ(std::memcmp(&fast[k], &exact[k], sizeof(float)), 0)
+                    << line << " token " << k;
+        }
     }
 }

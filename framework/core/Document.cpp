@@ -14,7 +14,9 @@ void CDocument::AddView(CView* pView) {
     if (std::find(m_views.begin(), m_views.end(), pView) == m_views.end()) m_views.push_back(pView);
 }
 
-void CDocument::RemoveView(CView* pView) { std::erase(m_views, pView); }
+void CDocument::RemoveView(CView* pView) {
+    std::erase(m_views, pView);
+}
 
 void CDocument::UpdateAllViews(CView* pSender, long lHint, void* pHint) {
     // A copy, so that a view may unregister itself while being updated.

@@ -14,16 +14,21 @@ namespace {
 
 CFileException::Cause CauseOf(int err) {
     switch (err) {
-        case ENOENT: return CFileException::fileNotFound;
+        case ENOENT:
+            return CFileException::fileNotFound;
         case ENOTDIR:
         case ENAMETOOLONG:
-        case EISDIR: return CFileException::badPath;
+        case EISDIR:
+            return CFileException::badPath;
         case EACCES:
         case EPERM:
-        case EROFS: return CFileException::accessDenied;
+        case EROFS:
+            return CFileException::accessDenied;
         case ENOSPC:
-        case EDQUOT: return CFileException::diskFull;
-        default: return CFileException::genericException;
+        case EDQUOT:
+            return CFileException::diskFull;
+        default:
+            return CFileException::genericException;
     }
 }
 
@@ -32,16 +37,24 @@ CFileException::Cause CauseOf(int err) {
 std::string CFileException::GetErrorMessage() const {
     const std::string& f = m_strFileName;
     switch (m_cause) {
-        case fileNotFound: return f + " was not found.";
-        case badPath: return f + " contains an invalid path.";
-        case accessDenied: return f + " cannot be accessed.";
-        case diskFull: return "Disk full while accessing " + f + ".";
-        case endOfFile: return "Attempted to access " + f + " past its end.";
-        default: return "An unexpected error occurred while accessing " + f + ".";
+        case fileNotFound:
+            return f + " was not found.";
+        case badPath:
+            return f + " contains an invalid path.";
+        case accessDenied:
+            return f + " cannot be accessed.";
+        case diskFull:
+            return "Disk full while accessing " + f + ".";
+        case endOfFile:
+            return "Attempted to access " + f + " past its end.";
+        default:
+            return "An unexpected error occurred while accessing " + f + ".";
     }
 }
 
-void CFileException::ReportError() const { AfxMessageBox(GetErrorMessage()); }
+void CFileException::ReportError() const {
+    AfxMessageBox(GetErrorMessage());
+}
 
 CFile::CFile(const std::string& path, unsigned flags) {
     CFileException error(CFileException::none, 0, path);
@@ -75,7 +88,9 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* pError
     return true;
 }
 
-void CFile::ThrowOsError(int err) const { throw CFileException(CauseOf(err), err, m_strFileName); }
+void CFile::ThrowOsError(int err) const {
+    throw CFileException(CauseOf(err), err, m_strFileName);
+}
 
 std::size_t CFile::Read(void* pBuf, std::size_t nCount) {
     for (;;) {
@@ -99,7 +114,10 @@ void CFile::Write(const void* pBuf, std::size_t nCount) {
 }
 
 std::uint64_t CFile::Seek(std::int64_t lOff, SeekPosition from) {
-    const off_t pos = ::lseek(m_hFile, lOff, from == begin ? SEEK_SET : from == current ? SEEK_CUR : SEEK_END);
+    const off_t pos = ::lseek(m_hFile, lOff,
+                              from == begin     ? SEEK_SET
+                              : from == current ? SEEK_CUR
+                                                : SEEK_END);
     if (pos < 0) ThrowOsError(errno);
     return static_cast<std::uint64_t>(pos);
 }
@@ -141,8 +159,9 @@ void CMemFile::Write(const void* pBuf, std::size_t nCount) {
 }
 
 std::uint64_t CMemFile::Seek(std::int64_t lOff, SeekPosition from) {
-    const std::int64_t base = from == begin ? 0 : from == current ? static_cast<std::int64_t>(m_pos)
-                                                                  : static_cast<std::int64_t>(m_bytes.size());
+    const std::int64_t base = from == begin     ? 0
+                              : from == current ? static_cast<std::int64_t>(m_pos)
+                                                : static_cast<std::int64_t>(m_bytes.size());
     if (base + lOff < 0) throw CFileException(CFileException::badPath, EINVAL, "memory file");
     m_pos = static_cast<std::size_t>(base + lOff);
     return m_pos;

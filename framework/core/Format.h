@@ -15,8 +15,7 @@ public:
     enum Kind { Int, UInt, Real, Text };
 
     template <typename T>
-        requires std::is_integral_v<T>
-    CFormatArg(T v) {
+    requires std::is_integral_v<T> CFormatArg(T v) {
         if constexpr (std::is_signed_v<T>) {
             m_kind = Int;
             m_int = v;

@@ -22,9 +22,14 @@ MessageSink SetMessageSink(MessageSink sink) {
     return previous;
 }
 
-void AfxMessageBox(std::string_view text) { CurrentSink()(text); }
+void AfxMessageBox(std::string_view text) {
+    CurrentSink()(text);
+}
 
 CMessageRecorder::CMessageRecorder()
-    : m_previous(SetMessageSink([this](std::string_view text) { m_messages.emplace_back(text); })) {}
+    : m_previous(SetMessageSink([this](std::string_view text) { m_messages.emplace_back(text); })) {
+}
 
-CMessageRecorder::~CMessageRecorder() { SetMessageSink(std::move(m_previous)); }
+CMessageRecorder::~CMessageRecorder() {
+    SetMessageSink(std::move(m_previous));
+}

@@ -15,11 +15,12 @@ namespace numtext {
 
 namespace {
 
-inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Eight bytes at a time: the count of leading ASCII digits at p (0..8), with every byte of
 // `digits` holding that byte xor '0' (the digit's value for a digit).
@@ -30,7 +31,8 @@ inline int LeadingDigits(const char* p, std::uint64_t& digits) {
     // A byte's top bit ends up set unless it is below 10 after the xor; masking first keeps
     // the addition from carrying into the next byte.
     const std::uint64_t nonDigit =
-        (((digits & 0x7F7F7F7F7F7F7F7FULL) + 0x7676767676767676ULL) | digits) & 0x8080808080808080ULL;
+        (((digits & 0x7F7F7F7F7F7F7F7FULL) + 0x7676767676767676ULL) | digits) &
+        0x8080808080808080ULL;
     return nonDigit ? __builtin_ctzll(nonDigit) >> 3 : 8;
 }
 
@@ -43,7 +45,8 @@ inline std::uint64_t DigitsValue(std::uint64_t digits, int k) {
            32;
 }
 
-constexpr std::uint64_t kPow10Int[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+constexpr std::uint64_t kPow10Int[] = {1,      10,      100,      1000,     10000,
+                                       100000, 1000000, 10000000, 100000000};
 
 // The digits of a decimal number at p, gathered; `end` is where the number ends.
 struct Decimal {
@@ -141,7 +144,8 @@ inline Decimal Gather(const char* p, const char* const e) {
 
 // Both operands exact doubles, so one IEEE operation rounds correctly.
 inline bool FastPath(const Decimal& d) {
-    return !d.truncated && d.mantissa <= (std::uint64_t{1} << 53) && d.exp10 >= -22 && d.exp10 <= 22;
+    return !d.truncated && d.mantissa <= (std::uint64_t{1} << 53) && d.exp10 >= -22 &&
+           d.exp10 <= 22;
 }
 
 // The magnitude of a gathered number, correctly rounded.
@@ -183,7 +187,8 @@ namespace {
 // The float of mantissa x 10^exp10 for a number that passed FastPath, as narrowing the
 // correctly rounded double would give it.
 inline float FastFloat(std::uint64_t mantissa, int exp10) {
-    if (mantissa == 0 || exp10 >= 0) return static_cast<float>(static_cast<double>(mantissa) * kPow10[exp10 < 0 ? 0 : exp10]);
+    if (mantissa == 0 || exp10 >= 0)
+        return static_cast<float>(static_cast<double>(mantissa) * kPow10[exp10 < 0 ? 0 : exp10]);
     // A product with the rounded reciprocal is within 3 units in the last place of the
     // correctly rounded quotient, and rounds to the same float unless it lies that close to
     // the midpoint between two floats (the 29 bits a float drops are near 2^28). Only then
@@ -200,7 +205,8 @@ inline float FastFloat(std::uint64_t mantissa, int exp10) {
 // The plain form [sign] up to 8 digits [. up to 7 digits], without exponent, read from a
 // 16-byte window at p with no branch per digit. False when the number has any other form
 // or does not end within the window and before e; the caller then takes the general road.
-inline bool ScanPlainWindow(const char* p, const char* e, const char* readableEnd, FloatScanResult& out) {
+inline bool ScanPlainWindow(const char* p, const char* e, const char* readableEnd,
+                            FloatScanResult& out) {
     const bool negative = *p == '-';
     const char* q = p + ((*p == '-' || *p == '+') ? 1 : 0);
     if (readableEnd - q < 16) return false;
@@ -208,7 +214,8 @@ inline bool ScanPlainWindow(const char* p, const char* e, const char* readableEn
     const __m128i shifted = _mm_sub_epi8(chunk, _mm_set1_epi8('0'));
     const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(shifted, _mm_set1_epi8(9)), shifted);
     const unsigned digits = static_cast<unsigned>(_mm_movemask_epi8(isDigit));
-    const unsigned dots = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('.'))));
+    const unsigned dots =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('.'))));
     const int whole = __builtin_ctz(~digits);  // bit 16 and up of ~digits are set
     int fraction = 0;
     int length = whole;
@@ -216,19 +223,20 @@ inline bool ScanPlainWindow(const char* p, const char* e, const char* readableEn
         fraction = __builtin_ctz(~(digits >> (whole + 1)));
         length = whole + 1 + fraction;
     }
-    if (whole > 8 || fraction > 7 || whole + fraction == 0 || length > 15 || q + length > e) return false;
+    if (whole > 8 || fraction > 7 || whole + fraction == 0 || length > 15 || q + length > e)
+        return false;
     const char next = q[length];
     if (next == 'e' || next == 'E') return false;
-    std::uint64_t mantissa = 0;
-    std::uint64_t d;
-    if (whole > 0) {
-        LeadingDigits(q, d);
-        mantissa = DigitsValue(d, whole);
-    }
-    if (fraction > 0) {
-        LeadingDigits(q + whole + 1, d);
-        mantissa = mantissa * kPow10Int[fraction] + DigitsValue(d, fraction);
-    }
+    // Digit values for the bytes that were found to be digits; the rest are shifted out.
+    const auto digitBytes = [](const char* at) {
+        std::uint64_t v;
+        std::memcpy(&v, at, 8);
+        return v ^ 0x3030303030303030ULL;
+    };
+    std::uint64_t mantissa = whole > 0 ? DigitsValue(digitBytes(q), whole) : 0;
+    if (fraction > 0)
+        mantissa =
+            mantissa * kPow10Int[fraction] + DigitsValue(digitBytes(q + whole + 1), fraction);
     out.value = WithSign<float, std::uint32_t>(FastFloat(mantissa, -fraction), negative);
     out.end = q + length;
     return true;
@@ -245,7 +253,8 @@ FloatScanResult ScanFloat(const char* p, const char* const e, const char* readab
     (void)readableEnd;
 #endif
     const Decimal d = Gather(p, e);
-    const float magnitude = FastPath(d) ? FastFloat(d.mantissa, d.exp10) : static_cast<float>(Magnitude(d));
+    const float magnitude =
+        FastPath(d) ? FastFloat(d.mantissa, d.exp10) : static_cast<float>(Magnitude(d));
     return {WithSign<float, std::uint32_t>(magnitude, d.negative), d.end};
 }
 
@@ -265,7 +274,8 @@ int ParseInt(std::string_view text) {
     long long value = 0;
     for (; p < e && IsDigit(*p); ++p) {
         value = value * 10 + (*p - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
     }
     if (negative) return static_cast<int>(-value);
     return value > INT_MAX ? INT_MAX : static_cast<int>(value);

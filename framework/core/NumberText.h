@@ -35,13 +35,17 @@ FloatScanResult ScanFloat(const char* p, const char* end, const char* readableEn
 int ParseInt(std::string_view text);
 
 // ASCII white space as the C run-time knows it: space, \t, \n, \v, \f, \r.
-inline bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // double -> float, rounding to nearest. Defined for every input on IEEE machines: a finite
 // value beyond the float range lies between FLT_MAX and infinity and rounds as the hardware
 // rounds (to infinity past half a unit beyond FLT_MAX); NaN stays NaN.
 static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<double>::is_iec559);
-inline float NarrowToFloat(double value) { return static_cast<float>(value); }
+inline float NarrowToFloat(double value) {
+    return static_cast<float>(value);
+}
 
 // Floating -> int without undefined behaviour: NaN gives 0, out-of-range values saturate,
 // everything else truncates toward zero.

@@ -10,14 +10,22 @@ std::size_t SequenceLength(const unsigned char* p, std::size_t max) {
     if (b < 0x80) return 1;
     std::size_t len;
     unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
-    if (b >= 0xC2 && b <= 0xDF) len = 2;
-    else if (b == 0xE0) len = 3, lo = 0xA0;
-    else if (b == 0xED) len = 3, hi = 0x9F;
-    else if (b >= 0xE1 && b <= 0xEF) len = 3;
-    else if (b == 0xF0) len = 4, lo = 0x90;
-    else if (b == 0xF4) len = 4, hi = 0x8F;
-    else if (b >= 0xF1 && b <= 0xF3) len = 4;
-    else return 0;
+    if (b >= 0xC2 && b <= 0xDF)
+        len = 2;
+    else if (b == 0xE0)
+        len = 3, lo = 0xA0;
+    else if (b == 0xED)
+        len = 3, hi = 0x9F;
+    else if (b >= 0xE1 && b <= 0xEF)
+        len = 3;
+    else if (b == 0xF0)
+        len = 4, lo = 0x90;
+    else if (b == 0xF4)
+        len = 4, hi = 0x8F;
+    else if (b >= 0xF1 && b <= 0xF3)
+        len = 4;
+    else
+        return 0;
     if (max < 2 || p[1] < lo || p[1] > hi) return 0;
     for (std::size_t i = 2; i < len; ++i)
         if (i >= max || (p[i] & 0xC0) != 0x80) return 0;

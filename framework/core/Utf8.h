@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-// Copies bytes, replacing each byte of an ill-formed sequence (stray continuation bytes, overlong forms,
-// surrogates, values past U+10FFFF, truncated sequences) by U+FFFD, as the desktop's
-// decoder does.
+// Copies bytes, replacing each byte of an ill-formed sequence (stray continuation bytes, overlong
+// forms, surrogates, values past U+10FFFF, truncated sequences) by U+FFFD, as the desktop's decoder
+// does.
 std::string SanitizeUtf8(std::string_view bytes);
