@@ -1,5 +1,6 @@
 #include "MinMax.h"
 
+#include <algorithm>
 #include <cmath>
 
 #if defined(__SSE2__)
@@ -21,7 +22,7 @@ void ScalarMinMax(const float* s, std::int64_t n, float& mn, float& mx) {
 // The same rule, four lanes at a time. minps(x, m) is exactly "x < m ? x : m", NaN included,
 // so lanes seeded with a non-NaN first value each follow the rule. Equal non-zero floats are
 // identical, so combining lanes in any order gives the sequential answer; only the sign of a
-// zero result depends on order, and such a run is rescanned in order.
+// zero result depends on order.
 void MinMaxInOrder(const float* s, std::int64_t n, float& mn, float& mx) {
     const float first = s[0];
     mn = mx = first;
@@ -46,8 +47,14 @@ void MinMaxInOrder(const float* s, std::int64_t n, float& mn, float& mx) {
             mx = lanes[4 + l] > mx ? lanes[4 + l] : mx;
         }
         ScalarMinMax(s + i, n - i, mn, mx);
-        if (mn != 0.0f && mx != 0.0f) return;
-        mn = mx = first;
+        if (mn == 0.0f || mx == 0.0f) {
+            // A zero extreme is the first zero met in order, whichever its sign: no later
+            // zero is less (or greater) than it.
+            const float firstZero = *std::find(s, s + n, 0.0f);
+            if (mn == 0.0f) mn = firstZero;
+            if (mx == 0.0f) mx = firstZero;
+        }
+        return;
     }
 #endif
     ScalarMinMax(s, n, mn, mx);
