@@ -8,7 +8,7 @@
 
 namespace {
 
-struct Spec {
+struct Conversion {
     bool left = false, plus = false, space = false, zero = false, alt = false;
     int width = 0;
     int precision = -1;
@@ -55,7 +55,7 @@ double AsReal(const CFormatArg& a) {
 }
 
 // Lays out sign + body in the field; zero padding goes between sign and digits.
-void Pad(std::string& out, const Spec& s, std::string_view sign, std::string_view body,
+void Pad(std::string& out, const Conversion& s, std::string_view sign, std::string_view body,
          bool numeric) {
     const std::size_t len = sign.size() + body.size();
     const std::size_t fill =
@@ -69,7 +69,7 @@ void Pad(std::string& out, const Spec& s, std::string_view sign, std::string_vie
     }
 }
 
-void FormatInteger(std::string& out, const Spec& s, const CFormatArg& a) {
+void FormatInteger(std::string& out, const Conversion& s, const CFormatArg& a) {
     char buf[80];
     std::string_view sign;
     char* end;
@@ -94,12 +94,12 @@ void FormatInteger(std::string& out, const Spec& s, const CFormatArg& a) {
         if (body.size() < static_cast<std::size_t>(s.precision))
             body.insert(0, s.precision - body.size(), '0');
     }
-    Spec t = s;
+    Conversion t = s;
     if (s.precision >= 0) t.zero = false;
     Pad(out, t, sign, body, true);
 }
 
-void FormatReal(std::string& out, const Spec& s, const CFormatArg& a) {
+void FormatReal(std::string& out, const Conversion& s, const CFormatArg& a) {
     const double v = AsReal(a);
     const bool upper = s.conv == 'F' || s.conv == 'E' || s.conv == 'G';
     const char lower = static_cast<char>(upper ? s.conv + 32 : s.conv);
@@ -138,7 +138,7 @@ std::string FormatV(std::string_view format, std::span<const CFormatArg> args) {
             out += c;
             continue;
         }
-        Spec s;
+        Conversion s;
         std::size_t j = i + 1;
         for (; j < format.size(); ++j) {
             const char f = format[j];
