@@ -51,19 +51,6 @@ TEST(DocumentBase, PathNameGivesTheTitle) {
     EXPECT_TRUE(doc.IsModified());
 }
 
-TEST(MessageSink, RecorderCollectsAndRestores) {
-    {
-        CMessageRecorder outer;
-        {
-            CMessageRecorder inner;
-            AfxMessageBox("one");
-            EXPECT_EQ(inner.m_messages, std::vector<std::string>{"one"});
-        }
-        AfxMessageBox("two");
-        EXPECT_EQ(outer.m_messages, std::vector<std::string>{"two"});
-    }
-}
-
 TEST(File, ReadsSeeksAndReportsFailuresByCause) {
     const auto dir =
         std::filesystem::temp_directory_path() / ("tesqv-file-" + std::to_string(getpid()));
