@@ -8,6 +8,22 @@
 #include "MessageSink.h"
 
 int RunInfo(const std::vector<std::string>& args);
+int RunConvert(const std::vector<std::string>& args);
+
+// For the lifetime of the object, every message the system shows goes to stderr as one line
+// and is counted: any message means the command failed.
+class CStderrMessages {
+public:
+    CStderrMessages();
+    ~CStderrMessages();
+    CStderrMessages(const CStderrMessages&) = delete;
+    CStderrMessages& operator=(const CStderrMessages&) = delete;
+
+    int m_nShown = 0;
+
+private:
+    MessageSink m_previous;
+};
 
 // Prints the message and the usage text to stderr; returns 2.
 int UsageError(const std::string& message);

@@ -57,15 +57,9 @@ int RunInfo(const std::vector<std::string>& args) {
     if (path.empty()) return UsageError("info: missing FILE");
 
     CtesqDoc doc;
-    doc.ResetTrace();
-    int failures = 0;
-    const MessageSink previous = SetMessageSink([&failures](std::string_view text) {
-        ++failures;
-        std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
-    });
-    const bool opened = doc.OnOpenDocument(path);
-    SetMessageSink(previous);
-    if (!opened || failures > 0) return 1;
+    doc.OnNewDocument();
+    CStderrMessages messages;
+    if (!doc.OnOpenDocument(path) || messages.m_nShown > 0) return 1;
 
     std::string out = "{\"curveCount\":" + std::to_string(doc.m_nCurveCount);
     out += ",\"sampleCount\":" + std::to_string(doc.m_nSampleCount);

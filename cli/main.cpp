@@ -13,6 +13,11 @@ constexpr const char* kUsage =
     "\n"
     "commands:\n"
     "  info FILE [--samples]   print the trace in FILE as one JSON object\n"
+    "  convert IN OUT [--select A:B] [--command TEXT]...\n"
+    "                          open IN, select samples A up to B, run each command\n"
+    "                          (kxb CURVE K B, goto N) in order, save as OUT (.osc or\n"
+    "                          .txt by extension; none gives .osc); OUT is left as it\n"
+    "                          was when any step fails\n"
     "\n"
     "options:\n"
     "  --help                  show this text\n"
@@ -41,5 +46,6 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "info") return RunInfo(args);
+    if (command == "convert") return RunConvert(args);
     return UsageError("unknown command '" + command + "'");
 }

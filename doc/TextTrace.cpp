@@ -38,7 +38,7 @@ bool CtesqDoc::ReadTextTrace(CFile& file) {
         ReadTraceLines(file, false, 0);
         if (m_bTooManyRows) {
             ResetTrace();
-            AfxMessageBox("The file holds more than 2147483647 data rows; it cannot be opened.");
+            AfxMessageBox(MSG_TOO_MANY_SAMPLES);
             return false;
         }
         const int nCapacity = m_nSampleCount;

@@ -1,7 +1,5 @@
 #include "tesqDoc.h"
 
-#include "File.h"
-#include "MessageSink.h"
 
 CtesqDoc::CtesqDoc() = default;
 
@@ -29,22 +27,4 @@ void CtesqDoc::ResetTrace() {
         m_fCurveTop[i] = 0.0f;
         m_bCurveHidden[i] = 0;
     }
-}
-
-bool CtesqDoc::OnOpenDocument(const std::string& path) {
-    // The text after the last '.' of the whole path; without a '.', the whole path.
-    std::string_view ext = path;
-    if (const auto dot = ext.rfind('.'); dot != std::string_view::npos) ext.remove_prefix(dot + 1);
-    if (ext != "txt") {
-        AfxMessageBox("unknow file type.");
-        return false;
-    }
-    CFile file;
-    if (!file.Open(path, CFile::modeRead)) {
-        AfxMessageBox("Open File Failure!!!");
-        return false;
-    }
-    const bool bRead = ReadTextTrace(file);
-    if (bRead) BuildDisplayCopies();
-    return bRead;
 }

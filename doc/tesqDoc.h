@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "CmdUI.h"
 #include "Document.h"
 #include "FloatArray.h"
 
@@ -17,6 +18,10 @@ enum : long {
     HINT_GOTO = 1000,         // go to the sample whose int the hint object points to
 };
 
+// Shown when a file holds more samples than the 32-bit sample count can hold.
+inline constexpr const char* MSG_TOO_MANY_SAMPLES =
+    "The file holds more than 2147483647 samples; it cannot be opened.";
+
 class CtesqDoc : public CDocument {
 public:
     static constexpr int MAX_CURVES = 8;
@@ -27,11 +32,40 @@ public:
     // Back to an empty trace. Leaves m_nOscFormat, the modified flag, path and title alone.
     void ResetTrace();
     // The framework's archive carries no trace data.
-    void Serialize() { SetModifiedFlag(false); }
+    void Serialize() override { SetModifiedFlag(false); }
 
-    // Opens a trace file by its extension, as File Open does, and builds the display copies.
-    // Reports failures through the message sink and returns false.
-    bool OnOpenDocument(const std::string& path);
+    // File New: an empty trace.
+    bool OnNewDocument() override;
+    // File Open: the reader by the path's extension ("txt" or "osc", exactly), then the
+    // display copies and the recent-file list. Failures are shown; the trace then stays.
+    bool OnOpenDocument(const std::string& path) override;
+    // Save: the writer by the extension, "osc" or "txt" in any case. The old file is replaced
+    // only when the new one was written whole. Failures are shown and return false.
+    bool OnSaveDocument(const std::string& path);
+
+    // Text export: one "\r\n" line per sample, "%g " per curve that has samples.
+    void WriteTextTrace(CFile& file);
+
+    // Capture format: single curve, byte-coded, with an optional magic number that selects
+    // the encoding (m_nOscFormat, kept across New and text opens).
+    bool ReadOscTrace(CFile& file);
+    void WriteOscTrace(CFile& file);
+
+    // The command language: "kxb curve k b" rescales a curve over the selection, "goto n"
+    // moves the views. False (after a message) when the line is rejected.
+    bool ExecuteCommand(std::string line);
+
+    // The time of a sample as the time grid and the read-out show it.
+    std::string FormatTimeLabel(int nSample) const;
+
+    // Edit commands and the document's command-state rules.
+    void OnEditCutPaste();
+    void OnEditCopy() {}
+    void OnUpdateFileSave(CCmdUI* pCmdUI) const { pCmdUI->Enable(IsModified()); }
+    void OnUpdateZoomIn(CCmdUI* pCmdUI) const { pCmdUI->Enable(m_nDecimation > 1); }
+    void OnUpdateZoomOut(CCmdUI* pCmdUI) const { pCmdUI->Enable(m_nDecimation < 4096); }
+    void OnUpdateEditCutCopy(CCmdUI* pCmdUI) const { pCmdUI->Enable(m_nSelStart != m_nSelEnd); }
+    void OnUpdateEditPaste(CCmdUI* pCmdUI) const { pCmdUI->Enable(m_nClipCount > 0); }
 
     // Text trace reader: two passes over the file, counting then storing.
     bool ReadTextTrace(CFile& file);

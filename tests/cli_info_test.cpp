@@ -59,11 +59,13 @@ TEST(CliInfo, PrintsTheTraceAsJson) {
 TEST(CliInfo, FailuresGoToStderrWithStatusOne) {
     const CliRun missing = Cli("info /nonexistent/x.txt");
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "Open File Failure!!!\n");
+    EXPECT_EQ(missing.err, "/nonexistent/x.txt was not found.\n");
     EXPECT_EQ(missing.out, "");
-    const CliRun type = Cli("info trace.TXT");
+    const std::string upper = WriteTemp("trace.TXT", "FileType QDL-RV\n");
+    const CliRun type = Cli("info " + upper);
     EXPECT_EQ(type.status, 1);
     EXPECT_EQ(type.err, "unknow file type.\n");
+    std::filesystem::remove(upper);
 }
 
 TEST(CliInfo, UsageErrorsAndHelp) {

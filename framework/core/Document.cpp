@@ -2,7 +2,27 @@
 
 #include <algorithm>
 
+#include "File.h"
+
 CDocument::~CDocument() = default;
+
+bool CDocument::OnNewDocument() {
+    m_strPathName.clear();
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CDocument::OnOpenDocument(const std::string& path) {
+    CFile file;
+    CFileException error(CFileException::none, 0, path);
+    if (!file.Open(path, CFile::modeRead, &error)) {
+        error.ReportError();
+        return false;
+    }
+    Serialize();
+    SetModifiedFlag(false);
+    return true;
+}
 
 void CDocument::SetPathName(const std::string& path) {
     m_strPathName = path;

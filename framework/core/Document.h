@@ -22,6 +22,14 @@ public:
     CDocument(const CDocument&) = delete;
     CDocument& operator=(const CDocument&) = delete;
 
+    // New: no path, not modified. Derived documents reset their data after this.
+    virtual bool OnNewDocument();
+    // The framework's open step: the file must open for reading (else its standard message is
+    // shown and the result is false); the archive path reads nothing but Serialize, after
+    // which the document is not modified.
+    virtual bool OnOpenDocument(const std::string& path);
+    virtual void Serialize() {}
+
     bool IsModified() const { return m_bModified; }
     void SetModifiedFlag(bool bModified = true) { m_bModified = bModified; }
 

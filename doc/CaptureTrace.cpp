@@ -1,0 +1,130 @@
+// The capture format: an optional magic number, then byte-coded samples of one curve.
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+
+#include "CaptureCodec.h"
+#include "File.h"
+#include "MessageSink.h"
+#include "NumberText.h"
+#include "tesqDoc.h"
+
+namespace {
+
+constexpr std::size_t kBlockSize = 4096;
+
+// Reads until n bytes or the end; returns the count read.
+std::size_t ReadFully(CFile& file, void* buf, std::size_t n) {
+    std::size_t got = 0;
+    while (got < n) {
+        const std::size_t r = file.Read(static_cast<char*>(buf) + got, n - got);
+        if (r == 0) break;
+        got += r;
+    }
+    return got;
+}
+
+struct EncodingSettings {
+    int step;
+    float bottom, top;
+};
+constexpr EncodingSettings kSettings[] = {{2, 0.0f, 255.0f}, {2, -2500.0f, 2500.0f}, {1, -200.0f, 200.0f}};
+
+}  // namespace
+
+bool CtesqDoc::ReadOscTrace(CFile& file) {
+    try {
+        std::uint8_t head[4];
+        const std::size_t got = ReadFully(file, head, sizeof head);
+        std::uint32_t magic = 0;
+        if (got == 4) magic = head[0] | head[1] << 8 | head[2] << 16 | static_cast<std::uint32_t>(head[3]) << 24;
+        const int encoding = magic == capture::MAGIC_ENCODING_1 ? 1 : magic == capture::MAGIC_ENCODING_2 ? 2 : 0;
+        if (encoding == 0) file.SeekToBegin();
+        m_nOscFormat = encoding;
+        ResetTrace();
+
+        const std::uint64_t length = file.GetLength();
+        const std::uint64_t payload = encoding == 0 ? length : length - 4;
+        // Encoding 1 assumes a prefix per data byte; shared prefixes carry more samples, and
+        // the array then grows, up to one sample per byte.
+        std::uint64_t capacity = encoding == 1 ? payload / 2 : payload;
+        if (encoding != 1 && capacity > INT_MAX) {
+            AfxMessageBox(MSG_TOO_MANY_SAMPLES);
+            return false;
+        }
+        capacity = std::min<std::uint64_t>(capacity, INT_MAX);
+        CFloatArray samples = CFloatArray::Allocate(std::max<std::uint64_t>(capacity, 1), true);
+        if (!samples) return true;
+
+        std::uint8_t block[kBlockSize];
+        std::size_t count = 0;
+        unsigned prefix = 0;
+        for (std::size_t n; (n = file.Read(block, sizeof block)) > 0;) {
+            if (encoding == 1) {
+                for (std::size_t used = 0; used < n;) {
+                    if (count == samples.size()) {
+                        if (count == INT_MAX) {
+                            ResetTrace();
+                            AfxMessageBox(MSG_TOO_MANY_SAMPLES);
+                            return false;
+                        }
+                        const std::size_t grown = static_cast<std::size_t>(std::min<std::uint64_t>(
+                            std::max<std::uint64_t>(2 * count, count + kBlockSize), INT_MAX));
+                        CFloatArray bigger = CFloatArray::Allocate(grown, true);
+                        if (!bigger) return true;  // as when the first allocation fails
+                        std::memcpy(bigger.get(), samples.get(), count * sizeof(float));
+                        samples = std::move(bigger);
+                    }
+                    used += capture::DecodePairs(block + used, n - used, prefix, samples.get() + count,
+                                                 samples.size() - count, count);
+                }
+            } else {
+                // A file that grew since its length was taken keeps only what was counted.
+                const std::size_t take = std::min(n, samples.size() - count);
+                if (encoding == 0)
+                    capture::DecodeUnsigned(block, take, samples.get() + count);
+                else
+                    capture::DecodeSigned(block, take, samples.get() + count);
+                count += take;
+            }
+        }
+        m_pSamples[0] = std::move(samples);
+        m_nSampleCount = static_cast<int>(count);
+    } catch (const CFileException& e) {
+        ResetTrace();
+        e.ReportError();
+        return false;
+    }
+    const EncodingSettings& s = kSettings[m_nOscFormat];
+    m_nCurveCount = 1;
+    m_nStep = s.step;
+    m_strStepUnit = "us";
+    m_strCurveName[0] = "osc";
+    m_strCurveUnit[0].clear();
+    m_fCurveBottom[0] = s.bottom;
+    m_fCurveTop[0] = s.top;
+    return true;
+}
+
+void CtesqDoc::WriteOscTrace(CFile& file) {
+    const int encoding = m_nOscFormat;
+    std::uint8_t buf[kBlockSize];
+    std::size_t used = 0;
+    if (encoding == 1 || encoding == 2) {
+        const std::uint32_t magic = encoding == 1 ? capture::MAGIC_ENCODING_1 : capture::MAGIC_ENCODING_2;
+        for (int k = 0; k < 4; ++k) buf[used++] = static_cast<std::uint8_t>(magic >> (8 * k));
+    }
+    const float* s = m_pSamples[0].get();
+    for (int j = 0; s != nullptr && j < m_nSampleCount; ++j) {
+        if (used + 2 > sizeof buf) {
+            file.Write(buf, used);
+            used = 0;
+        }
+        // Truncated toward zero; NaN is written as 0 and values beyond the int range as
+        // the nearest int, so every sample has defined bytes.
+        used += static_cast<std::size_t>(capture::EncodeSample(encoding, numtext::ToIntSaturated(s[j]), buf + used));
+    }
+    if (used > 0) file.Write(buf, used);
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Command ids and the command-state object through which enable rules answer. The window
+// applies the answer to menu items and toolbar buttons; a disabled command never runs.
+
+// The framework's standard ids keep their values.
+enum : unsigned {
+    ID_FILE_NEW = 57600,
+    ID_FILE_OPEN = 57601,
+    ID_FILE_CLOSE = 57602,
+    ID_FILE_SAVE = 57603,
+    ID_FILE_SAVE_AS = 57604,
+    ID_EDIT_COPY = 57634,
+    ID_EDIT_CUT = 57635,
+    ID_EDIT_PASTE = 57637,
+    ID_ZOOM_OUT = 32768,
+    ID_ZOOM_IN = 32769,
+    ID_VIEW_CMDBAR = 32772,
+};
+
+class CCmdUI {
+public:
+    explicit CCmdUI(unsigned nID = 0) : m_nID(nID) {}
+    virtual ~CCmdUI() = default;
+
+    virtual void Enable(bool bOn = true) { m_bEnabled = bOn; }
+    virtual void SetCheck(int nCheck = 1) { m_nCheck = nCheck; }
+
+    unsigned m_nID;
+    bool m_bEnabled = true;
+    int m_nCheck = 0;
+};
