@@ -8,4 +8,6 @@ CStderrMessages::CStderrMessages()
           std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
       })) {}
 
-CStderrMessages::~CStderrMessages() { SetMessageSink(std::move(m_previous)); }
+CStderrMessages::~CStderrMessages() {
+    SetMessageSink(std::move(m_previous));
+}

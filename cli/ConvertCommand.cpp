@@ -40,8 +40,10 @@ int RunConvert(const std::vector<std::string>& args) {
                 continue;
             }
             const auto colon = value.find(':');
-            if (colon == std::string::npos || !ParseWholeInt(std::string_view(value).substr(0, colon), selStart) ||
-                !ParseWholeInt(std::string_view(value).substr(colon + 1), selEnd) || selStart < 0 || selEnd < selStart)
+            if (colon == std::string::npos ||
+                !ParseWholeInt(std::string_view(value).substr(0, colon), selStart) ||
+                !ParseWholeInt(std::string_view(value).substr(colon + 1), selEnd) || selStart < 0 ||
+                selEnd < selStart)
                 return UsageError("convert: --select takes A:B with 0 <= A <= B");
             select = true;
         } else if (a.size() > 1 && a[0] == '-') {
@@ -59,8 +61,8 @@ int RunConvert(const std::vector<std::string>& args) {
     if (select) {
         if (selEnd > doc.m_nSampleCount) {
             std::fprintf(stderr, "%s\n",
-                         Format("The selection %d:%d reaches past the trace's %d samples.", selStart, selEnd,
-                                doc.m_nSampleCount)
+                         Format("The selection %d:%d reaches past the trace's %d samples.",
+                                selStart, selEnd, doc.m_nSampleCount)
                              .c_str());
             return 1;
         }

@@ -20,7 +20,8 @@ void DecodeUnsigned(const std::uint8_t* in, std::size_t n, float* out) {
 }
 
 void DecodeSigned(const std::uint8_t* in, std::size_t n, float* out) {
-    for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<float>(static_cast<std::int8_t>(in[i]));
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = static_cast<float>(static_cast<std::int8_t>(in[i]));
 }
 
 std::size_t DecodePairs(const std::uint8_t* in, std::size_t n, unsigned& prefix, float* out,
@@ -50,8 +51,8 @@ std::size_t DecodePairs(const std::uint8_t* in, std::size_t n, unsigned& prefix,
         }
         // Each 16-bit lane is data << 8 | prefix; the code is prefix << 6 | data.
         const __m128i bits = _mm_and_si128(bytes, low6);
-        const __m128i code = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(bits, _mm_set1_epi16(0x3F)), 6),
-                                          _mm_srli_epi16(bits, 8));
+        const __m128i code = _mm_or_si128(
+            _mm_slli_epi16(_mm_and_si128(bits, _mm_set1_epi16(0x3F)), 6), _mm_srli_epi16(bits, 8));
         // Sign-extend 12 bits: move them to the top of the lane and shift back arithmetically.
         const __m128i value = _mm_srai_epi16(_mm_slli_epi16(code, 4), 4);
         const __m128i lo = _mm_srai_epi32(_mm_unpacklo_epi16(value, value), 16);

@@ -30,7 +30,8 @@ struct EncodingSettings {
     int step;
     float bottom, top;
 };
-constexpr EncodingSettings kSettings[] = {{2, 0.0f, 255.0f}, {2, -2500.0f, 2500.0f}, {1, -200.0f, 200.0f}};
+constexpr EncodingSettings kSettings[] = {
+    {2, 0.0f, 255.0f}, {2, -2500.0f, 2500.0f}, {1, -200.0f, 200.0f}};
 
 }  // namespace
 
@@ -39,8 +40,12 @@ bool CtesqDoc::ReadOscTrace(CFile& file) {
         std::uint8_t head[4];
         const std::size_t got = ReadFully(file, head, sizeof head);
         std::uint32_t magic = 0;
-        if (got == 4) magic = head[0] | head[1] << 8 | head[2] << 16 | static_cast<std::uint32_t>(head[3]) << 24;
-        const int encoding = magic == capture::MAGIC_ENCODING_1 ? 1 : magic == capture::MAGIC_ENCODING_2 ? 2 : 0;
+        if (got == 4)
+            magic =
+                head[0] | head[1] << 8 | head[2] << 16 | static_cast<std::uint32_t>(head[3]) << 24;
+        const int encoding = magic == capture::MAGIC_ENCODING_1   ? 1
+                             : magic == capture::MAGIC_ENCODING_2 ? 2
+                                                                  : 0;
         if (encoding == 0) file.SeekToBegin();
         m_nOscFormat = encoding;
         ResetTrace();
@@ -77,8 +82,9 @@ bool CtesqDoc::ReadOscTrace(CFile& file) {
                         std::memcpy(bigger.get(), samples.get(), count * sizeof(float));
                         samples = std::move(bigger);
                     }
-                    used += capture::DecodePairs(block + used, n - used, prefix, samples.get() + count,
-                                                 samples.size() - count, count);
+                    used +=
+                        capture::DecodePairs(block + used, n - used, prefix, samples.get() + count,
+                                             samples.size() - count, count);
                 }
             } else {
                 // A file that grew since its length was taken keeps only what was counted.
@@ -113,7 +119,8 @@ void CtesqDoc::WriteOscTrace(CFile& file) {
     std::uint8_t buf[kBlockSize];
     std::size_t used = 0;
     if (encoding == 1 || encoding == 2) {
-        const std::uint32_t magic = encoding == 1 ? capture::MAGIC_ENCODING_1 : capture::MAGIC_ENCODING_2;
+        const std::uint32_t magic =
+            encoding == 1 ? capture::MAGIC_ENCODING_1 : capture::MAGIC_ENCODING_2;
         for (int k = 0; k < 4; ++k) buf[used++] = static_cast<std::uint8_t>(magic >> (8 * k));
     }
     const float* s = m_pSamples[0].get();
@@ -124,7 +131,8 @@ void CtesqDoc::WriteOscTrace(CFile& file) {
         }
         // Truncated toward zero; NaN is written as 0 and values beyond the int range as
         // the nearest int, so every sample has defined bytes.
-        used += static_cast<std::size_t>(capture::EncodeSample(encoding, numtext::ToIntSaturated(s[j]), buf + used));
+        used += static_cast<std::size_t>(
+            capture::EncodeSample(encoding, numtext::ToIntSaturated(s[j]), buf + used));
     }
     if (used > 0) file.Write(buf, used);
 }

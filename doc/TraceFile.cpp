@@ -21,7 +21,9 @@ std::string_view Extension(std::string_view path) {
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+               const auto lower = [](char c) {
+                   return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+               };
                return lower(x) == lower(y);
            });
 }
@@ -87,9 +89,10 @@ void CtesqDoc::WriteTextTrace(CFile& file) {
             if (!m_pSamples[i]) continue;
             char text[32];
             // "%g": 6 significant digits, the shorter of fixed and exponent form.
-            const auto r = std::to_chars(text, text + sizeof text,
-                                         static_cast<double>(m_pSamples[i][static_cast<std::size_t>(j)]),
-                                         std::chars_format::general, 6);
+            const auto r =
+                std::to_chars(text, text + sizeof text,
+                              static_cast<double>(m_pSamples[i][static_cast<std::size_t>(j)]),
+                              std::chars_format::general, 6);
             buf.insert(buf.end(), text, r.ptr);
             buf.push_back(' ');
         }

@@ -1,6 +1,5 @@
 #include "tesqDoc.h"
 
-
 CtesqDoc::CtesqDoc() = default;
 
 // The arrays and texts release themselves; nothing else is owned.

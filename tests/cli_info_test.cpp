@@ -1,44 +1,10 @@
 // tesqv-cli info, driven as a user runs it.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 
-namespace {
-
-struct CliRun {
-    int status;
-    std::string out, err;
-};
-
-CliRun Cli(const std::string& args) {
-    const std::string errPath =
-        std::filesystem::temp_directory_path() / ("tesqv-cli-err-" + std::to_string(getpid()));
-    FILE* pipe = popen((std::string(TESQV_CLI) + " " + args + " 2>" + errPath).c_str(), "r");
-    CliRun r{};
-    std::array<char, 4096> buf;
-    std::size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
-    r.status = WEXITSTATUS(pclose(pipe));
-    std::ifstream err(errPath);
-    r.err.assign(std::istreambuf_iterator<char>(err), {});
-    std::filesystem::remove(errPath);
-    return r;
-}
-
-std::string WriteTemp(const std::string& name, const std::string& bytes) {
-    const auto path =
-        std::filesystem::temp_directory_path() / (std::to_string(getpid()) + "-" + name);
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path.string();
-}
-
-}  // namespace
+#include "CliRun.h"
 
 TEST(CliInfo, PrintsTheTraceAsJson) {
     const std::string path = WriteTemp(

@@ -21,7 +21,8 @@ std::string ResolveTarget(const std::string& path) {
         std::string link(buf, static_cast<std::size_t>(n));
         if (link.empty() || link[0] != '/') {
             const auto slash = target.rfind('/');
-            link = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + link;
+            link =
+                (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + link;
         }
         target = link;
     }

@@ -1,0 +1,141 @@
+// The capture format: encodings, magic numbers, prefixes, and the writer's saturation.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "CaptureCodec.h"
+#include "File.h"
+#include "TraceFixtures.h"
+
+using V = std::vector<float>;
+using Bytes = std::vector<char>;
+
+namespace {
+
+std::unique_ptr<CtesqDoc> ReadCapture(const Bytes& bytes, int previousFormat = 0) {
+    auto doc = std::make_unique<CtesqDoc>();
+    doc->m_nOscFormat = previousFormat;
+    CMemFile file(bytes);
+    EXPECT_TRUE(doc->ReadOscTrace(file));
+    return doc;
+}
+
+Bytes WriteCapture(CtesqDoc& doc) {
+    CMemFile file;
+    doc.WriteOscTrace(file);
+    return file.Bytes();
+}
+
+Bytes Magic(int encoding) {
+    return encoding == 1 ? Bytes{'\x97', '\xC1', '\x89', '\x7A'} : Bytes{'\x98', '\xC1', '\x89', '\x7A'};
+}
+
+}  // namespace
+
+TEST(Capture, EachEncodingRoundTripsWithItsOwnRange) {
+    const V values = {0, 1.9f, -1.9f, 3000, 300, 255.9f, 200, -2048, 2047, 63, 64, -65};
+    const struct {
+        int encoding;
+        V expected;
+        std::size_t bytes;
+        int step;
+        float bottom, top;
+    } cases[] = {
+        {0, {0, 1, 255, 184, 44, 255, 200, 0, 255, 63, 64, 191}, 12, 2, 0, 255},
+        {1, {0, 1, -1, -1096, 300, 255, 200, -2048, 2047, 63, 64, -65}, 4 + 24, 2, -2500, 2500},
+        {2, {0, 1, -1, -72, 44, -1, -56, 0, -1, 63, 64, -65}, 4 + 12, 1, -200, 200},
+    };
+    for (const auto& c : cases) {
+        auto doc = DocWithSamples({values, {9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9}});
+        doc->m_nOscFormat = c.encoding;
+        const Bytes bytes = WriteCapture(*doc);
+        ASSERT_EQ(bytes.size(), c.bytes) << c.encoding;
+        auto back = ReadCapture(bytes);
+        EXPECT_EQ(back->m_nOscFormat, c.encoding);
+        EXPECT_EQ(Samples(*back, 0), c.expected) << c.encoding;
+        EXPECT_EQ(back->m_nCurveCount, 1);
+        EXPECT_EQ(back->m_strCurveName[0], "osc");
+        EXPECT_EQ(back->m_strStepUnit, "us");
+        EXPECT_EQ(back->m_nStep, c.step);
+        EXPECT_EQ(back->m_fCurveBottom[0], c.bottom);
+        EXPECT_EQ(back->m_fCurveTop[0], c.top);
+    }
+}
+
+TEST(Capture, WriterSaturatesValuesThatAreNoInt) {
+    const float inf = std::numeric_limits<float>::infinity();
+    auto doc = DocWithSamples({{std::nanf(""), inf, -inf, 3e9f}});
+    doc->m_nOscFormat = 0;
+    EXPECT_EQ(WriteCapture(*doc), (Bytes{0, '\xFF', 0, '\xFF'}));
+}
+
+TEST(Capture, RawBytesAndShortFilesAreEncodingZero) {
+    EXPECT_EQ(Samples(*ReadCapture({'\x01', '\xFF', '\x80'}, 2), 0), (V{1, 255, 128}));
+    auto empty = ReadCapture({});
+    EXPECT_EQ(empty->m_nSampleCount, 0);
+    EXPECT_EQ(empty->m_nCurveCount, 1);
+    EXPECT_EQ(empty->m_nOscFormat, 0);
+    // Four bytes that happen to be the magic number make an (empty) encoding-1 capture.
+    EXPECT_EQ(ReadCapture(Magic(1))->m_nOscFormat, 1);
+}
+
+TEST(Capture, PrefixesCarryOverBlocksAndMayBeShared) {
+    Bytes bytes = Magic(1);
+    bytes.insert(bytes.end(), 4095, '\x40');  // ignored class 01: the block ends on the prefix
+    bytes.push_back('\xFF');                  // prefix 63: codes 4032.. are negative
+    bytes.push_back('\x3F');                  // first byte of the next block: -1
+    bytes.push_back('\x80');                  // ignored class 10
+    for (int i = 0; i < 5000; ++i) bytes.push_back(static_cast<char>(i % 64));  // one shared prefix
+    auto doc = ReadCapture(bytes);
+    // More samples than (L - 4) / 2: the array grew and kept them all.
+    ASSERT_EQ(doc->m_nSampleCount, 5001);
+    EXPECT_EQ(Samples(*doc, 0)[0], -1.0f);
+    EXPECT_EQ(Samples(*doc, 0)[1], -64.0f);
+    EXPECT_EQ(Samples(*doc, 0)[5000], -64.0f + 7);
+}
+
+TEST(Capture, PairDecoderMatchesTheByteRule) {
+    std::mt19937 rng(4);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::uint8_t> in(rng() % 300);
+        for (std::size_t i = 0; i < in.size(); ++i)
+            in[i] = static_cast<std::uint8_t>(rng() % 8 ? (i % 2 ? rng() & 0x3F : 0xC0 | (rng() & 0x3F)) : rng());
+        V expected;
+        unsigned prefix = 5;
+        for (const std::uint8_t b : in) {
+            if (b >> 6 == 3) prefix = b & 0x3F;
+            if (b >> 6 == 0) {
+                const int code = static_cast<int>(prefix << 6 | (b & 0x3F));
+                expected.push_back(static_cast<float>(code >= 2048 ? code - 4096 : code));
+            }
+        }
+        const std::size_t room = rng() % 2 ? in.size() : expected.size() / 2;
+        V out(in.size() + 1);
+        std::size_t produced = 0;
+        unsigned carried = 5;
+        const std::size_t used = capture::DecodePairs(in.data(), in.size(), carried, out.data(), room, produced);
+        ASSERT_EQ(produced, std::min(room, expected.size()));
+        ASSERT_EQ(V(out.begin(), out.begin() + static_cast<long>(produced)), V(expected.begin(), expected.begin() + static_cast<long>(produced)));
+        if (produced == expected.size()) {
+            ASSERT_EQ(used, in.size());
+        }
+    }
+}
+
+TEST(Capture, EncodingSurvivesNewAndTextOpens) {
+    auto doc = ReadCapture(Magic(2));
+    doc->OnNewDocument();
+    CMemFile text(Bytes{'x'});
+    doc->ReadTextTrace(text);
+    EXPECT_EQ(doc->m_nOscFormat, 2);
+}
+
+TEST(Capture, OnlyCurveZeroIsSaved) {
+    auto doc = DocWithSamples({{1, 2}, {3, 4}, {5, 6}});
+    auto back = ReadCapture(WriteCapture(*doc));
+    EXPECT_EQ(back->m_nCurveCount, 1);
+    EXPECT_EQ(Samples(*back, 0), (V{1, 2}));
+}

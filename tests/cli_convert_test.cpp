@@ -1,0 +1,34 @@
+// tesqv-cli convert, driven as a user runs it.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "CliRun.h"
+
+namespace fs = std::filesystem;
+
+TEST(CliConvert, TextToCaptureAndBackWithExactBytes) {
+    const fs::path dir = fs::temp_directory_path() / ("tesqv-convert-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const std::string in = (dir / "in.txt").string();
+    std::ofstream(in) << "FileType QDL-RV\nCurve a V 0 0\nCurve b V 0 0\n\n1 5\n2.9 6\n300 7\n-1 8\n";
+    // No extension: Save As makes it a capture.
+    CliRun r = Cli("convert " + in + " " + (dir / "out").string() + " --select 1:3 --command 'kxb 0 2 1'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Slurp((dir / "out.osc").string()), std::string("\x01\x06\x59\xFF", 4));
+    r = Cli("convert " + (dir / "out.osc").string() + " " + (dir / "back.txt").string());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Slurp((dir / "back.txt").string()), "1 \r\n6 \r\n89 \r\n255 \r\n");
+
+    // A failing command: its message, status 1, and the output file as it was.
+    r = Cli("convert " + in + " " + (dir / "back.txt").string() + " --command 'kxb 5 1 1'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "out of range\n");
+    EXPECT_EQ(Slurp((dir / "back.txt").string()), "1 \r\n6 \r\n89 \r\n255 \r\n");
+    EXPECT_EQ(Cli("convert " + in).status, 2);
+    EXPECT_EQ(Cli("convert " + in + " x.txt --select 3:1").status, 2);
+    fs::remove_all(dir);
+}
