@@ -8,7 +8,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_GEN := -G Ninja
 
-.PHONY: deps run test bench fuzz format clean
+.PHONY: deps run test bench fuzz fuzz-build format clean
 
 deps:
 	@scripts/install-deps.sh
@@ -31,13 +31,20 @@ bench:
 	@cmake --build build/bench -j $(JOBS)
 	build/bench/bench/tesqv-bench
 
-fuzz:
+# make -j2 fuzz runs two targets at a time.
+FUZZ_TARGETS := text_reader capture command
+fuzz: $(addprefix fuzz-,$(FUZZ_TARGETS))
+
+fuzz-build:
 	@scripts/install-deps.sh fuzz
 	@CXX=clang++ cmake -S . -B build/fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESQV_TESTS=OFF -DTESQV_FUZZ=ON >/dev/null
 	@cmake --build build/fuzz -j $(JOBS)
-	@mkdir -p fuzz/corpus/text_reader
-	build/fuzz/fuzz/fuzz_text_reader -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=10 \
-	    fuzz/corpus/text_reader fuzz/seeds/text_reader
+
+fuzz-%: fuzz-build
+	@mkdir -p fuzz/corpus/$*
+	@echo "fuzz_$*: $(FUZZ_SECONDS) s, log in build/fuzz/fuzz_$*.log"
+	@build/fuzz/fuzz/fuzz_$* -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=10 \
+	    fuzz/corpus/$* fuzz/seeds/$* > build/fuzz/fuzz_$*.log 2>&1; rc=$$?; tail -n 1 build/fuzz/fuzz_$*.log; exit $$rc
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
