@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const float lo[] = {0, -2048, -128}, hi[] = {255, 2047, 127};
     const float* s = doc.m_pSamples[0].get();
     Check(doc.m_nSampleCount == 0 || s != nullptr);
-    for (int j = 0; j < doc.m_nSampleCount; ++j) Check(s[j] >= lo[encoding] && s[j] <= hi[encoding]);
+    for (int j = 0; j < doc.m_nSampleCount; ++j)
+        Check(s[j] >= lo[encoding] && s[j] <= hi[encoding]);
     if (encoding == 0) Check(doc.m_nSampleCount == static_cast<int>(size));
 
     CMemFile written;
@@ -39,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Encoding 0 written raw may begin with a magic number by chance; then it reads differently.
     if (again.m_nOscFormat == encoding) {
         Check(again.m_nSampleCount == doc.m_nSampleCount);
-        for (int j = 0; j < doc.m_nSampleCount; ++j) Check(again.m_pSamples[0][static_cast<std::size_t>(j)] == s[j]);
+        for (int j = 0; j < doc.m_nSampleCount; ++j)
+            Check(again.m_pSamples[0][static_cast<std::size_t>(j)] == s[j]);
     }
     return 0;
 }

@@ -33,18 +33,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     doc.m_nSampleCount = kSamples;
     for (int i = 0; i < 2; ++i) {
         doc.m_pSamples[i] = CFloatArray::Allocate(kSamples, true);
-        for (int j = 0; j < kSamples; ++j) doc.m_pSamples[i][static_cast<std::size_t>(j)] = static_cast<float>(j * (i + 1));
+        for (int j = 0; j < kSamples; ++j)
+            doc.m_pSamples[i][static_cast<std::size_t>(j)] = static_cast<float>(j * (i + 1));
     }
     doc.m_nSelStart = static_cast<std::int8_t>(data[0]);
     doc.m_nSelEnd = static_cast<std::int8_t>(data[1]);
     AnyView view;
     doc.AddView(&view);
     std::vector<float> before[2];
-    for (int i = 0; i < 2; ++i) before[i].assign(doc.m_pSamples[i].get(), doc.m_pSamples[i].get() + kSamples);
+    for (int i = 0; i < 2; ++i)
+        before[i].assign(doc.m_pSamples[i].get(), doc.m_pSamples[i].get() + kSamples);
 
     int shown = 0;
     const MessageSink previous = SetMessageSink([&shown](std::string_view) { ++shown; });
-    const bool ran = doc.ExecuteCommand(std::string(reinterpret_cast<const char*>(data) + 2, size - 2));
+    const bool ran =
+        doc.ExecuteCommand(std::string(reinterpret_cast<const char*>(data) + 2, size - 2));
     SetMessageSink(previous);
 
     Check(ran == (shown == 0) && shown <= 1);

@@ -28,7 +28,8 @@ std::string Slurp(const std::string& path) {
 }
 
 std::string WriteTemp(const std::string& name, const std::string& bytes) {
-    const auto path = std::filesystem::temp_directory_path() / (std::to_string(getpid()) + "-" + name);
+    const auto path =
+        std::filesystem::temp_directory_path() / (std::to_string(getpid()) + "-" + name);
     std::ofstream(path, std::ios::binary) << bytes;
     return path.string();
 }

@@ -30,7 +30,8 @@ Bytes WriteCapture(CtesqDoc& doc) {
 }
 
 Bytes Magic(int encoding) {
-    return encoding == 1 ? Bytes{'\x97', '\xC1', '\x89', '\x7A'} : Bytes{'\x98', '\xC1', '\x89', '\x7A'};
+    return encoding == 1 ? Bytes{'\x97', '\xC1', '\x89', '\x7A'}
+                         : Bytes{'\x98', '\xC1', '\x89', '\x7A'};
 }
 
 }  // namespace
@@ -102,7 +103,8 @@ TEST(Capture, PairDecoderMatchesTheByteRule) {
     for (int round = 0; round < 200; ++round) {
         std::vector<std::uint8_t> in(rng() % 300);
         for (std::size_t i = 0; i < in.size(); ++i)
-            in[i] = static_cast<std::uint8_t>(rng() % 8 ? (i % 2 ? rng() & 0x3F : 0xC0 | (rng() & 0x3F)) : rng());
+            in[i] = static_cast<std::uint8_t>(
+                rng() % 8 ? (i % 2 ? rng() & 0x3F : 0xC0 | (rng() & 0x3F)) : rng());
         V expected;
         unsigned prefix = 5;
         for (const std::uint8_t b : in) {
@@ -116,9 +118,11 @@ TEST(Capture, PairDecoderMatchesTheByteRule) {
         V out(in.size() + 1);
         std::size_t produced = 0;
         unsigned carried = 5;
-        const std::size_t used = capture::DecodePairs(in.data(), in.size(), carried, out.data(), room, produced);
+        const std::size_t used =
+            capture::DecodePairs(in.data(), in.size(), carried, out.data(), room, produced);
         ASSERT_EQ(produced, std::min(room, expected.size()));
-        ASSERT_EQ(V(out.begin(), out.begin() + static_cast<long>(produced)), V(expected.begin(), expected.begin() + static_cast<long>(produced)));
+        ASSERT_EQ(V(out.begin(), out.begin() + static_cast<long>(produced)),
+                  V(expected.begin(), expected.begin() + static_cast<long>(produced)));
         if (produced == expected.size()) {
             ASSERT_EQ(used, in.size());
         }

@@ -14,9 +14,11 @@ TEST(CliConvert, TextToCaptureAndBackWithExactBytes) {
     const fs::path dir = fs::temp_directory_path() / ("tesqv-convert-" + std::to_string(getpid()));
     fs::create_directories(dir);
     const std::string in = (dir / "in.txt").string();
-    std::ofstream(in) << "FileType QDL-RV\nCurve a V 0 0\nCurve b V 0 0\n\n1 5\n2.9 6\n300 7\n-1 8\n";
+    std::ofstream(in)
+        << "FileType QDL-RV\nCurve a V 0 0\nCurve b V 0 0\n\n1 5\n2.9 6\n300 7\n-1 8\n";
     // No extension: Save As makes it a capture.
-    CliRun r = Cli("convert " + in + " " + (dir / "out").string() + " --select 1:3 --command 'kxb 0 2 1'");
+    CliRun r =
+        Cli("convert " + in + " " + (dir / "out").string() + " --select 1:3 --command 'kxb 0 2 1'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Slurp((dir / "out.osc").string()), std::string("\x01\x06\x59\xFF", 4));
     r = Cli("convert " + (dir / "out.osc").string() + " " + (dir / "back.txt").string());

@@ -80,9 +80,15 @@ TEST(ExecuteCommand, RejectionsAndTheirOrder) {
         const char* line;
         const char* message;
     } cases[] = {
-        {"KXB 0 2 1", "unknow command"}, {"Goto 5", "unknow command"}, {"", "unknow command"},
-        {"   ", "unknow command"},       {"kxb 0 2", "Missing parameters"}, {"goto", "Missing parameters"},
-        {"kxb 9", "Missing parameters"}, {"kxb 3 1 0", "out of range"},  {"kxb -1 1 0", "out of range"},
+        {"KXB 0 2 1", "unknow command"},
+        {"Goto 5", "unknow command"},
+        {"", "unknow command"},
+        {"   ", "unknow command"},
+        {"kxb 0 2", "Missing parameters"},
+        {"goto", "Missing parameters"},
+        {"kxb 9", "Missing parameters"},
+        {"kxb 3 1 0", "out of range"},
+        {"kxb -1 1 0", "out of range"},
         {"kxb\n0 2 1", "unknow command"},  // only spaces and tabs separate
     };
     for (const auto& c : cases) {
@@ -102,8 +108,11 @@ TEST(ExecuteCommand, KxbOnACurveWithoutSamplesIsOutOfRange) {
 }
 
 TEST(ExecuteCommand, GotoPassesItsNumberToTheViewsUnchanged) {
-    for (const auto& [line, target] : std::vector<std::pair<std::string, int>>{
-             {"goto 120", 120}, {"goto abc", 0}, {"goto -5", -5}, {"goto 99999 1 2 3 4 5 6 7 8 9", 99999}}) {
+    for (const auto& [line, target] :
+         std::vector<std::pair<std::string, int>>{{"goto 120", 120},
+                                                  {"goto abc", 0},
+                                                  {"goto -5", -5},
+                                                  {"goto 99999 1 2 3 4 5 6 7 8 9", 99999}}) {
         Line r(line);
         EXPECT_TRUE(r.result) << line;
         EXPECT_EQ(r.view.hints, std::vector<long>{HINT_GOTO}) << line;

@@ -35,7 +35,9 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-    static void Put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+    static void Put(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
 
     fs::path dir;
     std::vector<std::string> recent;
@@ -113,12 +115,14 @@ TEST_F(SaveOpen, AFailedWriteLeavesTheOldFileWhole) {
     waitpid(pid, &status, 0);
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(Slurp(target), "precious");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);  // no temporary left
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}),
+              1);  // no temporary left
 
     auto doc = DocWithSamples({{7}});
     CMessageRecorder messages;
     EXPECT_FALSE(doc->OnSaveDocument(Path("gone/x.osc")));
-    EXPECT_EQ(messages.m_messages, std::vector<std::string>{Path("gone/x.osc") + " was not found."});
+    EXPECT_EQ(messages.m_messages,
+              std::vector<std::string>{Path("gone/x.osc") + " was not found."});
 }
 
 TEST_F(SaveOpen, ReplacingKeepsPermissionsAndFollowsLinks) {
@@ -133,4 +137,15 @@ TEST_F(SaveOpen, ReplacingKeepsPermissionsAndFollowsLinks) {
     struct stat st {};
     stat(target.c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0604u);
+}
+
+TEST_F(SaveOpen, CaptureBeyondTheSampleCountIsRefused) {
+    const std::string path = Path("huge.osc");
+    Put(path, "");
+    fs::resize_file(path, (std::uint64_t{1} << 31) + 10);  // sparse: costs no disk
+    CtesqDoc doc;
+    CMessageRecorder messages;
+    EXPECT_FALSE(doc.OnOpenDocument(path));
+    EXPECT_EQ(messages.m_messages, std::vector<std::string>{MSG_TOO_MANY_SAMPLES});
+    EXPECT_EQ(doc.m_nSampleCount, 0);
 }
