@@ -1,5 +1,7 @@
 #include "CaptureCodec.h"
 
+#include "NumberText.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -76,6 +78,51 @@ std::size_t DecodePairs(const std::uint8_t* in, std::size_t n, unsigned& prefix,
     }
     produced += written;
     return i;
+}
+
+std::size_t EncodeSamples(int encoding, const float* samples, std::size_t n, std::uint8_t* out) {
+    std::size_t i = 0;
+    std::uint8_t* o = out;
+#if defined(__SSE2__)
+    // cvttps2dq truncates, giving INT_MIN for NaN and out-of-range values. INT_MIN has the
+    // same low bits as 0, so only values at or above 2^31 need fixing (to INT_MAX).
+    const __m128 two31 = _mm_set1_ps(2147483648.0f);
+    const __m128i intMax = _mm_set1_epi32(0x7FFFFFFF);
+    const auto truncate = [&](const float* at) {
+        const __m128 x = _mm_loadu_ps(at);
+        const __m128i high = _mm_castps_si128(_mm_cmpge_ps(x, two31));
+        return _mm_or_si128(_mm_andnot_si128(high, _mm_cvttps_epi32(x)),
+                            _mm_and_si128(high, intMax));
+    };
+    if (encoding == 1) {
+        const __m128i low6 = _mm_set1_epi32(0x3F);
+        const __m128i prefixClass = _mm_set1_epi32(0xC0);
+        for (; i + 8 <= n; i += 8, o += 16) {
+            __m128i lanes[2];
+            for (int h = 0; h < 2; ++h) {
+                const __m128i v = truncate(samples + i + 4 * h);
+                const __m128i prefix =
+                    _mm_or_si128(_mm_and_si128(_mm_srai_epi32(v, 6), low6), prefixClass);
+                lanes[h] = _mm_or_si128(prefix, _mm_slli_epi32(_mm_and_si128(v, low6), 8));
+            }
+            // Each lane is data << 8 | prefix, at most 0x3FFF: packing keeps it, and the
+            // little-endian store lays out prefix, data.
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_packs_epi32(lanes[0], lanes[1]));
+        }
+    } else {
+        const __m128i low8 = _mm_set1_epi32(0xFF);
+        for (; i + 16 <= n; i += 16, o += 16) {
+            const __m128i a = _mm_and_si128(truncate(samples + i), low8);
+            const __m128i b = _mm_and_si128(truncate(samples + i + 4), low8);
+            const __m128i c = _mm_and_si128(truncate(samples + i + 8), low8);
+            const __m128i d = _mm_and_si128(truncate(samples + i + 12), low8);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o),
+                             _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d)));
+        }
+    }
+#endif
+    for (; i < n; ++i) o += EncodeSample(encoding, numtext::ToIntSaturated(samples[i]), o);
+    return static_cast<std::size_t>(o - out);
 }
 
 }  // namespace capture

@@ -36,4 +36,9 @@ inline int EncodeSample(int encoding, std::int32_t v, std::uint8_t* out) {
     return 1;
 }
 
+// The bytes of n samples: each truncated toward zero to an int, NaN as 0 and values beyond
+// the int range as the nearest int, then laid out by EncodeSample. Returns the byte count
+// (n, or 2n for encoding 1).
+std::size_t EncodeSamples(int encoding, const float* samples, std::size_t n, std::uint8_t* out);
+
 }  // namespace capture

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 
 #include "CaptureCodec.h"
 #include "File.h"
+#include "NumberText.h"
 #include "TraceFixtures.h"
 
 using V = std::vector<float>;
@@ -142,4 +144,32 @@ TEST(Capture, OnlyCurveZeroIsSaved) {
     auto back = ReadCapture(WriteCapture(*doc));
     EXPECT_EQ(back->m_nCurveCount, 1);
     EXPECT_EQ(Samples(*back, 0), (V{1, 2}));
+}
+
+TEST(Capture, BlockEncoderMatchesTheSampleRule) {
+    std::mt19937 rng(8);
+    const float specials[] = {std::nanf(""), -std::nanf(""), INFINITY, -INFINITY, 2147483648.0f,
+                              2147483520.0f, -2147483648.0f, -3e9f,    0.0f,      -0.0f,
+                              -0.9f,         4095.9f,        -4096.5f, 1e-30f};
+    std::vector<float> samples;
+    for (int i = 0; i < 3000; ++i) {
+        std::uint32_t bits = rng();
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        samples.push_back(i % 3 == 0 ? specials[rng() % std::size(specials)]
+                          : i % 3 == 1
+                              ? f
+                              : static_cast<float>(static_cast<int>(rng() % 20000) - 10000) / 3);
+    }
+    for (const int encoding : {0, 1, 2}) {
+        std::vector<std::uint8_t> block(2 * samples.size()), expected;
+        for (const float x : samples) {
+            std::uint8_t b[2];
+            expected.insert(expected.end(), b,
+                            b + capture::EncodeSample(encoding, numtext::ToIntSaturated(x), b));
+        }
+        block.resize(
+            capture::EncodeSamples(encoding, samples.data(), samples.size(), block.data()));
+        EXPECT_EQ(block, expected) << "encoding " << encoding;
+    }
 }
