@@ -10,7 +10,6 @@
 #include "Document.h"
 #include "File.h"
 #include "MessageSink.h"
-#include "Utf8.h"
 
 namespace {
 
@@ -40,15 +39,6 @@ TEST(DocumentBase, UpdateAllViewsReachesEveryViewButTheSenderBeforeReturning) {
     doc.RemoveView(&b);
     doc.UpdateAllViews(nullptr, 1);
     EXPECT_EQ(b.hints.size(), 2u);
-}
-
-TEST(DocumentBase, PathNameGivesTheTitle) {
-    CDocument doc;
-    doc.SetPathName("/data/runs/trace 7.txt");
-    EXPECT_EQ(doc.GetTitle(), "trace 7.txt");
-    EXPECT_FALSE(doc.IsModified());
-    doc.SetModifiedFlag();
-    EXPECT_TRUE(doc.IsModified());
 }
 
 TEST(File, ReadsSeeksAndReportsFailuresByCause) {
@@ -82,14 +72,4 @@ TEST(File, ReadsSeeksAndReportsFailuresByCause) {
     EXPECT_THROW(CFile((dir / "no" / "such").string(), CFile::modeCreate | CFile::modeWrite),
                  CFileException);
     std::filesystem::remove_all(dir);
-}
-
-TEST(Utf8, IllFormedBytesAreReplaced) {
-    EXPECT_EQ(SanitizeUtf8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"),
-              "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
-    const std::string r = "\xEF\xBF\xBD";
-    EXPECT_EQ(SanitizeUtf8("\xFF"), r);
-    EXPECT_EQ(SanitizeUtf8("\xC0\xAF"), r + r);          // overlong
-    EXPECT_EQ(SanitizeUtf8("\xED\xA0\x80"), r + r + r);  // surrogate
-    EXPECT_EQ(SanitizeUtf8("x\xE2\x82"), "x" + r + r);   // truncated
 }

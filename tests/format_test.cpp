@@ -33,14 +33,6 @@ TEST(Format, MatchesPrintfInTheCLocale) {
     EXPECT_EQ(Format("100%% %c", 'x'), "100% x");
 }
 
-TEST(Format, TheSystemsOwnPatterns) {
-    EXPECT_EQ(Format("goto %u", 120u), "goto 120");
-    EXPECT_EQ(Format("%d:%02d:%02d", 25, 0, 7), "25:00:07");
-    EXPECT_EQ(Format("  %s:%.3f%s", "U1", 1.5f, "V"), "  U1:1.500V");
-    EXPECT_EQ(Format("%g ", 0.0001), "0.0001 ");
-    EXPECT_EQ(Format("%g", std::numeric_limits<double>::infinity()), "inf");
-}
-
 TEST(Format, MismatchedArgumentsAreSafe) {
     EXPECT_EQ(Format("%d", 2.9), "2");
     EXPECT_EQ(Format("%.1f", 3), "3.0");
