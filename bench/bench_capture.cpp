@@ -89,15 +89,23 @@ void BM_OpenCapture_100MB(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBytes));
 }
 
-// The writer into a plain file: encoding and writing, as "writing it back" means.
-void BM_WriteCapture_100MB(benchmark::State& state) {
-    CtesqDoc doc;
+// A document holding the capture of the benchmark's encoding.
+void OpenCapture(CtesqDoc& doc, benchmark::State& state) {
     doc.OnNewDocument();
     CMessageRecorder messages;
     if (!doc.OnOpenDocument(CaptureFile(static_cast<int>(state.range(0)))))
         state.SkipWithError("open failed");
-    const std::string out =
-        (std::filesystem::temp_directory_path() / "tesqv-bench-out.osc").string();
+}
+
+std::string OutputPath() {
+    return (std::filesystem::temp_directory_path() / "tesqv-bench-out.osc").string();
+}
+
+// The writer into a plain file: encoding and writing, as "writing it back" means.
+void BM_WriteCapture_100MB(benchmark::State& state) {
+    CtesqDoc doc;
+    OpenCapture(doc, state);
+    const std::string out = OutputPath();
     for (auto _ : state) {
         CFile file(out, CFile::modeCreate | CFile::modeWrite);
         doc.WriteOscTrace(file);
@@ -113,12 +121,8 @@ void BM_WriteCapture_100MB(benchmark::State& state) {
 // Save as the user does it: a temporary file flushed to disk, then renamed over the old one.
 void BM_SaveCapture_100MB(benchmark::State& state) {
     CtesqDoc doc;
-    doc.OnNewDocument();
-    CMessageRecorder messages;
-    if (!doc.OnOpenDocument(CaptureFile(static_cast<int>(state.range(0)))))
-        state.SkipWithError("open failed");
-    const std::string out =
-        (std::filesystem::temp_directory_path() / "tesqv-bench-out.osc").string();
+    OpenCapture(doc, state);
+    const std::string out = OutputPath();
     std::size_t bytes = 0;
     for (auto _ : state) {
         if (!doc.OnSaveDocument(out)) state.SkipWithError("save failed");

@@ -2,6 +2,7 @@
 // The subcommands of tesqv-cli. Each returns the exit status: 0 done, 1 the system reported
 // a failure (its message is on stderr), 2 the command line was wrong.
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,15 +15,13 @@ int RunConvert(const std::vector<std::string>& args);
 // and is counted: any message means the command failed.
 class CStderrMessages {
 public:
-    CStderrMessages();
-    ~CStderrMessages();
-    CStderrMessages(const CStderrMessages&) = delete;
-    CStderrMessages& operator=(const CStderrMessages&) = delete;
-
     int m_nShown = 0;
 
 private:
-    MessageSink m_previous;
+    CScopedMessageSink m_sink{[this](std::string_view text) {
+        ++m_nShown;
+        std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    }};
 };
 
 // Prints the message and the usage text to stderr; returns 2.

@@ -25,11 +25,3 @@ MessageSink SetMessageSink(MessageSink sink) {
 void AfxMessageBox(std::string_view text) {
     CurrentSink()(text);
 }
-
-CMessageRecorder::CMessageRecorder()
-    : m_previous(SetMessageSink([this](std::string_view text) { m_messages.emplace_back(text); })) {
-}
-
-CMessageRecorder::~CMessageRecorder() {
-    SetMessageSink(std::move(m_previous));
-}

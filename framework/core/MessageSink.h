@@ -15,16 +15,23 @@ MessageSink SetMessageSink(MessageSink sink);
 // Shows a message with a single OK button; the result of the box is never used.
 void AfxMessageBox(std::string_view text);
 
-// Collects messages for the lifetime of the object and restores the previous sink after.
-class CMessageRecorder {
+// Installs a sink for its own lifetime, then puts the previous one back.
+class CScopedMessageSink {
 public:
-    CMessageRecorder();
-    ~CMessageRecorder();
-    CMessageRecorder(const CMessageRecorder&) = delete;
-    CMessageRecorder& operator=(const CMessageRecorder&) = delete;
-
-    std::vector<std::string> m_messages;
+    explicit CScopedMessageSink(MessageSink sink) : m_previous(SetMessageSink(std::move(sink))) {}
+    ~CScopedMessageSink() { SetMessageSink(std::move(m_previous)); }
+    CScopedMessageSink(const CScopedMessageSink&) = delete;
+    CScopedMessageSink& operator=(const CScopedMessageSink&) = delete;
 
 private:
     MessageSink m_previous;
+};
+
+// Collects the messages shown during its lifetime.
+class CMessageRecorder {
+public:
+    std::vector<std::string> m_messages;
+
+private:
+    CScopedMessageSink m_sink{[this](std::string_view text) { m_messages.emplace_back(text); }};
 };
