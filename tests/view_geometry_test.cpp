@@ -31,7 +31,8 @@ TEST(ViewGeometry, HintPositions) {
     EXPECT_EQ(ClampScrollPosition(SelectionCentrePosition(10, 20, 1, 400), 1000, 400), 0);
     EXPECT_EQ(SelectionCentrePosition(4000, 6000, 2, 400), 2300);
     EXPECT_EQ(GotoPosition(999, 0, 4000), 0);
-    EXPECT_EQ(ClampScrollPosition(GotoPosition(999, 9000, 4000), 1000, 200), 800);  // the last position
+    EXPECT_EQ(ClampScrollPosition(GotoPosition(999, 9000, 4000), 1000, 200),
+              800);  // the last position
     EXPECT_EQ(GotoPosition(999, 2000, 4000), 499);
     EXPECT_EQ(GotoPosition(999, 5, 0), 0);
 }
@@ -46,7 +47,7 @@ TEST(ViewGeometry, ValueMapping) {
     const Bands b = BandsOf(0, 720);  // plot 100 .. 670, H = 570
     EXPECT_EQ(ValueToY(0, 0, 10, b), 670);
     EXPECT_EQ(ValueToY(10, 0, 10, b), 100);
-    EXPECT_EQ(ValueToY(1000, 0, 10, b), 100);  // above the top: clamped to it
+    EXPECT_EQ(ValueToY(1000, 0, 10, b), 100);      // above the top: clamped to it
     EXPECT_EQ(ValueToY(-5, 0, 10, b), 670 + 285);  // below the bottom: below the band
     EXPECT_EQ(ValueToY(2.5f, 0, 10, b), 670 - 142);
     // No usable range: a flat curve in the middle of the band.

@@ -38,7 +38,8 @@ int ClampScrollPosition(int position, int columns, int width) {
 
 int SelectionCentrePosition(int selStart, int selEnd, int decimation, int width) {
     const long long middle = (static_cast<long long>(selStart) + selEnd) / 2;
-    return numtext::ToIntSaturated(static_cast<double>(middle / std::max(decimation, 1) - width / 2));
+    return numtext::ToIntSaturated(
+        static_cast<double>(middle / std::max(decimation, 1) - width / 2));
 }
 
 int GotoPosition(int rangeEnd, int index, int sampleCount) {
@@ -49,7 +50,8 @@ int GotoPosition(int rangeEnd, int index, int sampleCount) {
 int ZoomedPosition(int width, int position, int rangeEnd, int newColumns) {
     if (rangeEnd == 0) return 0;
     const float f = static_cast<float>(width / 2 + position) / static_cast<float>(rangeEnd);
-    return numtext::ToIntSaturated(static_cast<double>(static_cast<float>(newColumns) * f)) - width / 2;
+    return numtext::ToIntSaturated(static_cast<double>(static_cast<float>(newColumns) * f)) -
+           width / 2;
 }
 
 int ValueToY(float v, float bottom, float top, const Bands& bands) {
@@ -68,7 +70,8 @@ int ValueToY(float v, float bottom, float top, const Bands& bands) {
 }
 
 VisibleEntries VisibleEntriesOf(int firstColumn, int width, int displayLength) {
-    const long long end = std::min<long long>(displayLength, 4LL * (static_cast<long long>(firstColumn) + width));
+    const long long end =
+        std::min<long long>(displayLength, 4LL * (static_cast<long long>(firstColumn) + width));
     return {4 * firstColumn, static_cast<int>(end)};
 }
 
@@ -76,7 +79,8 @@ Cell LegendCell(int firstColumn, int width, int curve, int count) {
     const auto w = static_cast<unsigned>(width);
     const auto n = static_cast<unsigned>(count);
     if (n == 0) return {firstColumn, 0};
-    return {firstColumn + static_cast<int>((w * static_cast<unsigned>(curve)) / n), static_cast<int>(w / n)};
+    return {firstColumn + static_cast<int>((w * static_cast<unsigned>(curve)) / n),
+            static_cast<int>(w / n)};
 }
 
 int FirstGridColumn(int firstColumn) {
