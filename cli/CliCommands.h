@@ -10,6 +10,7 @@
 
 int RunInfo(const std::vector<std::string>& args);
 int RunConvert(const std::vector<std::string>& args);
+int RunRender(const std::vector<std::string>& args);
 
 // For the lifetime of the object, every message the system shows goes to stderr as one line
 // and is counted: any message means the command failed.

@@ -18,6 +18,12 @@ constexpr const char* kUsage =
     "                          (kxb CURVE K B, goto N) in order, save as OUT (.osc or\n"
     "                          .txt by extension; none gives .osc); OUT is left as it\n"
     "                          was when any step fails\n"
+    "  render IN OUT.png [--size WxH] [--zoom-out N] [--goto N] [--scroll COL]\n"
+    "         [--select A:B] [--hide I]... [--command TEXT]... [--typed TEXT]\n"
+    "                          open IN, lay the view out on a WxH client area\n"
+    "                          (default 1280x720), zoom out N times, apply the other\n"
+    "                          options in order, paint it into OUT.png; no display\n"
+    "                          needed\n"
     "\n"
     "options:\n"
     "  --help                  show this text\n"
@@ -47,5 +53,6 @@ int main(int argc, char** argv) {
     }
     if (command == "info") return RunInfo(args);
     if (command == "convert") return RunConvert(args);
+    if (command == "render") return RunRender(args);
     return UsageError("unknown command '" + command + "'");
 }

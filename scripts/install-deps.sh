@@ -3,7 +3,7 @@
 # Idempotent and quiet when everything is already there. Usage: install-deps.sh [bench|fuzz]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev locales)
+packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev locales qt6-base-dev fonts-dejavu-core)
 case "${1:-}" in
   bench) packages+=(libbenchmark-dev) ;;
   fuzz) packages+=(clang libclang-rt-14-dev) ;;

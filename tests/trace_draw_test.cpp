@@ -36,17 +36,24 @@ struct RecordingDC : CDC {
         polylines.emplace_back(p, p + n);
         pens.push_back(pen);
     }
-    void TextOut(int x, int y, std::string_view t) override { texts.push_back({x, y, std::string(t), text, mode}); }
-    void DrawText(std::string_view t, const CRect& r, unsigned f) override { boxes.push_back({std::string(t), r, f, text}); }
+    void TextOut(int x, int y, std::string_view t) override {
+        texts.push_back({x, y, std::string(t), text, mode});
+    }
+    void DrawText(std::string_view t, const CRect& r, unsigned f) override {
+        boxes.push_back({std::string(t), r, f, text});
+    }
     COLORREF SetTextColor(COLORREF c) override { return std::exchange(text, c); }
     COLORREF SetBkColor(COLORREF c) override { return std::exchange(background, c); }
     int SetBkMode(int m) override { return std::exchange(mode, m); }
     CPoint DPtoLP(CPoint d) const override { return {d.x + scroll, d.y}; }
 
-    bool HasLine(CPoint a, CPoint b) const { return std::find(lines.begin(), lines.end(), Line{a, b}) != lines.end(); }
+    bool HasLine(CPoint a, CPoint b) const {
+        return std::find(lines.begin(), lines.end(), Line{a, b}) != lines.end();
+    }
     std::vector<Text> TextsAt(int x) const {
         std::vector<Text> found;
-        std::copy_if(texts.begin(), texts.end(), std::back_inserter(found), [x](const Text& t) { return t.x == x; });
+        std::copy_if(texts.begin(), texts.end(), std::back_inserter(found),
+                     [x](const Text& t) { return t.x == x; });
         return found;
     }
 
@@ -62,7 +69,7 @@ struct RecordingDC : CDC {
     std::vector<Box> boxes;
 };
 
-const COLORREF kColors[8] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(80, 0, 0),
+const COLORREF kColors[8] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255),     RGB(80, 0, 0),
                              RGB(0, 80, 0),  RGB(0, 0, 80),  RGB(100, 149, 237), RGB(255, 127, 80)};
 
 RecordingDC Paint(CtesqDoc& doc, int scroll, int width, const std::string& command = "") {
@@ -79,7 +86,8 @@ TEST(TraceDraw, TimeGridEveryHundredColumnsWithLabelsAboveAndBelow) {
     doc->m_nDecimation = 2;
     doc->m_nSelStart = doc->m_nSelEnd = 3999;  // out of sight
     const RecordingDC dc = Paint(*doc, 250, 400);
-    const std::pair<int, const char*> grid[] = {{300, "10:00"}, {400, "13:20"}, {500, "16:40"}, {600, "20:00"}};
+    const std::pair<int, const char*> grid[] = {
+        {300, "10:00"}, {400, "13:20"}, {500, "16:40"}, {600, "20:00"}};
     for (const auto& [column, label] : grid) {
         EXPECT_TRUE(dc.HasLine({column, 100}, {column, 670})) << column;
         const auto texts = dc.TextsAt(column);
@@ -91,7 +99,8 @@ TEST(TraceDraw, TimeGridEveryHundredColumnsWithLabelsAboveAndBelow) {
     }
     EXPECT_FALSE(dc.HasLine({200, 100}, {200, 670}));
     // 11 value grid lines across the visible columns.
-    for (int k = 0; k <= 10; ++k) EXPECT_TRUE(dc.HasLine({250, 100 + k * 57}, {650, 100 + k * 57})) << k;
+    for (int k = 0; k <= 10; ++k)
+        EXPECT_TRUE(dc.HasLine({250, 100 + k * 57}, {650, 100 + k * 57})) << k;
 }
 
 TEST(TraceDraw, EmptySelectionShadesTheColumnThatStartsAtIt) {
@@ -101,7 +110,10 @@ TEST(TraceDraw, EmptySelectionShadesTheColumnThatStartsAtIt) {
     EXPECT_TRUE(Paint(*doc, 0, 400).HasLine({10, 100}, {10, 670}));
     doc->m_nDecimation = 3;
     const RecordingDC dc = Paint(*doc, 0, 400);
-    EXPECT_EQ(std::count_if(dc.lines.begin(), dc.lines.end(), [](const Line& l) { return l.first.x % 100 != 0 && l.first.x == l.second.x; }), 0);
+    EXPECT_EQ(std::count_if(
+                  dc.lines.begin(), dc.lines.end(),
+                  [](const Line& l) { return l.first.x % 100 != 0 && l.first.x == l.second.x; }),
+              0);
 }
 
 TEST(TraceDraw, CurvesMapValuesIntoThePlotBand) {
@@ -122,7 +134,8 @@ TEST(TraceDraw, CurvesMapValuesIntoThePlotBand) {
     std::vector<std::string> texts;
     for (const Text& t : labels)
         if (t.color == RGB(255, 0, 0)) texts.push_back(t.text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"1.00", "2.00", "3.00", "4.00", "5.00", "6.00", "7.00", "8.00", "9.00"}));
+    EXPECT_EQ(texts, (std::vector<std::string>{"1.00", "2.00", "3.00", "4.00", "5.00", "6.00",
+                                               "7.00", "8.00", "9.00"}));
 }
 
 TEST(TraceDraw, HiddenCurvesKeepTheirScalePlaceAndGreyLegend) {

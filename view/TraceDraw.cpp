@@ -47,7 +47,8 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
     for (int c = FirstGridColumn(first); c < columnsEnd; c += 100) {
         dc.MoveTo(c, pt);
         dc.LineTo(c, pb);
-        const std::string label = doc.FormatTimeLabel(numtext::ToIntSaturated(static_cast<double>(c) * decimation));
+        const std::string label =
+            doc.FormatTimeLabel(numtext::ToIntSaturated(static_cast<double>(c) * decimation));
         dc.TextOut(c, pt - 17, label);
         dc.TextOut(c, pb + 3, label);
     }
@@ -64,7 +65,8 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
         dc.SelectPen({PS_SOLID, 2, in.curveColors[i]});
         const float* display = doc.m_pDisplay[i].get();
         for (int j = entries.first; j < entries.end; ++j)
-            points[static_cast<std::size_t>(j - entries.first)] = {j / 4, ValueToY(display[j], doc.m_fCurveBottom[i], doc.m_fCurveTop[i], bands)};
+            points[static_cast<std::size_t>(j - entries.first)] = {
+                j / 4, ValueToY(display[j], doc.m_fCurveBottom[i], doc.m_fCurveTop[i], bands)};
         dc.Polyline(points.data(), count);
     }
 
@@ -82,14 +84,16 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
     }
 
     dc.SetTextColor(kHeader);
-    dc.DrawText(doc.m_strHeaderText, {first, rc.top, first + width, pt - 20}, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    dc.DrawText(doc.m_strHeaderText, {first, rc.top, first + width, pt - 20},
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 
     for (int i = 0; i < doc.m_nCurveCount; ++i) {
         const Cell cell = LegendCell(first, width, i, doc.m_nCurveCount);
         dc.SetTextColor(doc.m_bCurveHidden[i] ? kHiddenLegend : in.curveColors[i]);
         std::string text = doc.m_strCurveName[i];
         if (!doc.m_strCurveUnit[i].empty()) text += " " + doc.m_strCurveUnit[i];
-        dc.DrawText(text, {cell.left, rc.bottom - 20, cell.left + cell.width, rc.bottom}, DT_CENTER | DT_SINGLELINE);
+        dc.DrawText(text, {cell.left, rc.bottom - 20, cell.left + cell.width, rc.bottom},
+                    DT_CENTER | DT_SINGLELINE);
     }
 
     if (!in.command.empty()) {

@@ -10,7 +10,7 @@
 class CtesqDoc;
 
 struct TraceDrawInputs {
-    CRect client;                // the client area, device pixels
+    CRect client;                 // the client area, device pixels
     const COLORREF* curveColors;  // 8 entries
     std::string command;          // the command line typed into the view
 };

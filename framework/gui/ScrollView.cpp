@@ -1,0 +1,42 @@
+#include "ScrollView.h"
+
+#include <QPainter>
+#include <QScrollBar>
+
+#include "QtDC.h"
+
+CScrollView::CScrollView(QWidget* parent) : QAbstractScrollArea(parent) {
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameStyle(QFrame::NoFrame);
+}
+
+void CScrollView::SetScrollSizes(int total, int page, int line) {
+    m_nTotal = total;
+    const int width = viewport()->width();
+    m_nRangeEnd = total > width && total > 0 ? total - 1 : 0;
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setRange(0, std::max(0, total - width));
+    bar->setPageStep(std::max(page, 1));
+    bar->setSingleStep(std::max(line, 1));
+}
+
+int CScrollView::GetScrollPosition() const { return horizontalScrollBar()->value(); }
+
+void CScrollView::SetScrollPos(int position) { horizontalScrollBar()->setValue(position); }
+
+CRect CScrollView::GetClientRect() const {
+    return {0, 0, viewport()->width(), viewport()->height()};
+}
+
+void CScrollView::PaintTo(QPainter& painter) {
+    CQtDC dc(painter, {GetScrollPosition(), 0});
+    OnDraw(&dc);
+}
+
+void CScrollView::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    painter.fillRect(viewport()->rect(), Qt::white);
+    PaintTo(painter);
+}
+
+void CScrollView::scrollContentsBy(int, int) { viewport()->update(); }

@@ -1,0 +1,40 @@
+#pragma once
+// The framework's scroll view on Qt: scrolls horizontally only, one logical unit per pixel.
+// The horizontal range runs 0 .. B - 1 while B columns are wider than the window (that end
+// is what GetScrollRangeEnd reports), positions stay within 0 .. B - W, a page step is the
+// page size and a line step the line size given to SetScrollSizes.
+
+#include <QAbstractScrollArea>
+
+#include "DC.h"
+#include "Document.h"
+
+class CScrollView : public QAbstractScrollArea, public CView {
+public:
+    explicit CScrollView(QWidget* parent = nullptr);
+
+    void SetDocument(CDocument* pDocument) { m_pDocument = pDocument; }
+    CDocument* GetDocument() const { return m_pDocument; }
+
+    void SetScrollSizes(int total, int page, int line);
+    int GetScrollPosition() const;
+    // Kept within the scroll range.
+    void SetScrollPos(int position);
+    int GetScrollRangeEnd() const { return m_nRangeEnd; }
+    // The client area in device pixels.
+    CRect GetClientRect() const;
+
+    // Paints the visible part through a device context whose logical origin is the scroll
+    // position.
+    virtual void OnDraw(CDC* pDC) = 0;
+    void PaintTo(QPainter& painter);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    CDocument* m_pDocument = nullptr;
+    int m_nTotal = 0;
+    int m_nRangeEnd = 0;
+};

@@ -1,0 +1,109 @@
+// The real view, in-process on the offscreen platform: scroll sizes, hints and zoom.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "TraceFixtures.h"
+#include "tesqView.h"
+
+namespace {
+
+// A view of `samples` samples at decimation D, with a client area W x 300.
+struct ViewFixture {
+    ViewFixture(int samples, int decimation, int width) {
+        doc = DocWithSamples({std::vector<float>(static_cast<std::size_t>(samples), 1.0f)});
+        doc->m_nDecimation = decimation;
+        doc->BuildDisplayCopies();
+        view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view.resize(width, 300);
+        view.setAttribute(Qt::WA_DontShowOnScreen);
+        view.show();
+        view.SetDocument(doc.get());
+        doc->AddView(&view);
+        view.OnInitialUpdate();
+    }
+    std::unique_ptr<CtesqDoc> doc;
+    CtesqView view;
+};
+
+}  // namespace
+
+TEST(View, ScrollSizesFollowTheWindow) {
+    ViewFixture f(8000, 1, 900);
+    QScrollBar* bar = f.view.horizontalScrollBar();
+    EXPECT_EQ(bar->pageStep(), 600);
+    EXPECT_EQ(bar->singleStep(), 90);
+    EXPECT_EQ(bar->maximum(), 8000 - 900);
+    EXPECT_EQ(f.view.GetScrollRangeEnd(), 7999);
+}
+
+TEST(View, HintsMoveTheViewAndOthersDoNothing) {
+    ViewFixture f(4000, 4, 200);  // 1000 columns
+    f.doc->m_nSelStart = 10;
+    f.doc->m_nSelEnd = 20;
+    f.view.SetScrollPos(300);
+    f.doc->UpdateAllViews(nullptr, HINT_SHOW_SELECTION);
+    EXPECT_EQ(f.view.GetScrollPosition(), 0);  // negative centring clamps to 0
+    int index = 2000;
+    f.doc->UpdateAllViews(nullptr, HINT_GOTO, &index);
+    EXPECT_EQ(f.view.GetScrollPosition(), 499);
+    index = 9000;
+    f.doc->UpdateAllViews(nullptr, HINT_GOTO, &index);
+    EXPECT_EQ(f.view.GetScrollPosition(), 800);  // the last position
+    f.doc->UpdateAllViews(nullptr, 2);
+    EXPECT_EQ(f.view.GetScrollPosition(), 800);
+    f.doc->UpdateAllViews(nullptr, HINT_RESET);
+    EXPECT_EQ(f.view.GetScrollPosition(), 0);
+}
+
+TEST(View, ZoomStepsAndTheCentreColumn) {
+    ViewFixture f(4000, 4, 200);
+    f.view.SetScrollPos(400);
+    f.view.OnZoomIn();
+    EXPECT_EQ(f.doc->m_nDecimation, 2);
+    EXPECT_EQ(f.doc->m_nDisplayLength, 8000);
+    EXPECT_EQ(f.view.GetScrollPosition(), 901);
+
+    ViewFixture one(6, 1, 200);
+    one.view.OnZoomIn();
+    EXPECT_EQ(one.doc->m_nDecimation, 1);
+    ViewFixture six(6, 4, 200);
+    six.view.OnZoomOut();
+    EXPECT_EQ(six.doc->m_nDecimation, 4);
+    ViewFixture eight(8, 4, 200);
+    eight.view.OnZoomOut();
+    EXPECT_EQ(eight.doc->m_nDecimation, 8);
+}
+
+TEST(View, PaintsCurvesGridAndLabelsInTheirColours) {
+    ViewFixture f(1000, 1, 400);
+    for (int j = 0; j < 1000; ++j) f.doc->m_pSamples[0][static_cast<std::size_t>(j)] = 5.0f;
+    f.doc->m_fCurveBottom[0] = 0;
+    f.doc->m_fCurveTop[0] = 10;
+    f.doc->BuildDisplayCopies();
+    QImage image(400, 300, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        f.view.PaintTo(painter);
+    }
+    // Plot band 100 .. 250: the value 5 lies at y = 250 - 75, the red 2-pixel pen.
+    EXPECT_EQ(image.pixelColor(200, 175), QColor(255, 0, 0));
+    EXPECT_EQ(image.pixelColor(100, 120), QColor(221, 221, 221));  // time grid at column 100
+    bool labelInk = false;  // time label colour above the plot at column 100
+    for (int x = 100; x < 140; ++x)
+        for (int y = 83; y < 98; ++y) labelInk = labelInk || image.pixelColor(x, y) == QColor(136, 136, 187);
+    EXPECT_TRUE(labelInk);
+}
+
+int main(int argc, char** argv) {
+    // Test discovery runs this binary outside CTest's environment too.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
