@@ -47,16 +47,20 @@ int RunRender(const std::vector<std::string>& args) {
         const std::string& value = args[++i];
         int n = 0, m = 0;
         if (a == "--size") {
-            if (!ParsePair(value, 'x', width, height) || width < 1 || height < 1 || width > 16384 || height > 16384)
+            if (!ParsePair(value, 'x', width, height) || width < 1 || height < 1 || width > 16384 ||
+                height > 16384)
                 return UsageError("render: --size takes WxH, 1 to 16384 each");
         } else if (a == "--zoom-out") {
-            if (!ParseWholeInt(value, zoomOuts) || zoomOuts < 0) return UsageError("render: --zoom-out takes a count");
+            if (!ParseWholeInt(value, zoomOuts) || zoomOuts < 0)
+                return UsageError("render: --zoom-out takes a count");
         } else if (a == "--goto" || a == "--scroll" || a == "--hide") {
             if (!ParseWholeInt(value, n) || (a == "--hide" && (n < 0 || n > 7)))
-                return UsageError("render: " + a + " takes a number" + (a == "--hide" ? " from 0 to 7" : ""));
+                return UsageError("render: " + a + " takes a number" +
+                                  (a == "--hide" ? " from 0 to 7" : ""));
             steps.push_back({a, value});
         } else if (a == "--select") {
-            if (!ParsePair(value, ':', n, m) || n < 0 || m < n) return UsageError("render: --select takes A:B with 0 <= A <= B");
+            if (!ParsePair(value, ':', n, m) || n < 0 || m < n)
+                return UsageError("render: --select takes A:B with 0 <= A <= B");
             steps.push_back({a, value});
         } else if (a == "--command" || a == "--typed") {
             steps.push_back({a, value});
@@ -70,7 +74,8 @@ int RunRender(const std::vector<std::string>& args) {
     // stderr carries the system's messages only; Qt's own remarks (no runtime folder and the
     // like) would read as failures.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", text.toUtf8().constData());
     });
     int argc = 1;
     char name[] = "tesqv-cli";

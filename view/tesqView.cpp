@@ -7,11 +7,13 @@
 using namespace view_geometry;
 
 CtesqView::CtesqView(QWidget* parent)
-    : CScrollView(parent),
-      m_crCurve{RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255),     RGB(80, 0, 0),
-                RGB(0, 80, 0),  RGB(0, 0, 80),  RGB(100, 149, 237), RGB(255, 127, 80)} {}
+    : CScrollView(parent), m_crCurve{RGB(255, 0, 0),     RGB(0, 255, 0),   RGB(0, 0, 255),
+                                     RGB(80, 0, 0),      RGB(0, 80, 0),    RGB(0, 0, 80),
+                                     RGB(100, 149, 237), RGB(255, 127, 80)} {}
 
-CtesqDoc* CtesqView::GetDocument() const { return static_cast<CtesqDoc*>(CScrollView::GetDocument()); }
+CtesqDoc* CtesqView::GetDocument() const {
+    return static_cast<CtesqDoc*>(CScrollView::GetDocument());
+}
 
 void CtesqView::OnInitialUpdate() {
     OnUpdate(nullptr, HINT_RESET, nullptr);
@@ -40,7 +42,8 @@ void CtesqView::OnUpdate(CView*, long lHint, void* pHint) {
             break;
         case HINT_GOTO:
             if (pHint == nullptr) return;
-            position = GotoPosition(GetScrollRangeEnd(), *static_cast<const int*>(pHint), doc->m_nSampleCount);
+            position = GotoPosition(GetScrollRangeEnd(), *static_cast<const int*>(pHint),
+                                    doc->m_nSampleCount);
             break;
         default:
             return;

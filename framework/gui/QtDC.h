@@ -20,7 +20,9 @@ public:
     COLORREF SetTextColor(COLORREF color) override;
     COLORREF SetBkColor(COLORREF color) override;
     int SetBkMode(int mode) override;
-    CPoint DPtoLP(CPoint device) const override { return {device.x + m_origin.x, device.y + m_origin.y}; }
+    CPoint DPtoLP(CPoint device) const override {
+        return {device.x + m_origin.x, device.y + m_origin.y};
+    }
 
 private:
     QPainter& m_painter;

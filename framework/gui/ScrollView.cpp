@@ -20,9 +20,13 @@ void CScrollView::SetScrollSizes(int total, int page, int line) {
     bar->setSingleStep(std::max(line, 1));
 }
 
-int CScrollView::GetScrollPosition() const { return horizontalScrollBar()->value(); }
+int CScrollView::GetScrollPosition() const {
+    return horizontalScrollBar()->value();
+}
 
-void CScrollView::SetScrollPos(int position) { horizontalScrollBar()->setValue(position); }
+void CScrollView::SetScrollPos(int position) {
+    horizontalScrollBar()->setValue(position);
+}
 
 CRect CScrollView::GetClientRect() const {
     return {0, 0, viewport()->width(), viewport()->height()};
@@ -39,4 +43,6 @@ void CScrollView::paintEvent(QPaintEvent*) {
     PaintTo(painter);
 }
 
-void CScrollView::scrollContentsBy(int, int) { viewport()->update(); }
+void CScrollView::scrollContentsBy(int, int) {
+    viewport()->update();
+}

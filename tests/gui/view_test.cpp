@@ -96,7 +96,8 @@ TEST(View, PaintsCurvesGridAndLabelsInTheirColours) {
     EXPECT_EQ(image.pixelColor(100, 120), QColor(221, 221, 221));  // time grid at column 100
     bool labelInk = false;  // time label colour above the plot at column 100
     for (int x = 100; x < 140; ++x)
-        for (int y = 83; y < 98; ++y) labelInk = labelInk || image.pixelColor(x, y) == QColor(136, 136, 187);
+        for (int y = 83; y < 98; ++y)
+            labelInk = labelInk || image.pixelColor(x, y) == QColor(136, 136, 187);
     EXPECT_TRUE(labelInk);
 }
 
