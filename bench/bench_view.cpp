@@ -27,12 +27,14 @@ void EnsureApplication() {
 }
 
 struct Scene {
-    Scene(int curves, std::size_t samples, int width, int height) : image(width, height, QImage::Format_RGB32) {
+    Scene(int curves, std::size_t samples, int width, int height)
+        : image(width, height, QImage::Format_RGB32) {
         doc.OnNewDocument();
         for (int i = 0; i < curves; ++i) {
             doc.m_pSamples[i] = CFloatArray::Allocate(samples, false);
             for (std::size_t j = 0; j < samples; ++j)
-                doc.m_pSamples[i][j] = static_cast<float>(std::sin(static_cast<double>(j) * 0.001 + i) * 100.0);
+                doc.m_pSamples[i][j] =
+                    static_cast<float>(std::sin(static_cast<double>(j) * 0.001 + i) * 100.0);
             doc.m_fCurveBottom[i] = -100;
             doc.m_fCurveTop[i] = 100;
             doc.m_strCurveName[i] = "curve" + std::to_string(i);
@@ -71,7 +73,8 @@ void BM_Paint_1920x1080_8x10M(benchmark::State& state) {
     for (auto _ : state) s.Paint();
     // The last curve's pen must have reached the image.
     bool inked = false;
-    for (int y = 100; y < 1030 && !inked; ++y) inked = s.image.pixelColor(960, y) == QColor(255, 127, 80);
+    for (int y = 100; y < 1030 && !inked; ++y)
+        inked = s.image.pixelColor(960, y) == QColor(255, 127, 80);
     if (!inked) state.SkipWithError("no curve painted");
 }
 
@@ -92,5 +95,9 @@ void BM_ZoomStep_100M_1024to2048(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_Paint_1920x1080_8x10M)->Arg(1)->Arg(4096)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Paint_1920x1080_8x10M)
+    ->Arg(1)
+    ->Arg(4096)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_ZoomStep_100M_1024to2048)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -170,3 +170,14 @@ TEST(TraceDraw, NarrowTraceEndsGridAndRightScaleAtItsLastColumn) {
     EXPECT_EQ(echo.y, 5);
     EXPECT_EQ(echo.color, RGB(0, 0, 0));
 }
+
+TEST(TraceDraw, TinyWindowsDrawWithinRange) {
+    auto doc = DocWithSamples({{1, 2, 3}, {4, 4, 4}});
+    doc->m_fCurveBottom[1] = doc->m_fCurveTop[1] = 4;  // no range
+    doc->BuildDisplayCopies();
+    RecordingDC dc(0);
+    DrawTrace(dc, *doc, {{0, 0, 50, 60}, kColors, ""});  // plot height 60 - 50 - 100 < 0
+    ASSERT_EQ(dc.polylines.size(), 2u);
+    for (const auto& line : dc.polylines)
+        for (const CPoint& p : line) EXPECT_TRUE(p.y >= -100 && p.y <= 200) << p.y;
+}
