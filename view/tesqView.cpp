@@ -17,6 +17,10 @@ CtesqDoc* CtesqView::GetDocument() const {
 
 void CtesqView::OnInitialUpdate() {
     OnUpdate(nullptr, HINT_RESET, nullptr);
+    if (!m_toolTip.IsCreated()) {
+        m_toolTip.Create(viewport());
+        m_toolTip.AddTool("HELLO");
+    }
     if (!m_timer.isActive()) m_timer.start(1000);
 }
 

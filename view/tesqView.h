@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ScrollView.h"
+#include "ToolTip.h"
 
 class CtesqDoc;
 
@@ -15,7 +16,7 @@ public:
 
     CtesqDoc* GetDocument() const;
 
-    // Scroll sizes and column 0; starts the idle timer.
+    // Scroll sizes and column 0; the tool-tip and the idle timer, once for the view's life.
     void OnInitialUpdate();
     // Hints 0 (reset), 1 (centre the selection) and 1000 (go to the sample the object points
     // to); any other hint does nothing at all.
@@ -26,6 +27,7 @@ public:
     void OnZoomOut();
 
     COLORREF m_crCurve[8];
+    CToolTipCtrl m_toolTip;    // the pointer read-out
     std::string m_strCommand;  // typed into the view, echoed while it is not empty
     int m_bSeekNegative = 0;
 

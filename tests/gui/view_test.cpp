@@ -42,6 +42,7 @@ TEST(View, ScrollSizesFollowTheWindow) {
     EXPECT_EQ(bar->singleStep(), 90);
     EXPECT_EQ(bar->maximum(), 8000 - 900);
     EXPECT_EQ(f.view.GetScrollRangeEnd(), 7999);
+    EXPECT_EQ(f.view.m_toolTip.GetText(), "HELLO");
 }
 
 TEST(View, HintsMoveTheViewAndOthersDoNothing) {
