@@ -41,12 +41,7 @@ struct Scene {
         }
         doc.m_nCurveCount = curves;
         doc.m_nSampleCount = static_cast<int>(samples);
-        view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        view.resize(width, height);
-        view.setAttribute(Qt::WA_DontShowOnScreen);
-        view.show();
-        view.SetDocument(&doc);
-        doc.AddView(&view);
+        view.AttachOffscreen(&doc, width, height);
     }
     void Paint() {
         image.fill(Qt::white);

@@ -2,8 +2,10 @@
 // The subcommands of tesqv-cli. Each returns the exit status: 0 done, 1 the system reported
 // a failure (its message is on stderr), 2 the command line was wrong.
 
+#include <charconv>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "MessageSink.h"
@@ -24,6 +26,12 @@ private:
         std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
     }};
 };
+
+// The whole text as a decimal int (no sign but '-', nothing after it).
+inline bool ParseWholeInt(std::string_view text, int& value) {
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
+    return r.ec == std::errc() && r.ptr == text.data() + text.size();
+}
 
 // Prints the message and the usage text to stderr; returns 2.
 int UsageError(const std::string& message);

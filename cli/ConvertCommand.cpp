@@ -11,11 +11,6 @@
 
 namespace {
 
-bool ParseWholeInt(std::string_view text, int& value) {
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
-    return r.ec == std::errc() && r.ptr == text.data() + text.size();
-}
-
 // Save As puts ".osc" behind a file name typed without an extension.
 std::string WithDefaultExtension(const std::string& path) {
     const auto slash = path.rfind('/');

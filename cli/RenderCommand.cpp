@@ -15,11 +15,6 @@
 
 namespace {
 
-bool ParseWholeInt(std::string_view text, int& value) {
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
-    return r.ec == std::errc() && r.ptr == text.data() + text.size();
-}
-
 bool ParsePair(std::string_view text, char separator, int& a, int& b) {
     const auto at = text.find(separator);
     return at != std::string_view::npos && ParseWholeInt(text.substr(0, at), a) &&
@@ -85,12 +80,7 @@ int RunRender(const std::vector<std::string>& args) {
     CtesqDoc doc;
     doc.OnNewDocument();
     CtesqView view;
-    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view.resize(width, height);
-    view.setAttribute(Qt::WA_DontShowOnScreen);
-    view.show();
-    view.SetDocument(&doc);
-    doc.AddView(&view);
+    view.AttachOffscreen(&doc, width, height);
 
     CStderrMessages messages;
     if (!doc.OnOpenDocument(paths[0]) || messages.m_nShown > 0) return 1;

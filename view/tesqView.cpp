@@ -11,6 +11,15 @@ CtesqView::CtesqView(QWidget* parent)
                                      RGB(80, 0, 0),      RGB(0, 80, 0),    RGB(0, 0, 80),
                                      RGB(100, 149, 237), RGB(255, 127, 80)} {}
 
+void CtesqView::AttachOffscreen(CtesqDoc* doc, int width, int height) {
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    resize(width, height);
+    setAttribute(Qt::WA_DontShowOnScreen);
+    show();
+    SetDocument(doc);
+    doc->AddView(this);
+}
+
 CtesqDoc* CtesqView::GetDocument() const {
     return static_cast<CtesqDoc*>(CScrollView::GetDocument());
 }

@@ -26,6 +26,10 @@ public:
     void OnZoomIn();
     void OnZoomOut();
 
+    // Shows `doc` in a client area of exactly width x height, without putting the window on
+    // a screen: for pictures and measurements of the real view.
+    void AttachOffscreen(CtesqDoc* doc, int width, int height);
+
     COLORREF m_crCurve[8];
     CToolTipCtrl m_toolTip;    // the pointer read-out
     std::string m_strCommand;  // typed into the view, echoed while it is not empty

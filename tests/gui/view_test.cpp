@@ -21,12 +21,7 @@ struct ViewFixture {
         doc = DocWithSamples({std::vector<float>(static_cast<std::size_t>(samples), 1.0f)});
         doc->m_nDecimation = decimation;
         doc->BuildDisplayCopies();
-        view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        view.resize(width, 300);
-        view.setAttribute(Qt::WA_DontShowOnScreen);
-        view.show();
-        view.SetDocument(doc.get());
-        doc->AddView(&view);
+        view.AttachOffscreen(doc.get(), width, 300);
         view.OnInitialUpdate();
     }
     std::unique_ptr<CtesqDoc> doc;
