@@ -5,6 +5,8 @@
 #include <QPen>
 #include <QString>
 #include <algorithm>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -49,17 +51,18 @@ void CQtDC::LineTo(int x, int y) {
 
 namespace {
 
+// The bar of one column: its first and last pixel row.
+struct Bar {
+    int top;
+    int bottom;
+};
+
 // A polyline whose x never moves by more than one step right covers, in each column, one
 // unbroken run of pixels: its vertical segments there, and half of each segment to a
-// neighbouring column. Filling those runs as rectangles draws what the lines would, far
-// faster than stroking lines that run up and down the same columns. Returns false for any
-// other polyline.
-bool ColumnSpans(const CPoint* p, int count, int penWidth, std::vector<QRect>& rects) {
-    rects.clear();
-    int x = p[0].x, top = p[0].y, bottom = p[0].y;
-    const auto flush = [&] {
-        rects.emplace_back(x - (penWidth - 1) / 2, top, penWidth, bottom - top + 1);
-    };
+// neighbouring column. Returns false for any other polyline.
+bool ColumnBars(const CPoint* p, int count, std::vector<Bar>& bars) {
+    bars.clear();
+    int top = p[0].y, bottom = p[0].y;
     for (int i = 1; i < count; ++i) {
         const int dx = p[i].x - p[i - 1].x;
         if (dx == 0) {
@@ -67,18 +70,102 @@ bool ColumnSpans(const CPoint* p, int count, int penWidth, std::vector<QRect>& r
             bottom = std::max(bottom, p[i].y);
         } else if (dx == 1) {
             const int mid = p[i - 1].y + (p[i].y - p[i - 1].y) / 2;
-            top = std::min(top, mid);
-            bottom = std::max(bottom, mid);
-            flush();
-            x = p[i].x;
+            bars.push_back({std::min(top, mid), std::max(bottom, mid)});
             top = std::min(mid, p[i].y);
             bottom = std::max(mid, p[i].y);
         } else {
             return false;
         }
     }
-    flush();
+    bars.push_back({top, bottom});
     return true;
+}
+
+// Fills the union of the bars of columns x0, x0 + 1, ... (each `width` pixels wide) row by
+// row. Bars that run up and down the whole plot, as a zoomed-out trace's do, touch every row
+// once per column; the rows of their union are a few long runs, and a run that stays the same
+// from row to row is filled once as one rectangle.
+void FillBarsByRows(QPainter& painter, int x0, const std::vector<Bar>& bars, int width,
+                    const QColor& color, int firstRow, int lastRow) {
+    const int n = static_cast<int>(bars.size());
+    int top = lastRow + 1, bottom = firstRow - 1;
+    for (const Bar& b : bars) {
+        top = std::min(top, std::max(b.top, firstRow));
+        bottom = std::max(bottom, std::min(b.bottom, lastRow));
+    }
+    if (top > bottom) return;
+    const int rows = bottom - top + 1;
+    // Columns listed by the row they start on and the row they end on.
+    std::vector<int> startHead(static_cast<std::size_t>(rows), -1),
+        endHead(static_cast<std::size_t>(rows), -1);
+    std::vector<int> nextStart(static_cast<std::size_t>(n)), nextEnd(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const int s = std::max(bars[static_cast<std::size_t>(i)].top, top) - top;
+        const int e = std::min(bars[static_cast<std::size_t>(i)].bottom, bottom) - top;
+        if (s > e) continue;
+        nextStart[static_cast<std::size_t>(i)] =
+            std::exchange(startHead[static_cast<std::size_t>(s)], i);
+        nextEnd[static_cast<std::size_t>(i)] =
+            std::exchange(endHead[static_cast<std::size_t>(e)], i);
+    }
+    std::vector<std::uint64_t> active(static_cast<std::size_t>((n + 63) / 64), 0);
+    // The first column at or after i whose bit is `wanted`, or n.
+    const auto next = [&](int i, bool wanted) {
+        while (i < n) {
+            std::uint64_t word = active[static_cast<std::size_t>(i >> 6)];
+            if (!wanted) word = ~word;
+            word &= ~std::uint64_t{0} << (i & 63);
+            if (word != 0) return std::min(n, (i & ~63) + __builtin_ctzll(word));
+            i = (i & ~63) + 64;
+        }
+        return n;
+    };
+    struct Span {
+        int left, right, fromRow;  // pixels [left, right), open since fromRow
+    };
+    std::vector<Span> open, now;
+    const int offset = (width - 1) / 2;
+    const auto close = [&](const Span& s, int row) {
+        painter.fillRect(QRect(s.left, s.fromRow + top, s.right - s.left, row - s.fromRow), color);
+    };
+    bool dirty = false;
+    for (int r = 0; r < rows; ++r) {
+        for (int i = startHead[static_cast<std::size_t>(r)]; i >= 0;
+             i = nextStart[static_cast<std::size_t>(i)]) {
+            active[static_cast<std::size_t>(i >> 6)] |= std::uint64_t{1} << (i & 63);
+            dirty = true;
+        }
+        if (dirty) {
+            now.clear();
+            for (int a = next(0, true); a < n;) {
+                const int b = next(a, false);  // columns [a, b) are active
+                const int left = x0 + a - offset, right = x0 + b - 1 - offset + width;
+                if (!now.empty() && left <= now.back().right)
+                    now.back().right = std::max(now.back().right, right);
+                else
+                    now.push_back({left, right, r});
+                a = next(b, true);
+            }
+            // Spans that stay as they were stay open; the others are filled up to this row.
+            std::size_t k = 0;
+            for (Span& s : now) {
+                while (k < open.size() && (open[k].left < s.left ||
+                                           (open[k].left == s.left && open[k].right != s.right)))
+                    close(open[k++], r);
+                if (k < open.size() && open[k].left == s.left && open[k].right == s.right)
+                    s.fromRow = open[k++].fromRow;
+            }
+            while (k < open.size()) close(open[k++], r);
+            open.swap(now);
+            dirty = false;
+        }
+        for (int i = endHead[static_cast<std::size_t>(r)]; i >= 0;
+             i = nextEnd[static_cast<std::size_t>(i)]) {
+            active[static_cast<std::size_t>(i >> 6)] &= ~(std::uint64_t{1} << (i & 63));
+            dirty = true;
+        }
+    }
+    for (const Span& s : open) close(s, rows);
 }
 
 }  // namespace
@@ -86,11 +173,12 @@ bool ColumnSpans(const CPoint* p, int count, int penWidth, std::vector<QRect>& r
 void CQtDC::Polyline(const CPoint* points, int count) {
     if (count < 2) return;
     const int width = std::max(1, m_pen.width);
-    std::vector<QRect> rects;
-    if (ColumnSpans(points, count, width, rects)) {
-        // fillRect with a plain colour is the raster engine's fastest fill.
-        const QColor color = ToQColor(m_pen.color);
-        for (const QRect& r : rects) m_painter.fillRect(r, color);
+    std::vector<Bar> bars;
+    if (ColumnBars(points, count, bars)) {
+        // Rows outside the device are never seen.
+        const int lastRow =
+            m_painter.device() != nullptr ? m_painter.device()->height() - 1 : 1 << 16;
+        FillBarsByRows(m_painter, points[0].x, bars, width, ToQColor(m_pen.color), 0, lastRow);
         return;
     }
     // Any other polyline: one-pixel lines take the raster engine's fast path, where a wider
