@@ -1,6 +1,9 @@
 #include "ScrollView.h"
 
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QScrollBar>
 
 #include "QtDC.h"
@@ -45,4 +48,31 @@ void CScrollView::paintEvent(QPaintEvent*) {
 
 void CScrollView::scrollContentsBy(int, int) {
     viewport()->update();
+}
+
+bool CScrollView::OnPreparePrinting(QPrinter& printer) {
+    QPrintDialog dialog(&printer, this);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void CScrollView::PrintTo(QPrinter& printer) {
+    OnBeginPrinting(printer);
+    {
+        QPainter painter(&printer);
+        CQtDC dc(painter, {0, 0});
+        OnDraw(&dc);
+    }
+    OnEndPrinting(printer);
+}
+
+void CScrollView::OnFilePrint() {
+    QPrinter printer;
+    if (OnPreparePrinting(printer)) PrintTo(printer);
+}
+
+void CScrollView::OnFilePrintPreview() {
+    QPrintPreviewDialog preview(this);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+                     [this](QPrinter* printer) { PrintTo(*printer); });
+    preview.exec();
 }

@@ -6,6 +6,8 @@
 
 #include <QAbstractScrollArea>
 
+class QPrinter;
+
 #include "DC.h"
 #include "Document.h"
 
@@ -28,6 +30,17 @@ public:
     // position.
     virtual void OnDraw(CDC* pDC) = 0;
     void PaintTo(QPainter& painter);
+
+    // Printing and print preview draw through OnDraw without the scroll offset, so a print
+    // shows the first columns with the window's geometry. OnPreparePrinting asks the user
+    // (the print dialog); false cancels.
+    virtual bool OnPreparePrinting(QPrinter& printer);
+    virtual void OnBeginPrinting(QPrinter&) {}
+    virtual void OnEndPrinting(QPrinter&) {}
+    void OnFilePrint();
+    void OnFilePrintPreview();
+    // Prints without asking: begin, draw, end.
+    void PrintTo(QPrinter& printer);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

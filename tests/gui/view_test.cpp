@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPrinter>
 #include <QScrollBar>
 #include <filesystem>
 #include <random>
@@ -100,6 +101,21 @@ TEST(View, PaintsCurvesGridAndLabelsInTheirColours) {
         for (int y = 83; y < 98; ++y)
             labelInk = labelInk || image.pixelColor(x, y) == QColor(136, 136, 187);
     EXPECT_TRUE(labelInk);
+}
+
+TEST(View, PrintsTheFirstColumnsThroughOnDraw) {
+    ViewFixture f(8000, 1, 400);
+    f.view.SetScrollPos(3000);
+    const std::string pdf = (std::filesystem::temp_directory_path() /
+                             ("tesqv-print-" + std::to_string(getpid()) + ".pdf"))
+                                .string();
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    f.view.PrintTo(printer);
+    EXPECT_EQ(Slurp(pdf).substr(0, 4), "%PDF");
+    EXPECT_EQ(f.view.GetScrollPosition(), 3000);  // printing leaves the view as it was
+    std::filesystem::remove(pdf);
 }
 
 TEST(QtDC, ColumnPolylinesCoverExactlyTheirColumnBars) {
