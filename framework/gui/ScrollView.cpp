@@ -13,6 +13,10 @@ CScrollView::CScrollView(QWidget* parent) : QAbstractScrollArea(parent) {
     setFrameStyle(QFrame::NoFrame);
 }
 
+CScrollView::~CScrollView() {
+    if (m_pDocument != nullptr) m_pDocument->RemoveView(this);
+}
+
 void CScrollView::SetScrollSizes(int total, int page, int line) {
     m_nTotal = total;
     const int width = viewport()->width();

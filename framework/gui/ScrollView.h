@@ -14,6 +14,8 @@ class QPrinter;
 class CScrollView : public QAbstractScrollArea, public CView {
 public:
     explicit CScrollView(QWidget* parent = nullptr);
+    // Leaves its document's views; the document must outlive the view.
+    ~CScrollView() override;
 
     void SetDocument(CDocument* pDocument) { m_pDocument = pDocument; }
     CDocument* GetDocument() const { return m_pDocument; }

@@ -43,6 +43,18 @@ TEST(View, ScrollSizesFollowTheWindow) {
     EXPECT_EQ(f.view.m_toolTip.GetText(), "HELLO");
 }
 
+TEST(View, LeavesItsDocumentWhenDestroyed) {
+    auto doc = DocWithSamples({{1, 2}});
+    {
+        CtesqView view;
+        view.AttachOffscreen(doc.get(), 100, 300);
+        EXPECT_EQ(doc->GetViews().size(), 1u);
+    }
+    EXPECT_TRUE(doc->GetViews().empty());
+    int index = 1;
+    doc->UpdateAllViews(nullptr, HINT_GOTO, &index);  // reaches no dead view
+}
+
 TEST(View, HintsMoveTheViewAndOthersDoNothing) {
     ViewFixture f(4000, 4, 200);  // 1000 columns
     f.doc->m_nSelStart = 10;
