@@ -88,7 +88,8 @@ int RunRender(const std::vector<std::string>& args) {
     for (int k = 0; k < zoomOuts; ++k) {
         CCmdUI state(ID_ZOOM_OUT);
         doc.OnUpdateZoomOut(&state);
-        if (state.m_bEnabled) view.OnZoomOut();
+        if (!state.m_bEnabled) break;  // stays disabled: the rest would do nothing
+        view.OnZoomOut();
     }
     for (const Step& step : steps) {
         int n = 0, m = 0;
