@@ -89,7 +89,9 @@ int RunRender(const std::vector<std::string>& args) {
         CCmdUI state(ID_ZOOM_OUT);
         doc.OnUpdateZoomOut(&state);
         if (!state.m_bEnabled) break;  // stays disabled: the rest would do nothing
+        const int before = doc.m_nDecimation;
         view.OnZoomOut();
+        if (doc.m_nDecimation == before) break;  // too few samples to zoom out further
     }
     for (const Step& step : steps) {
         int n = 0, m = 0;
