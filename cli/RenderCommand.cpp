@@ -89,9 +89,10 @@ int RunRender(const std::vector<std::string>& args) {
         CCmdUI state(ID_ZOOM_OUT);
         doc.OnUpdateZoomOut(&state);
         if (!state.m_bEnabled) break;  // stays disabled: the rest would do nothing
-        const int before = doc.m_nDecimation;
+        const int decimation = doc.m_nDecimation, position = view.GetScrollPosition();
         view.OnZoomOut();
-        if (doc.m_nDecimation == before) break;  // too few samples to zoom out further
+        // Once a press changes nothing, every further press changes nothing either.
+        if (doc.m_nDecimation == decimation && view.GetScrollPosition() == position) break;
     }
     for (const Step& step : steps) {
         int n = 0, m = 0;
