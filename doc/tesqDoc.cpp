@@ -1,6 +1,16 @@
 #include "tesqDoc.h"
 
-CtesqDoc::CtesqDoc() = default;
+CtesqDoc::CtesqDoc() {
+    AddUpdate(ID_FILE_SAVE, [this](CCmdUI* ui) { OnUpdateFileSave(ui); });
+    AddUpdate(ID_ZOOM_IN, [this](CCmdUI* ui) { OnUpdateZoomIn(ui); });
+    AddUpdate(ID_ZOOM_OUT, [this](CCmdUI* ui) { OnUpdateZoomOut(ui); });
+    AddCommand(ID_EDIT_CUT, [this] { OnEditCutPaste(); });
+    AddCommand(ID_EDIT_COPY, [this] { OnEditCopy(); });
+    AddCommand(ID_EDIT_PASTE, [this] { OnEditCutPaste(); });
+    AddUpdate(ID_EDIT_PASTE, [this](CCmdUI* ui) { OnUpdateEditPaste(ui); });
+    AddUpdate(ID_EDIT_CUT, [this](CCmdUI* ui) { OnUpdateEditCutCopy(ui); });
+    AddUpdate(ID_EDIT_COPY, [this](CCmdUI* ui) { OnUpdateEditCutCopy(ui); });
+}
 
 // The arrays and texts release themselves; nothing else is owned.
 CtesqDoc::~CtesqDoc() = default;

@@ -45,7 +45,7 @@ TEST(CommandRouting, EnableRulesDecideAndDisabledCommandsNeverRun) {
 TEST(CommandRouting, CommandsWithoutHandlersAreDisabled) {
     Chain c;
     c.router.SetChain({&c.view, nullptr, &c.frame, &c.app});  // no document yet
-    EXPECT_FALSE(c.router.IsEnabled(57643));  // Undo: nobody handles it
+    EXPECT_FALSE(c.router.IsEnabled(57643));                  // Undo: nobody handles it
     c.app.AddCommand(ID_FILE_OPEN, [] {});
     EXPECT_TRUE(c.router.IsEnabled(ID_FILE_OPEN));
 }

@@ -9,7 +9,10 @@ using namespace view_geometry;
 CtesqView::CtesqView(QWidget* parent)
     : CScrollView(parent), m_crCurve{RGB(255, 0, 0),     RGB(0, 255, 0),   RGB(0, 0, 255),
                                      RGB(80, 0, 0),      RGB(0, 80, 0),    RGB(0, 0, 80),
-                                     RGB(100, 149, 237), RGB(255, 127, 80)} {}
+                                     RGB(100, 149, 237), RGB(255, 127, 80)} {
+    AddCommand(ID_ZOOM_IN, [this] { OnZoomIn(); });
+    AddCommand(ID_ZOOM_OUT, [this] { OnZoomOut(); });
+}
 
 void CtesqView::AttachOffscreen(CtesqDoc* doc, int width, int height) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

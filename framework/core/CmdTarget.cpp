@@ -21,7 +21,8 @@ void CCommandRouter::UpdateState(CCmdUI& ui) const {
         }
     }
     bool handled = false;
-    for (const CCmdTarget* target : m_chain) handled = handled || (target != nullptr && target->FindCommand(ui.m_nID));
+    for (const CCmdTarget* target : m_chain)
+        handled = handled || (target != nullptr && target->FindCommand(ui.m_nID));
     ui.Enable(handled);
 }
 

@@ -19,8 +19,12 @@ public:
     virtual ~CCmdTarget() = default;
 
     // Table entries, searched in the order they were added.
-    void AddCommand(unsigned nID, Handler handler) { m_commands.emplace_back(nID, std::move(handler)); }
-    void AddUpdate(unsigned nID, UpdateHandler rule) { m_updates.emplace_back(nID, std::move(rule)); }
+    void AddCommand(unsigned nID, Handler handler) {
+        m_commands.emplace_back(nID, std::move(handler));
+    }
+    void AddUpdate(unsigned nID, UpdateHandler rule) {
+        m_updates.emplace_back(nID, std::move(rule));
+    }
 
     const Handler* FindCommand(unsigned nID) const;
     const UpdateHandler* FindUpdate(unsigned nID) const;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "CmdTarget.h"
+
 class CDocument;
 
 // What a document knows of a view: it can be told to update.
@@ -15,7 +17,7 @@ public:
     virtual void OnUpdate(CView* pSender, long lHint, void* pHint) = 0;
 };
 
-class CDocument {
+class CDocument : public CCmdTarget {
 public:
     CDocument() = default;
     virtual ~CDocument();

@@ -5,12 +5,15 @@
 #include <QKeySequence>
 #include <QMenu>
 
-CCommandActions::CCommandActions(const CCommandRouter& router, QObject* parent) : QObject(parent), m_router(router) {
+CCommandActions::CCommandActions(const CCommandRouter& router, QObject* parent)
+    : QObject(parent), m_router(router) {
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
-        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &CCommandActions::Refresh);
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                         &CCommandActions::Refresh);
 }
 
-QAction* CCommandActions::Add(unsigned nID, const QString& text, const QList<QKeySequence>& shortcuts, bool checkable) {
+QAction* CCommandActions::Add(unsigned nID, const QString& text,
+                              const QList<QKeySequence>& shortcuts, bool checkable) {
     auto* action = new QAction(text, this);
     action->setShortcuts(shortcuts);
     action->setCheckable(checkable);
@@ -36,6 +39,7 @@ void CCommandActions::Refresh() {
         CCmdUI ui(id);
         m_router.UpdateState(ui);
         if (action->isEnabled() != ui.m_bEnabled) action->setEnabled(ui.m_bEnabled);
-        if (action->isCheckable() && action->isChecked() != (ui.m_nCheck != 0)) action->setChecked(ui.m_nCheck != 0);
+        if (action->isCheckable() && action->isChecked() != (ui.m_nCheck != 0))
+            action->setChecked(ui.m_nCheck != 0);
     }
 }

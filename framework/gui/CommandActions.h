@@ -20,7 +20,8 @@ public:
 
     // Creates the action of a command (owned by this object); checkable actions show the
     // check mark their enable rule sets.
-    QAction* Add(unsigned nID, const QString& text, const QList<QKeySequence>& shortcuts = {}, bool checkable = false);
+    QAction* Add(unsigned nID, const QString& text, const QList<QKeySequence>& shortcuts = {},
+                 bool checkable = false);
     QAction* Action(unsigned nID) const;
 
     void WatchMenu(QMenu* menu);

@@ -8,10 +8,11 @@
 
 class QPrinter;
 
+#include "CmdTarget.h"
 #include "DC.h"
 #include "Document.h"
 
-class CScrollView : public QAbstractScrollArea, public CView {
+class CScrollView : public QAbstractScrollArea, public CView, public CCmdTarget {
 public:
     explicit CScrollView(QWidget* parent = nullptr);
     // Leaves its document's views; the document must outlive the view.

@@ -1,0 +1,142 @@
+#include "MainFrame.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "CommandActions.h"
+#include "Resources.h"
+#include "ToolbarIcons.h"
+#include "tesqDoc.h"
+#include "tesqView.h"
+
+namespace {
+
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CtesqDoc& doc, CCmdTarget& app) : m_doc(doc) {
+    m_pView = new CtesqView(this);
+    setCentralWidget(m_pView);
+    m_pView->SetDocument(&doc);
+    doc.AddView(m_pView);
+    m_router.SetChain({m_pView, &m_doc, this, &app});
+    m_pActions = new CCommandActions(m_router, this);
+
+    AddCommand(IDC_EXEC, [this] { OnExec(); });
+    AddCommand(ID_VIEW_CMDBAR, [this] { OnViewCmdBar(); });
+    AddUpdate(ID_VIEW_CMDBAR, [this](CCmdUI* ui) { OnUpdateViewCmdBar(ui); });
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    CreateCmdBar();
+    UpdateCaption();
+    m_pActions->Refresh();
+}
+
+void CMainFrame::CreateActions() {
+    for (const Menu& menu : MainMenu())
+        for (const MenuItem& item : menu.items) {
+            if (item.id == ID_SEPARATOR || m_pActions->Action(item.id)) continue;
+            const std::string_view label = item.text.substr(0, item.text.find('\t'));
+            QList<QKeySequence> keys;
+            for (const Accelerator& a : MainAccelerators())
+                if (a.id == item.id) keys.append(QKeySequence(ToQString(a.keys)));
+            const bool checkable = item.id == ID_VIEW_CMDBAR || item.id == ID_VIEW_TOOLBAR || item.id == ID_VIEW_STATUS_BAR;
+            m_pActions->Add(item.id, ToQString(label), keys, checkable);
+        }
+    // Accelerators of commands that have no menu item (F6, Shift+F6) still belong to the window.
+    for (const Accelerator& a : MainAccelerators()) {
+        QAction* action = m_pActions->Action(a.id);
+        if (action == nullptr) action = m_pActions->Add(a.id, ToQString(a.keys), {QKeySequence(ToQString(a.keys))});
+        addAction(action);
+    }
+    for (const unsigned id : {ID_ZOOM_OUT, ID_ZOOM_IN}) {
+        const std::string_view prompt = CommandPrompt(id);
+        QAction* action = m_pActions->Add(id, ToQString(prompt.substr(prompt.find('\n') + 1)));
+        action->setStatusTip(ToQString(prompt.substr(0, prompt.find('\n'))));
+    }
+}
+
+void CMainFrame::CreateMenus() {
+    for (const Menu& menu : MainMenu()) {
+        QMenu* m = menuBar()->addMenu(ToQString(menu.title));
+        m_pActions->WatchMenu(m);
+        for (const MenuItem& item : menu.items) {
+            if (item.id == ID_SEPARATOR)
+                m->addSeparator();
+            else
+                m->addAction(m_pActions->Action(item.id));
+        }
+    }
+}
+
+void CMainFrame::CreateToolBar() {
+    m_wndToolBar = addToolBar(QStringLiteral("Tool bar"));
+    m_wndToolBar->setObjectName(QStringLiteral("AFX_IDW_TOOLBAR"));
+    m_wndToolBar->setIconSize(QSize(32, 32));
+    m_wndToolBar->setMovable(false);
+    for (const unsigned id : MainToolbar()) {
+        QAction* action = m_pActions->Action(id);
+        action->setIcon(ToolbarIcon(id));
+        m_wndToolBar->addAction(action);
+    }
+    AddCommand(ID_VIEW_TOOLBAR, [this] { m_wndToolBar->setVisible(!m_wndToolBar->isVisible()); });
+    AddUpdate(ID_VIEW_TOOLBAR, [this](CCmdUI* ui) { ui->SetCheck(m_wndToolBar->isVisibleTo(this)); });
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("AFX_IDW_STATUS_BAR"));
+    m_pIdle = new QLabel(ToQString(IDS_IDLEMESSAGE));
+    bar->addWidget(m_pIdle, 1);
+    for (const char* indicator : {"CAP", "NUM", "SCRL"}) bar->addPermanentWidget(new QLabel(QString::fromLatin1(indicator)));
+    AddCommand(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
+    AddUpdate(ID_VIEW_STATUS_BAR, [this](CCmdUI* ui) { ui->SetCheck(statusBar()->isVisibleTo(this)); });
+}
+
+void CMainFrame::SetStatusText(const QString& text) { m_pIdle->setText(text); }
+
+void CMainFrame::CreateCmdBar() {
+    // Docks at the top or the bottom only, in the toolbar's row, right of it.
+    m_wndCmdBar = new QToolBar(QStringLiteral("Contol bar"), this);
+    m_wndCmdBar->setObjectName(QStringLiteral("ID_VIEW_CMDBAR"));
+    m_wndCmdBar->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+    auto* strip = new QWidget(m_wndCmdBar);
+    strip->setFixedSize(370, 40);
+    m_wndCmdEdit = new QLineEdit(strip);
+    m_wndCmdEdit->setGeometry(10, 10, 240, 20);
+    m_wndExec = new QPushButton(QStringLiteral("EXEC"), strip);
+    m_wndExec->setGeometry(260, 10, 100, 20);
+    m_wndExec->setDefault(true);
+    m_wndCmdBar->addWidget(strip);
+    addToolBar(Qt::TopToolBarArea, m_wndCmdBar);
+    QObject::connect(m_wndExec, &QPushButton::clicked, this, [this] { m_router.Execute(IDC_EXEC); });
+    QObject::connect(m_wndCmdEdit, &QLineEdit::returnPressed, this, [this] { m_router.Execute(IDC_EXEC); });
+    m_wndCmdBar->setVisible(m_bShowCmdBar != 0);
+}
+
+void CMainFrame::UpdateCaption() {
+    setWindowTitle(ToQString(IDS_FRAME_TITLE) + QStringLiteral(" - ") + QString::fromStdString(m_doc.GetTitle()));
+}
+
+void CMainFrame::OnExec() {
+    // The text goes as it is, untrimmed; the interpreter shows its own failures, and the
+    // display copies and the view are left as they are.
+    m_doc.ExecuteCommand(m_wndCmdEdit->text().toStdString());
+}
+
+void CMainFrame::OnViewCmdBar() {
+    m_bShowCmdBar = m_bShowCmdBar ? 0 : 1;
+    m_wndCmdBar->setVisible(m_bShowCmdBar != 0);
+}

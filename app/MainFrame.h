@@ -1,0 +1,55 @@
+#pragma once
+// CMainFrame: the one top-level window, with the menu, accelerators, toolbar, status bar and
+// the command bar whose EXEC button hands its text to the command interpreter. The view fills
+// the rest. Commands go view, document, frame, application.
+
+#include <QMainWindow>
+
+#include "CmdTarget.h"
+
+class CCommandActions;
+class CtesqDoc;
+class CtesqView;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolBar;
+
+class CMainFrame : public QMainWindow, public CCmdTarget {
+public:
+    // app: the last object of the command chain.
+    CMainFrame(CtesqDoc& doc, CCmdTarget& app);
+
+    CtesqView* GetActiveView() const { return m_pView; }
+    CtesqDoc* GetActiveDocument() const { return &m_doc; }
+    const CCommandRouter& Router() const { return m_router; }
+    CCommandActions& Actions() const { return *m_pActions; }
+
+    // "osc - " and the document's title.
+    void UpdateCaption();
+    // The free pane of the status bar.
+    void SetStatusText(const QString& text);
+
+    void OnExec();
+    void OnViewCmdBar();
+    void OnUpdateViewCmdBar(CCmdUI* pCmdUI) const { pCmdUI->SetCheck(m_bShowCmdBar); }
+
+    QToolBar* m_wndToolBar;
+    QToolBar* m_wndCmdBar;
+    QLineEdit* m_wndCmdEdit;
+    QPushButton* m_wndExec;
+    int m_bShowCmdBar = 0;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreateCmdBar();
+
+    CtesqDoc& m_doc;
+    CtesqView* m_pView;
+    CCommandRouter m_router;
+    CCommandActions* m_pActions;
+    QLabel* m_pIdle;
+};

@@ -1,0 +1,7 @@
+#pragma once
+// The toolbar's 32 x 32 images, drawn by the program itself, each with a greyed form for the
+// disabled state.
+
+#include <QIcon>
+
+QIcon ToolbarIcon(unsigned id);

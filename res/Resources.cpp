@@ -1,0 +1,53 @@
+#include "Resources.h"
+
+const std::vector<Menu>& MainMenu() {
+    static const std::vector<Menu> menu = {
+        {"File(&F)",
+         {{"New(&N)\tCtrl+N", ID_FILE_NEW},
+          {"Open(&O)...\tCtrl+O", ID_FILE_OPEN},
+          {"Save(&S)\tCtrl+S", ID_FILE_SAVE},
+          {"Save as(&A)...", ID_FILE_SAVE_AS},
+          {"", ID_SEPARATOR},
+          {"Print(&P)...\tCtrl+P", ID_FILE_PRINT},
+          {"Print preview(&V)", ID_FILE_PRINT_PREVIEW},
+          {"Print option(&R)...", ID_FILE_PRINT_SETUP},
+          {"", ID_SEPARATOR},
+          {"Recently files", ID_FILE_MRU_FILE1},
+          {"", ID_SEPARATOR},
+          {"Exit(&X)", ID_APP_EXIT}}},
+        {"Edit(&E)",
+         {{"Undo(&U)\tCtrl+Z", ID_EDIT_UNDO},
+          {"", ID_SEPARATOR},
+          {"Cut(&T)\tCtrl+X", ID_EDIT_CUT},
+          {"Copy(&C)\tCtrl+C", ID_EDIT_COPY},
+          {"Paste(&P)\tCtrl+V", ID_EDIT_PASTE}}},
+        {"View(&V)",
+         {{"Tool bar(&T)", ID_VIEW_TOOLBAR}, {"Status bar(&S)", ID_VIEW_STATUS_BAR}, {"Contol bar(&C)", ID_VIEW_CMDBAR}}},
+        {"Help(&H)", {{"About tesqv(&A)...", ID_APP_ABOUT}}},
+    };
+    return menu;
+}
+
+const std::vector<Accelerator>& MainAccelerators() {
+    static const std::vector<Accelerator> keys = {
+        {"Ctrl+N", ID_FILE_NEW},         {"Ctrl+O", ID_FILE_OPEN},        {"Ctrl+S", ID_FILE_SAVE},
+        {"Ctrl+P", ID_FILE_PRINT},       {"Ctrl+Z", ID_EDIT_UNDO},        {"Alt+Backspace", ID_EDIT_UNDO},
+        {"Ctrl+X", ID_EDIT_CUT},         {"Shift+Del", ID_EDIT_CUT},      {"Ctrl+C", ID_EDIT_COPY},
+        {"Ctrl+Ins", ID_EDIT_COPY},      {"Ctrl+V", ID_EDIT_PASTE},       {"Shift+Ins", ID_EDIT_PASTE},
+        {"F6", ID_NEXT_PANE},            {"Shift+F6", ID_PREV_PANE},
+    };
+    return keys;
+}
+
+const std::vector<unsigned>& MainToolbar() {
+    static const std::vector<unsigned> buttons = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_ZOOM_OUT, ID_ZOOM_IN};
+    return buttons;
+}
+
+std::string_view CommandPrompt(unsigned id) {
+    switch (id) {
+        case ID_ZOOM_OUT: return "Zoom out\nZoom out";
+        case ID_ZOOM_IN: return "Zoom in\nZoom in";
+        default: return {};
+    }
+}

@@ -1,0 +1,102 @@
+// The main window, in-process on the offscreen platform.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QToolBar>
+
+#include "CommandActions.h"
+#include "MainFrame.h"
+#include "Resources.h"
+#include "TraceFixtures.h"
+
+namespace {
+
+struct FrameFixture {
+    FrameFixture() : doc(DocWithSamples({{1, 2, 3, 4}})), frame(*doc, app) {
+        doc->SetTitle("noname");
+        frame.UpdateCaption();
+        frame.Actions().Refresh();
+    }
+    CCmdTarget app;
+    std::unique_ptr<CtesqDoc> doc;
+    CMainFrame frame;
+};
+
+}  // namespace
+
+TEST(MainFrame, CaptionNamesTheDocument) {
+    FrameFixture f;
+    EXPECT_EQ(f.frame.windowTitle(), QStringLiteral("osc - noname"));
+    f.doc->SetPathName("/data/demo.txt");
+    f.frame.UpdateCaption();
+    EXPECT_EQ(f.frame.windowTitle(), QStringLiteral("osc - demo.txt"));
+}
+
+TEST(MainFrame, CommandBarStartsHiddenAndTogglesWithItsCheckMark) {
+    FrameFixture f;
+    QAction* item = f.frame.Actions().Action(ID_VIEW_CMDBAR);
+    EXPECT_FALSE(f.frame.m_wndCmdBar->isVisibleTo(&f.frame));
+    EXPECT_FALSE(item->isChecked());
+    item->trigger();
+    EXPECT_TRUE(f.frame.m_wndCmdBar->isVisibleTo(&f.frame));
+    EXPECT_TRUE(item->isChecked());
+    item->trigger();
+    EXPECT_FALSE(f.frame.m_wndCmdBar->isVisibleTo(&f.frame));
+    EXPECT_FALSE(item->isChecked());
+}
+
+TEST(MainFrame, ExecRunsTheTextEachTimeAndLeavesIt) {
+    FrameFixture f;
+    f.doc->m_nSelStart = 0;
+    f.doc->m_nSelEnd = 1;
+    f.frame.m_wndCmdEdit->setText(QStringLiteral("kxb 0 2 0"));
+    f.frame.m_wndExec->click();
+    f.frame.m_wndExec->click();
+    EXPECT_EQ(Samples(*f.doc, 0)[0], 4.0f);
+    EXPECT_EQ(f.frame.m_wndCmdEdit->text(), QStringLiteral("kxb 0 2 0"));
+}
+
+TEST(MainFrame, MenusHoldTheTableTextsAndShortcuts) {
+    FrameFixture f;
+    const QList<QAction*> menus = f.frame.menuBar()->actions();
+    ASSERT_EQ(menus.size(), static_cast<qsizetype>(MainMenu().size()));
+    for (std::size_t m = 0; m < MainMenu().size(); ++m) {
+        const Menu& table = MainMenu()[m];
+        EXPECT_EQ(menus[static_cast<qsizetype>(m)]->text().toStdString(), table.title);
+        const QList<QAction*> items = menus[static_cast<qsizetype>(m)]->menu()->actions();
+        ASSERT_EQ(items.size(), static_cast<qsizetype>(table.items.size())) << table.title;
+        for (std::size_t i = 0; i < table.items.size(); ++i) {
+            const MenuItem& expected = table.items[i];
+            const QAction* action = items[static_cast<qsizetype>(i)];
+            if (expected.id == ID_SEPARATOR) {
+                EXPECT_TRUE(action->isSeparator());
+                continue;
+            }
+            std::string text = action->text().toStdString();
+            if (!action->shortcut().isEmpty()) text += "\t" + action->shortcut().toString().toStdString();
+            EXPECT_EQ(text, expected.text);
+        }
+    }
+    const auto keys = [&f](unsigned id) { return f.frame.Actions().Action(id)->shortcuts(); };
+    EXPECT_TRUE(keys(ID_EDIT_PASTE).contains(QKeySequence(QStringLiteral("Shift+Ins"))));
+    EXPECT_TRUE(keys(ID_EDIT_UNDO).contains(QKeySequence(QStringLiteral("Alt+Backspace"))));
+}
+
+TEST(MainFrame, CommandStatesOfAFreshDocumentAndAfterAnEdit) {
+    FrameFixture f;
+    const auto enabled = [&f](unsigned id) { return f.frame.Actions().Action(id)->isEnabled(); };
+    for (const unsigned id : std::initializer_list<unsigned>{ID_FILE_SAVE, ID_ZOOM_IN, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_UNDO, ID_NEXT_PANE})
+        EXPECT_FALSE(enabled(id)) << id;
+    EXPECT_TRUE(enabled(ID_ZOOM_OUT));
+    f.doc->m_nSelEnd = 2;
+    f.doc->ExecuteCommand("kxb 0 2 1");
+    f.frame.Actions().Refresh();
+    EXPECT_TRUE(enabled(ID_FILE_SAVE));
+    EXPECT_TRUE(enabled(ID_EDIT_CUT));
+    EXPECT_TRUE(enabled(ID_EDIT_COPY));
+    EXPECT_FALSE(enabled(ID_EDIT_PASTE));
+}
