@@ -1,13 +1,17 @@
 #include "MainFrame.h"
 
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QUrl>
 
 #include "CommandActions.h"
 #include "Resources.h"
@@ -29,6 +33,7 @@ CMainFrame::CMainFrame(CtesqDoc& doc, CCmdTarget& app) : m_doc(doc) {
     m_pView->SetDocument(&doc);
     doc.AddView(m_pView);
     m_router.SetChain({m_pView, &m_doc, this, &app});
+    setAcceptDrops(true);
     m_pActions = new CCommandActions(m_router, this);
 
     AddCommand(IDC_EXEC, [this] { OnExec(); });
@@ -52,13 +57,15 @@ void CMainFrame::CreateActions() {
             QList<QKeySequence> keys;
             for (const Accelerator& a : MainAccelerators())
                 if (a.id == item.id) keys.append(QKeySequence(ToQString(a.keys)));
-            const bool checkable = item.id == ID_VIEW_CMDBAR || item.id == ID_VIEW_TOOLBAR || item.id == ID_VIEW_STATUS_BAR;
+            const bool checkable = item.id == ID_VIEW_CMDBAR || item.id == ID_VIEW_TOOLBAR ||
+                                   item.id == ID_VIEW_STATUS_BAR;
             m_pActions->Add(item.id, ToQString(label), keys, checkable);
         }
     // Accelerators of commands that have no menu item (F6, Shift+F6) still belong to the window.
     for (const Accelerator& a : MainAccelerators()) {
         QAction* action = m_pActions->Action(a.id);
-        if (action == nullptr) action = m_pActions->Add(a.id, ToQString(a.keys), {QKeySequence(ToQString(a.keys))});
+        if (action == nullptr)
+            action = m_pActions->Add(a.id, ToQString(a.keys), {QKeySequence(ToQString(a.keys))});
         addAction(action);
     }
     for (const unsigned id : {ID_ZOOM_OUT, ID_ZOOM_IN}) {
@@ -71,6 +78,7 @@ void CMainFrame::CreateActions() {
 void CMainFrame::CreateMenus() {
     for (const Menu& menu : MainMenu()) {
         QMenu* m = menuBar()->addMenu(ToQString(menu.title));
+        if (m_pFileMenu == nullptr) m_pFileMenu = m;
         m_pActions->WatchMenu(m);
         for (const MenuItem& item : menu.items) {
             if (item.id == ID_SEPARATOR)
@@ -92,7 +100,8 @@ void CMainFrame::CreateToolBar() {
         m_wndToolBar->addAction(action);
     }
     AddCommand(ID_VIEW_TOOLBAR, [this] { m_wndToolBar->setVisible(!m_wndToolBar->isVisible()); });
-    AddUpdate(ID_VIEW_TOOLBAR, [this](CCmdUI* ui) { ui->SetCheck(m_wndToolBar->isVisibleTo(this)); });
+    AddUpdate(ID_VIEW_TOOLBAR,
+              [this](CCmdUI* ui) { ui->SetCheck(m_wndToolBar->isVisibleTo(this)); });
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -100,12 +109,16 @@ void CMainFrame::CreateStatusBar() {
     bar->setObjectName(QStringLiteral("AFX_IDW_STATUS_BAR"));
     m_pIdle = new QLabel(ToQString(IDS_IDLEMESSAGE));
     bar->addWidget(m_pIdle, 1);
-    for (const char* indicator : {"CAP", "NUM", "SCRL"}) bar->addPermanentWidget(new QLabel(QString::fromLatin1(indicator)));
+    for (const char* indicator : {"CAP", "NUM", "SCRL"})
+        bar->addPermanentWidget(new QLabel(QString::fromLatin1(indicator)));
     AddCommand(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
-    AddUpdate(ID_VIEW_STATUS_BAR, [this](CCmdUI* ui) { ui->SetCheck(statusBar()->isVisibleTo(this)); });
+    AddUpdate(ID_VIEW_STATUS_BAR,
+              [this](CCmdUI* ui) { ui->SetCheck(statusBar()->isVisibleTo(this)); });
 }
 
-void CMainFrame::SetStatusText(const QString& text) { m_pIdle->setText(text); }
+void CMainFrame::SetStatusText(const QString& text) {
+    m_pIdle->setText(text);
+}
 
 void CMainFrame::CreateCmdBar() {
     // Docks at the top or the bottom only, in the toolbar's row, right of it.
@@ -121,13 +134,49 @@ void CMainFrame::CreateCmdBar() {
     m_wndExec->setDefault(true);
     m_wndCmdBar->addWidget(strip);
     addToolBar(Qt::TopToolBarArea, m_wndCmdBar);
-    QObject::connect(m_wndExec, &QPushButton::clicked, this, [this] { m_router.Execute(IDC_EXEC); });
-    QObject::connect(m_wndCmdEdit, &QLineEdit::returnPressed, this, [this] { m_router.Execute(IDC_EXEC); });
+    QObject::connect(m_wndExec, &QPushButton::clicked, this,
+                     [this] { m_router.Execute(IDC_EXEC); });
+    QObject::connect(m_wndCmdEdit, &QLineEdit::returnPressed, this,
+                     [this] { m_router.Execute(IDC_EXEC); });
     m_wndCmdBar->setVisible(m_bShowCmdBar != 0);
 }
 
+void CMainFrame::SetRecentFiles(const std::vector<std::string>& paths) {
+    QAction* placeholder = m_pActions->Action(ID_FILE_MRU_FILE1);
+    for (QAction* old : m_recentActions) {
+        m_pFileMenu->removeAction(old);
+        old->deleteLater();
+    }
+    m_recentActions.clear();
+    placeholder->setVisible(paths.empty());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        auto* action = new QAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(QString::fromStdString(paths[i])), this);
+        const std::string path = paths[i];
+        QObject::connect(action, &QAction::triggered, this, [this, path] {
+            if (m_onDrop) m_onDrop(path);
+        });
+        m_pFileMenu->insertAction(placeholder, action);
+        m_recentActions.push_back(action);
+    }
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    // One file at a time, as File Open does; the first local file of the drop.
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) {
+            if (m_onDrop) m_onDrop(url.toLocalFile().toStdString());
+            break;
+        }
+}
+
 void CMainFrame::UpdateCaption() {
-    setWindowTitle(ToQString(IDS_FRAME_TITLE) + QStringLiteral(" - ") + QString::fromStdString(m_doc.GetTitle()));
+    setWindowTitle(ToQString(IDS_FRAME_TITLE) + QStringLiteral(" - ") +
+                   QString::fromStdString(m_doc.GetTitle()));
 }
 
 void CMainFrame::OnExec() {

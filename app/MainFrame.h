@@ -4,6 +4,9 @@
 // the rest. Commands go view, document, frame, application.
 
 #include <QMainWindow>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "CmdTarget.h"
 
@@ -30,6 +33,11 @@ public:
     // The free pane of the status bar.
     void SetStatusText(const QString& text);
 
+    // Fills the recent-file section of the File menu: "Recently files", greyed, while empty.
+    void SetRecentFiles(const std::vector<std::string>& paths);
+    // Called for a file dropped on the window.
+    std::function<void(const std::string&)> m_onDrop;
+
     void OnExec();
     void OnViewCmdBar();
     void OnUpdateViewCmdBar(CCmdUI* pCmdUI) const { pCmdUI->SetCheck(m_bShowCmdBar); }
@@ -39,6 +47,10 @@ public:
     QLineEdit* m_wndCmdEdit;
     QPushButton* m_wndExec;
     int m_bShowCmdBar = 0;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateActions();
@@ -52,4 +64,6 @@ private:
     CCommandRouter m_router;
     CCommandActions* m_pActions;
     QLabel* m_pIdle;
+    QMenu* m_pFileMenu = nullptr;
+    std::vector<QAction*> m_recentActions;
 };

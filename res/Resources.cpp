@@ -22,7 +22,9 @@ const std::vector<Menu>& MainMenu() {
           {"Copy(&C)\tCtrl+C", ID_EDIT_COPY},
           {"Paste(&P)\tCtrl+V", ID_EDIT_PASTE}}},
         {"View(&V)",
-         {{"Tool bar(&T)", ID_VIEW_TOOLBAR}, {"Status bar(&S)", ID_VIEW_STATUS_BAR}, {"Contol bar(&C)", ID_VIEW_CMDBAR}}},
+         {{"Tool bar(&T)", ID_VIEW_TOOLBAR},
+          {"Status bar(&S)", ID_VIEW_STATUS_BAR},
+          {"Contol bar(&C)", ID_VIEW_CMDBAR}}},
         {"Help(&H)", {{"About tesqv(&A)...", ID_APP_ABOUT}}},
     };
     return menu;
@@ -30,24 +32,28 @@ const std::vector<Menu>& MainMenu() {
 
 const std::vector<Accelerator>& MainAccelerators() {
     static const std::vector<Accelerator> keys = {
-        {"Ctrl+N", ID_FILE_NEW},         {"Ctrl+O", ID_FILE_OPEN},        {"Ctrl+S", ID_FILE_SAVE},
-        {"Ctrl+P", ID_FILE_PRINT},       {"Ctrl+Z", ID_EDIT_UNDO},        {"Alt+Backspace", ID_EDIT_UNDO},
-        {"Ctrl+X", ID_EDIT_CUT},         {"Shift+Del", ID_EDIT_CUT},      {"Ctrl+C", ID_EDIT_COPY},
-        {"Ctrl+Ins", ID_EDIT_COPY},      {"Ctrl+V", ID_EDIT_PASTE},       {"Shift+Ins", ID_EDIT_PASTE},
-        {"F6", ID_NEXT_PANE},            {"Shift+F6", ID_PREV_PANE},
+        {"Ctrl+N", ID_FILE_NEW},    {"Ctrl+O", ID_FILE_OPEN},   {"Ctrl+S", ID_FILE_SAVE},
+        {"Ctrl+P", ID_FILE_PRINT},  {"Ctrl+Z", ID_EDIT_UNDO},   {"Alt+Backspace", ID_EDIT_UNDO},
+        {"Ctrl+X", ID_EDIT_CUT},    {"Shift+Del", ID_EDIT_CUT}, {"Ctrl+C", ID_EDIT_COPY},
+        {"Ctrl+Ins", ID_EDIT_COPY}, {"Ctrl+V", ID_EDIT_PASTE},  {"Shift+Ins", ID_EDIT_PASTE},
+        {"F6", ID_NEXT_PANE},       {"Shift+F6", ID_PREV_PANE},
     };
     return keys;
 }
 
 const std::vector<unsigned>& MainToolbar() {
-    static const std::vector<unsigned> buttons = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_ZOOM_OUT, ID_ZOOM_IN};
+    static const std::vector<unsigned> buttons = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE,
+                                                  ID_ZOOM_OUT, ID_ZOOM_IN};
     return buttons;
 }
 
 std::string_view CommandPrompt(unsigned id) {
     switch (id) {
-        case ID_ZOOM_OUT: return "Zoom out\nZoom out";
-        case ID_ZOOM_IN: return "Zoom in\nZoom in";
-        default: return {};
+        case ID_ZOOM_OUT:
+            return "Zoom out\nZoom out";
+        case ID_ZOOM_IN:
+            return "Zoom in\nZoom in";
+        default:
+            return {};
     }
 }

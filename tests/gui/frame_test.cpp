@@ -77,7 +77,8 @@ TEST(MainFrame, MenusHoldTheTableTextsAndShortcuts) {
                 continue;
             }
             std::string text = action->text().toStdString();
-            if (!action->shortcut().isEmpty()) text += "\t" + action->shortcut().toString().toStdString();
+            if (!action->shortcut().isEmpty())
+                text += "\t" + action->shortcut().toString().toStdString();
             EXPECT_EQ(text, expected.text);
         }
     }
@@ -89,7 +90,9 @@ TEST(MainFrame, MenusHoldTheTableTextsAndShortcuts) {
 TEST(MainFrame, CommandStatesOfAFreshDocumentAndAfterAnEdit) {
     FrameFixture f;
     const auto enabled = [&f](unsigned id) { return f.frame.Actions().Action(id)->isEnabled(); };
-    for (const unsigned id : std::initializer_list<unsigned>{ID_FILE_SAVE, ID_ZOOM_IN, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_UNDO, ID_NEXT_PANE})
+    for (const unsigned id :
+         std::initializer_list<unsigned>{ID_FILE_SAVE, ID_ZOOM_IN, ID_EDIT_CUT, ID_EDIT_COPY,
+                                         ID_EDIT_PASTE, ID_EDIT_UNDO, ID_NEXT_PANE})
         EXPECT_FALSE(enabled(id)) << id;
     EXPECT_TRUE(enabled(ID_ZOOM_OUT));
     f.doc->m_nSelEnd = 2;

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTimer>
 #include <filesystem>
 #include <random>
@@ -261,6 +262,8 @@ int main(int argc, char** argv) {
     // Test discovery runs this binary outside CTest's environment too.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Settings go to a test location, never the user's.
+    QStandardPaths::setTestModeEnabled(true);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,120 @@
+#include "tesqApp.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSettings>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "Format.h"
+#include "MainFrame.h"
+#include "RecentFiles.h"
+#include "Resources.h"
+#include "tesqView.h"
+
+namespace {
+
+QSettings Settings() { return QSettings(QStringLiteral("KORVALEN"), QStringLiteral("tesqv")); }
+
+}  // namespace
+
+CtesqApp::CtesqApp() {
+    AddCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
+    AddCommand(ID_FILE_NEW, [this] { OnFileNew(); });
+    AddCommand(ID_FILE_PRINT_SETUP, [this] { OnFilePrintSetup(); });
+    AddCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
+    AddCommand(ID_APP_EXIT, [this] {
+        if (m_pFrame) m_pFrame->close();
+    });
+}
+
+CtesqApp::~CtesqApp() {
+    SetRecentFileHook({});
+    SaveRecentFiles();
+}
+
+bool CtesqApp::InitInstance(const QStringList& args) {
+    LoadRecentFiles();
+    SetRecentFileHook([this](const std::string& path) { AddToRecentFileList(path); });
+    m_pFrame = std::make_unique<CMainFrame>(m_doc, *this);
+    m_pFrame->SetRecentFiles(m_recent);
+    m_pFrame->m_onDrop = [this](const std::string& path) { OpenDocumentFile(path); };
+    if (args.size() > 1) {
+        if (!OpenDocumentFile(args[1].toStdString())) return false;
+    } else {
+        OnFileNew();
+    }
+    m_pFrame->show();
+    return true;
+}
+
+void CtesqApp::AfterDocumentChange() {
+    m_pFrame->GetActiveView()->OnInitialUpdate();
+    m_pFrame->UpdateCaption();
+}
+
+bool CtesqApp::OpenDocumentFile(const std::string& path) {
+    if (!m_doc.OnOpenDocument(path)) return false;
+    m_doc.SetPathName(path);
+    AfterDocumentChange();
+    return true;
+}
+
+void CtesqApp::OnFileNew() {
+    m_doc.OnNewDocument();
+    m_doc.SetTitle(std::string(IDS_UNTITLED));
+    AfterDocumentChange();
+}
+
+void CtesqApp::OnFileOpen() {
+    const QString path = QFileDialog::getOpenFileName(m_pFrame.get(), QString(), QString(),
+                                                      QStringLiteral("Tesqv support files (*.txt *.osc)"));
+    if (!path.isEmpty()) OpenDocumentFile(path.toStdString());
+}
+
+void CtesqApp::OnAppAbout() {
+    QDialog box(m_pFrame.get());
+    box.setWindowTitle(QStringLiteral("About tesqv"));
+    auto* layout = new QVBoxLayout(&box);
+    layout->addWidget(new QLabel(QString::fromStdString(Format("Version: %s\nBuild: %s", "0.1.39", "2025-03-31"))));
+    auto* buttons = new QDialogButtonBox(&box);
+    QPushButton* ok = buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
+    ok->setDefault(true);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    layout->addWidget(buttons);
+    box.exec();
+}
+
+void CtesqApp::OnFilePrintSetup() {
+    if (!m_pPrinter) m_pPrinter = std::make_unique<QPrinter>();
+    QPageSetupDialog dialog(m_pPrinter.get(), m_pFrame.get());
+    dialog.exec();
+}
+
+void CtesqApp::AddToRecentFileList(const std::string& path) {
+    std::erase(m_recent, path);
+    m_recent.insert(m_recent.begin(), path);
+    if (m_recent.size() > MAX_RECENT_FILES) m_recent.resize(MAX_RECENT_FILES);
+    if (m_pFrame) m_pFrame->SetRecentFiles(m_recent);
+}
+
+void CtesqApp::LoadRecentFiles() {
+    QSettings settings = Settings();
+    m_recent.clear();
+    for (std::size_t i = 1; i <= MAX_RECENT_FILES; ++i) {
+        const QString path = settings.value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
+        if (!path.isEmpty()) m_recent.push_back(path.toStdString());
+    }
+}
+
+void CtesqApp::SaveRecentFiles() const {
+    QSettings settings = Settings();
+    settings.remove(QStringLiteral("Recent File List"));
+    for (std::size_t i = 0; i < m_recent.size(); ++i)
+        settings.setValue(QStringLiteral("Recent File List/File%1").arg(i + 1), QString::fromStdString(m_recent[i]));
+}

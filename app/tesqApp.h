@@ -1,0 +1,48 @@
+#pragma once
+// CtesqApp: starts the program, owns the one document and its main window, keeps the
+// recent-file list, and handles About, File New, File Open and Print option.
+
+#include <QStringList>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CmdTarget.h"
+#include "tesqDoc.h"
+
+class CMainFrame;
+class QPrinter;
+
+class CtesqApp : public CCmdTarget {
+public:
+    static constexpr std::size_t MAX_RECENT_FILES = 10;
+
+    CtesqApp();
+    ~CtesqApp() override;
+
+    // Opens the file named on the command line, or starts a new document titled "noname", and
+    // shows the window. False when the named file did not open: the program then ends.
+    bool InitInstance(const QStringList& args);
+
+    bool OpenDocumentFile(const std::string& path);
+    void OnFileNew();
+    void OnFileOpen();
+    void OnAppAbout();
+    void OnFilePrintSetup();
+
+    void AddToRecentFileList(const std::string& path);
+    const std::vector<std::string>& RecentFiles() const { return m_recent; }
+
+    CMainFrame* GetMainWnd() const { return m_pFrame.get(); }
+    CtesqDoc& GetDocument() { return m_doc; }
+
+private:
+    void LoadRecentFiles();
+    void SaveRecentFiles() const;
+    void AfterDocumentChange();
+
+    CtesqDoc m_doc;
+    std::unique_ptr<CMainFrame> m_pFrame;
+    std::unique_ptr<QPrinter> m_pPrinter;
+    std::vector<std::string> m_recent;  // most recent first
+};

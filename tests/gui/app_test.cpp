@@ -1,0 +1,62 @@
+// The application: start-up, opening, the recent-file list across runs.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "MainFrame.h"
+#include "MessageSink.h"
+#include "TraceFixtures.h"
+#include "tesqApp.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string TempTrace(const std::string& name, const std::string& text) {
+    const fs::path path = fs::temp_directory_path() / (std::to_string(getpid()) + "-" + name);
+    std::ofstream(path) << text;
+    return path.string();
+}
+
+}  // namespace
+
+TEST(App, StartsWithANewDocumentOrTheNamedFile) {
+    CtesqApp fresh;
+    ASSERT_TRUE(fresh.InitInstance({QStringLiteral("tesqv")}));
+    EXPECT_EQ(fresh.GetMainWnd()->windowTitle(), QStringLiteral("osc - noname"));
+
+    const std::string trace = TempTrace("demo.txt", "FileType QDL-RV\nCurve a\n\n1\n2\n");
+    CtesqApp opened;
+    ASSERT_TRUE(opened.InitInstance({QStringLiteral("tesqv"), QString::fromStdString(trace)}));
+    EXPECT_EQ(opened.GetMainWnd()->windowTitle().toStdString(), "osc - " + fs::path(trace).filename().string());
+    EXPECT_EQ(opened.GetDocument().m_nSampleCount, 2);
+
+    // An unknown extension: the message, the previous trace kept; at start-up, no window.
+    const std::string other = TempTrace("notes.abc", "x");
+    CMessageRecorder messages;
+    EXPECT_FALSE(opened.OpenDocumentFile(other));
+    EXPECT_EQ(messages.m_messages, std::vector<std::string>{"unknow file type."});
+    EXPECT_EQ(opened.GetDocument().m_nSampleCount, 2);
+    CtesqApp refused;
+    EXPECT_FALSE(refused.InitInstance({QStringLiteral("tesqv"), QString::fromStdString(other)}));
+    fs::remove(trace);
+    fs::remove(other);
+}
+
+TEST(App, RecentFilesKeepTenAndSurviveARestart) {
+    {
+        CtesqApp app;
+        ASSERT_TRUE(app.InitInstance({QStringLiteral("tesqv")}));
+        for (int i = 1; i <= 12; ++i) app.AddToRecentFileList("/traces/t" + std::to_string(i) + ".txt");
+        EXPECT_EQ(app.RecentFiles().size(), 10u);
+    }
+    CtesqApp again;
+    ASSERT_TRUE(again.InitInstance({QStringLiteral("tesqv")}));
+    ASSERT_EQ(again.RecentFiles().size(), 10u);
+    EXPECT_EQ(again.RecentFiles().front(), "/traces/t12.txt");
+    EXPECT_EQ(again.RecentFiles().back(), "/traces/t3.txt");
+}
