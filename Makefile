@@ -1,5 +1,5 @@
 # Set-up and build entry points; everything runs on a fresh Debian 12 machine.
-#   make run    install, build, show the bundled example
+#   make run    install, build, open the viewer on the bundled example
 #   make test   install, build with sanitizers, run every test
 #   make bench  optimised build, benchmarks on generated data
 #   make fuzz   libFuzzer targets for FUZZ_SECONDS each (default 60)
@@ -18,7 +18,9 @@ build/release/build.ninja: | deps
 
 run: deps build/release/build.ninja
 	@cmake --build build/release -j $(JOBS) >/dev/null
-	build/release/cli/tesqv-cli info examples/demo.txt
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then build/release/app/tesqv examples/demo.txt; \
+	else echo "No display here: the example as text instead (tesqv-cli info)"; \
+	     build/release/cli/tesqv-cli info examples/demo.txt; fi
 
 test: deps
 	@cmake -S . -B build/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTESQV_SANITIZE=ON -DTESQV_TESTS=ON >/dev/null

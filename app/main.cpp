@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
     // The system's messages as modal boxes with one OK button, captioned with the program's name.
     SetMessageSink([&app](std::string_view text) {
         QMessageBox::warning(app.GetMainWnd(), QStringLiteral("tesqv"),
-                             QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok);
+                             QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                             QMessageBox::Ok);
     });
     if (!app.InitInstance(QApplication::arguments())) return 1;
     return QApplication::exec();

@@ -19,7 +19,9 @@
 
 namespace {
 
-QSettings Settings() { return QSettings(QStringLiteral("KORVALEN"), QStringLiteral("tesqv")); }
+QSettings Settings() {
+    return QSettings(QStringLiteral("KORVALEN"), QStringLiteral("tesqv"));
+}
 
 }  // namespace
 
@@ -49,6 +51,7 @@ bool CtesqApp::InitInstance(const QStringList& args) {
     } else {
         OnFileNew();
     }
+    m_pFrame->resize(1280, 800);  // room for the plot band; a window manager may change it
     m_pFrame->show();
     return true;
 }
@@ -72,8 +75,8 @@ void CtesqApp::OnFileNew() {
 }
 
 void CtesqApp::OnFileOpen() {
-    const QString path = QFileDialog::getOpenFileName(m_pFrame.get(), QString(), QString(),
-                                                      QStringLiteral("Tesqv support files (*.txt *.osc)"));
+    const QString path = QFileDialog::getOpenFileName(
+        m_pFrame.get(), QString(), QString(), QStringLiteral("Tesqv support files (*.txt *.osc)"));
     if (!path.isEmpty()) OpenDocumentFile(path.toStdString());
 }
 
@@ -81,7 +84,8 @@ void CtesqApp::OnAppAbout() {
     QDialog box(m_pFrame.get());
     box.setWindowTitle(QStringLiteral("About tesqv"));
     auto* layout = new QVBoxLayout(&box);
-    layout->addWidget(new QLabel(QString::fromStdString(Format("Version: %s\nBuild: %s", "0.1.39", "2025-03-31"))));
+    layout->addWidget(new QLabel(
+        QString::fromStdString(Format("Version: %s\nBuild: %s", "0.1.39", "2025-03-31"))));
     auto* buttons = new QDialogButtonBox(&box);
     QPushButton* ok = buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
     ok->setDefault(true);
@@ -107,7 +111,8 @@ void CtesqApp::LoadRecentFiles() {
     QSettings settings = Settings();
     m_recent.clear();
     for (std::size_t i = 1; i <= MAX_RECENT_FILES; ++i) {
-        const QString path = settings.value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
+        const QString path =
+            settings.value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
         if (!path.isEmpty()) m_recent.push_back(path.toStdString());
     }
 }
@@ -116,5 +121,6 @@ void CtesqApp::SaveRecentFiles() const {
     QSettings settings = Settings();
     settings.remove(QStringLiteral("Recent File List"));
     for (std::size_t i = 0; i < m_recent.size(); ++i)
-        settings.setValue(QStringLiteral("Recent File List/File%1").arg(i + 1), QString::fromStdString(m_recent[i]));
+        settings.setValue(QStringLiteral("Recent File List/File%1").arg(i + 1),
+                          QString::fromStdString(m_recent[i]));
 }

@@ -3,7 +3,8 @@
 # Idempotent and quiet when everything is already there. Usage: install-deps.sh [bench|fuzz]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev locales qt6-base-dev fonts-dejavu-core)
+packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev locales qt6-base-dev fonts-dejavu-core fonts-wqy-microhei
+  xvfb xdotool x11-apps x11-utils)
 case "${1:-}" in
   bench) packages+=(libbenchmark-dev) ;;
   fuzz) packages+=(clang libclang-rt-14-dev) ;;

@@ -1,7 +1,6 @@
 // The application: start-up, opening, the recent-file list across runs.
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
@@ -32,7 +31,8 @@ TEST(App, StartsWithANewDocumentOrTheNamedFile) {
     const std::string trace = TempTrace("demo.txt", "FileType QDL-RV\nCurve a\n\n1\n2\n");
     CtesqApp opened;
     ASSERT_TRUE(opened.InitInstance({QStringLiteral("tesqv"), QString::fromStdString(trace)}));
-    EXPECT_EQ(opened.GetMainWnd()->windowTitle().toStdString(), "osc - " + fs::path(trace).filename().string());
+    EXPECT_EQ(opened.GetMainWnd()->windowTitle().toStdString(),
+              "osc - " + fs::path(trace).filename().string());
     EXPECT_EQ(opened.GetDocument().m_nSampleCount, 2);
 
     // An unknown extension: the message, the previous trace kept; at start-up, no window.
@@ -51,7 +51,8 @@ TEST(App, RecentFilesKeepTenAndSurviveARestart) {
     {
         CtesqApp app;
         ASSERT_TRUE(app.InitInstance({QStringLiteral("tesqv")}));
-        for (int i = 1; i <= 12; ++i) app.AddToRecentFileList("/traces/t" + std::to_string(i) + ".txt");
+        for (int i = 1; i <= 12; ++i)
+            app.AddToRecentFileList("/traces/t" + std::to_string(i) + ".txt");
         EXPECT_EQ(app.RecentFiles().size(), 10u);
     }
     CtesqApp again;
