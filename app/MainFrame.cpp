@@ -1,6 +1,7 @@
 #include "MainFrame.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeySequence>
@@ -172,6 +173,14 @@ void CMainFrame::dropEvent(QDropEvent* event) {
             if (m_onDrop) m_onDrop(url.toLocalFile().toStdString());
             break;
         }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_canClose && !m_canClose()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void CMainFrame::UpdateCaption() {

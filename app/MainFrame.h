@@ -37,6 +37,8 @@ public:
     void SetRecentFiles(const std::vector<std::string>& paths);
     // Called for a file dropped on the window.
     std::function<void(const std::string&)> m_onDrop;
+    // Asked before the window closes; false keeps it open.
+    std::function<bool()> m_canClose;
 
     void OnExec();
     void OnViewCmdBar();
@@ -51,6 +53,7 @@ public:
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateActions();

@@ -1,10 +1,12 @@
 // tesqv: the trace viewer's window.
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 
 #include "MainFrame.h"
 #include "MessageSink.h"
+#include "Prompts.h"
 #include "tesqApp.h"
 
 int main(int argc, char** argv) {
@@ -16,6 +18,23 @@ int main(int argc, char** argv) {
         QMessageBox::warning(app.GetMainWnd(), QStringLiteral("tesqv"),
                              QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
                              QMessageBox::Ok);
+    });
+    SetSaveAsPrompt(
+        [&app](const std::string&, const std::string& defaultExt) -> std::optional<std::string> {
+            QFileDialog dialog(app.GetMainWnd(), QString(), QString(),
+                               QStringLiteral("OSC Files (*.osc);;TEXT Files (*.txt)"));
+            dialog.setAcceptMode(QFileDialog::AcceptSave);  // asks before overwriting
+            dialog.setDefaultSuffix(QString::fromStdString(defaultExt));
+            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+                return std::nullopt;
+            return dialog.selectedFiles().front().toStdString();
+        });
+    SetSaveChangesQuestion([&app](const std::string& title) {
+        const auto answer = QMessageBox::question(
+            app.GetMainWnd(), QStringLiteral("tesqv"),
+            QStringLiteral("Save changes to %1?").arg(QString::fromStdString(title)),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        return answer == QMessageBox::Yes ? IDYES : answer == QMessageBox::No ? IDNO : IDCANCEL;
     });
     if (!app.InitInstance(QApplication::arguments())) return 1;
     return QApplication::exec();

@@ -45,7 +45,10 @@ bool CtesqApp::InitInstance(const QStringList& args) {
     SetRecentFileHook([this](const std::string& path) { AddToRecentFileList(path); });
     m_pFrame = std::make_unique<CMainFrame>(m_doc, *this);
     m_pFrame->SetRecentFiles(m_recent);
-    m_pFrame->m_onDrop = [this](const std::string& path) { OpenDocumentFile(path); };
+    m_pFrame->m_onDrop = [this](const std::string& path) {
+        if (m_doc.SaveModified()) OpenDocumentFile(path);
+    };
+    m_pFrame->m_canClose = [this] { return m_doc.SaveModified(); };
     if (args.size() > 1) {
         if (!OpenDocumentFile(args[1].toStdString())) return false;
     } else {
@@ -69,6 +72,7 @@ bool CtesqApp::OpenDocumentFile(const std::string& path) {
 }
 
 void CtesqApp::OnFileNew() {
+    if (!m_doc.SaveModified()) return;
     m_doc.OnNewDocument();
     m_doc.SetTitle(std::string(IDS_UNTITLED));
     AfterDocumentChange();
@@ -77,7 +81,7 @@ void CtesqApp::OnFileNew() {
 void CtesqApp::OnFileOpen() {
     const QString path = QFileDialog::getOpenFileName(
         m_pFrame.get(), QString(), QString(), QStringLiteral("Tesqv support files (*.txt *.osc)"));
-    if (!path.isEmpty()) OpenDocumentFile(path.toStdString());
+    if (!path.isEmpty() && m_doc.SaveModified()) OpenDocumentFile(path.toStdString());
 }
 
 void CtesqApp::OnAppAbout() {

@@ -7,6 +7,7 @@
 
 #include "File.h"
 #include "MessageSink.h"
+#include "Prompts.h"
 #include "RecentFiles.h"
 #include "SafeFile.h"
 #include "tesqDoc.h"
@@ -78,6 +79,29 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
     AfxAddToRecentFileList(path);
     SetModifiedFlag(false);
     return true;
+}
+
+void CtesqDoc::OnFileSave() {
+    if (!IsModified()) return;
+    if (GetPathName().empty())
+        OnFileSaveAs();
+    else
+        SaveModified();
+}
+
+void CtesqDoc::OnFileSaveAs() {
+    DoSaveAs();
+}
+
+bool CtesqDoc::DoSaveAs() {
+    const auto chosen =
+        AfxPromptSaveAs("OSC Files (*.osc)|*.osc|TEXT Files (*.txt)|*.txt||", "osc");
+    if (!chosen) return false;
+    SetPathName(*chosen);
+    const auto slash = chosen->rfind('/');
+    if (chosen->find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos)
+        SetPathName(*chosen + ".osc");
+    return OnSaveDocument(GetPathName());
 }
 
 void CtesqDoc::WriteTextTrace(CFile& file) {

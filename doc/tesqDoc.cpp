@@ -1,7 +1,9 @@
 #include "tesqDoc.h"
 
 CtesqDoc::CtesqDoc() {
+    AddCommand(ID_FILE_SAVE, [this] { OnFileSave(); });
     AddUpdate(ID_FILE_SAVE, [this](CCmdUI* ui) { OnUpdateFileSave(ui); });
+    AddCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
     AddUpdate(ID_ZOOM_IN, [this](CCmdUI* ui) { OnUpdateZoomIn(ui); });
     AddUpdate(ID_ZOOM_OUT, [this](CCmdUI* ui) { OnUpdateZoomOut(ui); });
     AddCommand(ID_EDIT_CUT, [this] { OnEditCutPaste(); });

@@ -41,7 +41,14 @@ public:
     bool OnOpenDocument(const std::string& path) override;
     // Save: the writer by the extension, "osc" or "txt" in any case. The old file is replaced
     // only when the new one was written whole. Failures are shown and return false.
-    bool OnSaveDocument(const std::string& path);
+    bool OnSaveDocument(const std::string& path) override;
+
+    // File Save: only a modified document; without a path, Save As; otherwise the
+    // framework's question first.
+    void OnFileSave();
+    // File Save As: the save dialog, ".osc" behind a name without extension, then save.
+    void OnFileSaveAs();
+    bool DoSaveAs() override;
 
     // Text export: one "\r\n" line per sample, "%g " per curve that has samples.
     void WriteTextTrace(CFile& file);

@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "MessageSink.h"
+#include "Prompts.h"
 #include "RecentFiles.h"
 #include "TraceFixtures.h"
 
@@ -148,4 +149,46 @@ TEST_F(SaveOpen, CaptureBeyondTheSampleCountIsRefused) {
     EXPECT_FALSE(doc.OnOpenDocument(path));
     EXPECT_EQ(messages.m_messages, std::vector<std::string>{MSG_TOO_MANY_SAMPLES});
     EXPECT_EQ(doc.m_nSampleCount, 0);
+}
+
+TEST_F(SaveOpen, SaveAsAddsOscAndSaveAsksBeforeWriting) {
+    auto doc = DocWithSamples({{1, 2}});
+    doc->SetModifiedFlag(true);
+    SetSaveAsPrompt([this](const std::string& filter, const std::string& ext) {
+        EXPECT_EQ(filter, "OSC Files (*.osc)|*.osc|TEXT Files (*.txt)|*.txt||");
+        EXPECT_EQ(ext, "osc");
+        return std::optional<std::string>(Path("typed"));
+    });
+    int answer = IDNO, asked = 0;
+    SetSaveChangesQuestion([&](const std::string&) {
+        ++asked;
+        return answer;
+    });
+    doc->OnFileSaveAs();
+    EXPECT_EQ(doc->GetPathName(), Path("typed.osc"));
+    EXPECT_EQ(Slurp(Path("typed.osc")), std::string("\x01\x02", 2));
+    EXPECT_FALSE(doc->IsModified());
+
+    doc->OnFileSave();  // not modified: nothing happens
+    EXPECT_EQ(asked, 0);
+    doc->m_pSamples[0][0] = 9;
+    doc->SetModifiedFlag(true);
+    for (const int reply : {IDNO, IDCANCEL}) {
+        answer = reply;
+        doc->OnFileSave();
+        EXPECT_TRUE(doc->IsModified());
+        EXPECT_EQ(Slurp(Path("typed.osc"))[0], '\x01');
+    }
+    answer = IDYES;
+    doc->OnFileSave();
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(Slurp(Path("typed.osc"))[0], '\x09');
+    EXPECT_EQ(asked, 3);
+
+    SetSaveAsPrompt(
+        [](const std::string&, const std::string&) { return std::optional<std::string>(); });
+    doc->OnFileSaveAs();  // cancelled: the document keeps its path
+    EXPECT_EQ(doc->GetPathName(), Path("typed.osc"));
+    SetSaveAsPrompt({});
+    SetSaveChangesQuestion({});
 }

@@ -12,6 +12,8 @@ CtesqView::CtesqView(QWidget* parent)
                                      RGB(100, 149, 237), RGB(255, 127, 80)} {
     AddCommand(ID_ZOOM_IN, [this] { OnZoomIn(); });
     AddCommand(ID_ZOOM_OUT, [this] { OnZoomOut(); });
+    AddCommand(ID_FILE_PRINT, [this] { OnFilePrint(); });
+    AddCommand(ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
 }
 
 void CtesqView::AttachOffscreen(CtesqDoc* doc, int width, int height) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "File.h"
+#include "Prompts.h"
 
 CDocument::~CDocument() = default;
 
@@ -22,6 +23,22 @@ bool CDocument::OnOpenDocument(const std::string& path) {
     Serialize();
     SetModifiedFlag(false);
     return true;
+}
+
+bool CDocument::SaveModified() {
+    if (!IsModified()) return true;
+    switch (AfxAskSaveChanges(m_strTitle)) {
+        case IDYES:
+            return DoFileSave();
+        case IDNO:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CDocument::DoFileSave() {
+    return m_strPathName.empty() ? DoSaveAs() : OnSaveDocument(m_strPathName);
 }
 
 void CDocument::SetPathName(const std::string& path) {

@@ -32,6 +32,16 @@ public:
     virtual bool OnOpenDocument(const std::string& path);
     virtual void Serialize() {}
 
+    // Before the document is closed or replaced: a modified document asks whether to save
+    // its changes. True to go on (saved, or not wanted), false to stop (cancelled, or the save
+    // failed).
+    bool SaveModified();
+    // Saves to the path, or asks for one when there is none; false when it did not save.
+    bool DoFileSave();
+    virtual bool OnSaveDocument(const std::string&) { return false; }
+    // Asks for a path and saves there; false when cancelled or failed.
+    virtual bool DoSaveAs() { return false; }
+
     bool IsModified() const { return m_bModified; }
     void SetModifiedFlag(bool bModified = true) { m_bModified = bModified; }
 

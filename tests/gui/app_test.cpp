@@ -8,6 +8,7 @@
 
 #include "MainFrame.h"
 #include "MessageSink.h"
+#include "Prompts.h"
 #include "TraceFixtures.h"
 #include "tesqApp.h"
 
@@ -60,4 +61,22 @@ TEST(App, RecentFilesKeepTenAndSurviveARestart) {
     ASSERT_EQ(again.RecentFiles().size(), 10u);
     EXPECT_EQ(again.RecentFiles().front(), "/traces/t12.txt");
     EXPECT_EQ(again.RecentFiles().back(), "/traces/t3.txt");
+}
+
+TEST(App, NewOffersToSaveAModifiedDocumentFirst) {
+    CtesqApp app;
+    ASSERT_TRUE(app.InitInstance({QStringLiteral("tesqv")}));
+    CtesqDoc& doc = app.GetDocument();
+    doc.m_nSampleCount = 0;
+    doc.SetModifiedFlag(true);
+    doc.m_strHeaderText = "kept";
+    int answer = IDCANCEL;
+    SetSaveChangesQuestion([&answer](const std::string&) { return answer; });
+    app.OnFileNew();
+    EXPECT_EQ(doc.m_strHeaderText, "kept");  // cancelled
+    answer = IDNO;
+    app.OnFileNew();
+    EXPECT_EQ(doc.m_strHeaderText, "");
+    EXPECT_FALSE(doc.IsModified());
+    SetSaveChangesQuestion({});
 }

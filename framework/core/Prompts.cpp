@@ -1,0 +1,31 @@
+#include "Prompts.h"
+
+#include <utility>
+
+namespace {
+
+SaveAsPrompt& CurrentSaveAs() {
+    static SaveAsPrompt prompt;
+    return prompt;
+}
+
+SaveChangesQuestion& CurrentQuestion() {
+    static SaveChangesQuestion question;
+    return question;
+}
+
+}  // namespace
+
+SaveAsPrompt SetSaveAsPrompt(SaveAsPrompt prompt) { return std::exchange(CurrentSaveAs(), std::move(prompt)); }
+
+SaveChangesQuestion SetSaveChangesQuestion(SaveChangesQuestion question) {
+    return std::exchange(CurrentQuestion(), std::move(question));
+}
+
+std::optional<std::string> AfxPromptSaveAs(const std::string& filter, const std::string& defaultExt) {
+    return CurrentSaveAs() ? CurrentSaveAs()(filter, defaultExt) : std::nullopt;
+}
+
+int AfxAskSaveChanges(const std::string& documentTitle) {
+    return CurrentQuestion() ? CurrentQuestion()(documentTitle) : IDNO;
+}
