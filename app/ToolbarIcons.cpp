@@ -59,3 +59,23 @@ QIcon ToolbarIcon(unsigned id) {
     icon.addPixmap(Draw(id, QColor(170, 170, 170)), QIcon::Disabled);
     return icon;
 }
+
+QIcon ApplicationIcon() {
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(30, 60, 120), 3));
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(2, 2, 60, 60, 8, 8);
+    p.setPen(QPen(QColor(221, 221, 221), 1));
+    for (const int y : {20, 32, 44}) p.drawLine(8, y, 56, y);
+    const QPoint red[] = {{8, 40},  {14, 30}, {20, 36}, {26, 18}, {32, 44},
+                          {38, 26}, {44, 34}, {50, 22}, {56, 28}};
+    p.setPen(QPen(Qt::red, 3));
+    p.drawPolyline(red, 9);
+    const QPoint blue[] = {{8, 50}, {16, 48}, {24, 51}, {32, 47}, {40, 50}, {48, 46}, {56, 49}};
+    p.setPen(QPen(Qt::blue, 2));
+    p.drawPolyline(blue, 7);
+    return QIcon(pixmap);
+}

@@ -5,3 +5,6 @@
 #include <QIcon>
 
 QIcon ToolbarIcon(unsigned id);
+
+// The program's own icon: a trace on a grid (res/tesqv.svg drawn the same way).
+QIcon ApplicationIcon();

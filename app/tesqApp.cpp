@@ -15,6 +15,7 @@
 #include "MainFrame.h"
 #include "RecentFiles.h"
 #include "Resources.h"
+#include "ToolbarIcons.h"
 #include "tesqView.h"
 
 namespace {
@@ -44,6 +45,9 @@ bool CtesqApp::InitInstance(const QStringList& args) {
     LoadRecentFiles();
     SetRecentFileHook([this](const std::string& path) { AddToRecentFileList(path); });
     m_pFrame = std::make_unique<CMainFrame>(m_doc, *this);
+    m_pPrinter = std::make_unique<QPrinter>();
+    m_pFrame->GetActiveView()->SetPrinter(m_pPrinter.get());
+    m_pFrame->setWindowIcon(ApplicationIcon());
     m_pFrame->SetRecentFiles(m_recent);
     m_pFrame->m_onDrop = [this](const std::string& path) {
         if (m_doc.SaveModified()) OpenDocumentFile(path);
@@ -99,7 +103,6 @@ void CtesqApp::OnAppAbout() {
 }
 
 void CtesqApp::OnFilePrintSetup() {
-    if (!m_pPrinter) m_pPrinter = std::make_unique<QPrinter>();
     QPageSetupDialog dialog(m_pPrinter.get(), m_pFrame.get());
     dialog.exec();
 }

@@ -16,13 +16,16 @@ SaveChangesQuestion& CurrentQuestion() {
 
 }  // namespace
 
-SaveAsPrompt SetSaveAsPrompt(SaveAsPrompt prompt) { return std::exchange(CurrentSaveAs(), std::move(prompt)); }
+SaveAsPrompt SetSaveAsPrompt(SaveAsPrompt prompt) {
+    return std::exchange(CurrentSaveAs(), std::move(prompt));
+}
 
 SaveChangesQuestion SetSaveChangesQuestion(SaveChangesQuestion question) {
     return std::exchange(CurrentQuestion(), std::move(question));
 }
 
-std::optional<std::string> AfxPromptSaveAs(const std::string& filter, const std::string& defaultExt) {
+std::optional<std::string> AfxPromptSaveAs(const std::string& filter,
+                                           const std::string& defaultExt) {
     return CurrentSaveAs() ? CurrentSaveAs()(filter, defaultExt) : std::nullopt;
 }
 

@@ -10,12 +10,14 @@
 enum : int { IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
 // filter: "Name (*.ext)|*.ext|...||"; returns the chosen path, or nothing when cancelled.
-using SaveAsPrompt = std::function<std::optional<std::string>(const std::string& filter, const std::string& defaultExt)>;
+using SaveAsPrompt = std::function<std::optional<std::string>(const std::string& filter,
+                                                              const std::string& defaultExt)>;
 // Returns IDYES, IDNO or IDCANCEL.
 using SaveChangesQuestion = std::function<int(const std::string& documentTitle)>;
 
 SaveAsPrompt SetSaveAsPrompt(SaveAsPrompt prompt);
 SaveChangesQuestion SetSaveChangesQuestion(SaveChangesQuestion question);
 
-std::optional<std::string> AfxPromptSaveAs(const std::string& filter, const std::string& defaultExt);
+std::optional<std::string> AfxPromptSaveAs(const std::string& filter,
+                                           const std::string& defaultExt);
 int AfxAskSaveChanges(const std::string& documentTitle);

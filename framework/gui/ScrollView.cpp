@@ -70,12 +70,14 @@ void CScrollView::PrintTo(QPrinter& printer) {
 }
 
 void CScrollView::OnFilePrint() {
-    QPrinter printer;
+    QPrinter fresh;
+    QPrinter& printer = m_pPrinter != nullptr ? *m_pPrinter : fresh;
     if (OnPreparePrinting(printer)) PrintTo(printer);
 }
 
 void CScrollView::OnFilePrintPreview() {
-    QPrintPreviewDialog preview(this);
+    QPrinter fresh;
+    QPrintPreviewDialog preview(m_pPrinter != nullptr ? m_pPrinter : &fresh, this);
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, this,
                      [this](QPrinter* printer) { PrintTo(*printer); });
     preview.exec();

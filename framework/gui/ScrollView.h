@@ -40,6 +40,8 @@ public:
     virtual bool OnPreparePrinting(QPrinter& printer);
     virtual void OnBeginPrinting(QPrinter&) {}
     virtual void OnEndPrinting(QPrinter&) {}
+    // The printer whose settings Print option chose; without one, each print starts afresh.
+    void SetPrinter(QPrinter* pPrinter) { m_pPrinter = pPrinter; }
     void OnFilePrint();
     void OnFilePrintPreview();
     // Prints without asking: begin, draw, end.
@@ -51,6 +53,7 @@ protected:
 
 private:
     CDocument* m_pDocument = nullptr;
+    QPrinter* m_pPrinter = nullptr;
     int m_nTotal = 0;
     int m_nRangeEnd = 0;
 };
