@@ -71,8 +71,15 @@ void CMainFrame::CreateActions() {
     }
     for (const unsigned id : {ID_ZOOM_OUT, ID_ZOOM_IN}) {
         const std::string_view prompt = CommandPrompt(id);
-        QAction* action = m_pActions->Add(id, ToQString(prompt.substr(prompt.find('\n') + 1)));
+        m_pActions->Add(id, ToQString(prompt.substr(prompt.find('\n') + 1)));
+    }
+    // Status prompt, a line break, then the tool tip.
+    for (const unsigned id : MainToolbar()) {
+        const std::string_view prompt = CommandPrompt(id);
+        if (prompt.empty()) continue;
+        QAction* action = m_pActions->Action(id);
         action->setStatusTip(ToQString(prompt.substr(0, prompt.find('\n'))));
+        action->setToolTip(ToQString(prompt.substr(prompt.find('\n') + 1)));
     }
 }
 

@@ -87,6 +87,16 @@ TEST(MainFrame, MenusHoldTheTableTextsAndShortcuts) {
     EXPECT_TRUE(keys(ID_EDIT_UNDO).contains(QKeySequence(QStringLiteral("Alt+Backspace"))));
 }
 
+TEST(MainFrame, ToolbarHoldsFiveButtonsWithTheZoomPrompts) {
+    FrameFixture f;
+    const QList<QAction*> buttons = f.frame.m_wndToolBar->actions();
+    ASSERT_EQ(buttons.size(), 5);
+    EXPECT_EQ(buttons[3], f.frame.Actions().Action(ID_ZOOM_OUT));
+    EXPECT_EQ(buttons[3]->toolTip(), QStringLiteral("Zoom out"));
+    EXPECT_EQ(buttons[4]->statusTip(), QStringLiteral("Zoom in"));
+    EXPECT_EQ(f.frame.m_wndToolBar->iconSize(), QSize(32, 32));
+}
+
 TEST(MainFrame, CommandStatesOfAFreshDocumentAndAfterAnEdit) {
     FrameFixture f;
     const auto enabled = [&f](unsigned id) { return f.frame.Actions().Action(id)->isEnabled(); };
