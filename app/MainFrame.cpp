@@ -174,8 +174,12 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
+    OpenDropped(*event->mimeData());
+}
+
+void CMainFrame::OpenDropped(const QMimeData& dropped) {
     // One file at a time, as File Open does; the first local file of the drop.
-    for (const QUrl& url : event->mimeData()->urls())
+    for (const QUrl& url : dropped.urls())
         if (url.isLocalFile()) {
             if (m_onDrop) m_onDrop(url.toLocalFile().toStdString());
             break;

@@ -14,6 +14,7 @@ class CCommandActions;
 class CtesqDoc;
 class CtesqView;
 class QLabel;
+class QMimeData;
 class QLineEdit;
 class QPushButton;
 class QToolBar;
@@ -37,6 +38,8 @@ public:
     void SetRecentFiles(const std::vector<std::string>& paths);
     // Called for a file dropped on the window.
     std::function<void(const std::string&)> m_onDrop;
+    // Opens the first local file of dropped data through m_onDrop.
+    void OpenDropped(const QMimeData& dropped);
     // Asked before the window closes; false keeps it open.
     std::function<bool()> m_canClose;
 

@@ -88,6 +88,10 @@ void CtesqApp::OnFileOpen() {
     if (!path.isEmpty() && m_doc.SaveModified()) OpenDocumentFile(path.toStdString());
 }
 
+std::string AboutText() {
+    return Format("Version: %s\nBuild: %s", "0.1.39", "2025-03-31");
+}
+
 void CtesqApp::OnAppAbout() {
     QDialog box(m_pFrame.get());
     box.setWindowTitle(QStringLiteral("About tesqv"));

@@ -11,6 +11,9 @@
 #include "tesqDoc.h"
 
 class CMainFrame;
+
+// The about box's text: a version line and a build line.
+std::string AboutText();
 class QPrinter;
 
 class CtesqApp : public CCmdTarget {

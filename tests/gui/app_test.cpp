@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QMimeData>
+#include <QUrl>
 #include <filesystem>
 #include <fstream>
 
@@ -79,4 +81,29 @@ TEST(App, NewOffersToSaveAModifiedDocumentFirst) {
     EXPECT_EQ(doc.m_strHeaderText, "");
     EXPECT_FALSE(doc.IsModified());
     SetSaveChangesQuestion({});
+}
+
+TEST(App, ADroppedFileOpensAfterTheSaveQuestion) {
+    CtesqApp app;
+    ASSERT_TRUE(app.InitInstance({QStringLiteral("tesqv")}));
+    const std::string trace = TempTrace("dropped.txt", "FileType QDL-RV\nCurve a\n\n1\n2\n3\n");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(trace))});
+    app.GetDocument().SetModifiedFlag(true);
+    int asked = 0;
+    SetSaveChangesQuestion([&asked](const std::string&) {
+        ++asked;
+        return IDNO;
+    });
+    app.GetMainWnd()->OpenDropped(data);
+    SetSaveChangesQuestion({});
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(app.GetDocument().m_nSampleCount, 3);
+    EXPECT_EQ(app.GetMainWnd()->windowTitle().toStdString(),
+              "osc - " + fs::path(trace).filename().string());
+    fs::remove(trace);
+}
+
+TEST(App, AboutTextHasAVersionLineAndABuildLine) {
+    EXPECT_EQ(AboutText(), "Version: 0.1.39\nBuild: 2025-03-31");
 }
