@@ -1,0 +1,81 @@
+// Mouse and keyboard rules: selection by clicks, zones, legend columns, read-out, markers.
+
+#include <gtest/gtest.h>
+
+#include "Interaction.h"
+#include "TraceFixtures.h"
+
+using namespace interaction;
+
+TEST(Interaction, SuccessiveClicksSelectBetweenThemselves) {
+    // 1000 samples at decimation 2; the anchor starts at 0.
+    ClickResult r = SelectByClick(100, 2, 1000, 0);
+    EXPECT_EQ(r.selStart, 0);
+    EXPECT_EQ(r.selEnd, 200);
+    r = SelectByClick(50, 2, 1000, r.anchor);
+    EXPECT_EQ(r.selStart, 100);
+    EXPECT_EQ(r.selEnd, 200);
+    r = SelectByClick(50, 2, 1000, r.anchor);
+    EXPECT_EQ(r.selStart, 100);
+    EXPECT_EQ(r.selEnd, 100);
+    EXPECT_EQ(SelectByClick(800, 2, 1000, 0).selEnd, 1000);  // clamped to the sample count
+    // An anchor left from a longer trace is clamped too: 700 -> 20..50.
+    r = SelectByClick(20, 1, 50, 700);
+    EXPECT_EQ(r.selStart, 20);
+    EXPECT_EQ(r.selEnd, 50);
+}
+
+TEST(Interaction, ZonesAndLegendColumns) {
+    const int bottom = 400;
+    EXPECT_FALSE(InSelectionBand(100, bottom));
+    EXPECT_TRUE(InSelectionBand(101, bottom));
+    EXPECT_TRUE(InSelectionBand(bottom - 21, bottom));
+    EXPECT_FALSE(InSelectionBand(bottom - 20, bottom));
+    EXPECT_TRUE(InLegendBand(bottom - 19, bottom));
+    EXPECT_FALSE(InLegendBand(bottom - 20, bottom));
+    EXPECT_TRUE(InPlotBand(bottom - 51, bottom));
+    EXPECT_FALSE(InPlotBand(bottom - 50, bottom));
+    EXPECT_EQ(LegendColumn(99, 0, 100, 3), 3);  // right of the last 33-pixel column
+    EXPECT_EQ(LegendColumn(40, 0, 100, 3), 1);
+    EXPECT_EQ(LegendColumn(5, 0, 2, 3), -1);  // columns narrower than a pixel
+}
+
+TEST(Interaction, ReadOutAndStatusLine) {
+    auto doc = DocWithSamples({{1.5f, 2, 3}, {-0.25f, 0, 0}});
+    doc->m_strCurveName[0] = "U1";
+    doc->m_strCurveUnit[0] = "V";
+    doc->m_strCurveName[1] = "I1";
+    doc->m_nStep = 20;
+    doc->m_strStepUnit = "us";
+    doc->BuildDisplayCopies();
+    EXPECT_EQ(ReadOut(*doc, 0), "0.00ms  U1:1.500V  I1:-0.250");
+    EXPECT_EQ(ReadOut(*doc, 3), std::nullopt);  // past the data
+    doc->m_nCurveCount = 3;
+    doc->m_strCurveName[2] = "X";
+    EXPECT_EQ(ReadOut(*doc, 1), "0.02ms  U1:2.000V  I1:0.000  X:");  // no samples: no value
+    EXPECT_EQ(StatusLine(*doc, 17, 1, 0, 0),
+              "SCREEN.X=17 @SHOW=1(3) @TESQ=1(3) SelLeft=0 SelRight=0 EXT=1 pos=0 max=0 Clipboard=0");
+}
+
+TEST(Interaction, MarkerSearchesFollowTheirSteps) {
+    std::vector<float> s(900, 0.0f);
+    for (int i = 500; i <= 509; ++i) s[static_cast<std::size_t>(i)] = 3000;
+    EXPECT_EQ(FindNextMarker(s.data(), 900, 0, false), 400u);
+    EXPECT_EQ(FindNextMarker(s.data(), 900, 400, false), std::nullopt);
+    EXPECT_EQ(FindPrevMarker(s.data(), 900, 600, false), 399u);
+    EXPECT_EQ(FindNextMarker(s.data(), 900, 0, true), std::nullopt);  // negative polarity
+    EXPECT_EQ(FindPrevMarker(s.data(), 900, 600, true), 0u);
+    s[450] = -2500;  // every candidate 500..509 fails its look-back window
+    EXPECT_EQ(FindNextMarker(s.data(), 900, 0, false), std::nullopt);
+    EXPECT_EQ(FindPrevMarker(s.data(), 900, 600, false), 0u);
+    EXPECT_EQ(FindNextMarker(s.data(), 900, 0, true), 350u);
+
+    std::vector<float> early(600, 0.0f);
+    for (int i = 50; i <= 52; ++i) early[static_cast<std::size_t>(i)] = 2500;
+    early[60] = 2000;  // exactly the threshold: neither beyond nor back within
+    EXPECT_EQ(FindPrevMarker(early.data(), 600, 500, false), 49u);  // no offset below 100
+    EXPECT_EQ(FindNextMarker(early.data(), 150, 0, false), std::nullopt);  // starts past the end
+    EXPECT_EQ(FindPrevMarker(early.data(), 0, 0, false), std::nullopt);   // no samples
+    EXPECT_EQ(LeftEdgeSample(900, 0, 0), 0);
+    EXPECT_EQ(LeftEdgeSample(1000, 50, 99), 505);
+}
