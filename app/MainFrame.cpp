@@ -45,6 +45,7 @@ CMainFrame::CMainFrame(CtesqDoc& doc, CCmdTarget& app) : m_doc(doc) {
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
+    m_pView->m_setStatusText = [this](const QString& text) { SetStatusText(text); };
     CreateCmdBar();
     UpdateCaption();
     m_pActions->Refresh();

@@ -1,8 +1,9 @@
 // Mouse and keyboard rules: selection by clicks, zones, legend columns, read-out, markers.
 
+#include "Interaction.h"
+
 #include <gtest/gtest.h>
 
-#include "Interaction.h"
 #include "TraceFixtures.h"
 
 using namespace interaction;
@@ -53,8 +54,9 @@ TEST(Interaction, ReadOutAndStatusLine) {
     doc->m_nCurveCount = 3;
     doc->m_strCurveName[2] = "X";
     EXPECT_EQ(ReadOut(*doc, 1), "0.02ms  U1:2.000V  I1:0.000  X:");  // no samples: no value
-    EXPECT_EQ(StatusLine(*doc, 17, 1, 0, 0),
-              "SCREEN.X=17 @SHOW=1(3) @TESQ=1(3) SelLeft=0 SelRight=0 EXT=1 pos=0 max=0 Clipboard=0");
+    EXPECT_EQ(
+        StatusLine(*doc, 17, 1, 0, 0),
+        "SCREEN.X=17 @SHOW=1(3) @TESQ=1(3) SelLeft=0 SelRight=0 EXT=1 pos=0 max=0 Clipboard=0");
 }
 
 TEST(Interaction, MarkerSearchesFollowTheirSteps) {
@@ -73,9 +75,9 @@ TEST(Interaction, MarkerSearchesFollowTheirSteps) {
     std::vector<float> early(600, 0.0f);
     for (int i = 50; i <= 52; ++i) early[static_cast<std::size_t>(i)] = 2500;
     early[60] = 2000;  // exactly the threshold: neither beyond nor back within
-    EXPECT_EQ(FindPrevMarker(early.data(), 600, 500, false), 49u);  // no offset below 100
+    EXPECT_EQ(FindPrevMarker(early.data(), 600, 500, false), 49u);         // no offset below 100
     EXPECT_EQ(FindNextMarker(early.data(), 150, 0, false), std::nullopt);  // starts past the end
-    EXPECT_EQ(FindPrevMarker(early.data(), 0, 0, false), std::nullopt);   // no samples
+    EXPECT_EQ(FindPrevMarker(early.data(), 0, 0, false), std::nullopt);    // no samples
     EXPECT_EQ(LeftEdgeSample(900, 0, 0), 0);
     EXPECT_EQ(LeftEdgeSample(1000, 50, 99), 505);
 }

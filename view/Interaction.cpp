@@ -13,8 +13,12 @@ namespace {
 constexpr float kThreshold = 2000.0f;
 constexpr int kLookBack = 100;
 
-bool Beyond(float x, bool negative) { return negative ? x < -kThreshold : x > kThreshold; }
-bool BackWithin(float x, bool negative) { return negative ? x > -kThreshold : x < kThreshold; }
+bool Beyond(float x, bool negative) {
+    return negative ? x < -kThreshold : x > kThreshold;
+}
+bool BackWithin(float x, bool negative) {
+    return negative ? x > -kThreshold : x < kThreshold;
+}
 
 // None of the up to 100 samples before m lies beyond the opposite threshold.
 bool WindowPasses(const float* s, int m, bool negative) {
@@ -40,22 +44,26 @@ ClickResult SelectByClick(int column, int decimation, int sampleCount, int ancho
 
 std::optional<std::string> ReadOut(const CtesqDoc& doc, int column) {
     if (column < 0 || 4LL * column >= doc.m_nDisplayLength) return std::nullopt;
-    std::string text = doc.FormatTimeLabel(numtext::ToIntSaturated(static_cast<double>(column) * doc.m_nDecimation));
+    std::string text = doc.FormatTimeLabel(
+        numtext::ToIntSaturated(static_cast<double>(column) * doc.m_nDecimation));
     for (int i = 0; i < doc.m_nCurveCount; ++i) {
         if (!doc.m_pDisplay[i])
             text += "  " + doc.m_strCurveName[i] + ":";
         else
-            text += Format("  %s:%.3f%s", doc.m_strCurveName[i], doc.m_pDisplay[i][4 * static_cast<std::size_t>(column)],
+            text += Format("  %s:%.3f%s", doc.m_strCurveName[i],
+                           doc.m_pDisplay[i][4 * static_cast<std::size_t>(column)],
                            doc.m_strCurveUnit[i]);
     }
     return text;
 }
 
 std::string StatusLine(const CtesqDoc& doc, int clientX, int column, int position, int rangeEnd) {
-    return Format("SCREEN.X=%d @SHOW=%d(%d) @TESQ=%d(%d) SelLeft=%d SelRight=%d EXT=%d pos=%d max=%d Clipboard=%d",
-                  clientX, column, doc.m_nDisplayLength / 4, static_cast<long long>(column) * doc.m_nDecimation,
-                  doc.m_nSampleCount, doc.m_nSelStart, doc.m_nSelEnd, doc.m_nDecimation, position, rangeEnd,
-                  doc.m_nClipCount);
+    return Format(
+        "SCREEN.X=%d @SHOW=%d(%d) @TESQ=%d(%d) SelLeft=%d SelRight=%d EXT=%d pos=%d max=%d "
+        "Clipboard=%d",
+        clientX, column, doc.m_nDisplayLength / 4,
+        static_cast<long long>(column) * doc.m_nDecimation, doc.m_nSampleCount, doc.m_nSelStart,
+        doc.m_nSelEnd, doc.m_nDecimation, position, rangeEnd, doc.m_nClipCount);
 }
 
 int LeftEdgeSample(int sampleCount, int position, int rangeEnd) {

@@ -11,9 +11,15 @@ class CtesqDoc;
 namespace interaction {
 
 // Zones by y, with B the client bottom; the inequalities are strict.
-inline bool InPlotBand(int y, int bottom) { return y > 100 && y < bottom - 50; }
-inline bool InSelectionBand(int y, int bottom) { return y > 100 && y < bottom - 20; }
-inline bool InLegendBand(int y, int bottom) { return y > bottom - 20; }
+inline bool InPlotBand(int y, int bottom) {
+    return y > 100 && y < bottom - 50;
+}
+inline bool InSelectionBand(int y, int bottom) {
+    return y > 100 && y < bottom - 20;
+}
+inline bool InLegendBand(int y, int bottom) {
+    return y > bottom - 20;
+}
 
 // The legend column of client x with `count` curves in a client area `width` wide; -1 when
 // the columns are narrower than a pixel.
@@ -40,7 +46,9 @@ int LeftEdgeSample(int sampleCount, int position, int rangeEnd);
 
 // Marker searches on curve 0 (threshold 2000, look-back 100 samples). Both give the sample
 // to "goto", or nothing when the view is to stay; FindPrev gives 0 when no marker is behind.
-std::optional<unsigned> FindNextMarker(const float* samples, int count, int leftEdge, bool negative);
-std::optional<unsigned> FindPrevMarker(const float* samples, int count, int leftEdge, bool negative);
+std::optional<unsigned> FindNextMarker(const float* samples, int count, int leftEdge,
+                                       bool negative);
+std::optional<unsigned> FindPrevMarker(const float* samples, int count, int leftEdge,
+                                       bool negative);
 
 }  // namespace interaction

@@ -1,10 +1,20 @@
 #include "tesqView.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+#include "DlgCurvePara.h"
+#include "Format.h"
+#include "Interaction.h"
+#include "NumberText.h"
 #include "TraceDraw.h"
 #include "ViewGeometry.h"
 #include "tesqDoc.h"
 
 using namespace view_geometry;
+
+int CtesqView::s_nSelAnchor = 0;
 
 CtesqView::CtesqView(QWidget* parent)
     : CScrollView(parent), m_crCurve{RGB(255, 0, 0),     RGB(0, 255, 0),   RGB(0, 0, 255),
@@ -14,6 +24,8 @@ CtesqView::CtesqView(QWidget* parent)
     AddCommand(ID_ZOOM_OUT, [this] { OnZoomOut(); });
     AddCommand(ID_FILE_PRINT, [this] { OnFilePrint(); });
     AddCommand(ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
+    viewport()->setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void CtesqView::AttachOffscreen(CtesqDoc* doc, int width, int height) {
@@ -100,4 +112,167 @@ void CtesqView::ApplyZoom() {
     SetSizesFromDocument();
     SetScrollPos(ZoomedPosition(width, position, rangeEnd, doc->m_nDisplayLength / 4));
     viewport()->repaint();
+}
+
+void CtesqView::OnMouseMove(QPoint client, QPoint global) {
+    const CtesqDoc* doc = GetDocument();
+    if (doc == nullptr) return;
+    const int column = client.x() + GetScrollPosition();
+    if (m_setStatusText)
+        m_setStatusText(QString::fromStdString(interaction::StatusLine(
+            *doc, client.x(), column, GetScrollPosition(), GetScrollRangeEnd())));
+    if (interaction::InPlotBand(client.y(), GetClientRect().bottom)) {
+        if (const auto text = interaction::ReadOut(*doc, column)) {
+            m_toolTip.UpdateTipText(*text);
+            m_toolTip.Activate(true, global);
+        }
+    } else {
+        m_toolTip.Activate(false);
+    }
+}
+
+void CtesqView::OnLButtonDown(QPoint client) {
+    CtesqDoc* doc = GetDocument();
+    if (doc == nullptr) return;
+    const CRect rc = GetClientRect();
+    if (interaction::InLegendBand(client.y(), rc.bottom)) {
+        const int k =
+            interaction::LegendColumn(client.x(), rc.left, rc.Width(), doc->m_nCurveCount);
+        if (k >= 0 && k <= 7) {
+            doc->m_bCurveHidden[k] = doc->m_bCurveHidden[k] ? 0 : 1;
+            viewport()->repaint();
+        }
+    }
+    if (interaction::InSelectionBand(client.y(), rc.bottom)) {
+        const interaction::ClickResult r =
+            interaction::SelectByClick(client.x() + GetScrollPosition(), doc->m_nDecimation,
+                                       doc->m_nSampleCount, s_nSelAnchor);
+        doc->m_nSelStart = r.selStart;
+        doc->m_nSelEnd = r.selEnd;
+        viewport()->repaint();
+        s_nSelAnchor = r.anchor;
+    }
+}
+
+void CtesqView::OnRButtonDown(QPoint client) {
+    CtesqDoc* doc = GetDocument();
+    if (doc == nullptr) return;
+    const CRect rc = GetClientRect();
+    if (!interaction::InLegendBand(client.y(), rc.bottom)) return;
+    const int k = interaction::LegendColumn(client.x(), rc.left, rc.Width(), doc->m_nCurveCount);
+    if (k < 0 || k >= doc->m_nCurveCount) return;
+    CDlgCurvePara dialog(this);
+    dialog.m_dblTop = doc->m_fCurveTop[k];
+    dialog.m_dblBottom = doc->m_fCurveBottom[k];
+    // A curve without samples has no largest or smallest to offer.
+    const CFloatArray& display = doc->m_pDisplay[k];
+    dialog.m_bHasExtremes = display && doc->m_nDisplayLength > 0;
+    if (dialog.m_bHasExtremes) {
+        dialog.m_dblMax = dialog.m_dblMin = display[0];
+        for (int j = 0; j < doc->m_nDisplayLength; ++j) {
+            const double v = display[static_cast<std::size_t>(j)];
+            if (v > dialog.m_dblMax) dialog.m_dblMax = v;
+            if (v < dialog.m_dblMin) dialog.m_dblMin = v;
+        }
+    }
+    if (dialog.DoModal() != CDlgCurvePara::IDOK) return;
+    doc->m_fCurveTop[k] = numtext::NarrowToFloat(dialog.m_dblTop);
+    doc->m_fCurveBottom[k] = numtext::NarrowToFloat(dialog.m_dblBottom);
+    viewport()->repaint();
+}
+
+void CtesqView::OnMouseWheel(int delta) {
+    SetScrollPos(GetScrollPosition() + (delta / -120) * 100);
+    viewport()->update();
+}
+
+void CtesqView::RepaintCommandStrip() {
+    viewport()->repaint(0, 0, viewport()->width(), 30);
+}
+
+void CtesqView::OnChar(char32_t ch) {
+    CtesqDoc* doc = GetDocument();
+    if (doc == nullptr) return;
+    if (ch == 13) {
+        if (doc->ExecuteCommand(m_strCommand)) {
+            doc->BuildDisplayCopies();
+            viewport()->repaint();
+        } else {
+            RepaintCommandStrip();
+        }
+        return;
+    }
+    if (ch == 8) {
+        // Remove the last character, not the last byte of its UTF-8 form.
+        while (!m_strCommand.empty() &&
+               (static_cast<unsigned char>(m_strCommand.back()) & 0xC0) == 0x80)
+            m_strCommand.pop_back();
+        if (!m_strCommand.empty()) m_strCommand.pop_back();
+    } else if (ch == 27) {
+        m_strCommand.clear();
+    } else if (ch >= 32) {
+        m_strCommand += QString::fromUcs4(&ch, 1).toStdString();
+    }
+    RepaintCommandStrip();
+}
+
+void CtesqView::FindNextMarker() {
+    const CtesqDoc* doc = GetDocument();
+    if (doc == nullptr) return;
+    const int edge =
+        interaction::LeftEdgeSample(doc->m_nSampleCount, GetScrollPosition(), GetScrollRangeEnd());
+    if (const auto target = interaction::FindNextMarker(
+            doc->m_pSamples[0].get(), doc->m_nSampleCount, edge, m_bSeekNegative & 1))
+        GetDocument()->ExecuteCommand(Format("goto %u", *target));
+}
+
+void CtesqView::FindPrevMarker() {
+    const CtesqDoc* doc = GetDocument();
+    if (doc == nullptr) return;
+    const int edge =
+        interaction::LeftEdgeSample(doc->m_nSampleCount, GetScrollPosition(), GetScrollRangeEnd());
+    if (const auto target = interaction::FindPrevMarker(
+            doc->m_pSamples[0].get(), doc->m_nSampleCount, edge, m_bSeekNegative & 1))
+        GetDocument()->ExecuteCommand(Format("goto %u", *target));
+}
+
+void CtesqView::mouseMoveEvent(QMouseEvent* event) {
+    OnMouseMove(event->position().toPoint(), event->globalPosition().toPoint());
+    CScrollView::mouseMoveEvent(event);
+}
+
+void CtesqView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) OnLButtonDown(event->position().toPoint());
+    if (event->button() == Qt::RightButton) OnRButtonDown(event->position().toPoint());
+    CScrollView::mousePressEvent(event);
+}
+
+// The second click of a double click changes neither the selection nor the anchor.
+void CtesqView::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+}
+
+void CtesqView::wheelEvent(QWheelEvent* event) {
+    OnMouseWheel(event->angleDelta().y());
+    CScrollView::wheelEvent(event);
+}
+
+void CtesqView::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() & Qt::ControlModifier) {
+        if (event->key() == Qt::Key_Left) FindPrevMarker();
+        if (event->key() == Qt::Key_Right) FindNextMarker();
+        if (event->key() == Qt::Key_T) m_bSeekNegative ^= 1;
+    }
+    // Then the key's characters, as typed.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        OnChar(13);
+    else if (event->key() == Qt::Key_Backspace)
+        OnChar(8);
+    else if (event->key() == Qt::Key_Escape)
+        OnChar(27);
+    else if (event->modifiers() & Qt::ControlModifier)
+        OnChar(static_cast<char32_t>(event->key()) & 0x1F);  // Ctrl+letter is a control code
+    else
+        for (const char32_t ch : event->text().toUcs4()) OnChar(ch);
+    event->accept();
 }

@@ -3,6 +3,7 @@
 // m_nDecimation samples, following the document's update hints and zooming by powers of two.
 
 #include <QTimer>
+#include <functional>
 #include <string>
 
 #include "ScrollView.h"
@@ -26,6 +27,23 @@ public:
     void OnZoomIn();
     void OnZoomOut();
 
+    // The mouse and keyboard, as the window's events deliver them (client coordinates).
+    void OnMouseMove(QPoint client, QPoint global);
+    void OnLButtonDown(QPoint client);
+    void OnRButtonDown(QPoint client);
+    void OnMouseWheel(int delta);
+    // A typed character: Enter runs the line, Backspace and Escape edit it, printable
+    // characters are appended.
+    void OnChar(char32_t ch);
+    void FindNextMarker();
+    void FindPrevMarker();
+
+    // Where the status line goes: the main window's free status pane.
+    std::function<void(const QString&)> m_setStatusText;
+
+    // The sample of the previous selecting click, shared by every view and every trace.
+    static int s_nSelAnchor;
+
     // Shows `doc` in a client area of exactly width x height, without putting the window on
     // a screen: for pictures and measurements of the real view.
     void AttachOffscreen(CtesqDoc* doc, int width, int height);
@@ -35,8 +53,16 @@ public:
     std::string m_strCommand;  // typed into the view, echoed while it is not empty
     int m_bSeekNegative = 0;
 
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void SetSizesFromDocument();
+    void RepaintCommandStrip();
     // Keeps the column at the window's centre in place across a change of decimation.
     void ApplyZoom();
 

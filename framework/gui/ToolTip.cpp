@@ -4,6 +4,7 @@
 
 void CToolTipCtrl::Activate(bool bActivate, QPoint globalPos) {
     if (m_pParent == nullptr) return;
+    m_bActive = bActivate;
     if (bActivate)
         QToolTip::showText(globalPos, QString::fromStdString(m_strText), m_pParent);
     else

@@ -16,9 +16,11 @@ public:
     void Activate(bool bActivate, QPoint globalPos = {});
 
     const std::string& GetText() const { return m_strText; }
+    bool IsActive() const { return m_bActive; }
     bool IsCreated() const { return m_pParent != nullptr; }
 
 private:
     QWidget* m_pParent = nullptr;
     std::string m_strText;
+    bool m_bActive = false;
 };
