@@ -10,7 +10,9 @@
 namespace {
 
 // Dialog units of the template to pixels for the default font.
-QRect Place(int x, int y, int w, int h) { return QRect(x * 3 / 2, y * 13 / 8, w * 3 / 2, h * 13 / 8); }
+QRect Place(int x, int y, int w, int h) {
+    return QRect(x * 3 / 2, y * 13 / 8, w * 3 / 2, h * 13 / 8);
+}
 
 }  // namespace
 

@@ -24,7 +24,8 @@ struct Scene {
         CtesqView::s_nSelAnchor = 0;
     }
     void Move(int x, int y) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(x, y), QPointF(x, y), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, y), QPointF(x, y), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(view.viewport(), &move);
     }
     void Click(int x, int y, Qt::MouseButton button = Qt::LeftButton) {
@@ -37,7 +38,8 @@ struct Scene {
 // Answers the next modal dialog by pressing a key in it.
 void AnswerNextDialog(int key) {
     QTimer::singleShot(0, [key] {
-        if (QWidget* dialog = QApplication::activeModalWidget()) QTest::keyClick(dialog, static_cast<Qt::Key>(key));
+        if (QWidget* dialog = QApplication::activeModalWidget())
+            QTest::keyClick(dialog, static_cast<Qt::Key>(key));
     });
 }
 
@@ -139,8 +141,10 @@ TEST(CurveDialog, FormatsParsesLenientlyAndConfirmsWithEnter) {
     EXPECT_EQ(dialog.m_pTop->text(), QStringLiteral("2.500"));
     EXPECT_EQ(dialog.m_pBottom->text(), QStringLiteral("-2.500"));
     EXPECT_EQ(dialog.m_strMax, "0.333");
-    for (const auto& [text, value] : std::vector<std::pair<QString, double>>{
-             {QStringLiteral("abc"), 0.0}, {QStringLiteral("1e3"), 1000.0}, {QStringLiteral(" 12.5V"), 12.5}}) {
+    for (const auto& [text, value] :
+         std::vector<std::pair<QString, double>>{{QStringLiteral("abc"), 0.0},
+                                                 {QStringLiteral("1e3"), 1000.0},
+                                                 {QStringLiteral(" 12.5V"), 12.5}}) {
         dialog.m_pTop->setText(text);
         dialog.DoDataExchange(true);
         EXPECT_EQ(dialog.m_dblTop, value) << text.toStdString();

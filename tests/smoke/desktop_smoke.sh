@@ -3,12 +3,15 @@
 # takes a screenshot. Usage: desktop_smoke.sh TESQV TRACE OUT.xwd
 set -u
 tesqv=$1 trace=$2 shot=$3
-display=:$((90 + RANDOM % 400))
-Xvfb "$display" -screen 0 1400x900x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and writes its number once it accepts clients.
+number=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1400x900x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $app $xvfb 2>/dev/null; wait 2>/dev/null' EXIT
 app=0
-for _ in $(seq 1 200); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
+trap 'kill $app $xvfb 2>/dev/null; wait 2>/dev/null; rm -f "$number"' EXIT
+for _ in $(seq 1 200); do [ -s "$number" ] && break; sleep 0.1; done
+[ -s "$number" ] || { echo "Xvfb did not start"; exit 1; }
+display=:$(tr -d '[:space:]' < "$number")
 log=$(mktemp)
 DISPLAY=$display "$tesqv" "$trace" >"$log" 2>&1 &
 app=$!
@@ -21,6 +24,13 @@ for _ in $(seq 1 300); do
 done
 if [ -z "${window:-}" ]; then echo "no window named '$title'; tesqv said:"; cat "$log"; exit 1; fi
 sleep 0.5
-DISPLAY=$display xwd -id "$window" -silent > "$shot" || exit 1
+# Two clicks in the plot select a range; a typed goto moves the view.
+export DISPLAY=$display
+xdotool mousemove --window "$window" 300 300 click 1 sleep 0.2 mousemove --window "$window" 600 300 click 1 sleep 0.2
+xdotool type --window "$window" --delay 20 "goto 120"
+xdotool key --window "$window" Return
+sleep 0.5
+kill -0 "$app" 2>/dev/null || { echo "tesqv ended during the clicks and typing:"; cat "$log"; exit 1; }
+xwd -id "$window" -silent > "$shot" || exit 1
 [ -s "$shot" ] || { echo "empty screenshot"; exit 1; }
 echo "window '$title' shown; screenshot in $shot"
