@@ -217,23 +217,21 @@ void CtesqView::OnChar(char32_t ch) {
 }
 
 void CtesqView::FindNextMarker() {
-    const CtesqDoc* doc = GetDocument();
-    if (doc == nullptr) return;
-    const int edge =
-        interaction::LeftEdgeSample(doc->m_nSampleCount, GetScrollPosition(), GetScrollRangeEnd());
-    if (const auto target = interaction::FindNextMarker(
-            doc->m_pSamples[0].get(), doc->m_nSampleCount, edge, m_bSeekNegative & 1))
-        GetDocument()->ExecuteCommand(Format("goto %u", *target));
+    GoToMarker(interaction::FindNextMarker);
 }
 
 void CtesqView::FindPrevMarker() {
-    const CtesqDoc* doc = GetDocument();
+    GoToMarker(interaction::FindPrevMarker);
+}
+
+void CtesqView::GoToMarker(MarkerSearch search) {
+    CtesqDoc* doc = GetDocument();
     if (doc == nullptr) return;
     const int edge =
         interaction::LeftEdgeSample(doc->m_nSampleCount, GetScrollPosition(), GetScrollRangeEnd());
-    if (const auto target = interaction::FindPrevMarker(
-            doc->m_pSamples[0].get(), doc->m_nSampleCount, edge, m_bSeekNegative & 1))
-        GetDocument()->ExecuteCommand(Format("goto %u", *target));
+    if (const auto target =
+            search(doc->m_pSamples[0].get(), doc->m_nSampleCount, edge, m_bSeekNegative & 1))
+        doc->ExecuteCommand(Format("goto %u", *target));
 }
 
 void CtesqView::mouseMoveEvent(QMouseEvent* event) {

@@ -4,6 +4,7 @@
 
 #include <QTimer>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "ScrollView.h"
@@ -63,6 +64,9 @@ protected:
 private:
     void SetSizesFromDocument();
     void RepaintCommandStrip();
+    // Moves the view with "goto" to what a marker search finds from the left edge.
+    using MarkerSearch = std::optional<unsigned> (*)(const float*, int, int, bool);
+    void GoToMarker(MarkerSearch search);
     // Keeps the column at the window's centre in place across a change of decimation.
     void ApplyZoom();
 
