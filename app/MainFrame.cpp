@@ -15,18 +15,13 @@
 #include <QUrl>
 
 #include "CommandActions.h"
+#include "QtText.h"
 #include "Resources.h"
 #include "ToolbarIcons.h"
 #include "tesqDoc.h"
 #include "tesqView.h"
 
-namespace {
-
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
+namespace {}  // namespace
 
 CMainFrame::CMainFrame(CtesqDoc& doc, CCmdTarget& app) : m_doc(doc) {
     m_pView = new CtesqView(this);

@@ -7,6 +7,7 @@
 #include "MainFrame.h"
 #include "MessageSink.h"
 #include "Prompts.h"
+#include "QtText.h"
 #include "tesqApp.h"
 
 int main(int argc, char** argv) {
@@ -15,8 +16,7 @@ int main(int argc, char** argv) {
     CtesqApp app;
     // The system's messages as modal boxes with one OK button, captioned with the program's name.
     SetMessageSink([&app](std::string_view text) {
-        QMessageBox::warning(app.GetMainWnd(), QStringLiteral("tesqv"),
-                             QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+        QMessageBox::warning(app.GetMainWnd(), QStringLiteral("tesqv"), ToQString(text),
                              QMessageBox::Ok);
     });
     SetSaveAsPrompt(

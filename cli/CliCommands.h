@@ -33,5 +33,12 @@ inline bool ParseWholeInt(std::string_view text, int& value) {
     return r.ec == std::errc() && r.ptr == text.data() + text.size();
 }
 
+// "A<separator>B" as two whole ints.
+inline bool ParsePair(std::string_view text, char separator, int& a, int& b) {
+    const auto at = text.find(separator);
+    return at != std::string_view::npos && ParseWholeInt(text.substr(0, at), a) &&
+           ParseWholeInt(text.substr(at + 1), b);
+}
+
 // Prints the message and the usage text to stderr; returns 2.
 int UsageError(const std::string& message);

@@ -1,24 +1,13 @@
 // tesqv-cli convert: open, select, run commands, save, as the window's File Open, mouse,
 // command line and Save As would.
 
-#include <charconv>
 #include <cstdio>
 #include <string>
 
 #include "CliCommands.h"
 #include "Format.h"
+#include "Prompts.h"
 #include "tesqDoc.h"
-
-namespace {
-
-// Save As puts ".osc" behind a file name typed without an extension.
-std::string WithDefaultExtension(const std::string& path) {
-    const auto slash = path.rfind('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return name.find('.') == std::string::npos ? path + ".osc" : path;
-}
-
-}  // namespace
 
 int RunConvert(const std::vector<std::string>& args) {
     std::vector<std::string> paths;
@@ -34,11 +23,7 @@ int RunConvert(const std::vector<std::string>& args) {
                 commands.push_back(value);
                 continue;
             }
-            const auto colon = value.find(':');
-            if (colon == std::string::npos ||
-                !ParseWholeInt(std::string_view(value).substr(0, colon), selStart) ||
-                !ParseWholeInt(std::string_view(value).substr(colon + 1), selEnd) || selStart < 0 ||
-                selEnd < selStart)
+            if (!ParsePair(value, ':', selStart, selEnd) || selStart < 0 || selEnd < selStart)
                 return UsageError("convert: --select takes A:B with 0 <= A <= B");
             select = true;
         } else if (a.size() > 1 && a[0] == '-') {
@@ -67,7 +52,11 @@ int RunConvert(const std::vector<std::string>& args) {
     for (const std::string& command : commands)
         if (!doc.ExecuteCommand(command)) return 1;
     if (messages.m_nShown > 0) return 1;
-    const std::string out = WithDefaultExtension(paths[1]);
-    doc.SetPathName(out);
-    return doc.OnSaveDocument(out) && messages.m_nShown == 0 ? 0 : 1;
+    // Save As itself, with OUT as the name typed into its dialog.
+    const SaveAsPrompt previous = SetSaveAsPrompt([&paths](const std::string&, const std::string&) {
+        return std::optional<std::string>(paths[1]);
+    });
+    const bool saved = doc.DoSaveAs();
+    SetSaveAsPrompt(previous);
+    return saved && messages.m_nShown == 0 ? 0 : 1;
 }

@@ -15,12 +15,6 @@
 
 namespace {
 
-bool ParsePair(std::string_view text, char separator, int& a, int& b) {
-    const auto at = text.find(separator);
-    return at != std::string_view::npos && ParseWholeInt(text.substr(0, at), a) &&
-           ParseWholeInt(text.substr(at + 1), b);
-}
-
 struct Step {
     std::string option;
     std::string value;

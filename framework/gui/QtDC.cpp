@@ -9,15 +9,13 @@
 #include <utility>
 #include <vector>
 
+#include "QtText.h"
+
 namespace {
 
 QColor ToQColor(COLORREF c) {
     return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
                   static_cast<int>((c >> 16) & 0xFF));
-}
-
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace
