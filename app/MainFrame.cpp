@@ -1,4 +1,4 @@
-#include "MainFrame.h"
+#include "app/MainFrame.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -14,14 +14,12 @@
 #include <QToolBar>
 #include <QUrl>
 
-#include "CommandActions.h"
-#include "QtText.h"
-#include "Resources.h"
-#include "ToolbarIcons.h"
-#include "tesqDoc.h"
-#include "tesqView.h"
-
-namespace {}  // namespace
+#include "framework/gui/CommandActions.h"
+#include "framework/gui/QtText.h"
+#include "res/Resources.h"
+#include "app/ToolbarIcons.h"
+#include "trace/tesqDoc.h"
+#include "view/tesqView.h"
 
 CMainFrame::CMainFrame(CtesqDoc& doc, CCmdTarget& app) : m_doc(doc) {
     m_pView = new CtesqView(this);
@@ -155,7 +153,7 @@ void CMainFrame::SetRecentFiles(const std::vector<std::string>& paths) {
     placeholder->setVisible(paths.empty());
     for (std::size_t i = 0; i < paths.size(); ++i) {
         auto* action = new QAction(
-            QStringLiteral("&%1 %2").arg(i + 1).arg(QString::fromStdString(paths[i])), this);
+            QStringLiteral("&%1 %2").arg(i + 1).arg(ToQString(paths[i])), this);
         const std::string path = paths[i];
         QObject::connect(action, &QAction::triggered, this, [this, path] {
             if (m_onDrop) m_onDrop(path);
@@ -192,7 +190,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 void CMainFrame::UpdateCaption() {
     setWindowTitle(ToQString(IDS_FRAME_TITLE) + QStringLiteral(" - ") +
-                   QString::fromStdString(m_doc.GetTitle()));
+                   ToQString(m_doc.GetTitle()));
 }
 
 void CMainFrame::OnExec() {

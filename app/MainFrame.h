@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "CmdTarget.h"
+#include "framework/core/CmdTarget.h"
 
 class CCommandActions;
 class CtesqDoc;

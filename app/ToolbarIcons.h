@@ -1,10 +1,7 @@
 #pragma once
-// The toolbar's 32 x 32 images, drawn by the program itself, each with a greyed form for the
-// disabled state.
+// The toolbar's images and the program's icon, from the SVG artwork in res/icons.
 
 #include <QIcon>
 
 QIcon ToolbarIcon(unsigned id);
-
-// The program's own icon: a trace on a grid (res/tesqv.svg drawn the same way).
 QIcon ApplicationIcon();

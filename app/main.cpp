@@ -4,11 +4,11 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "MainFrame.h"
-#include "MessageSink.h"
-#include "Prompts.h"
-#include "QtText.h"
-#include "tesqApp.h"
+#include "app/MainFrame.h"
+#include "framework/core/MessageSink.h"
+#include "framework/core/Prompts.h"
+#include "framework/gui/QtText.h"
+#include "app/tesqApp.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
             QFileDialog dialog(app.GetMainWnd(), QString(), QString(),
                                QStringLiteral("OSC Files (*.osc);;TEXT Files (*.txt)"));
             dialog.setAcceptMode(QFileDialog::AcceptSave);  // asks before overwriting
-            dialog.setDefaultSuffix(QString::fromStdString(defaultExt));
+            dialog.setDefaultSuffix(ToQString(defaultExt));
             if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
                 return std::nullopt;
             return dialog.selectedFiles().front().toStdString();
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     SetSaveChangesQuestion([&app](const std::string& title) {
         const auto answer = QMessageBox::question(
             app.GetMainWnd(), QStringLiteral("tesqv"),
-            QStringLiteral("Save changes to %1?").arg(QString::fromStdString(title)),
+            QStringLiteral("Save changes to %1?").arg(ToQString(title)),
             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         return answer == QMessageBox::Yes ? IDYES : answer == QMessageBox::No ? IDNO : IDCANCEL;
     });

@@ -1,4 +1,4 @@
-#include "tesqApp.h"
+#include "app/tesqApp.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -11,12 +11,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "Format.h"
-#include "MainFrame.h"
-#include "RecentFiles.h"
-#include "Resources.h"
-#include "ToolbarIcons.h"
-#include "tesqView.h"
+#include "app/MainFrame.h"
+#include "framework/gui/QtText.h"
+#include "generated/Version.h"
+#include "framework/core/RecentFiles.h"
+#include "res/Resources.h"
+#include "app/ToolbarIcons.h"
+#include "view/tesqView.h"
 
 namespace {
 
@@ -89,15 +90,14 @@ void CtesqApp::OnFileOpen() {
 }
 
 std::string AboutText() {
-    return Format("Version: %s\nBuild: %s", "0.1.39", "2025-03-31");
+    return std::string("Version: ") + TESQV_VERSION + "\nBuild: 2025-03-31";
 }
 
 void CtesqApp::OnAppAbout() {
     QDialog box(m_pFrame.get());
     box.setWindowTitle(QStringLiteral("About tesqv"));
     auto* layout = new QVBoxLayout(&box);
-    layout->addWidget(new QLabel(
-        QString::fromStdString(Format("Version: %s\nBuild: %s", "0.1.39", "2025-03-31"))));
+    layout->addWidget(new QLabel(ToQString(AboutText())));
     auto* buttons = new QDialogButtonBox(&box);
     QPushButton* ok = buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
     ok->setDefault(true);
@@ -133,5 +133,5 @@ void CtesqApp::SaveRecentFiles() const {
     settings.remove(QStringLiteral("Recent File List"));
     for (std::size_t i = 0; i < m_recent.size(); ++i)
         settings.setValue(QStringLiteral("Recent File List/File%1").arg(i + 1),
-                          QString::fromStdString(m_recent[i]));
+                          ToQString(m_recent[i]));
 }

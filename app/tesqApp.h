@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "CmdTarget.h"
-#include "tesqDoc.h"
+#include "framework/core/CmdTarget.h"
+#include "trace/tesqDoc.h"
 
 class CMainFrame;
 

@@ -9,10 +9,11 @@
 #include <random>
 #include <vector>
 
-#include "CaptureCodec.h"
-#include "File.h"
-#include "MessageSink.h"
-#include "tesqDoc.h"
+#include "trace/CaptureCodec.h"
+#include "framework/core/File.h"
+#include "framework/core/MessageSink.h"
+#include "tests/support/MessageRecorder.h"
+#include "trace/tesqDoc.h"
 
 namespace {
 

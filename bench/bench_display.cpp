@@ -5,8 +5,9 @@
 #include <chrono>
 #include <cmath>
 
-#include "MessageSink.h"
-#include "tesqDoc.h"
+#include "framework/core/MessageSink.h"
+#include "tests/support/MessageRecorder.h"
+#include "trace/tesqDoc.h"
 
 namespace {
 

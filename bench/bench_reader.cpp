@@ -12,8 +12,8 @@
 #include <random>
 #include <string>
 
-#include "File.h"
-#include "tesqDoc.h"
+#include "framework/core/File.h"
+#include "trace/tesqDoc.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <QPainter>
 #include <cmath>
 
-#include "tesqDoc.h"
-#include "tesqView.h"
+#include "trace/tesqDoc.h"
+#include "view/tesqView.h"
 
 namespace {
 

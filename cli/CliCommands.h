@@ -1,18 +1,40 @@
 #pragma once
-// The subcommands of tesqv-cli. Each returns the exit status: 0 done, 1 the system reported
-// a failure (its message is on stderr), 2 the command line was wrong.
+// The subcommands of tesqv-cli, their options as parsed from the command line, and what they
+// share. Each returns the exit status: 0 done, 1 the system reported a failure (its message
+// is on stderr).
 
-#include <charconv>
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-#include "MessageSink.h"
+#include "framework/core/MessageSink.h"
 
-int RunInfo(const std::vector<std::string>& args);
-int RunConvert(const std::vector<std::string>& args);
-int RunRender(const std::vector<std::string>& args);
+struct InfoOptions {
+    std::string path;
+    bool withSamples = false;
+};
+
+struct ConvertOptions {
+    std::string in, out;
+    bool select = false;
+    int selStart = 0, selEnd = 0;
+    std::vector<std::string> commands;  // run in order
+};
+
+struct RenderOptions {
+    std::string in, out;
+    int width = 1280, height = 720;
+    int zoomOuts = 0;
+    // (option, value) in the order given: --goto, --scroll, --select, --hide, --command,
+    // --typed; values already checked.
+    std::vector<std::pair<std::string, std::string>> steps;
+};
+
+int RunInfo(const InfoOptions& options);
+int RunConvert(const ConvertOptions& options);
+int RunRender(const RenderOptions& options);
 
 // For the lifetime of the object, every message the system shows goes to stderr as one line
 // and is counted: any message means the command failed.
@@ -23,22 +45,12 @@ public:
 private:
     CScopedMessageSink m_sink{[this](std::string_view text) {
         ++m_nShown;
-        std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        std::fputc('\n', stderr);
     }};
 };
 
 // The whole text as a decimal int (no sign but '-', nothing after it).
-inline bool ParseWholeInt(std::string_view text, int& value) {
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
-    return r.ec == std::errc() && r.ptr == text.data() + text.size();
-}
-
-// "A<separator>B" as two whole ints.
-inline bool ParsePair(std::string_view text, char separator, int& a, int& b) {
-    const auto at = text.find(separator);
-    return at != std::string_view::npos && ParseWholeInt(text.substr(0, at), a) &&
-           ParseWholeInt(text.substr(at + 1), b);
-}
-
-// Prints the message and the usage text to stderr; returns 2.
-int UsageError(const std::string& message);
+bool ParseWholeInt(std::string_view text, int& value);
+// "A<separator>B" as two whole decimal ints.
+bool ParsePair(std::string_view text, char separator, int& a, int& b);

@@ -3,9 +3,10 @@
 #include <cstdio>
 #include <string>
 
-#include "CliCommands.h"
-#include "Json.h"
-#include "tesqDoc.h"
+#include "cli/CliCommands.h"
+#include "cli/Json.h"
+#include "trace/MinMax.h"
+#include "trace/tesqDoc.h"
 
 namespace {
 
@@ -19,13 +20,8 @@ void WriteCurve(std::string& out, const CtesqDoc& doc, int i, bool withSamples) 
     out += ",\"hasSamples\":";
     out += has ? "true" : "false";
     if (has) {
-        // Smallest and largest by value; NaN samples take no part unless all are NaN.
-        float lo = samples[0], hi = samples[0];
-        for (int j = 0; j < doc.m_nSampleCount; ++j) {
-            const float x = samples[static_cast<std::size_t>(j)];
-            if (x < lo || lo != lo) lo = x;
-            if (x > hi || hi != hi) hi = x;
-        }
+        float lo, hi;
+        CurveExtremes(samples.get(), doc.m_nSampleCount, lo, hi);
         out += ",\"min\":" + json::Number(lo) + ",\"max\":" + json::Number(hi);
     } else {
         out += ",\"min\":null,\"max\":null";
@@ -43,19 +39,9 @@ void WriteCurve(std::string& out, const CtesqDoc& doc, int i, bool withSamples) 
 
 }  // namespace
 
-int RunInfo(const std::vector<std::string>& args) {
-    std::string path;
-    bool withSamples = false;
-    for (const std::string& a : args) {
-        if (a == "--samples")
-            withSamples = true;
-        else if (path.empty() && (a.empty() || a[0] != '-' || a == "-"))
-            path = a;
-        else
-            return UsageError("info: unexpected argument '" + a + "'");
-    }
-    if (path.empty()) return UsageError("info: missing FILE");
-
+int RunInfo(const InfoOptions& options) {
+    const std::string& path = options.path;
+    const bool withSamples = options.withSamples;
     CtesqDoc doc;
     doc.OnNewDocument();
     CStderrMessages messages;

@@ -1,9 +1,10 @@
-#include "Json.h"
+#include <fmt/format.h>
+
+#include "cli/Json.h"
 
 #include <cmath>
 
-#include "Format.h"
-#include "NumberText.h"
+#include "framework/core/NumberText.h"
 
 namespace json {
 
@@ -30,7 +31,7 @@ std::string Quote(std::string_view text) {
                 break;
             default:
                 if (static_cast<unsigned char>(c) < 0x20)
-                    out += Format("\\u%04x", static_cast<unsigned char>(c));
+                    out += fmt::format("\\u{:04x}", static_cast<unsigned char>(c));
                 else
                     out += c;
         }

@@ -1,58 +1,144 @@
-// tesqv-cli: the headless companion of the viewer, over the same document core.
+// tesqv-cli: the headless companion of the viewer, over the same document core. CLI11 parses
+// the command line and writes the help; a usage error exits with 2.
 
+#include <CLI/CLI.hpp>
 #include <cstdio>
+#include <map>
 #include <string>
-#include <vector>
 
-#include "CliCommands.h"
+#include "cli/CliCommands.h"
+#include "generated/Version.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: tesqv-cli COMMAND [ARGS]\n"
-    "\n"
-    "commands:\n"
-    "  info FILE [--samples]   print the trace in FILE as one JSON object\n"
-    "  convert IN OUT [--select A:B] [--command TEXT]...\n"
-    "                          open IN, select samples A up to B, run each command\n"
-    "                          (kxb CURVE K B, goto N) in order, save as OUT (.osc or\n"
-    "                          .txt by extension; none gives .osc); OUT is left as it\n"
-    "                          was when any step fails\n"
-    "  render IN OUT.png [--size WxH] [--zoom-out N] [--goto N] [--scroll COL]\n"
-    "         [--select A:B] [--hide I]... [--command TEXT]... [--typed TEXT]\n"
-    "                          open IN, lay the view out on a WxH client area\n"
-    "                          (default 1280x720), zoom out N times, apply the other\n"
-    "                          options in order, paint it into OUT.png; no display\n"
-    "                          needed\n"
-    "\n"
-    "options:\n"
-    "  --help                  show this text\n"
-    "  --version               show the version\n"
-    "\n"
-    "Messages go to stderr. Exit status: 0 done, 1 failure reported, 2 usage error.\n";
+// A:B with 0 <= A <= B.
+const CLI::Validator kSelection(
+    [](std::string& value) -> std::string {
+        int a = 0, b = 0;
+        if (!ParsePair(value, ':', a, b) || a < 0 || b < a) return "takes A:B with 0 <= A <= B";
+        return {};
+    },
+    "", "selection");
+
+// A whole decimal int.
+const CLI::Validator kWholeNumber(
+    [](std::string& value) -> std::string {
+        int n = 0;
+        return ParseWholeInt(value, n) ? std::string() : "takes a whole number";
+    },
+    "", "whole number");
+
+void AddInfo(CLI::App& app, InfoOptions& o) {
+    CLI::App* info = app.add_subcommand("info", "print a trace as one JSON object");
+    info->add_option("FILE", o.path, "a .txt or .osc trace")->required()->type_name("");
+    info->add_flag("--samples", o.withSamples, "include every sample");
+}
+
+CLI::App* AddConvert(CLI::App& app, ConvertOptions& o, std::string& selection) {
+    CLI::App* convert = app.add_subcommand("convert", "open, edit and save a trace");
+    convert->footer(
+        "Opens IN, selects samples A up to B, runs each command (kxb CURVE K B, goto N) in\n"
+        "order and saves as OUT: .osc or .txt by its extension, .osc when it has none. OUT is\n"
+        "left as it was when any step fails.");
+    convert->add_option("IN", o.in, "the trace to open")->required()->type_name("");
+    convert->add_option("OUT", o.out, "where to save")->required()->type_name("");
+    convert->add_option("--select", selection, "select samples A up to B")
+        ->type_name("A:B")
+        ->check(kSelection);
+    convert->add_option("--command", o.commands, "run a command; may be repeated")
+        ->type_name("TEXT")
+        ->allow_extra_args(false);
+    return convert;
+}
+
+CLI::App* AddRender(CLI::App& app, RenderOptions& o, std::string& size) {
+    CLI::App* render = app.add_subcommand("render", "paint the view of a trace into a PNG");
+    render->footer(
+        "Opens IN, lays the view out on a WxH client area, presses Zoom out N times, applies\n"
+        "the other options in the order given and paints the view into OUT. No display is\n"
+        "needed.");
+    render->add_option("IN", o.in, "the trace to open")->required()->type_name("");
+    render->add_option("OUT", o.out, "the picture to write (PNG)")->required()->type_name("");
+    render->add_option("--size", size, "client area, 1 to 16384 each (default 1280x720)")
+        ->type_name("WxH")
+        ->check(CLI::Validator(
+            [](std::string& value) -> std::string {
+                int w = 0, h = 0;
+                if (!ParsePair(value, 'x', w, h) || w < 1 || h < 1 || w > 16384 || h > 16384)
+                    return "takes WxH, 1 to 16384 each";
+                return {};
+            },
+            "", "size"));
+    render->add_option("--zoom-out", o.zoomOuts, "press Zoom out N times")
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber.description(""));
+    render->add_option("--goto", "go to sample N, as the goto command does")
+        ->type_name("N")
+        ->check(kWholeNumber);
+    render->add_option("--scroll", "scroll to column COL")->type_name("COL")->check(kWholeNumber);
+    render->add_option("--select", "select samples A up to B")->type_name("A:B")->check(kSelection);
+    render->add_option("--hide", "hide curve I (0 to 7)")
+        ->type_name("I")
+        ->check(CLI::Range(0, 7).description(""));
+    render->add_option("--command", "run a command as Enter in the view does")
+        ->type_name("TEXT")
+        ->allow_extra_args(false);
+    render->add_option("--typed", "text typed into the view, not run")->type_name("TEXT");
+    for (CLI::Option* option : render->get_options())
+        if (option->get_name() != "--help" && option->get_name() != "--size" &&
+            option->get_name() != "--zoom-out" && !option->get_positional())
+            option->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    return render;
+}
+
+// The render steps in the order they were given on the command line.
+void CollectSteps(const CLI::App& render, RenderOptions& o) {
+    std::map<const CLI::Option*, std::size_t> used;
+    for (const CLI::Option* option : render.parse_order()) {
+        const std::string name = option->get_name();
+        if (option->get_positional() || name == "--size" || name == "--zoom-out") continue;
+        const std::size_t k = used[option]++;
+        o.steps.emplace_back(name, option->results().at(k));
+    }
+}
 
 }  // namespace
 
-int UsageError(const std::string& message) {
-    std::fprintf(stderr, "tesqv-cli: %s\n\n%s", message.c_str(), kUsage);
-    return 2;
-}
-
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) return UsageError("missing COMMAND");
-    const std::string command = args.front();
-    args.erase(args.begin());
-    if (command == "--help" || command == "-h") {
-        std::fputs(kUsage, stdout);
-        return 0;
+    CLI::App app("tesqv-cli: the trace viewer's headless companion.", "tesqv-cli");
+    app.footer(
+        "Run 'tesqv-cli SUBCOMMAND --help' for its options. Messages go to stderr; the exit\n"
+        "status is 0 done, 1 failure reported, 2 usage error.");
+    app.set_version_flag("--version", std::string("tesqv-cli ") + TESQV_VERSION);
+    app.require_subcommand(1);
+    InfoOptions info;
+    ConvertOptions convert;
+    RenderOptions render;
+    std::string selection, size;
+    AddInfo(app, info);
+    CLI::App* convertCommand = AddConvert(app, convert, selection);
+#if TESQV_WITH_RENDER
+    CLI::App* renderCommand = AddRender(app, render, size);
+#endif
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::fprintf(stderr, "tesqv-cli: %s\nRun with --help for more information.\n", e.what());
+        return 2;
     }
-    if (command == "--version") {
-        std::printf("tesqv-cli %s\n", TESQV_VERSION);
-        return 0;
+    if (app.got_subcommand("info")) return RunInfo(info);
+    if (app.got_subcommand(convertCommand)) {
+        convert.select = !selection.empty();
+        if (convert.select) ParsePair(selection, ':', convert.selStart, convert.selEnd);
+        return RunConvert(convert);
     }
-    if (command == "info") return RunInfo(args);
-    if (command == "convert") return RunConvert(args);
-    if (command == "render") return RunRender(args);
-    return UsageError("unknown command '" + command + "'");
+#if TESQV_WITH_RENDER
+    if (!size.empty()) ParsePair(size, 'x', render.width, render.height);
+    CollectSteps(*renderCommand, render);
+    return RunRender(render);
+#else
+    return 2;
+#endif
 }

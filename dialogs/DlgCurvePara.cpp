@@ -1,11 +1,13 @@
-#include "DlgCurvePara.h"
+#include <fmt/format.h>
+
+#include "dialogs/DlgCurvePara.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "Format.h"
-#include "NumberText.h"
+#include "framework/core/NumberText.h"
+#include "framework/gui/QtText.h"
 
 namespace {
 
@@ -51,14 +53,14 @@ CDlgCurvePara::CDlgCurvePara(QWidget* parent) : QDialog(parent) {
 
 void CDlgCurvePara::DoDataExchange(bool saving) {
     if (!saving) {
-        m_strTop = Format("%.3f", m_dblTop);
-        m_strBottom = Format("%.3f", m_dblBottom);
-        m_strMax = m_bHasExtremes ? Format("%.3f", m_dblMax) : std::string();
-        m_strMin = m_bHasExtremes ? Format("%.3f", m_dblMin) : std::string();
-        m_pTop->setText(QString::fromStdString(m_strTop));
-        m_pBottom->setText(QString::fromStdString(m_strBottom));
-        m_pMax->setText(QString::fromStdString(m_strMax));
-        m_pMin->setText(QString::fromStdString(m_strMin));
+        m_strTop = fmt::format("{:.3f}", m_dblTop);
+        m_strBottom = fmt::format("{:.3f}", m_dblBottom);
+        m_strMax = m_bHasExtremes ? fmt::format("{:.3f}", m_dblMax) : std::string();
+        m_strMin = m_bHasExtremes ? fmt::format("{:.3f}", m_dblMin) : std::string();
+        m_pTop->setText(ToQString(m_strTop));
+        m_pBottom->setText(ToQString(m_strBottom));
+        m_pMax->setText(ToQString(m_strMax));
+        m_pMin->setText(ToQString(m_strMin));
         return;
     }
     m_strTop = m_pTop->text().toStdString();

@@ -5,9 +5,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "File.h"
-#include "MessageSink.h"
-#include "tesqDoc.h"
+#include "framework/core/File.h"
+#include "tests/support/MemFile.h"
+#include "framework/core/MessageSink.h"
+#include "trace/tesqDoc.h"
 
 namespace {
 

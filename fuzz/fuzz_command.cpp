@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "MessageSink.h"
-#include "tesqDoc.h"
+#include "framework/core/MessageSink.h"
+#include "trace/tesqDoc.h"
 
 namespace {
 

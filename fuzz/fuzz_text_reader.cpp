@@ -7,11 +7,12 @@
 #include <cstring>
 #include <string>
 
-#include "File.h"
-#include "MessageSink.h"
-#include "NumberText.h"
-#include "TraceTokens.h"
-#include "tesqDoc.h"
+#include "framework/core/File.h"
+#include "tests/support/MemFile.h"
+#include "framework/core/MessageSink.h"
+#include "framework/core/NumberText.h"
+#include "trace/TraceTokens.h"
+#include "trace/tesqDoc.h"
 
 namespace {
 

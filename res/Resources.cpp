@@ -1,4 +1,4 @@
-#include "Resources.h"
+#include "res/Resources.h"
 
 const std::vector<Menu>& MainMenu() {
     static const std::vector<Menu> menu = {

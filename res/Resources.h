@@ -1,15 +1,10 @@
 #pragma once
-// The program's resources: command ids, menu, accelerators, toolbar and strings, listed by id.
+// The program's resources: menu, accelerators, toolbar and strings, listed by id.
 
 #include <string_view>
 #include <vector>
 
-#include "CmdUI.h"
-
-enum : unsigned {
-    ID_SEPARATOR = 0,
-    IDC_EXEC = 1001,
-};
+#include "res/CommandIds.h"
 
 struct MenuItem {
     std::string_view text;  // as stored: label, then a tab and the shortcut's name
@@ -37,7 +32,6 @@ const std::vector<unsigned>& MainToolbar();
 // "prompt\ntip" of a command, or empty when the program has none.
 std::string_view CommandPrompt(unsigned id);
 
-inline constexpr std::string_view IDS_APP_TITLE = "tesqv";
 inline constexpr std::string_view IDS_IDLEMESSAGE = "就绪";
 inline constexpr std::string_view IDS_FRAME_TITLE = "osc";
 inline constexpr std::string_view IDS_UNTITLED = "noname";

@@ -7,10 +7,11 @@
 #include <limits>
 #include <random>
 
-#include "CaptureCodec.h"
-#include "File.h"
-#include "NumberText.h"
-#include "TraceFixtures.h"
+#include "trace/CaptureCodec.h"
+#include "framework/core/File.h"
+#include "tests/support/MemFile.h"
+#include "framework/core/NumberText.h"
+#include "tests/support/TraceFixtures.h"
 
 using V = std::vector<float>;
 using Bytes = std::vector<char>;

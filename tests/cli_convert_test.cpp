@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "CliRun.h"
+#include "tests/support/CliRun.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "CliRun.h"
+#include "tests/support/CliRun.h"
 
 TEST(CliInfo, PrintsTheTraceAsJson) {
     const std::string path = WriteTemp(
@@ -41,6 +41,9 @@ TEST(CliInfo, UsageErrorsAndHelp) {
     EXPECT_EQ(Cli("frobnicate").status, 2);
     const CliRun help = Cli("--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("info FILE"), std::string::npos);
+    EXPECT_NE(help.out.find("info"), std::string::npos);
+    const CliRun infoHelp = Cli("info --help");
+    EXPECT_EQ(infoHelp.status, 0);
+    EXPECT_NE(infoHelp.out.find("--samples"), std::string::npos);
     EXPECT_EQ(Cli("--version").out, "tesqv-cli 0.1.39\n");
 }

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "CmdTarget.h"
+#include "framework/core/CmdTarget.h"
+#include "res/CommandIds.h"
 
 namespace {
 

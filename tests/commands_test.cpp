@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "MessageSink.h"
-#include "TraceFixtures.h"
+#include "framework/core/MessageSink.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/TraceFixtures.h"
 
 using V = std::vector<float>;
 
@@ -140,33 +141,6 @@ TEST(TimeLabels, MillisecondsForMicrosecondStepsElseClockTime) {
     }
     doc.m_nStep = 10;
     EXPECT_EQ(doc.FormatTimeLabel(9000), "25:00:00");
-}
-
-TEST(CommandState, RulesAtTheirBoundaries) {
-    CtesqDoc doc;
-    doc.OnNewDocument();
-    const auto enabled = [&doc](void (CtesqDoc::*rule)(CCmdUI*) const) {
-        CCmdUI ui;
-        ui.m_bEnabled = !ui.m_bEnabled;
-        (doc.*rule)(&ui);
-        return ui.m_bEnabled;
-    };
-    EXPECT_FALSE(enabled(&CtesqDoc::OnUpdateFileSave));
-    EXPECT_FALSE(enabled(&CtesqDoc::OnUpdateZoomIn));
-    EXPECT_TRUE(enabled(&CtesqDoc::OnUpdateZoomOut));
-    EXPECT_FALSE(enabled(&CtesqDoc::OnUpdateEditCutCopy));
-    EXPECT_FALSE(enabled(&CtesqDoc::OnUpdateEditPaste));
-    doc.m_nDecimation = 2;
-    EXPECT_TRUE(enabled(&CtesqDoc::OnUpdateZoomIn));
-    doc.m_nDecimation = 2048;
-    EXPECT_TRUE(enabled(&CtesqDoc::OnUpdateZoomOut));
-    doc.m_nDecimation = 4096;
-    EXPECT_FALSE(enabled(&CtesqDoc::OnUpdateZoomOut));
-    doc.m_nSelStart = 10;
-    doc.m_nSelEnd = 20;
-    EXPECT_TRUE(enabled(&CtesqDoc::OnUpdateEditCutCopy));
-    doc.m_nClipCount = 1;
-    EXPECT_TRUE(enabled(&CtesqDoc::OnUpdateEditPaste));
 }
 
 TEST(EditCommands, CutMarksModifiedAndCentresTheSelectionOnly) {

@@ -8,8 +8,9 @@
 #include <limits>
 #include <random>
 
-#include "MessageSink.h"
-#include "TraceFixtures.h"
+#include "framework/core/MessageSink.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/TraceFixtures.h"
 
 using V = std::vector<float>;
 

@@ -7,9 +7,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "Document.h"
-#include "File.h"
-#include "MessageSink.h"
+#include "framework/core/Document.h"
+#include "framework/core/File.h"
+#include "framework/core/MessageSink.h"
+#include "tests/support/MessageRecorder.h"
 
 namespace {
 

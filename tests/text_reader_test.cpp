@@ -7,8 +7,9 @@
 #include <cstring>
 #include <random>
 
-#include "TraceFixtures.h"
-#include "TraceTokens.h"
+#include "tests/support/TraceFixtures.h"
+#include "trace/TextTraceParser.h"
+#include "trace/TraceTokens.h"
 
 using V = std::vector<float>;
 
@@ -172,24 +173,27 @@ TEST(TextReader, IllFormedUtf8BecomesReplacementCharacters) {
 }
 
 TEST(TextReader, MoreRowsThanTheCountHoldsRefuseTheFile) {
-    CtesqDoc doc;
-    doc.ResetTrace();
-    doc.m_nParseState = 2;
-    doc.m_nSampleCount = INT_MAX - 1;
-    doc.ParseTraceLine("1", false, 0);
-    EXPECT_EQ(doc.m_nSampleCount, INT_MAX);
-    doc.ParseTraceLine("1", false, 0);
-    EXPECT_EQ(doc.m_nSampleCount, INT_MAX);  // no wrap to negative
+    CTraceData trace;
+    CTextTraceParser parser(trace);
+    trace.m_nParseState = 2;
+    trace.m_nSampleCount = INT_MAX - 1;
+    parser.ParseLine("1", false, 0, 0);
+    EXPECT_EQ(trace.m_nSampleCount, INT_MAX);
+    EXPECT_FALSE(parser.TooManyRows());
+    parser.ParseLine("1", false, 0, 0);
+    EXPECT_EQ(trace.m_nSampleCount, INT_MAX);  // no wrap to negative
+    EXPECT_TRUE(parser.TooManyRows());
 }
 
 TEST(TextReader, StoringPassNeverWritesPastTheCountedCapacity) {
-    CtesqDoc doc;
-    doc.ResetTrace();
-    doc.m_nParseState = 2;
-    doc.ParseTraceLine("1 2", true, 1);
-    doc.ParseTraceLine("3 4", true, 1);  // a row the counting pass did not see
-    EXPECT_EQ(doc.m_nSampleCount, 1);
-    EXPECT_EQ(Samples(doc, 1), (V{2}));
+    CTraceData trace;
+    CTextTraceParser parser(trace);
+    trace.m_nParseState = 2;
+    parser.ParseLine("1 2", true, 1, 0);
+    parser.ParseLine("3 4", true, 1, 0);  // a row the counting pass did not see
+    EXPECT_EQ(trace.m_nSampleCount, 1);
+    EXPECT_EQ(trace.m_pSamples[1][0], 2.0f);
+    EXPECT_EQ(trace.m_pSamples[1].size(), 1u);
 }
 
 TEST(TraceModel, ConstructionAndResetValues) {

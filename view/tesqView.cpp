@@ -1,16 +1,20 @@
-#include "tesqView.h"
+#include <fmt/format.h>
+
+#include "view/tesqView.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
-#include "DlgCurvePara.h"
-#include "Format.h"
-#include "Interaction.h"
-#include "NumberText.h"
-#include "TraceDraw.h"
-#include "ViewGeometry.h"
-#include "tesqDoc.h"
+#include "dialogs/DlgCurvePara.h"
+#include "view/rules/Interaction.h"
+#include "framework/core/NumberText.h"
+#include "view/rules/TraceDraw.h"
+#include "view/rules/ViewGeometry.h"
+#include "trace/MinMax.h"
+#include "trace/tesqDoc.h"
+#include "framework/gui/QtText.h"
+#include "res/CommandIds.h"
 
 using namespace view_geometry;
 
@@ -48,6 +52,11 @@ void CtesqView::OnInitialUpdate() {
         m_toolTip.AddTool("HELLO");
     }
     if (!m_timer.isActive()) m_timer.start(1000);
+}
+
+view_geometry::Bands CtesqView::ClientBands() const {
+    const CRect rc = GetClientRect();
+    return BandsOf(rc.top, rc.bottom);
 }
 
 void CtesqView::SetSizesFromDocument() {
@@ -91,24 +100,23 @@ void CtesqView::OnDraw(CDC* pDC) {
 void CtesqView::OnZoomIn() {
     CtesqDoc* doc = GetDocument();
     if (doc == nullptr) return;
-    doc->m_nDecimation = std::max(doc->m_nDecimation / 2, 1);
-    ApplyZoom();
+    ApplyZoom(std::max(doc->m_nDecimation / 2, 1));
 }
 
 void CtesqView::OnZoomOut() {
     CtesqDoc* doc = GetDocument();
     if (doc == nullptr) return;
-    if (2LL * doc->m_nDecimation <= doc->m_nSampleCount) doc->m_nDecimation *= 2;
-    ApplyZoom();
+    ApplyZoom(2LL * doc->m_nDecimation <= doc->m_nSampleCount ? doc->m_nDecimation * 2
+                                                               : doc->m_nDecimation);
 }
 
-void CtesqView::ApplyZoom() {
+void CtesqView::ApplyZoom(int nDecimation) {
     CtesqDoc* doc = GetDocument();
     if (doc == nullptr) return;
     const int width = GetClientRect().Width();
     const int position = GetScrollPosition();
     const int rangeEnd = GetScrollRangeEnd();
-    doc->BuildDisplayCopies();
+    doc->SetDecimation(nDecimation);
     SetSizesFromDocument();
     SetScrollPos(ZoomedPosition(width, position, rangeEnd, doc->m_nDisplayLength / 4));
     viewport()->repaint();
@@ -119,9 +127,9 @@ void CtesqView::OnMouseMove(QPoint client, QPoint global) {
     if (doc == nullptr) return;
     const int column = client.x() + GetScrollPosition();
     if (m_setStatusText)
-        m_setStatusText(QString::fromStdString(interaction::StatusLine(
+        m_setStatusText(ToQString(interaction::StatusLine(
             *doc, client.x(), column, GetScrollPosition(), GetScrollRangeEnd())));
-    if (interaction::InPlotBand(client.y(), GetClientRect().bottom)) {
+    if (interaction::InPlotBand(client.y(), ClientBands())) {
         if (const auto text = interaction::ReadOut(*doc, column)) {
             m_toolTip.UpdateTipText(*text);
             m_toolTip.Activate(true, global);
@@ -135,20 +143,19 @@ void CtesqView::OnLButtonDown(QPoint client) {
     CtesqDoc* doc = GetDocument();
     if (doc == nullptr) return;
     const CRect rc = GetClientRect();
-    if (interaction::InLegendBand(client.y(), rc.bottom)) {
+    if (interaction::InLegendBand(client.y(), ClientBands())) {
         const int k =
             interaction::LegendColumn(client.x(), rc.left, rc.Width(), doc->m_nCurveCount);
         if (k >= 0 && k <= 7) {
-            doc->m_bCurveHidden[k] = doc->m_bCurveHidden[k] ? 0 : 1;
+            doc->SetCurveHidden(k, !doc->m_bCurveHidden[k]);
             viewport()->repaint();
         }
     }
-    if (interaction::InSelectionBand(client.y(), rc.bottom)) {
+    if (interaction::InSelectionBand(client.y(), ClientBands())) {
         const interaction::ClickResult r =
             interaction::SelectByClick(client.x() + GetScrollPosition(), doc->m_nDecimation,
                                        doc->m_nSampleCount, s_nSelAnchor);
-        doc->m_nSelStart = r.selStart;
-        doc->m_nSelEnd = r.selEnd;
+        doc->Select(r.selStart, r.selEnd);
         viewport()->repaint();
         s_nSelAnchor = r.anchor;
     }
@@ -158,26 +165,23 @@ void CtesqView::OnRButtonDown(QPoint client) {
     CtesqDoc* doc = GetDocument();
     if (doc == nullptr) return;
     const CRect rc = GetClientRect();
-    if (!interaction::InLegendBand(client.y(), rc.bottom)) return;
+    if (!interaction::InLegendBand(client.y(), ClientBands())) return;
     const int k = interaction::LegendColumn(client.x(), rc.left, rc.Width(), doc->m_nCurveCount);
     if (k < 0 || k >= doc->m_nCurveCount) return;
     CDlgCurvePara dialog(this);
     dialog.m_dblTop = doc->m_fCurveTop[k];
     dialog.m_dblBottom = doc->m_fCurveBottom[k];
     // A curve without samples has no largest or smallest to offer.
-    const CFloatArray& display = doc->m_pDisplay[k];
-    dialog.m_bHasExtremes = display && doc->m_nDisplayLength > 0;
+    dialog.m_bHasExtremes = doc->m_pSamples[k] && doc->m_nSampleCount > 0;
     if (dialog.m_bHasExtremes) {
-        dialog.m_dblMax = dialog.m_dblMin = display[0];
-        for (int j = 0; j < doc->m_nDisplayLength; ++j) {
-            const double v = display[static_cast<std::size_t>(j)];
-            if (v > dialog.m_dblMax) dialog.m_dblMax = v;
-            if (v < dialog.m_dblMin) dialog.m_dblMin = v;
-        }
+        float mn, mx;
+        CurveExtremes(doc->m_pSamples[k].get(), doc->m_nSampleCount, mn, mx);
+        dialog.m_dblMin = mn;
+        dialog.m_dblMax = mx;
     }
     if (dialog.DoModal() != CDlgCurvePara::IDOK) return;
-    doc->m_fCurveTop[k] = numtext::NarrowToFloat(dialog.m_dblTop);
-    doc->m_fCurveBottom[k] = numtext::NarrowToFloat(dialog.m_dblBottom);
+    doc->SetCurveRange(k, numtext::NarrowToFloat(dialog.m_dblBottom),
+                       numtext::NarrowToFloat(dialog.m_dblTop));
     viewport()->repaint();
 }
 
@@ -231,7 +235,7 @@ void CtesqView::GoToMarker(MarkerSearch search) {
         interaction::LeftEdgeSample(doc->m_nSampleCount, GetScrollPosition(), GetScrollRangeEnd());
     if (const auto target =
             search(doc->m_pSamples[0].get(), doc->m_nSampleCount, edge, m_bSeekNegative & 1))
-        doc->ExecuteCommand(Format("goto %u", *target));
+        doc->ExecuteCommand(fmt::format("goto {}", *target));
 }
 
 void CtesqView::mouseMoveEvent(QMouseEvent* event) {

@@ -7,8 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "ScrollView.h"
-#include "ToolTip.h"
+#include "framework/gui/ScrollView.h"
+#include "framework/gui/ToolTip.h"
+#include "view/rules/ViewGeometry.h"
 
 class CtesqDoc;
 
@@ -62,14 +63,18 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    view_geometry::Bands ClientBands() const;
     void SetSizesFromDocument();
     void RepaintCommandStrip();
     // Moves the view with "goto" to what a marker search finds from the left edge.
     using MarkerSearch = std::optional<unsigned> (*)(const float*, int, int, bool);
     void GoToMarker(MarkerSearch search);
-    // Keeps the column at the window's centre in place across a change of decimation.
-    void ApplyZoom();
+    // Sets the decimation (rebuilding the display copies even when it stays the same) and
+    // keeps the column at the window's centre in place.
+    void ApplyZoom(int nDecimation);
 
-    // Ticks that nothing acts on, as the original view had.
+    // A once-a-second tick with no handler: it keeps the event loop waking, so idle-time
+    // work (the command states, refreshed whenever the loop goes idle) runs at least that
+    // often even while the user does nothing.
     QTimer m_timer;
 };

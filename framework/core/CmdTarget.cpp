@@ -1,4 +1,4 @@
-#include "CmdTarget.h"
+#include "framework/core/CmdTarget.h"
 
 const CCmdTarget::Handler* CCmdTarget::FindCommand(unsigned nID) const {
     for (const auto& [id, handler] : m_commands)

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "CmdUI.h"
+#include "framework/core/CmdUI.h"
 
 class CCmdTarget {
 public:

@@ -2,7 +2,7 @@
 // Command ids and the command-state object through which enable rules answer. The window
 // applies the answer to menu items and toolbar buttons; a disabled command never runs.
 
-// The framework's standard ids keep their values.
+// The framework's standard ids keep their values; the application's own are in res/.
 enum : unsigned {
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
@@ -23,9 +23,6 @@ enum : unsigned {
     ID_PREV_PANE = 57681,
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,
-    ID_ZOOM_OUT = 32768,
-    ID_ZOOM_IN = 32769,
-    ID_VIEW_CMDBAR = 32772,
 };
 
 class CCmdUI {

@@ -1,9 +1,9 @@
-#include "Document.h"
+#include "framework/core/Document.h"
 
 #include <algorithm>
 
-#include "File.h"
-#include "Prompts.h"
+#include "framework/core/File.h"
+#include "framework/core/Prompts.h"
 
 CDocument::~CDocument() = default;
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "CmdTarget.h"
+#include "framework/core/CmdTarget.h"
 
 class CDocument;
 

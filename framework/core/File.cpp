@@ -1,4 +1,4 @@
-#include "File.h"
+#include "framework/core/File.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "MessageSink.h"
+#include "framework/core/MessageSink.h"
 
 namespace {
 
@@ -140,29 +140,4 @@ void CFile::Close() {
     m_hFile = -1;
     // A failing close can be the first report of a failed write (full disk over NFS).
     if (::close(fd) != 0 && errno != EINTR) ThrowOsError(errno);
-}
-
-CMemFile::CMemFile(const void* pData, std::size_t nSize)
-    : m_bytes(static_cast<const char*>(pData), static_cast<const char*>(pData) + nSize) {}
-
-std::size_t CMemFile::Read(void* pBuf, std::size_t nCount) {
-    const std::size_t n = std::min(nCount, m_bytes.size() - std::min(m_pos, m_bytes.size()));
-    if (n > 0) std::memcpy(pBuf, m_bytes.data() + m_pos, n);
-    m_pos += n;
-    return n;
-}
-
-void CMemFile::Write(const void* pBuf, std::size_t nCount) {
-    if (m_pos + nCount > m_bytes.size()) m_bytes.resize(m_pos + nCount);
-    if (nCount > 0) std::memcpy(m_bytes.data() + m_pos, pBuf, nCount);
-    m_pos += nCount;
-}
-
-std::uint64_t CMemFile::Seek(std::int64_t lOff, SeekPosition from) {
-    const std::int64_t base = from == begin     ? 0
-                              : from == current ? static_cast<std::int64_t>(m_pos)
-                                                : static_cast<std::int64_t>(m_bytes.size());
-    if (base + lOff < 0) throw CFileException(CFileException::badPath, EINVAL, "memory file");
-    m_pos = static_cast<std::size_t>(base + lOff);
-    return m_pos;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Block file access in the framework's manner: reads return the count read, failures throw
-// CFileException. CMemFile serves the same readers from memory (tests, fuzzing).
+// CFileException.
 
 #include <cstddef>
 #include <cstdint>
@@ -54,26 +54,4 @@ protected:
 
     int m_hFile = -1;
     std::string m_strFileName;
-};
-
-// A file held in memory: reads serve the bytes, writes append or overwrite.
-class CMemFile : public CFile {
-public:
-    CMemFile() = default;
-    explicit CMemFile(std::vector<char> bytes) : m_bytes(std::move(bytes)) {}
-    CMemFile(const void* pData, std::size_t nSize);
-
-    bool Open(const std::string&, unsigned, CFileException* = nullptr) override { return true; }
-    std::size_t Read(void* pBuf, std::size_t nCount) override;
-    void Write(const void* pBuf, std::size_t nCount) override;
-    std::uint64_t Seek(std::int64_t lOff, SeekPosition from) override;
-    std::uint64_t GetPosition() const override { return m_pos; }
-    std::uint64_t GetLength() const override { return m_bytes.size(); }
-    void Close() override {}
-
-    const std::vector<char>& Bytes() const { return m_bytes; }
-
-private:
-    std::vector<char> m_bytes;
-    std::size_t m_pos = 0;
 };

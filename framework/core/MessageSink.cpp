@@ -1,4 +1,4 @@
-#include "MessageSink.h"
+#include "framework/core/MessageSink.h"
 
 #include <cstdio>
 

@@ -5,7 +5,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 using MessageSink = std::function<void(std::string_view text)>;
 
@@ -25,13 +24,4 @@ public:
 
 private:
     MessageSink m_previous;
-};
-
-// Collects the messages shown during its lifetime.
-class CMessageRecorder {
-public:
-    std::vector<std::string> m_messages;
-
-private:
-    CScopedMessageSink m_sink{[this](std::string_view text) { m_messages.emplace_back(text); }};
 };

@@ -1,4 +1,4 @@
-#include "Prompts.h"
+#include "framework/core/Prompts.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "RecentFiles.h"
+#include "framework/core/RecentFiles.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "File.h"
+#include "framework/core/File.h"
 
 class CSafeFile : public CFile {
 public:

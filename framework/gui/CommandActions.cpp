@@ -1,4 +1,4 @@
-#include "CommandActions.h"
+#include "framework/gui/CommandActions.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>

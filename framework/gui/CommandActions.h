@@ -7,7 +7,7 @@
 #include <QObject>
 #include <map>
 
-#include "CmdTarget.h"
+#include "framework/core/CmdTarget.h"
 
 class QAction;
 class QKeySequence;

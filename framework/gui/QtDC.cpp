@@ -1,4 +1,4 @@
-#include "QtDC.h"
+#include "framework/gui/QtDC.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "QtText.h"
+#include "framework/gui/QtText.h"
 
 namespace {
 

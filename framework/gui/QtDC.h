@@ -2,7 +2,7 @@
 // The device context over a QPainter. Logical x is shifted by the view's scroll origin;
 // logical y is device y.
 
-#include "DC.h"
+#include "framework/core/DC.h"
 
 class QPainter;
 

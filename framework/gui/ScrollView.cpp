@@ -1,4 +1,4 @@
-#include "ScrollView.h"
+#include "framework/gui/ScrollView.h"
 
 #include <QPainter>
 #include <QPrintDialog>
@@ -6,7 +6,8 @@
 #include <QPrinter>
 #include <QScrollBar>
 
-#include "QtDC.h"
+#include "framework/core/ScrollRange.h"
+#include "framework/gui/QtDC.h"
 
 CScrollView::CScrollView(QWidget* parent) : QAbstractScrollArea(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -20,9 +21,9 @@ CScrollView::~CScrollView() {
 void CScrollView::SetScrollSizes(int total, int page, int line) {
     m_nTotal = total;
     const int width = viewport()->width();
-    m_nRangeEnd = total > width && total > 0 ? total - 1 : 0;
+    m_nRangeEnd = ScrollRangeEnd(total, width);
     QScrollBar* bar = horizontalScrollBar();
-    bar->setRange(0, std::max(0, total - width));
+    bar->setRange(0, MaxScrollPosition(total, width));
     bar->setPageStep(std::max(page, 1));
     bar->setSingleStep(std::max(line, 1));
 }

@@ -8,9 +8,9 @@
 
 class QPrinter;
 
-#include "CmdTarget.h"
-#include "DC.h"
-#include "Document.h"
+#include "framework/core/CmdTarget.h"
+#include "framework/core/DC.h"
+#include "framework/core/Document.h"
 
 class CScrollView : public QAbstractScrollArea, public CView, public CCmdTarget {
 public:

@@ -1,4 +1,5 @@
-#include "ToolTip.h"
+#include "framework/gui/ToolTip.h"
+#include "framework/gui/QtText.h"
 
 #include <QToolTip>
 
@@ -6,7 +7,7 @@ void CToolTipCtrl::Activate(bool bActivate, QPoint globalPos) {
     if (m_pParent == nullptr) return;
     m_bActive = bActivate;
     if (bActivate)
-        QToolTip::showText(globalPos, QString::fromStdString(m_strText), m_pParent);
+        QToolTip::showText(globalPos, ToQString(m_strText), m_pParent);
     else
         QToolTip::hideText();
 }

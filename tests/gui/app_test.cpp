@@ -8,11 +8,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "MainFrame.h"
-#include "MessageSink.h"
-#include "Prompts.h"
-#include "TraceFixtures.h"
-#include "tesqApp.h"
+#include "app/MainFrame.h"
+#include "framework/core/MessageSink.h"
+#include "tests/support/MessageRecorder.h"
+#include "framework/core/Prompts.h"
+#include "tests/support/TraceFixtures.h"
+#include "app/tesqApp.h"
+#include "framework/gui/QtText.h"
 
 namespace fs = std::filesystem;
 
@@ -33,7 +35,7 @@ TEST(App, StartsWithANewDocumentOrTheNamedFile) {
 
     const std::string trace = TempTrace("demo.txt", "FileType QDL-RV\nCurve a\n\n1\n2\n");
     CtesqApp opened;
-    ASSERT_TRUE(opened.InitInstance({QStringLiteral("tesqv"), QString::fromStdString(trace)}));
+    ASSERT_TRUE(opened.InitInstance({QStringLiteral("tesqv"), ToQString(trace)}));
     EXPECT_EQ(opened.GetMainWnd()->windowTitle().toStdString(),
               "osc - " + fs::path(trace).filename().string());
     EXPECT_EQ(opened.GetDocument().m_nSampleCount, 2);
@@ -45,7 +47,7 @@ TEST(App, StartsWithANewDocumentOrTheNamedFile) {
     EXPECT_EQ(messages.m_messages, std::vector<std::string>{"unknow file type."});
     EXPECT_EQ(opened.GetDocument().m_nSampleCount, 2);
     CtesqApp refused;
-    EXPECT_FALSE(refused.InitInstance({QStringLiteral("tesqv"), QString::fromStdString(other)}));
+    EXPECT_FALSE(refused.InitInstance({QStringLiteral("tesqv"), ToQString(other)}));
     fs::remove(trace);
     fs::remove(other);
 }
@@ -88,7 +90,7 @@ TEST(App, ADroppedFileOpensAfterTheSaveQuestion) {
     ASSERT_TRUE(app.InitInstance({QStringLiteral("tesqv")}));
     const std::string trace = TempTrace("dropped.txt", "FileType QDL-RV\nCurve a\n\n1\n2\n3\n");
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(trace))});
+    data.setUrls({QUrl::fromLocalFile(ToQString(trace))});
     app.GetDocument().SetModifiedFlag(true);
     int asked = 0;
     SetSaveChangesQuestion([&asked](const std::string&) {

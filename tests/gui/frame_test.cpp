@@ -8,10 +8,10 @@
 #include <QPushButton>
 #include <QToolBar>
 
-#include "CommandActions.h"
-#include "MainFrame.h"
-#include "Resources.h"
-#include "TraceFixtures.h"
+#include "framework/gui/CommandActions.h"
+#include "app/MainFrame.h"
+#include "res/Resources.h"
+#include "tests/support/TraceFixtures.h"
 
 namespace {
 
@@ -112,4 +112,19 @@ TEST(MainFrame, CommandStatesOfAFreshDocumentAndAfterAnEdit) {
     EXPECT_TRUE(enabled(ID_EDIT_CUT));
     EXPECT_TRUE(enabled(ID_EDIT_COPY));
     EXPECT_FALSE(enabled(ID_EDIT_PASTE));
+
+    // The zoom rules at their edges, and Paste once something is held.
+    const auto refreshedAt = [&f](int decimation) {
+        f.doc->m_nDecimation = decimation;
+        f.frame.Actions().Refresh();
+    };
+    refreshedAt(2);
+    EXPECT_TRUE(enabled(ID_ZOOM_IN));
+    refreshedAt(2048);
+    EXPECT_TRUE(enabled(ID_ZOOM_OUT));
+    refreshedAt(4096);
+    EXPECT_FALSE(enabled(ID_ZOOM_OUT));
+    f.doc->m_nClipCount = 1;
+    f.frame.Actions().Refresh();
+    EXPECT_TRUE(enabled(ID_EDIT_PASTE));
 }

@@ -8,9 +8,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "DlgCurvePara.h"
-#include "TraceFixtures.h"
-#include "tesqView.h"
+#include "dialogs/DlgCurvePara.h"
+#include "tests/support/TraceFixtures.h"
+#include "view/tesqView.h"
 
 namespace {
 

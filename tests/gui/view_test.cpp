@@ -3,23 +3,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QAction>
-#include <QApplication>
-#include <QEventLoop>
 #include <QImage>
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
-#include <QStandardPaths>
-#include <QTimer>
 #include <filesystem>
-#include <random>
 
-#include "CliRun.h"
-#include "CommandActions.h"
-#include "QtDC.h"
-#include "TraceFixtures.h"
-#include "tesqView.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TraceFixtures.h"
+#include "view/tesqView.h"
+#include "framework/gui/QtText.h"
 
 namespace {
 
@@ -128,142 +121,9 @@ TEST(View, PrintsTheFirstColumnsThroughOnDraw) {
                                 .string();
     QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromStdString(pdf));
+    printer.setOutputFileName(ToQString(pdf));
     f.view.PrintTo(printer);
     EXPECT_EQ(Slurp(pdf).substr(0, 4), "%PDF");
     EXPECT_EQ(f.view.GetScrollPosition(), 3000);  // printing leaves the view as it was
     std::filesystem::remove(pdf);
-}
-
-TEST(CommandActions, StatesFollowTheRulesAndDisabledActionsNeverRun) {
-    CCmdTarget view, frame;
-    CCommandRouter router;
-    router.SetChain({&view, nullptr, &frame, nullptr});
-    bool zoomable = false, shown = false;
-    int zooms = 0;
-    view.AddCommand(ID_ZOOM_IN, [&zooms] { ++zooms; });
-    view.AddUpdate(ID_ZOOM_IN, [&zoomable](CCmdUI* ui) { ui->Enable(zoomable); });
-    frame.AddCommand(ID_VIEW_CMDBAR, [&shown] { shown = !shown; });
-    frame.AddUpdate(ID_VIEW_CMDBAR, [&shown](CCmdUI* ui) { ui->SetCheck(shown); });
-    CCommandActions actions(router);
-    QAction* zoom = actions.Add(ID_ZOOM_IN, QStringLiteral("Zoom in"));
-    QAction* bar = actions.Add(ID_VIEW_CMDBAR, QStringLiteral("Contol bar(&C)"), {}, true);
-    QAction* undo = actions.Add(57643, QStringLiteral("Undo(&U)"));
-
-    // Going idle refreshes every state.
-    QEventLoop loop;
-    QTimer::singleShot(20, &loop, &QEventLoop::quit);
-    loop.exec();
-    EXPECT_FALSE(zoom->isEnabled());
-    EXPECT_FALSE(undo->isEnabled());
-    EXPECT_FALSE(bar->isChecked());
-    zoom->trigger();  // disabled: nothing runs, whatever triggered it
-    EXPECT_EQ(zooms, 0);
-
-    zoomable = true;
-    actions.Refresh();
-    zoom->trigger();
-    EXPECT_EQ(zooms, 1);
-    zoomable = false;  // the action still looks enabled until the next refresh
-    zoom->trigger();
-    EXPECT_EQ(zooms, 1);
-    EXPECT_FALSE(zoom->isEnabled());
-    bar->trigger();
-    EXPECT_TRUE(shown);
-    EXPECT_TRUE(bar->isChecked());
-    bar->trigger();
-    EXPECT_FALSE(bar->isChecked());
-}
-
-TEST(QtDC, ColumnPolylinesCoverExactlyTheirColumnBars) {
-    std::mt19937 rng(12);
-    for (int round = 0; round < 200; ++round) {
-        std::vector<CPoint> points;
-        int x = static_cast<int>(rng() % 20);
-        for (int i = 0, n = 2 + static_cast<int>(rng() % 400); i < n; ++i) {
-            if (i > 0 && rng() % 5 < 2) ++x;
-            points.push_back({x, static_cast<int>(rng() % 500) - 100});
-        }
-        QImage drawn(300, 300, QImage::Format_RGB32), expected(300, 300, QImage::Format_RGB32);
-        drawn.fill(Qt::white);
-        expected.fill(Qt::white);
-        {
-            QPainter painter(&drawn);
-            CQtDC dc(painter, {0, 0});
-            dc.SelectPen({PS_SOLID, 2, RGB(255, 0, 0)});
-            dc.Polyline(points.data(), static_cast<int>(points.size()));
-        }
-        {
-            // Each column: its vertical segments and half of each step to a neighbour.
-            QPainter painter(&expected);
-            int top = points[0].y, bottom = points[0].y;
-            const auto bar = [&](int column) {
-                painter.fillRect(column, top, 2, bottom - top + 1, Qt::red);
-            };
-            for (std::size_t i = 1; i < points.size(); ++i) {
-                const CPoint a = points[i - 1], b = points[i];
-                if (a.x == b.x) {
-                    top = std::min(top, b.y);
-                    bottom = std::max(bottom, b.y);
-                    continue;
-                }
-                const int mid = a.y + (b.y - a.y) / 2;
-                top = std::min(top, mid);
-                bottom = std::max(bottom, mid);
-                bar(a.x);
-                top = std::min(mid, b.y);
-                bottom = std::max(mid, b.y);
-            }
-            bar(points.back().x);
-        }
-        ASSERT_EQ(drawn, expected) << "round " << round;
-    }
-}
-
-TEST(Render, WritesAPictureOfTheTrace) {
-    const std::string png = (std::filesystem::temp_directory_path() /
-                             ("tesqv-render-" + std::to_string(getpid()) + ".png"))
-                                .string();
-    const CliRun r = Cli(std::string("render ") + TESQV_EXAMPLES "/demo.txt " + png +
-                         " --size 640x360 --typed go");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    QImage image(QString::fromStdString(png));
-    std::filesystem::remove(png);
-    ASSERT_EQ(image.size(), QSize(640, 360));
-    const auto count = [&image](QColor colour, QRect area) {
-        int n = 0;
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x) n += image.pixelColor(x, y) == colour;
-        return n;
-    };
-    const QRect plot(0, 100, 640, 210);
-    EXPECT_GT(count(QColor(255, 0, 0), plot), 100);                      // curve 0
-    EXPECT_GT(count(QColor(0, 255, 0), plot), 100);                      // curve 1
-    EXPECT_GT(count(QColor(0, 0, 255), plot), 100);                      // curve 2
-    EXPECT_GT(count(QColor(221, 221, 221), plot), 500);                  // grid
-    EXPECT_GT(count(QColor(136, 136, 187), QRect(0, 83, 640, 15)), 20);  // time labels above
-    EXPECT_GT(count(QColor(80, 0, 0), QRect(0, 340, 640, 20)), 5);       // curve 3's legend entry
-    int dark = 0;  // the "go_" echo, black text (anti-aliased) at (5, 5)
-    for (int y = 0; y < 25; ++y)
-        for (int x = 0; x < 40; ++x) dark += QColor(image.pixel(x, y)).lightness() < 80;
-    EXPECT_GT(dark, 5);
-}
-
-TEST(Render, MessagesAndUsage) {
-    const CliRun missing = Cli("render /nonexistent.txt /tmp/x.png");
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "/nonexistent.txt was not found.\n");
-    EXPECT_EQ(Cli("render a.txt").status, 2);
-    EXPECT_EQ(Cli("render a.txt b.png --size 0x5").status, 2);
-}
-
-int main(int argc, char** argv) {
-    // Test discovery runs this binary outside CTest's environment too.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    // Settings go to a test location, never the user's.
-    QStandardPaths::setTestModeEnabled(true);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

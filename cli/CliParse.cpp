@@ -1,0 +1,14 @@
+#include <charconv>
+
+#include "cli/CliCommands.h"
+
+bool ParseWholeInt(std::string_view text, int& value) {
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
+    return r.ec == std::errc() && r.ptr == text.data() + text.size();
+}
+
+bool ParsePair(std::string_view text, char separator, int& a, int& b) {
+    const auto at = text.find(separator);
+    return at != std::string_view::npos && ParseWholeInt(text.substr(0, at), a) &&
+           ParseWholeInt(text.substr(at + 1), b);
+}

@@ -1,0 +1,12 @@
+#pragma once
+// The application's own command ids, beside the framework's standard ones.
+
+#include "framework/core/CmdUI.h"
+
+enum : unsigned {
+    ID_SEPARATOR = 0,
+    ID_ZOOM_OUT = 32768,
+    ID_ZOOM_IN = 32769,
+    ID_VIEW_CMDBAR = 32772,
+    IDC_EXEC = 1001,
+};

@@ -1,0 +1,48 @@
+// tesqv-cli render: the picture it writes and its messages.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <filesystem>
+
+#include "framework/gui/QtText.h"
+#include "tests/support/CliRun.h"
+
+TEST(Render, WritesAPictureOfTheTrace) {
+    const std::string png = (std::filesystem::temp_directory_path() /
+                             ("tesqv-render-" + std::to_string(getpid()) + ".png"))
+                                .string();
+    const CliRun r = Cli(std::string("render ") + TESQV_EXAMPLES "/demo.txt " + png +
+                         " --size 640x360 --typed go");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    QImage image(ToQString(png));
+    std::filesystem::remove(png);
+    ASSERT_EQ(image.size(), QSize(640, 360));
+    const auto count = [&image](QColor colour, QRect area) {
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) n += image.pixelColor(x, y) == colour;
+        return n;
+    };
+    const QRect plot(0, 100, 640, 210);
+    EXPECT_GT(count(QColor(255, 0, 0), plot), 100);                      // curve 0
+    EXPECT_GT(count(QColor(0, 255, 0), plot), 100);                      // curve 1
+    EXPECT_GT(count(QColor(0, 0, 255), plot), 100);                      // curve 2
+    EXPECT_GT(count(QColor(221, 221, 221), plot), 500);                  // grid
+    EXPECT_GT(count(QColor(136, 136, 187), QRect(0, 83, 640, 15)), 20);  // time labels above
+    EXPECT_GT(count(QColor(80, 0, 0), QRect(0, 340, 640, 20)), 5);       // curve 3's legend entry
+    int dark = 0;  // the "go_" echo, black text (anti-aliased) at (5, 5)
+    for (int y = 0; y < 25; ++y)
+        for (int x = 0; x < 40; ++x) dark += QColor(image.pixel(x, y)).lightness() < 80;
+    EXPECT_GT(dark, 5);
+}
+
+TEST(Render, MessagesAndUsage) {
+    const CliRun missing = Cli("render /nonexistent.txt /tmp/x.png");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "/nonexistent.txt was not found.\n");
+    EXPECT_EQ(Cli("render a.txt").status, 2);
+    EXPECT_EQ(Cli("render a.txt b.png --size 0x5").status, 2);
+}

@@ -1,0 +1,28 @@
+#pragma once
+// CMemFile: a file held in memory, so the readers can be fed inline bytes (tests, fuzzing,
+// benchmarks). Reads serve the bytes; writes append or overwrite.
+
+#include <vector>
+
+#include "framework/core/File.h"
+
+class CMemFile : public CFile {
+public:
+    CMemFile() = default;
+    explicit CMemFile(std::vector<char> bytes) : m_bytes(std::move(bytes)) {}
+    CMemFile(const void* pData, std::size_t nSize);
+
+    bool Open(const std::string&, unsigned, CFileException* = nullptr) override { return true; }
+    std::size_t Read(void* pBuf, std::size_t nCount) override;
+    void Write(const void* pBuf, std::size_t nCount) override;
+    std::uint64_t Seek(std::int64_t lOff, SeekPosition from) override;
+    std::uint64_t GetPosition() const override { return m_pos; }
+    std::uint64_t GetLength() const override { return m_bytes.size(); }
+    void Close() override {}
+
+    const std::vector<char>& Bytes() const { return m_bytes; }
+
+private:
+    std::vector<char> m_bytes;
+    std::size_t m_pos = 0;
+};

@@ -1,0 +1,28 @@
+#include "tests/support/TraceFixtures.h"
+
+#include "tests/support/MemFile.h"
+
+std::unique_ptr<CtesqDoc> ReadTrace(const std::string& bytes) {
+    auto doc = std::make_unique<CtesqDoc>();
+    CMemFile file(bytes.data(), bytes.size());
+    doc->ReadTextTrace(file);
+    return doc;
+}
+
+std::vector<float> Samples(const CtesqDoc& doc, int i) {
+    if (!doc.m_pSamples[i]) return {};
+    const float* p = doc.m_pSamples[i].get();
+    return std::vector<float>(p, p + doc.m_nSampleCount);
+}
+
+std::unique_ptr<CtesqDoc> DocWithSamples(const std::vector<std::vector<float>>& curves) {
+    auto doc = std::make_unique<CtesqDoc>();
+    doc->ResetTrace();
+    doc->m_nCurveCount = static_cast<int>(curves.size());
+    for (std::size_t i = 0; i < curves.size(); ++i) {
+        doc->m_nSampleCount = static_cast<int>(curves[i].size());
+        doc->m_pSamples[i] = CFloatArray::Allocate(curves[i].size(), true);
+        for (std::size_t j = 0; j < curves[i].size(); ++j) doc->m_pSamples[i][j] = curves[i][j];
+    }
+    return doc;
+}

@@ -1,0 +1,17 @@
+#pragma once
+// Builds documents from inline text for the tests.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "trace/tesqDoc.h"
+
+// Reads `bytes` as a text trace file through the real two-pass reader.
+std::unique_ptr<CtesqDoc> ReadTrace(const std::string& bytes);
+
+// The samples of curve i, or an empty vector when it has no array.
+std::vector<float> Samples(const CtesqDoc& doc, int i);
+
+// A document holding the given curves as samples, not read from any file.
+std::unique_ptr<CtesqDoc> DocWithSamples(const std::vector<std::vector<float>>& curves);

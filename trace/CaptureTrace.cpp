@@ -1,0 +1,146 @@
+// The capture format: an optional magic number, then byte-coded samples of one curve.
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "trace/CaptureCodec.h"
+#include "framework/core/File.h"
+#include "framework/core/MessageSink.h"
+#include "trace/tesqDoc.h"
+
+namespace {
+
+// Reads and writes go in 64 KiB blocks: the bytes are those of 4 KiB blocks, and a tenth of
+// the calls is worth having on a 100 MB capture.
+constexpr std::size_t kBlockSize = 64 * 1024;
+
+// Reads until n bytes or the end; returns the count read.
+std::size_t ReadFully(CFile& file, void* buf, std::size_t n) {
+    std::size_t got = 0;
+    while (got < n) {
+        const std::size_t r = file.Read(static_cast<char*>(buf) + got, n - got);
+        if (r == 0) break;
+        got += r;
+    }
+    return got;
+}
+
+struct EncodingSettings {
+    int step;
+    float bottom, top;
+};
+constexpr EncodingSettings kSettings[] = {
+    {2, 0.0f, 255.0f}, {2, -2500.0f, 2500.0f}, {1, -200.0f, 200.0f}};
+
+}  // namespace
+
+bool CtesqDoc::ReadOscTrace(CFile& file) {
+    CTraceData fresh;
+    int encoding = 0;
+    try {
+        std::uint8_t head[4];
+        const std::size_t got = ReadFully(file, head, sizeof head);
+        std::uint32_t magic = 0;
+        if (got == 4)
+            magic =
+                head[0] | head[1] << 8 | head[2] << 16 | static_cast<std::uint32_t>(head[3]) << 24;
+        encoding = magic == capture::MAGIC_ENCODING_1   ? 1
+                   : magic == capture::MAGIC_ENCODING_2 ? 2
+                                                        : 0;
+        if (encoding == 0) file.SeekToBegin();
+
+        const std::uint64_t length = file.GetLength();
+        const std::uint64_t payload = encoding == 0 ? length : length - 4;
+        // Encoding 1 assumes a prefix per data byte; shared prefixes carry more samples, and
+        // the array then grows, up to one sample per byte.
+        std::uint64_t capacity = encoding == 1 ? payload / 2 : payload;
+        if (encoding != 1 && capacity > INT_MAX) {
+            AfxMessageBox(MSG_TOO_MANY_SAMPLES);
+            return false;
+        }
+        capacity = std::min<std::uint64_t>(capacity, INT_MAX);
+        CFloatArray samples = CFloatArray::Allocate(
+            static_cast<std::size_t>(std::max<std::uint64_t>(capacity, 1)), true);
+        if (!samples) throw std::bad_alloc();
+
+        std::vector<std::uint8_t> storage(kBlockSize);
+        std::uint8_t* const block = storage.data();
+        std::size_t count = 0;
+        unsigned prefix = 0;
+        for (std::size_t n; (n = file.Read(block, kBlockSize)) > 0;) {
+            if (encoding == 1) {
+                for (std::size_t used = 0; used < n;) {
+                    if (count == samples.size()) {
+                        if (count == INT_MAX) {
+                            AfxMessageBox(MSG_TOO_MANY_SAMPLES);
+                            return false;
+                        }
+                        const std::size_t grown = static_cast<std::size_t>(std::min<std::uint64_t>(
+                            std::max<std::uint64_t>(2 * count, count + kBlockSize), INT_MAX));
+                        CFloatArray bigger = CFloatArray::Allocate(grown, true);
+                        if (!bigger) throw std::bad_alloc();
+                        std::memcpy(bigger.get(), samples.get(), count * sizeof(float));
+                        samples = std::move(bigger);
+                    }
+                    used +=
+                        capture::DecodePairs(block + used, n - used, prefix, samples.get() + count,
+                                             samples.size() - count, count);
+                }
+            } else {
+                // A file that grew since its length was taken keeps only what was counted.
+                const std::size_t take = std::min(n, samples.size() - count);
+                if (encoding == 0)
+                    capture::DecodeUnsigned(block, take, samples.get() + count);
+                else
+                    capture::DecodeSigned(block, take, samples.get() + count);
+                count += take;
+            }
+        }
+        fresh.m_pSamples[0] = std::move(samples);
+        fresh.m_nSampleCount = static_cast<int>(count);
+    } catch (const CFileException& e) {
+        e.ReportError();
+        return false;
+    } catch (const std::bad_alloc&) {
+        AfxMessageBox(MSG_NO_MEMORY);
+        return false;
+    }
+    const EncodingSettings& s = kSettings[encoding];
+    fresh.m_nCurveCount = 1;
+    fresh.m_nStep = s.step;
+    fresh.m_strStepUnit = "us";
+    fresh.m_strCurveName[0] = "osc";
+    fresh.m_fCurveBottom[0] = s.bottom;
+    fresh.m_fCurveTop[0] = s.top;
+    TakeTrace(std::move(fresh));
+    m_nOscFormat = encoding;
+    return true;
+}
+
+void CtesqDoc::WriteOscTrace(CFile& file) {
+    const int encoding = m_nOscFormat;
+    std::vector<std::uint8_t> buf(kBlockSize);
+    std::size_t used = 0;
+    if (encoding == 1 || encoding == 2) {
+        const std::uint32_t magic =
+            encoding == 1 ? capture::MAGIC_ENCODING_1 : capture::MAGIC_ENCODING_2;
+        for (int k = 0; k < 4; ++k) buf[used++] = static_cast<std::uint8_t>(magic >> (8 * k));
+    }
+    const std::size_t perSample = encoding == 1 ? 2 : 1;
+    const float* s = m_pSamples[0].get();
+    const std::size_t count = s != nullptr ? static_cast<std::size_t>(m_nSampleCount) : 0;
+    for (std::size_t j = 0; j < count;) {
+        const std::size_t n = std::min(count - j, (kBlockSize - used) / perSample);
+        used += capture::EncodeSamples(encoding, s + j, n, buf.data() + used);
+        j += n;
+        if (kBlockSize - used < perSample) {
+            file.Write(buf.data(), used);
+            used = 0;
+        }
+    }
+    if (used > 0) file.Write(buf.data(), used);
+}

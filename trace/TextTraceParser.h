@@ -1,0 +1,35 @@
+#pragma once
+// The text trace parser: lines in, trace out. The reader runs it twice over the file, once
+// counting data rows and once storing them into arrays of the counted size.
+
+#include <string>
+#include <string_view>
+
+#include "trace/TraceData.h"
+
+class CFile;
+
+class CTextTraceParser {
+public:
+    explicit CTextTraceParser(CTraceData& trace) : m_trace(trace) {}
+
+    // Hands every line of the file, from its current position, to ParseLine.
+    void ReadTraceLines(CFile& file, bool bStore, int nCapacity);
+    // One line without its line feed; its text ends at the first CR or NUL byte. readable:
+    // how many bytes after the line may be read (never interpreted) in passing. Returns the
+    // parse state after the line.
+    int ParseLine(std::string_view line, bool bStore, int nCapacity, std::size_t readable);
+    // Degenerate display ranges (not wider than 0.0001) taken from the data.
+    void CompleteRanges();
+
+    // A pass met more rows than the sample count can count.
+    bool TooManyRows() const { return m_bTooManyRows; }
+
+private:
+    void ParseHeaderLine(std::string_view bytes);
+    void ParseDataRow(std::string_view line, bool bStore, int nCapacity, std::size_t readable);
+
+    CTraceData& m_trace;
+    bool m_bTooManyRows = false;
+    std::string m_work;  // working copy of the line being cut into tokens
+};

@@ -1,0 +1,28 @@
+#pragma once
+// CTraceData: the trace itself, as a reader produces it: curves, samples, step and header
+// text, and the text parser's place in the file. A reader fills a fresh one; the document
+// takes it over only when the read succeeded, so a failed open leaves the open trace alone.
+
+#include <string>
+
+#include "trace/FloatArray.h"
+
+struct CTraceData {
+    static constexpr int MAX_CURVES = 8;
+
+    // Empty: no curves, no samples, step 1 "s".
+    CTraceData() { m_strStepUnit = std::string(1, 's'); }
+
+    int m_nCurveCount = 0;
+    int m_nStep = 1;
+    std::string m_strStepUnit;  // "us" means microseconds, anything else seconds
+    CFloatArray m_pSamples[MAX_CURVES];
+    std::string m_strCurveName[MAX_CURVES];
+    std::string m_strCurveUnit[MAX_CURVES];
+    float m_fCurveBottom[MAX_CURVES] = {};
+    float m_fCurveTop[MAX_CURVES] = {};
+    int m_nSampleCount = 0;
+    int m_nLineNo = 0;
+    int m_nParseState = 0;  // 0 before the file-type line, 1 header, 2 data
+    std::string m_strHeaderText;
+};

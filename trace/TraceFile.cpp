@@ -1,0 +1,133 @@
+// Opening and saving: the reader or writer by the file's extension.
+
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+#include <vector>
+
+#include "framework/core/File.h"
+#include "framework/core/MessageSink.h"
+#include "framework/core/Prompts.h"
+#include "framework/core/RecentFiles.h"
+#include "framework/core/SafeFile.h"
+#include "trace/tesqDoc.h"
+
+namespace {
+
+// The text after the last '.' of the whole path; without a '.', the whole path.
+std::string_view Extension(std::string_view path) {
+    const auto dot = path.rfind('.');
+    return dot == std::string_view::npos ? path : path.substr(dot + 1);
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               const auto lower = [](char c) {
+                   return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+               };
+               return lower(x) == lower(y);
+           });
+}
+
+}  // namespace
+
+bool CtesqDoc::OnNewDocument() {
+    if (!CDocument::OnNewDocument()) return false;
+    ResetTrace();
+    return true;
+}
+
+bool CtesqDoc::OnOpenDocument(const std::string& path) {
+    // A refused open leaves the open trace as it was, its unsaved changes included.
+    const bool bWasModified = IsModified();
+    if (!CDocument::OnOpenDocument(path)) return false;
+    const std::string_view ext = Extension(path);
+    bool bRead = false;
+    if (ext != "txt" && ext != "osc") {
+        AfxMessageBox("unknow file type.");
+    } else if (CFile file; !file.Open(path, CFile::modeRead)) {
+        AfxMessageBox("Open File Failure!!!");
+    } else {
+        bRead = ext == "txt" ? ReadTextTrace(file) : ReadOscTrace(file);
+        file.Close();
+    }
+    if (!bRead) {
+        SetModifiedFlag(bWasModified);
+        return false;
+    }
+    BuildDisplayCopies();
+    AfxAddToRecentFileList(path);
+    return true;
+}
+
+bool CtesqDoc::OnSaveDocument(const std::string& path) {
+    const std::string_view ext = Extension(path);
+    const bool bOsc = EqualsIgnoringCase(ext, "osc");
+    if (!bOsc && !EqualsIgnoringCase(ext, "txt")) {
+        AfxMessageBox("unknow file type");
+        return false;
+    }
+    try {
+        CSafeFile file(path);
+        if (bOsc)
+            WriteOscTrace(file);
+        else
+            WriteTextTrace(file);
+        file.Commit();
+    } catch (const CFileException& e) {
+        e.ReportError();
+        return false;
+    }
+    AfxAddToRecentFileList(path);
+    SetModifiedFlag(false);
+    return true;
+}
+
+void CtesqDoc::OnFileSave() {
+    if (!IsModified()) return;
+    if (GetPathName().empty())
+        OnFileSaveAs();
+    else
+        SaveModified();
+}
+
+void CtesqDoc::OnFileSaveAs() {
+    DoSaveAs();
+}
+
+bool CtesqDoc::DoSaveAs() {
+    const auto chosen =
+        AfxPromptSaveAs("OSC Files (*.osc)|*.osc|TEXT Files (*.txt)|*.txt||", "osc");
+    if (!chosen) return false;
+    SetPathName(*chosen);
+    const auto slash = chosen->rfind('/');
+    if (chosen->find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos)
+        SetPathName(*chosen + ".osc");
+    return OnSaveDocument(GetPathName());
+}
+
+void CtesqDoc::WriteTextTrace(CFile& file) {
+    // Lines are gathered into large writes; the bytes are those of one write per line.
+    std::vector<char> buf;
+    buf.reserve(1 << 16);
+    for (int j = 0; j < m_nSampleCount; ++j) {
+        for (int i = 0; i < MAX_CURVES; ++i) {
+            if (!m_pSamples[i]) continue;
+            char text[32];
+            // "%g": 6 significant digits, the shorter of fixed and exponent form.
+            const auto r =
+                std::to_chars(text, text + sizeof text,
+                              static_cast<double>(m_pSamples[i][static_cast<std::size_t>(j)]),
+                              std::chars_format::general, 6);
+            buf.insert(buf.end(), text, r.ptr);
+            buf.push_back(' ');
+        }
+        buf.push_back('\r');
+        buf.push_back('\n');
+        if (buf.size() >= (1 << 16) - 256) {
+            file.Write(buf.data(), buf.size());
+            buf.clear();
+        }
+    }
+    if (!buf.empty()) file.Write(buf.data(), buf.size());
+}

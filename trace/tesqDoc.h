@@ -1,0 +1,106 @@
+#pragma once
+// CtesqDoc: the one trace the application shows, up to 8 curves of equal length at one fixed
+// step, with the per-trace view state shared by the views. Qt-free.
+
+#include <string>
+#include <string_view>
+
+#include "framework/core/CmdUI.h"
+#include "framework/core/Document.h"
+#include "trace/FloatArray.h"
+#include "trace/TraceData.h"
+
+class CFile;
+
+// Update hints the document sends its views.
+enum : long {
+    HINT_RESET = 0,           // reset the scroll sizes and go to column 0
+    HINT_SHOW_SELECTION = 1,  // reset the scroll sizes and centre the selection
+    HINT_GOTO = 1000,         // go to the sample whose int the hint object points to
+};
+
+// Shown when a file holds more samples than the 32-bit sample count can hold.
+inline constexpr const char* MSG_TOO_MANY_SAMPLES =
+    "The file holds more than 2147483647 samples; it cannot be opened.";
+// Shown when the samples of a file do not fit in memory.
+inline constexpr const char* MSG_NO_MEMORY = "Not enough memory to read the file.";
+
+class CtesqDoc : public CDocument, public CTraceData {
+public:
+    CtesqDoc();
+    ~CtesqDoc() override;
+
+    // Back to an empty trace. Leaves m_nOscFormat, the modified flag, path and title alone.
+    void ResetTrace();
+    // Makes `trace` the document's trace, with the view state of a fresh one (decimation 1,
+    // no selection, nothing hidden, no display copies; the caller rebuilds them).
+    void TakeTrace(CTraceData&& trace);
+
+    // What the view and the CLI change, each a named step.
+    // The zoom factor (at least 1), with the display copies rebuilt for it.
+    void SetDecimation(int nDecimation);
+    // The half-open sample range start .. end.
+    void Select(int nStart, int nEnd);
+    void SetCurveHidden(int nCurve, bool bHidden);
+    void SetCurveRange(int nCurve, float fBottom, float fTop);
+    // The framework's archive carries no trace data.
+    void Serialize() override { SetModifiedFlag(false); }
+
+    // File New: an empty trace.
+    bool OnNewDocument() override;
+    // File Open: the reader by the path's extension ("txt" or "osc", exactly), then the
+    // display copies and the recent-file list. Failures are shown; the trace then stays.
+    bool OnOpenDocument(const std::string& path) override;
+    // Save: the writer by the extension, "osc" or "txt" in any case. The old file is replaced
+    // only when the new one was written whole. Failures are shown and return false.
+    bool OnSaveDocument(const std::string& path) override;
+
+    // File Save: only a modified document; without a path, Save As; otherwise the
+    // framework's question first.
+    void OnFileSave();
+    // File Save As: the save dialog, ".osc" behind a name without extension, then save.
+    void OnFileSaveAs();
+    bool DoSaveAs() override;
+
+    // Text export: one "\r\n" line per sample, "%g " per curve that has samples.
+    void WriteTextTrace(CFile& file);
+
+    // Capture format: single curve, byte-coded, with an optional magic number that selects
+    // the encoding (m_nOscFormat, kept across New and text opens).
+    bool ReadOscTrace(CFile& file);
+    void WriteOscTrace(CFile& file);
+
+    // The command language: "kxb curve k b" rescales a curve over the selection, "goto n"
+    // moves the views. False (after a message) when the line is rejected.
+    bool ExecuteCommand(std::string line);
+
+    // The time of a sample as the time grid and the read-out show it.
+    std::string FormatTimeLabel(int nSample) const;
+
+    // Edit commands and the document's command-state rules.
+    void OnEditCutPaste();
+    void OnEditCopy() {}
+    void OnUpdateFileSave(CCmdUI* pCmdUI) const { pCmdUI->Enable(IsModified()); }
+    void OnUpdateZoomIn(CCmdUI* pCmdUI) const { pCmdUI->Enable(m_nDecimation > 1); }
+    void OnUpdateZoomOut(CCmdUI* pCmdUI) const { pCmdUI->Enable(m_nDecimation < 4096); }
+    void OnUpdateEditCutCopy(CCmdUI* pCmdUI) const { pCmdUI->Enable(m_nSelStart != m_nSelEnd); }
+    void OnUpdateEditPaste(CCmdUI* pCmdUI) const { pCmdUI->Enable(m_nClipCount > 0); }
+
+    // Text trace reader: a counting pass, then a storing pass, into a fresh trace that
+    // replaces the document's only when the file was read; false (after a message) when it
+    // was refused or could not be read.
+    bool ReadTextTrace(CFile& file);
+
+    void BuildDisplayCopies();
+    bool BuildDisplayCopy(const float* pSource, CFloatArray& slot);
+
+    // The trace's own fields come from CTraceData; this is what the views share about it.
+    int m_nOscFormat = 0;
+    CFloatArray m_pDisplay[MAX_CURVES];  // 4 floats per bucket: first, max, min, first
+    int m_nDisplayLength = 0;
+    int m_nDecimation = 1;
+    int m_nSelStart = 0;
+    int m_nSelEnd = 0;  // half-open selection m_nSelStart .. m_nSelEnd
+    int m_nClipCount = 0;
+    int m_bCurveHidden[MAX_CURVES] = {};
+};

@@ -1,0 +1,101 @@
+#include <fmt/format.h>
+
+#include "view/rules/Interaction.h"
+
+#include <algorithm>
+
+#include "framework/core/NumberText.h"
+#include "trace/tesqDoc.h"
+
+namespace interaction {
+
+namespace {
+
+constexpr float kThreshold = 2000.0f;
+constexpr int kLookBack = 100;
+
+bool Beyond(float x, bool negative) {
+    return negative ? x < -kThreshold : x > kThreshold;
+}
+bool BackWithin(float x, bool negative) {
+    return negative ? x > -kThreshold : x < kThreshold;
+}
+
+// None of the up to 100 samples before m lies beyond the opposite threshold.
+bool WindowPasses(const float* s, int m, bool negative) {
+    for (int k = std::max(m - kLookBack, 0); k < m; ++k)
+        if (negative ? s[k] >= kThreshold : s[k] <= -kThreshold) return false;
+    return true;
+}
+
+}  // namespace
+
+int LegendColumn(int x, int left, int width, int count) {
+    if (count < 1) return -1;
+    const int w = width / count;
+    return w == 0 ? -1 : (x - left) / w;
+}
+
+ClickResult SelectByClick(int column, int decimation, int sampleCount, int anchor) {
+    const long long sample = static_cast<long long>(column) * decimation;
+    const int s = static_cast<int>(std::min<long long>(sample, sampleCount));
+    anchor = std::min(anchor, sampleCount);
+    return {std::min(s, anchor), std::max(s, anchor), s};
+}
+
+std::optional<std::string> ReadOut(const CtesqDoc& doc, int column) {
+    if (column < 0 || 4LL * column >= doc.m_nDisplayLength) return std::nullopt;
+    std::string text = doc.FormatTimeLabel(
+        numtext::ToIntSaturated(static_cast<double>(column) * doc.m_nDecimation));
+    for (int i = 0; i < doc.m_nCurveCount; ++i) {
+        if (!doc.m_pDisplay[i])
+            text += "  " + doc.m_strCurveName[i] + ":";
+        else
+            text += fmt::format(
+                "  {}:{:.3f}{}", doc.m_strCurveName[i],
+                static_cast<double>(doc.m_pDisplay[i][4 * static_cast<std::size_t>(column)]),
+                doc.m_strCurveUnit[i]);
+    }
+    return text;
+}
+
+std::string StatusLine(const CtesqDoc& doc, int clientX, int column, int position, int rangeEnd) {
+    return fmt::format(
+        "SCREEN.X={} @SHOW={}({}) @TESQ={}({}) SelLeft={} SelRight={} EXT={} pos={} max={} "
+        "Clipboard={}",
+        clientX, column, doc.m_nDisplayLength / 4,
+        static_cast<long long>(column) * doc.m_nDecimation, doc.m_nSampleCount, doc.m_nSelStart,
+        doc.m_nSelEnd, doc.m_nDecimation, position, rangeEnd, doc.m_nClipCount);
+}
+
+int LeftEdgeSample(int sampleCount, int position, int rangeEnd) {
+    if (rangeEnd == 0) return 0;
+    return numtext::ToIntSaturated(static_cast<double>(sampleCount) * position / rangeEnd);
+}
+
+std::optional<unsigned> FindNextMarker(const float* s, int count, int leftEdge, bool negative) {
+    if (s == nullptr) return std::nullopt;
+    for (long long i = static_cast<long long>(leftEdge) + 200; i < count; ++i)
+        if (Beyond(s[i], negative) && WindowPasses(s, static_cast<int>(i), negative))
+            return static_cast<unsigned>(i - 100);
+    return std::nullopt;
+}
+
+std::optional<unsigned> FindPrevMarker(const float* s, int count, int leftEdge, bool negative) {
+    if (s == nullptr || count < 1) return std::nullopt;
+    // The scan never starts past the last sample.
+    int q = std::min(leftEdge, count - 1);
+    while (q > 0) {
+        int h = q;
+        while (h >= 1 && !Beyond(s[h], negative)) --h;
+        if (h < 1) break;
+        int j = h;
+        while (j >= 1 && !BackWithin(s[j], negative)) --j;
+        if (j < 1) j = h;
+        if (WindowPasses(s, j, negative)) return static_cast<unsigned>(j < 100 ? j : j - 100);
+        q = j - 100;
+    }
+    return 0u;
+}
+
+}  // namespace interaction

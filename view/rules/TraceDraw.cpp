@@ -1,0 +1,107 @@
+#include <fmt/format.h>
+
+#include "view/rules/TraceDraw.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "framework/core/NumberText.h"
+#include "view/rules/ViewGeometry.h"
+#include "trace/tesqDoc.h"
+
+using namespace view_geometry;
+
+namespace {
+
+constexpr COLORREF kGrid = RGB(221, 221, 221);
+constexpr COLORREF kTimeLabel = RGB(136, 136, 187);
+constexpr COLORREF kHiddenLegend = RGB(220, 220, 220);
+constexpr COLORREF kHeader = RGB(40, 40, 40);
+
+}  // namespace
+
+void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
+    const CRect& rc = in.client;
+    const int width = rc.Width();
+    const Bands bands = BandsOf(rc.top, rc.bottom);
+    const int pt = bands.plotTop, pb = bands.plotBottom, h = bands.height;
+    const int first = std::max(0, dc.DPtoLP({0, 0}).x);
+    const int decimation = std::max(doc.m_nDecimation, 1);
+    const VisibleEntries entries = VisibleEntriesOf(first, width, doc.m_nDisplayLength);
+    const int count = entries.end - entries.first;
+    const int columnsEnd = entries.end / 4;
+
+    const CPen previousPen = dc.SelectPen({PS_SOLID, 1, kGrid});
+
+    // Selection: a column is shaded when its first sample is the selection start or lies
+    // inside the selection, so an empty selection still shows one line.
+    for (int c = first; c < columnsEnd; ++c) {
+        const long long s = static_cast<long long>(c) * decimation;
+        if (s == doc.m_nSelStart || (s > doc.m_nSelStart && s < doc.m_nSelEnd)) {
+            dc.MoveTo(c, pt);
+            dc.LineTo(c, pb);
+        }
+    }
+
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetTextColor(kTimeLabel);
+    for (int c = FirstGridColumn(first); c < columnsEnd; c += 100) {
+        dc.MoveTo(c, pt);
+        dc.LineTo(c, pb);
+        const std::string label =
+            doc.FormatTimeLabel(numtext::ToIntSaturated(static_cast<double>(c) * decimation));
+        dc.TextOut(c, pt - 17, label);
+        dc.TextOut(c, pb + 3, label);
+    }
+    for (int k = 0; k <= 10; ++k) {
+        const int y = pt + (k * h) / 10;
+        dc.MoveTo(first, y);
+        dc.LineTo(columnsEnd, y);
+    }
+
+    // One point buffer for all curves of this paint, of the visible entries only.
+    std::vector<CPoint> points(static_cast<std::size_t>(std::max(count, 0)));
+    for (int i = 0; i < doc.m_nCurveCount && count > 0; ++i) {
+        if (doc.m_bCurveHidden[i] || !doc.m_pDisplay[i]) continue;
+        dc.SelectPen({PS_SOLID, 2, in.curveColors[i]});
+        const float* display = doc.m_pDisplay[i].get();
+        for (int j = entries.first; j < entries.end; ++j)
+            points[static_cast<std::size_t>(j - entries.first)] = {
+                j / 4, ValueToY(display[j], doc.m_fCurveBottom[i], doc.m_fCurveTop[i], bands)};
+        dc.Polyline(points.data(), count);
+    }
+
+    // Scales alternate left and right, 30 pixels further in for every curve, hidden or not.
+    for (int i = 0; i < doc.m_nCurveCount; ++i) {
+        if (doc.m_bCurveHidden[i]) continue;
+        const int x = i % 2 == 0 ? first + 30 * i : columnsEnd - 30 * i;
+        dc.SetTextColor(in.curveColors[i]);
+        dc.SetBkMode(OPAQUE);
+        const float b = doc.m_fCurveBottom[i], t = doc.m_fCurveTop[i];
+        for (int k = 1; k <= 9; ++k) {
+            const float value = static_cast<float>(k) * (t - b) / 10.0f + b;
+            dc.TextOut(x, pb - (k * h) / 10 - 9, fmt::format("{:.2f}", static_cast<double>(value)));
+        }
+    }
+
+    dc.SetTextColor(kHeader);
+    dc.DrawText(doc.m_strHeaderText, {first, rc.top, first + width, pt - 20},
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+
+    for (int i = 0; i < doc.m_nCurveCount; ++i) {
+        const Cell cell = LegendCell(first, width, i, doc.m_nCurveCount);
+        dc.SetTextColor(doc.m_bCurveHidden[i] ? kHiddenLegend : in.curveColors[i]);
+        std::string text = doc.m_strCurveName[i];
+        if (!doc.m_strCurveUnit[i].empty()) text += " " + doc.m_strCurveUnit[i];
+        dc.DrawText(text, {cell.left, bands.legendTop, cell.left + cell.width, rc.bottom},
+                    DT_CENTER | DT_SINGLELINE);
+    }
+
+    if (!in.command.empty()) {
+        dc.SetBkColor(RGB(255, 255, 255));
+        dc.SetTextColor(RGB(0, 0, 0));
+        dc.TextOut(first + 5, 5, in.command + "_");
+    }
+
+    dc.SelectPen(previousPen);
+}
