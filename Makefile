@@ -1,36 +1,46 @@
-# Set-up and build entry points; everything runs on a fresh Debian 12 machine.
-#   make run    install, build, open the viewer on the bundled example
-#   make test   install, build with sanitizers, run every test
-#   make bench  optimised build, benchmarks on generated data
-#   make fuzz   libFuzzer targets for FUZZ_SECONDS each (default 60)
+# Set-up and build entry points over the CMake presets (CMakePresets.json); everything runs
+# on a fresh Debian 12 machine and installs what it needs first.
+#   make run     install, build, open the viewer on the bundled example
+#   make test    install, build with sanitizers, run every test
+#   make core    the Qt-free core alone: its libraries, tesqv-cli info/convert, its tests
+#   make bench   optimised build, benchmarks on generated data
+#   make fuzz    libFuzzer targets for FUZZ_SECONDS each (default 60)
+#   make ci      what CI runs: test, core, an optimised build, the format check
+# WERROR=ON turns warnings into errors (CI sets it).
 
-JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
-CMAKE_GEN := -G Ninja
+WERROR ?= OFF
+CONFIGURE = cmake --preset $(1) -DTESQV_WERROR=$(WERROR)
 
-.PHONY: deps run test bench fuzz fuzz-build format clean
+.PHONY: deps run test core release bench fuzz fuzz-build format format-check ci install clean
 
 deps:
 	@scripts/install-deps.sh
 
-build/release/build.ninja: | deps
-	@cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTESQV_TESTS=OFF >/dev/null
+release: deps
+	$(call CONFIGURE,release)
+	cmake --build --preset release
 
-run: deps build/release/build.ninja
-	@cmake --build build/release -j $(JOBS) >/dev/null
+run: release
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then build/release/app/tesqv examples/demo.txt; \
 	else echo "No display here: the example as text instead (tesqv-cli info)"; \
 	     build/release/cli/tesqv-cli info examples/demo.txt; fi
 
 test: deps
-	@cmake -S . -B build/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTESQV_SANITIZE=ON -DTESQV_TESTS=ON >/dev/null
-	@cmake --build build/asan -j $(JOBS)
-	ctest --test-dir build/asan --output-on-failure --no-tests=error -j $(JOBS)
+	$(call CONFIGURE,asan)
+	cmake --build --preset asan
+	ctest --preset asan
+
+# Configured as if Qt were not installed: the core must not look for it.
+core: deps
+	$(call CONFIGURE,core) -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON
+	cmake --build --preset core
+	ctest --preset core
 
 bench:
 	@scripts/install-deps.sh bench
-	@cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTESQV_TESTS=OFF -DTESQV_BENCH=ON >/dev/null
-	@cmake --build build/bench -j $(JOBS)
+	$(call CONFIGURE,bench)
+	cmake --build --preset bench
 	build/bench/bench/tesqv-bench
 
 # make -j2 fuzz runs two targets at a time.
@@ -39,8 +49,8 @@ fuzz: $(addprefix fuzz-,$(FUZZ_TARGETS))
 
 fuzz-build:
 	@scripts/install-deps.sh fuzz
-	@CXX=clang++ cmake -S . -B build/fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESQV_TESTS=OFF -DTESQV_FUZZ=ON >/dev/null
-	@cmake --build build/fuzz -j $(JOBS)
+	$(call CONFIGURE,fuzz)
+	cmake --build --preset fuzz
 
 fuzz-%: fuzz-build
 	@mkdir -p fuzz/corpus/$*
@@ -50,6 +60,18 @@ fuzz-%: fuzz-build
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+format-check:
+	@scripts/install-deps.sh ci
+	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
+
+# Installs into PREFIX (default /usr/local): tesqv and tesqv-cli, the desktop entry, the icon.
+PREFIX ?= /usr/local
+install: release
+	cmake --install build/release --prefix "$(PREFIX)"
+
+ci: format-check test core release
+	build/release/cli/tesqv-cli info examples/demo.txt > /dev/null
 
 clean:
 	rm -rf build

@@ -14,10 +14,10 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include "app/ToolbarIcons.h"
 #include "framework/gui/CommandActions.h"
 #include "framework/gui/QtText.h"
 #include "res/Resources.h"
-#include "app/ToolbarIcons.h"
 #include "trace/tesqDoc.h"
 #include "view/tesqView.h"
 
@@ -152,8 +152,8 @@ void CMainFrame::SetRecentFiles(const std::vector<std::string>& paths) {
     m_recentActions.clear();
     placeholder->setVisible(paths.empty());
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        auto* action = new QAction(
-            QStringLiteral("&%1 %2").arg(i + 1).arg(ToQString(paths[i])), this);
+        auto* action =
+            new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(ToQString(paths[i])), this);
         const std::string path = paths[i];
         QObject::connect(action, &QAction::triggered, this, [this, path] {
             if (m_onDrop) m_onDrop(path);

@@ -5,10 +5,10 @@
 #include <QMessageBox>
 
 #include "app/MainFrame.h"
+#include "app/tesqApp.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/Prompts.h"
 #include "framework/gui/QtText.h"
-#include "app/tesqApp.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -30,10 +30,10 @@ int main(int argc, char** argv) {
             return dialog.selectedFiles().front().toStdString();
         });
     SetSaveChangesQuestion([&app](const std::string& title) {
-        const auto answer = QMessageBox::question(
-            app.GetMainWnd(), QStringLiteral("tesqv"),
-            QStringLiteral("Save changes to %1?").arg(ToQString(title)),
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        const auto answer =
+            QMessageBox::question(app.GetMainWnd(), QStringLiteral("tesqv"),
+                                  QStringLiteral("Save changes to %1?").arg(ToQString(title)),
+                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         return answer == QMessageBox::Yes ? IDYES : answer == QMessageBox::No ? IDNO : IDCANCEL;
     });
     if (!app.InitInstance(QApplication::arguments())) return 1;

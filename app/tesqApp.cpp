@@ -12,11 +12,11 @@
 #include <algorithm>
 
 #include "app/MainFrame.h"
+#include "app/ToolbarIcons.h"
+#include "framework/core/RecentFiles.h"
 #include "framework/gui/QtText.h"
 #include "generated/Version.h"
-#include "framework/core/RecentFiles.h"
 #include "res/Resources.h"
-#include "app/ToolbarIcons.h"
 #include "view/tesqView.h"
 
 namespace {

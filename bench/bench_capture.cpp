@@ -9,10 +9,10 @@
 #include <random>
 #include <vector>
 
-#include "trace/CaptureCodec.h"
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
 #include "tests/support/MessageRecorder.h"
+#include "trace/CaptureCodec.h"
 #include "trace/tesqDoc.h"
 
 namespace {

@@ -19,7 +19,7 @@ int RunConvert(const ConvertOptions& options) {
         if (options.selEnd > doc.m_nSampleCount) {
             std::fprintf(stderr, "%s\n",
                          fmt::format("The selection {}:{} reaches past the trace's {} samples.",
-                                options.selStart, options.selEnd, doc.m_nSampleCount)
+                                     options.selStart, options.selEnd, doc.m_nSampleCount)
                              .c_str());
             return 1;
         }
@@ -29,9 +29,10 @@ int RunConvert(const ConvertOptions& options) {
         if (!doc.ExecuteCommand(command)) return 1;
     if (messages.m_nShown > 0) return 1;
     // Save As itself, with OUT as the name typed into its dialog.
-    const SaveAsPrompt previous = SetSaveAsPrompt([&options](const std::string&, const std::string&) {
-        return std::optional<std::string>(options.out);
-    });
+    const SaveAsPrompt previous =
+        SetSaveAsPrompt([&options](const std::string&, const std::string&) {
+            return std::optional<std::string>(options.out);
+        });
     const bool saved = doc.DoSaveAs();
     SetSaveAsPrompt(previous);
     return saved && messages.m_nShown == 0 ? 0 : 1;

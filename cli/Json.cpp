@@ -1,6 +1,6 @@
-#include <fmt/format.h>
-
 #include "cli/Json.h"
+
+#include <fmt/format.h>
 
 #include <cmath>
 

@@ -1,5 +1,6 @@
 #pragma once
-// Just enough JSON writing for the CLI's reports.
+// Hand-made on purpose: a streaming writer with the shortest round-trip float text is all the
+// CLI needs, smaller than any JSON library.
 
 #include <string>
 #include <string_view>

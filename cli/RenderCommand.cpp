@@ -10,11 +10,10 @@
 #include <memory>
 
 #include "cli/CliCommands.h"
-#include "trace/tesqDoc.h"
-#include "view/tesqView.h"
 #include "framework/gui/QtText.h"
 #include "res/CommandIds.h"
-
+#include "trace/tesqDoc.h"
+#include "view/tesqView.h"
 
 int RunRender(const RenderOptions& options) {
     const int width = options.width, height = options.height;

@@ -51,6 +51,7 @@ CLI::App* AddConvert(CLI::App& app, ConvertOptions& o, std::string& selection) {
     return convert;
 }
 
+#if TESQV_WITH_RENDER
 CLI::App* AddRender(CLI::App& app, RenderOptions& o, std::string& size) {
     CLI::App* render = app.add_subcommand("render", "paint the view of a trace into a PNG");
     render->footer(
@@ -102,6 +103,8 @@ void CollectSteps(const CLI::App& render, RenderOptions& o) {
     }
 }
 
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,11 +116,12 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     InfoOptions info;
     ConvertOptions convert;
-    RenderOptions render;
-    std::string selection, size;
+    std::string selection;
     AddInfo(app, info);
     CLI::App* convertCommand = AddConvert(app, convert, selection);
 #if TESQV_WITH_RENDER
+    RenderOptions render;
+    std::string size;
     CLI::App* renderCommand = AddRender(app, render, size);
 #endif
     try {

@@ -1,6 +1,6 @@
-#include <fmt/format.h>
-
 #include "dialogs/DlgCurvePara.h"
+
+#include <fmt/format.h>
 
 #include <QLabel>
 #include <QLineEdit>
@@ -21,7 +21,7 @@ QRect Place(int x, int y, int w, int h) {
 CDlgCurvePara::CDlgCurvePara(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Curve parameters"));
     setFixedSize(Place(0, 0, 237, 97).size());
-    // Created in the template's order, which is the tab order: OK first, so Enter confirms.
+    // Created in tab order: OK first, so Enter confirms at once.
     m_pOk = new QPushButton(QStringLiteral("确定"), this);
     m_pOk->setGeometry(Place(180, 76, 50, 14));
     m_pOk->setDefault(true);

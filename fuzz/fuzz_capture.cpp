@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "framework/core/File.h"
-#include "tests/support/MemFile.h"
 #include "framework/core/MessageSink.h"
+#include "tests/support/MemFile.h"
 #include "trace/tesqDoc.h"
 
 namespace {

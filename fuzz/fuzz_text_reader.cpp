@@ -8,9 +8,9 @@
 #include <string>
 
 #include "framework/core/File.h"
-#include "tests/support/MemFile.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/NumberText.h"
+#include "tests/support/MemFile.h"
 #include "trace/TraceTokens.h"
 #include "trace/tesqDoc.h"
 
@@ -24,7 +24,7 @@ bool SameFloat(float a, float b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-// The fast row scanner must agree with the rule as written, with and without room to read
+// The fast row scanner must agree with the plain one (through the working copy), with and without room to read
 // past the line.
 void CheckRows(const char* data, std::size_t size) {
     static std::string work;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages tesqv builds with, and the comma-decimal locale its tests use.
-# Idempotent and quiet when everything is already there. Usage: install-deps.sh [bench|fuzz]
+# Idempotent and quiet when everything is already there. Usage: install-deps.sh [bench|fuzz|ci]
 set -euo pipefail
 
 packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev locales libfmt-dev libcli11-dev qt6-base-dev qt6-svg-dev
@@ -9,6 +9,7 @@ packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev locales libfmt-de
 case "${1:-}" in
   bench) packages+=(libbenchmark-dev) ;;
   fuzz) packages+=(clang libclang-rt-14-dev) ;;
+  ci) packages+=(clang-format) ;;
 esac
 
 as_root() {

@@ -7,11 +7,11 @@
 #include <limits>
 #include <random>
 
-#include "trace/CaptureCodec.h"
 #include "framework/core/File.h"
-#include "tests/support/MemFile.h"
 #include "framework/core/NumberText.h"
+#include "tests/support/MemFile.h"
 #include "tests/support/TraceFixtures.h"
+#include "trace/CaptureCodec.h"
 
 using V = std::vector<float>;
 using Bytes = std::vector<char>;

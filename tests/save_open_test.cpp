@@ -12,9 +12,9 @@
 #include <fstream>
 
 #include "framework/core/MessageSink.h"
-#include "tests/support/MessageRecorder.h"
 #include "framework/core/Prompts.h"
 #include "framework/core/RecentFiles.h"
+#include "tests/support/MessageRecorder.h"
 #include "tests/support/TraceFixtures.h"
 
 namespace fs = std::filesystem;

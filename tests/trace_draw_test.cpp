@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "view/rules/TraceDraw.h"
 #include "tests/support/TraceFixtures.h"
+#include "view/rules/TraceDraw.h"
 
 namespace {
 

@@ -25,7 +25,7 @@ TEST(ViewGeometry, BandsAndScrollSizes) {
 // cases it does not reach.
 TEST(ViewGeometry, HintAndZoomPositionsWithoutARange) {
     EXPECT_EQ(SelectionCentrePosition(4000, 6000, 2, 400), 2300);
-    EXPECT_EQ(GotoPosition(999, 5, 0), 0);  // no samples
+    EXPECT_EQ(GotoPosition(999, 5, 0), 0);          // no samples
     EXPECT_EQ(ZoomedPosition(200, 0, 0, 2000), 0);  // the old trace had no scroll range
 }
 

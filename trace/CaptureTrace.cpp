@@ -7,9 +7,9 @@
 #include <new>
 #include <vector>
 
-#include "trace/CaptureCodec.h"
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
+#include "trace/CaptureCodec.h"
 #include "trace/tesqDoc.h"
 
 namespace {

@@ -12,11 +12,11 @@
 
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
-#include "trace/MinMax.h"
 #include "framework/core/NumberText.h"
+#include "framework/core/Utf8.h"
+#include "trace/MinMax.h"
 #include "trace/TextTraceParser.h"
 #include "trace/TraceTokens.h"
-#include "framework/core/Utf8.h"
 #include "trace/tesqDoc.h"
 
 namespace {
@@ -120,7 +120,8 @@ void CTextTraceParser::ReadTraceLines(CFile& file, bool bStore, int nCapacity) {
     ParseLine(std::string_view(buf + lineStart, have - lineStart), bStore, nCapacity, kPadding);
 }
 
-int CTextTraceParser::ParseLine(std::string_view line, bool bStore, int nCapacity, std::size_t readable) {
+int CTextTraceParser::ParseLine(std::string_view line, bool bStore, int nCapacity,
+                                std::size_t readable) {
     if (m_trace.m_nParseState == 2) {
         ParseDataRow(line, bStore, nCapacity, readable);
     } else {
@@ -131,7 +132,8 @@ int CTextTraceParser::ParseLine(std::string_view line, bool bStore, int nCapacit
             std::string_view tokens[trace_tokens::MAX_TOKENS];
             std::size_t offsets[trace_tokens::MAX_TOKENS];
             const int n = trace_tokens::Cut(trace_tokens::Collapse(bytes, m_work), tokens, offsets);
-            if (n >= 2 && tokens[0] == "FileType" && tokens[1] == "QDL-RV") m_trace.m_nParseState = 1;
+            if (n >= 2 && tokens[0] == "FileType" && tokens[1] == "QDL-RV")
+                m_trace.m_nParseState = 1;
         }
     }
     if (m_trace.m_nLineNo < INT_MAX) ++m_trace.m_nLineNo;
@@ -170,7 +172,7 @@ void CTextTraceParser::ParseHeaderLine(std::string_view bytes) {
 }
 
 void CTextTraceParser::ParseDataRow(std::string_view line, bool bStore, int nCapacity,
-                            std::size_t readable) {
+                                    std::size_t readable) {
     if (!bStore) {
         // Counting needs only whether the row holds anything; numbers are converted once,
         // in the storing pass.
@@ -191,7 +193,8 @@ void CTextTraceParser::ParseDataRow(std::string_view line, bool bStore, int nCap
     const auto row = static_cast<std::size_t>(m_trace.m_nSampleCount);
     for (int k = 0; k < n; ++k) {
         if (!m_trace.m_pSamples[k]) {
-            m_trace.m_pSamples[k] = CFloatArray::Allocate(static_cast<std::size_t>(nCapacity), true);
+            m_trace.m_pSamples[k] =
+                CFloatArray::Allocate(static_cast<std::size_t>(nCapacity), true);
             if (!m_trace.m_pSamples[k]) continue;  // tried again on the next row
         }
         m_trace.m_pSamples[k][row] = values[k];
@@ -205,6 +208,7 @@ void CTextTraceParser::CompleteRanges() {
         if (static_cast<double>(width) > 0.0001) continue;
         // A declared curve that no row reaches has no samples to take a range from.
         if (!m_trace.m_pSamples[i] || m_trace.m_nSampleCount == 0) continue;
-        CurveExtremes(m_trace.m_pSamples[i].get(), m_trace.m_nSampleCount, m_trace.m_fCurveBottom[i], m_trace.m_fCurveTop[i]);
+        CurveExtremes(m_trace.m_pSamples[i].get(), m_trace.m_nSampleCount,
+                      m_trace.m_fCurveBottom[i], m_trace.m_fCurveTop[i]);
     }
 }

@@ -1,20 +1,20 @@
-#include <fmt/format.h>
-
 #include "view/tesqView.h"
+
+#include <fmt/format.h>
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
 #include "dialogs/DlgCurvePara.h"
-#include "view/rules/Interaction.h"
 #include "framework/core/NumberText.h"
-#include "view/rules/TraceDraw.h"
-#include "view/rules/ViewGeometry.h"
-#include "trace/MinMax.h"
-#include "trace/tesqDoc.h"
 #include "framework/gui/QtText.h"
 #include "res/CommandIds.h"
+#include "trace/MinMax.h"
+#include "trace/tesqDoc.h"
+#include "view/rules/Interaction.h"
+#include "view/rules/TraceDraw.h"
+#include "view/rules/ViewGeometry.h"
 
 using namespace view_geometry;
 
@@ -107,7 +107,7 @@ void CtesqView::OnZoomOut() {
     CtesqDoc* doc = GetDocument();
     if (doc == nullptr) return;
     ApplyZoom(2LL * doc->m_nDecimation <= doc->m_nSampleCount ? doc->m_nDecimation * 2
-                                                               : doc->m_nDecimation);
+                                                              : doc->m_nDecimation);
 }
 
 void CtesqView::ApplyZoom(int nDecimation) {

@@ -1,5 +1,5 @@
 #pragma once
-// Command routing in the framework's manner. Each window class keeps a table of command
+// Command routing. Each window class keeps a table of command
 // handlers and enable rules; a command goes to the first object of the chain (view, document,
 // frame, application) that handles it. Its state comes from the first enable rule in the
 // chain; with no rule it is enabled when some object handles it, and disabled when none does.

@@ -1,6 +1,7 @@
 #pragma once
-// Block file access in the framework's manner: reads return the count read, failures throw
-// CFileException.
+// Hand-made on purpose: thin POSIX wrappers whose errno causes map onto the framework's
+// file messages, which std::fstream cannot report.
+// Block file access: reads return the count read, failures throw CFileException.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,6 @@
 #pragma once
-// UTF-8 as the system's texts hold it: always well formed.
+// Hand-made on purpose: one small pass that repairs ill-formed UTF-8, which no Debian library
+// offers without pulling in a text stack. The system's texts are always well formed UTF-8.
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,8 @@
 #include "framework/gui/ToolTip.h"
-#include "framework/gui/QtText.h"
 
 #include <QToolTip>
+
+#include "framework/gui/QtText.h"
 
 void CToolTipCtrl::Activate(bool bActivate, QPoint globalPos) {
     if (m_pParent == nullptr) return;

@@ -9,12 +9,12 @@
 #include <fstream>
 
 #include "app/MainFrame.h"
-#include "framework/core/MessageSink.h"
-#include "tests/support/MessageRecorder.h"
-#include "framework/core/Prompts.h"
-#include "tests/support/TraceFixtures.h"
 #include "app/tesqApp.h"
+#include "framework/core/MessageSink.h"
+#include "framework/core/Prompts.h"
 #include "framework/gui/QtText.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/TraceFixtures.h"
 
 namespace fs = std::filesystem;
 

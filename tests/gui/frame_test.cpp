@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QToolBar>
 
-#include "framework/gui/CommandActions.h"
 #include "app/MainFrame.h"
+#include "framework/gui/CommandActions.h"
 #include "res/Resources.h"
 #include "tests/support/TraceFixtures.h"
 

@@ -9,10 +9,10 @@
 #include <QScrollBar>
 #include <filesystem>
 
+#include "framework/gui/QtText.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
 #include "view/tesqView.h"
-#include "framework/gui/QtText.h"
 
 namespace {
 

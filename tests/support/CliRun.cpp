@@ -1,13 +1,13 @@
 #include "tests/support/CliRun.h"
 
-#include "tests/support/TestFiles.h"
-
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
+
+#include "tests/support/TestFiles.h"
 
 CliRun Cli(const std::string& args) {
     const std::string errPath =

@@ -1,6 +1,6 @@
-#include <fmt/format.h>
-
 #include "view/rules/Interaction.h"
+
+#include <fmt/format.h>
 
 #include <algorithm>
 

@@ -1,13 +1,13 @@
-#include <fmt/format.h>
-
 #include "view/rules/TraceDraw.h"
+
+#include <fmt/format.h>
 
 #include <algorithm>
 #include <vector>
 
 #include "framework/core/NumberText.h"
-#include "view/rules/ViewGeometry.h"
 #include "trace/tesqDoc.h"
+#include "view/rules/ViewGeometry.h"
 
 using namespace view_geometry;
 
