@@ -24,8 +24,8 @@ bool SameFloat(float a, float b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-// The fast row scanner must agree with the plain one (through the working copy), with and without room to read
-// past the line.
+// The fast row scanner must agree with the plain one (through the working copy), with and without
+// room to read past the line.
 void CheckRows(const char* data, std::size_t size) {
     static std::string work;
     std::string_view rest(data, size);

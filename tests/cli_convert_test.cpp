@@ -11,11 +11,10 @@
 namespace fs = std::filesystem;
 
 TEST(CliConvert, TextToCaptureAndBackWithExactBytes) {
-    const fs::path dir = fs::temp_directory_path() / ("tesqv-convert-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    const std::string in = (dir / "in.txt").string();
-    std::ofstream(in)
-        << "FileType QDL-RV\nCurve a V 0 0\nCurve b V 0 0\n\n1 5\n2.9 6\n300 7\n-1 8\n";
+    const CTempDir temp("tesqv-convert");
+    const fs::path& dir = temp.Path();
+    const std::string in = temp.Path("in.txt");
+    Put(in, "FileType QDL-RV\nCurve a V 0 0\nCurve b V 0 0\n\n1 5\n2.9 6\n300 7\n-1 8\n");
     // No extension: Save As makes it a capture.
     CliRun r =
         Cli("convert " + in + " " + (dir / "out").string() + " --select 1:3 --command 'kxb 0 2 1'");
@@ -32,5 +31,4 @@ TEST(CliConvert, TextToCaptureAndBackWithExactBytes) {
     EXPECT_EQ(Slurp((dir / "back.txt").string()), "1 \r\n6 \r\n89 \r\n255 \r\n");
     EXPECT_EQ(Cli("convert " + in).status, 2);
     EXPECT_EQ(Cli("convert " + in + " x.txt --select 3:1").status, 2);
-    fs::remove_all(dir);
 }

@@ -11,6 +11,7 @@
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
 
@@ -43,9 +44,8 @@ TEST(DocumentBase, UpdateAllViewsReachesEveryViewButTheSenderBeforeReturning) {
 }
 
 TEST(File, ReadsSeeksAndReportsFailuresByCause) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("tesqv-file-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
+    const CTempDir temp("tesqv-file");
+    const auto& dir = temp.Path();
     const std::string path = (dir / "a.bin").string();
     {
         CFile out(path, CFile::modeCreate | CFile::modeWrite);
@@ -72,5 +72,4 @@ TEST(File, ReadsSeeksAndReportsFailuresByCause) {
               std::vector<std::string>{dir.string() + " contains an invalid path."});
     EXPECT_THROW(CFile((dir / "no" / "such").string(), CFile::modeCreate | CFile::modeWrite),
                  CFileException);
-    std::filesystem::remove_all(dir);
 }

@@ -15,6 +15,7 @@
 #include "framework/core/Prompts.h"
 #include "framework/core/RecentFiles.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
 
 namespace fs = std::filesystem;
@@ -24,24 +25,13 @@ namespace {
 class SaveOpen : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("tesqv-save-" + std::to_string(getpid()));
-        fs::create_directories(dir);
         previous = SetRecentFileHook([this](const std::string& p) { recent.push_back(p); });
     }
-    void TearDown() override {
-        SetRecentFileHook(previous);
-        fs::remove_all(dir);
-    }
-    std::string Path(const std::string& name) const { return (dir / name).string(); }
-    static std::string Slurp(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    static void Put(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
+    void TearDown() override { SetRecentFileHook(previous); }
+    std::string Path(const std::string& name) const { return temp.Path(name); }
 
-    fs::path dir;
+    CTempDir temp{"tesqv-save"};
+    const fs::path& dir = temp.Path();
     std::vector<std::string> recent;
     RecentFileHook previous;
 };

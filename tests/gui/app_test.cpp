@@ -14,26 +14,17 @@
 #include "framework/core/Prompts.h"
 #include "framework/gui/QtText.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string TempTrace(const std::string& name, const std::string& text) {
-    const fs::path path = fs::temp_directory_path() / (std::to_string(getpid()) + "-" + name);
-    std::ofstream(path) << text;
-    return path.string();
-}
-
-}  // namespace
 
 TEST(App, StartsWithANewDocumentOrTheNamedFile) {
     CtesqApp fresh;
     ASSERT_TRUE(fresh.InitInstance({QStringLiteral("tesqv")}));
     EXPECT_EQ(fresh.GetMainWnd()->windowTitle(), QStringLiteral("osc - noname"));
 
-    const std::string trace = TempTrace("demo.txt", "FileType QDL-RV\nCurve a\n\n1\n2\n");
+    const std::string trace = WriteTemp("demo.txt", "FileType QDL-RV\nCurve a\n\n1\n2\n");
     CtesqApp opened;
     ASSERT_TRUE(opened.InitInstance({QStringLiteral("tesqv"), ToQString(trace)}));
     EXPECT_EQ(opened.GetMainWnd()->windowTitle().toStdString(),
@@ -41,7 +32,7 @@ TEST(App, StartsWithANewDocumentOrTheNamedFile) {
     EXPECT_EQ(opened.GetDocument().m_nSampleCount, 2);
 
     // An unknown extension: the message, the previous trace kept; at start-up, no window.
-    const std::string other = TempTrace("notes.abc", "x");
+    const std::string other = WriteTemp("notes.abc", "x");
     CMessageRecorder messages;
     EXPECT_FALSE(opened.OpenDocumentFile(other));
     EXPECT_EQ(messages.m_messages, std::vector<std::string>{"unknow file type."});
@@ -88,7 +79,7 @@ TEST(App, NewOffersToSaveAModifiedDocumentFirst) {
 TEST(App, ADroppedFileOpensAfterTheSaveQuestion) {
     CtesqApp app;
     ASSERT_TRUE(app.InitInstance({QStringLiteral("tesqv")}));
-    const std::string trace = TempTrace("dropped.txt", "FileType QDL-RV\nCurve a\n\n1\n2\n3\n");
+    const std::string trace = WriteTemp("dropped.txt", "FileType QDL-RV\nCurve a\n\n1\n2\n3\n");
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(ToQString(trace))});
     app.GetDocument().SetModifiedFlag(true);

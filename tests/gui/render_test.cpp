@@ -10,15 +10,13 @@
 #include "tests/support/CliRun.h"
 
 TEST(Render, WritesAPictureOfTheTrace) {
-    const std::string png = (std::filesystem::temp_directory_path() /
-                             ("tesqv-render-" + std::to_string(getpid()) + ".png"))
-                                .string();
+    const CTempDir temp("tesqv-render");
+    const std::string png = temp.Path("demo.png");
     const CliRun r = Cli(std::string("render ") + TESQV_EXAMPLES "/demo.txt " + png +
                          " --size 640x360 --typed go");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     QImage image(ToQString(png));
-    std::filesystem::remove(png);
     ASSERT_EQ(image.size(), QSize(640, 360));
     const auto count = [&image](QColor colour, QRect area) {
         int n = 0;

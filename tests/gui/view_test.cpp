@@ -116,14 +116,12 @@ TEST(View, PaintsCurvesGridAndLabelsInTheirColours) {
 TEST(View, PrintsTheFirstColumnsThroughOnDraw) {
     ViewFixture f(8000, 1, 400);
     f.view.SetScrollPos(3000);
-    const std::string pdf = (std::filesystem::temp_directory_path() /
-                             ("tesqv-print-" + std::to_string(getpid()) + ".pdf"))
-                                .string();
+    const CTempDir temp("tesqv-print");
+    const std::string pdf = temp.Path("view.pdf");
     QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(ToQString(pdf));
     f.view.PrintTo(printer);
     EXPECT_EQ(Slurp(pdf).substr(0, 4), "%PDF");
     EXPECT_EQ(f.view.GetScrollPosition(), 3000);  // printing leaves the view as it was
-    std::filesystem::remove(pdf);
 }
