@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "generated/Version.h"
 #include "tests/support/CliRun.h"
 
 TEST(CliInfo, PrintsTheTraceAsJson) {
@@ -45,5 +46,5 @@ TEST(CliInfo, UsageErrorsAndHelp) {
     const CliRun infoHelp = Cli("info --help");
     EXPECT_EQ(infoHelp.status, 0);
     EXPECT_NE(infoHelp.out.find("--samples"), std::string::npos);
-    EXPECT_EQ(Cli("--version").out, "tesqv-cli 0.1.39\n");
+    EXPECT_EQ(Cli("--version").out, std::string("tesqv-cli ") + TESQV_VERSION + "\n");
 }

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "app/MainFrame.h"
+#include "generated/Version.h"
 #include "app/tesqApp.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/Prompts.h"
@@ -98,5 +99,5 @@ TEST(App, ADroppedFileOpensAfterTheSaveQuestion) {
 }
 
 TEST(App, AboutTextHasAVersionLineAndABuildLine) {
-    EXPECT_EQ(AboutText(), "Version: 0.1.39\nBuild: 2025-03-31");
+    EXPECT_EQ(AboutText(), std::string("Version: ") + TESQV_VERSION + "\nBuild: 2025-03-31");
 }
