@@ -32,6 +32,8 @@ TEST(ParseReal, NoNumberGivesZero) {
         EXPECT_EQ(ParseReal(text), 0.0) << text;
     EXPECT_EQ(ParseReal("0x1p4"), 0.0);  // no hex: the 0 before the x
     EXPECT_TRUE(std::signbit(ParseReal("-0")));
+    for (const char* text : {"-", "-x", "-.", "-e5", "+"})  // a sign alone is no number
+        EXPECT_FALSE(std::signbit(ParseReal(text))) << text;
 }
 
 TEST(ParseReal, OutOfRangeSaturatesToInfinityOrZero) {

@@ -5,8 +5,10 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <random>
 
+#include "framework/core/NumberText.h"
 #include "tests/support/TraceFixtures.h"
 #include "trace/TextTraceParser.h"
 #include "trace/TraceTokens.h"
@@ -261,5 +263,22 @@ TEST(TraceTokens, RowScannerAgreesWithTheWorkingCopyRule) {
                 ASSERT_EQ(std::memcmp(&fast[k], &exact[k], sizeof(float)), 0)
                     << line << " token " << k;
         }
+    }
+}
+
+// Rows in heap buffers of exactly their size, with nothing readable past them: under ASan a
+// read of one byte too many fails the test.
+TEST(RowScanner, ReadsNothingPastAnExactBuffer) {
+    std::string work;
+    for (const std::string row :
+         {"12345678.123456 ", "12345678.123456,", "12345678.1234567", "1.5", "12345678.1 "}) {
+        const std::unique_ptr<char[]> exact(new char[row.size()]);
+        std::memcpy(exact.get(), row.data(), row.size());
+        float values[8];
+        ASSERT_EQ(trace_tokens::ReadRow({exact.get(), row.size()}, work, values, 0), 1) << row;
+        EXPECT_EQ(values[0], numtext::NarrowToFloat(numtext::ParseReal(row))) << row;
+        const auto scanned = numtext::ScanFloat(exact.get(), exact.get() + row.size(),
+                                                exact.get() + row.size());
+        EXPECT_EQ(scanned.value, values[0]) << row;
     }
 }

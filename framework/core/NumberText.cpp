@@ -117,6 +117,8 @@ inline Decimal Gather(const char* p, const char* const e) {
         anyDigit = anyDigit || p != fractionStart;
     }
     if (!anyDigit) {
+        // A sign without digits is no number: it reads as 0, not -0.
+        d.negative = false;
         d.end = d.start;
         return d;
     }
@@ -209,7 +211,9 @@ inline bool ScanPlainWindow(const char* p, const char* e, const char* readableEn
                             FloatScanResult& out) {
     const bool negative = *p == '-';
     const char* q = p + ((*p == '-' || *p == '+') ? 1 : 0);
-    if (readableEnd - q < 16) return false;
+    // 16 bytes for the window, and the fraction's digits are read 8 at a time from up to
+    // q + 9, so 17 must be readable.
+    if (readableEnd - q < 17) return false;
     const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
     const __m128i shifted = _mm_sub_epi8(chunk, _mm_set1_epi8('0'));
     const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(shifted, _mm_set1_epi8(9)), shifted);
