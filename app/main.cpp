@@ -36,6 +36,10 @@ int main(int argc, char** argv) {
                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         return answer == QMessageBox::Yes ? IDYES : answer == QMessageBox::No ? IDNO : IDCANCEL;
     });
+    SetYesNoQuestion([&app](const std::string& text) {
+        return QMessageBox::question(app.GetMainWnd(), QStringLiteral("tesqv"), ToQString(text),
+                                     QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    });
     if (!app.InitInstance(QApplication::arguments())) return 1;
     return QApplication::exec();
 }

@@ -21,6 +21,7 @@ struct ConvertOptions {
     bool select = false;
     int selStart = 0, selEnd = 0;
     std::vector<std::string> commands;  // run in order
+    bool columns = false;               // bare numeric columns instead of a save
 };
 
 struct RenderOptions {

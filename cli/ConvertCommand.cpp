@@ -8,7 +8,25 @@
 
 #include "cli/CliCommands.h"
 #include "framework/core/Prompts.h"
+#include "framework/core/SafeFile.h"
 #include "trace/tesqDoc.h"
+
+namespace {
+
+// The bare numeric columns, through the same safe replacement as a save.
+int WriteColumns(CtesqDoc& doc, const std::string& path, const CStderrMessages& messages) {
+    try {
+        CSafeFile file(path);
+        doc.WriteTextColumns(file);
+        file.Commit();
+    } catch (const CFileException& e) {
+        e.ReportError();
+        return 1;
+    }
+    return messages.m_nShown == 0 ? 0 : 1;
+}
+
+}  // namespace
 
 int RunConvert(const ConvertOptions& options) {
     CtesqDoc doc;
@@ -28,12 +46,18 @@ int RunConvert(const ConvertOptions& options) {
     for (const std::string& command : options.commands)
         if (!doc.ExecuteCommand(command)) return 1;
     if (messages.m_nShown > 0) return 1;
-    // Save As itself, with OUT as the name typed into its dialog.
-    const SaveAsPrompt previous =
-        SetSaveAsPrompt([&options](const std::string&, const std::string&) {
-            return std::optional<std::string>(options.out);
-        });
+    if (options.columns) return WriteColumns(doc, options.out, messages);
+    // Save As itself, with OUT as the name typed into its dialog. What a capture cannot
+    // keep is said on stderr as a warning, and the save goes on.
+    const SaveAsPrompt previous = SetSaveAsPrompt([&options](const std::string&, const std::string&) {
+        return std::optional<std::string>(options.out);
+    });
+    const YesNoQuestion previousQuestion = SetYesNoQuestion([](const std::string& text) {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return true;
+    });
     const bool saved = doc.DoSaveAs();
     SetSaveAsPrompt(previous);
+    SetYesNoQuestion(previousQuestion);
     return saved && messages.m_nShown == 0 ? 0 : 1;
 }

@@ -48,6 +48,9 @@ CLI::App* AddConvert(CLI::App& app, ConvertOptions& o, std::string& selection) {
     convert->add_option("--command", o.commands, "run a command; may be repeated")
         ->type_name("TEXT")
         ->allow_extra_args(false);
+    convert->add_flag("--columns", o.columns,
+                      "write OUT (.txt) as bare numeric columns, one line per sample, without "
+                      "the header");
     return convert;
 }
 
@@ -134,6 +137,13 @@ int main(int argc, char** argv) {
     }
     if (app.got_subcommand("info")) return RunInfo(info);
     if (app.got_subcommand(convertCommand)) {
+        const std::string& out = convert.out;
+        if (convert.columns && (out.size() < 4 || (out.compare(out.size() - 4, 4, ".txt") != 0 &&
+                                                   out.compare(out.size() - 4, 4, ".TXT") != 0))) {
+            std::fprintf(stderr, "tesqv-cli: --columns writes a .txt file\nRun with --help for "
+                                 "more information.\n");
+            return 2;
+        }
         convert.select = !selection.empty();
         if (convert.select) ParsePair(selection, ':', convert.selStart, convert.selEnd);
         return RunConvert(convert);

@@ -8,6 +8,7 @@
 
 #include <clocale>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -15,6 +16,7 @@
 #include "framework/core/Prompts.h"
 #include "framework/core/RecentFiles.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/MemFile.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
 
@@ -49,7 +51,7 @@ TEST_F(SaveOpen, OpenMatchesTheExtensionExactlySaveIgnoresCase) {
     }
     auto doc = DocWithSamples({{1.5f, 2}});
     EXPECT_TRUE(doc->OnSaveDocument(Path("b.TXT")));
-    EXPECT_EQ(Slurp(Path("b.TXT")), "1.5 \r\n2 \r\n");
+    EXPECT_EQ(Slurp(Path("b.TXT")).substr(0, 17), "FileType QDL-RV\r\n");
     EXPECT_TRUE(doc->OnSaveDocument(Path("b.Osc")));
     EXPECT_EQ(Slurp(Path("b.Osc")), std::string("\x01\x02", 2));
     CMessageRecorder messages;
@@ -58,20 +60,49 @@ TEST_F(SaveOpen, OpenMatchesTheExtensionExactlySaveIgnoresCase) {
     EXPECT_FALSE(fs::exists(Path("b.csv")));
 }
 
-TEST_F(SaveOpen, TextExportBytesAreTheSameUnderAnyLocale) {
+TEST_F(SaveOpen, TextColumnsBytesAreTheSameUnderAnyLocale) {
     auto doc = DocWithSamples({{1.5f, 0.0001f, 1e6f}, {}, {-0.25f, 0.00001f, 123456789.0f}});
     doc->m_pSamples[1].reset();  // a curve without samples is skipped
     const std::string expected = "1.5 -0.25 \r\n0.0001 1e-05 \r\n1e+06 1.23457e+08 \r\n";
-    EXPECT_TRUE(doc->OnSaveDocument(Path("c.txt")));
-    EXPECT_EQ(Slurp(Path("c.txt")), expected);
+    CMemFile c;
+    doc->WriteTextColumns(c);
+    EXPECT_EQ(std::string(c.Bytes().begin(), c.Bytes().end()), expected);
     ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
-    EXPECT_TRUE(doc->OnSaveDocument(Path("d.txt")));
+    CMemFile d;
+    doc->WriteTextColumns(d);
     std::setlocale(LC_ALL, "C");
-    EXPECT_EQ(Slurp(Path("d.txt")), expected);
-    // The export has no file-type line: opened again it is an empty trace.
+    EXPECT_EQ(std::string(d.Bytes().begin(), d.Bytes().end()), expected);
+}
+
+TEST_F(SaveOpen, ASavedTextTraceReopensAsTheSameDocument) {
+    const std::string original =
+        "Recorder\nFileType QDL-RV\n\nDateTime 2025-03-31 12:34:56\nStation North Hall\n"
+        "Curve U1 V -0.5 2.75\nCurve I1 A 0 0\nCurve  mV 1 2\nStep 20 us\nOperator Ann\n\n"
+        "380.1234 1.5 0.1\n-0 1e-07 16777215\n3.4e38 -2.5 7\n";
+    Put(Path("in.txt"), original);
+    CtesqDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(Path("in.txt")));
+    doc.Select(2, 3);
+    ASSERT_TRUE(doc.ExecuteCommand("kxb 0 10 0"));  // 3.4e38 x 10: an infinity
+    ASSERT_TRUE(doc.OnSaveDocument(Path("out.txt")));
+    const std::string saved = Slurp(Path("out.txt"));
+    EXPECT_NE(saved.find("\r\n380.1234 1.5 0.1 \r\n"), std::string::npos) << saved;
     CtesqDoc again;
-    EXPECT_TRUE(again.OnOpenDocument(Path("c.txt")));
-    EXPECT_EQ(again.m_nSampleCount, 0);
+    ASSERT_TRUE(again.OnOpenDocument(Path("out.txt")));
+    EXPECT_EQ(again.m_strHeaderText, doc.m_strHeaderText);
+    EXPECT_EQ(again.m_nStep, 20);
+    EXPECT_EQ(again.m_strStepUnit, "us");
+    ASSERT_EQ(again.m_nCurveCount, 3);
+    ASSERT_EQ(again.m_nSampleCount, 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(again.m_strCurveName[i], doc.m_strCurveName[i]) << i;
+        EXPECT_EQ(again.m_strCurveUnit[i], doc.m_strCurveUnit[i]) << i;
+        EXPECT_EQ(again.m_fCurveBottom[i], doc.m_fCurveBottom[i]) << i;
+        EXPECT_EQ(again.m_fCurveTop[i], doc.m_fCurveTop[i]) << i;
+        const std::vector<float> a = Samples(again, i), b = Samples(doc, i);
+        ASSERT_EQ(a.size(), b.size());
+        EXPECT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof(float)), 0) << i;
+    }
 }
 
 TEST_F(SaveOpen, SuccessClearsModifiedAndIsRemembered) {
@@ -171,4 +202,27 @@ TEST_F(SaveOpen, SaveAsAddsOscAndSaveAsksBeforeWriting) {
     EXPECT_EQ(doc->GetPathName(), Path("typed.osc"));
     SetSaveAsPrompt({});
     SetSaveChangesQuestion({});
+}
+
+TEST_F(SaveOpen, ACaptureSaveSaysWhatItLosesAndNoWritesNothing) {
+    auto doc = DocWithSamples({{1, -5, 255.9f, 256}, {1, 2, 3, 4}});
+    std::vector<std::string> asked;
+    bool answer = false;
+    const YesNoQuestion previousQuestion = SetYesNoQuestion([&](const std::string& text) {
+        asked.push_back(text);
+        return answer;
+    });
+    EXPECT_FALSE(doc->OnSaveDocument(Path("x.osc")));
+    EXPECT_FALSE(fs::exists(Path("x.osc")));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0],
+              "The capture format keeps curve 0 only, as whole numbers from 0 to 255; 1 curves "
+              "and 2 samples out of range will not be kept. Save anyway?");
+    answer = true;
+    EXPECT_TRUE(doc->OnSaveDocument(Path("x.osc")));
+    EXPECT_EQ(Slurp(Path("x.osc")), std::string("\x01\xFB\xFF\x00", 4));
+    auto fits = DocWithSamples({{0, 255.9f, -0.5f}});
+    EXPECT_TRUE(fits->OnSaveDocument(Path("y.osc")));
+    EXPECT_EQ(asked.size(), 2u);  // nothing lost: not asked
+    SetYesNoQuestion(previousQuestion);
 }

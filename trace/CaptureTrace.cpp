@@ -7,6 +7,8 @@
 #include <new>
 #include <vector>
 
+#include <fmt/format.h>
+
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
 #include "trace/CaptureCodec.h"
@@ -35,6 +37,12 @@ struct EncodingSettings {
 };
 constexpr EncodingSettings kSettings[] = {
     {2, 0.0f, 255.0f}, {2, -2500.0f, 2500.0f}, {1, -200.0f, 200.0f}};
+
+// The whole numbers each encoding holds.
+struct WholeRange {
+    int lo, hi;
+};
+constexpr WholeRange kWholeRange[] = {{0, 255}, {-2048, 2047}, {-128, 127}};
 
 }  // namespace
 
@@ -143,4 +151,21 @@ void CtesqDoc::WriteOscTrace(CFile& file) {
         }
     }
     if (used > 0) file.Write(buf.data(), used);
+}
+
+std::string CtesqDoc::CaptureLoss() const {
+    const auto [lo, hi] = kWholeRange[m_nOscFormat];
+    const int curves = std::max(m_nCurveCount - 1, 0);
+    long long outside = 0;
+    const float* s = m_pSamples[0].get();
+    for (int j = 0; s != nullptr && j < m_nSampleCount; ++j) {
+        const float v = s[j];
+        // Truncated toward zero, as the writer stores it; NaN is not kept either.
+        outside += !(v > static_cast<float>(lo) - 1.0f && v < static_cast<float>(hi) + 1.0f);
+    }
+    if (curves == 0 && outside == 0) return {};
+    return fmt::format(
+        "The capture format keeps curve 0 only, as whole numbers from {} to {}; {} curves and {} "
+        "samples out of range will not be kept. Save anyway?",
+        lo, hi, curves, outside);
 }

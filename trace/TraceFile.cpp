@@ -1,9 +1,7 @@
 // Opening and saving: the reader or writer by the file's extension.
 
 #include <algorithm>
-#include <charconv>
 #include <string_view>
-#include <vector>
 
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
@@ -67,6 +65,11 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
         AfxMessageBox("unknow file type");
         return false;
     }
+    if (bOsc) {
+        // The capture format holds less than a trace may: say what will be lost, first.
+        if (const std::string loss = CaptureLoss(); !loss.empty() && !AfxAskYesNo(loss))
+            return false;
+    }
     try {
         CSafeFile file(path);
         if (bOsc)
@@ -104,30 +107,4 @@ bool CtesqDoc::DoSaveAs() {
     if (chosen->find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos)
         SetPathName(*chosen + ".osc");
     return OnSaveDocument(GetPathName());
-}
-
-void CtesqDoc::WriteTextTrace(CFile& file) {
-    // Lines are gathered into large writes; the bytes are those of one write per line.
-    std::vector<char> buf;
-    buf.reserve(1 << 16);
-    for (int j = 0; j < m_nSampleCount; ++j) {
-        for (int i = 0; i < MAX_CURVES; ++i) {
-            if (!m_pSamples[i]) continue;
-            char text[32];
-            // "%g": 6 significant digits, the shorter of fixed and exponent form.
-            const auto r =
-                std::to_chars(text, text + sizeof text,
-                              static_cast<double>(m_pSamples[i][static_cast<std::size_t>(j)]),
-                              std::chars_format::general, 6);
-            buf.insert(buf.end(), text, r.ptr);
-            buf.push_back(' ');
-        }
-        buf.push_back('\r');
-        buf.push_back('\n');
-        if (buf.size() >= (1 << 16) - 256) {
-            file.Write(buf.data(), buf.size());
-            buf.clear();
-        }
-    }
-    if (!buf.empty()) file.Write(buf.data(), buf.size());
 }

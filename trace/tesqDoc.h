@@ -62,13 +62,20 @@ public:
     void OnFileSaveAs();
     bool DoSaveAs() override;
 
-    // Text export: one "\r\n" line per sample, "%g " per curve that has samples.
+    // A whole text trace: the file-type line, the header (items, Curve lines, Step), then one
+    // "\r\n" row per sample with each number in the fewest digits (6 or more) that read back
+    // to the same float. Opened again it gives the same document.
     void WriteTextTrace(CFile& file);
+    // The bare columns: one "\r\n" line per sample, "%g " per curve that has samples.
+    void WriteTextColumns(CFile& file);
 
     // Capture format: single curve, byte-coded, with an optional magic number that selects
     // the encoding (m_nOscFormat, kept across New and text opens).
     bool ReadOscTrace(CFile& file);
     void WriteOscTrace(CFile& file);
+    // What saving as a capture would lose (curves past the first, samples outside the
+    // encoding's whole numbers), as the question put to the user; empty when nothing.
+    std::string CaptureLoss() const;
 
     // The command language: "kxb curve k b" rescales a curve over the selection, "goto n"
     // moves the views. False (after a message) when the line is rejected.

@@ -14,7 +14,20 @@ SaveChangesQuestion& CurrentQuestion() {
     return question;
 }
 
+YesNoQuestion& CurrentYesNo() {
+    static YesNoQuestion question;
+    return question;
+}
+
 }  // namespace
+
+YesNoQuestion SetYesNoQuestion(YesNoQuestion question) {
+    return std::exchange(CurrentYesNo(), std::move(question));
+}
+
+bool AfxAskYesNo(const std::string& text) {
+    return CurrentYesNo() ? CurrentYesNo()(text) : false;
+}
 
 SaveAsPrompt SetSaveAsPrompt(SaveAsPrompt prompt) {
     return std::exchange(CurrentSaveAs(), std::move(prompt));

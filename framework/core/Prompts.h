@@ -1,7 +1,8 @@
 #pragma once
-// The framework's two questions to the user, as replaceable hooks like the message sink: the
-// save-file dialog and the "save changes?" question. The window installs dialogs; tests
-// install answers. Without a hook the save dialog is cancelled and the question answers No.
+// The framework's questions to the user, as replaceable hooks like the message sink: the
+// save-file dialog, the "save changes?" question and a yes/no question. The window installs
+// dialogs, the CLI its own answers, tests theirs. Without a hook the save dialog is cancelled
+// and the questions answer No.
 
 #include <functional>
 #include <optional>
@@ -15,9 +16,14 @@ using SaveAsPrompt = std::function<std::optional<std::string>(const std::string&
 // Returns IDYES, IDNO or IDCANCEL.
 using SaveChangesQuestion = std::function<int(const std::string& documentTitle)>;
 
+// Returns true for Yes.
+using YesNoQuestion = std::function<bool(const std::string& text)>;
+
 SaveAsPrompt SetSaveAsPrompt(SaveAsPrompt prompt);
+YesNoQuestion SetYesNoQuestion(YesNoQuestion question);
 SaveChangesQuestion SetSaveChangesQuestion(SaveChangesQuestion question);
 
 std::optional<std::string> AfxPromptSaveAs(const std::string& filter,
                                            const std::string& defaultExt);
 int AfxAskSaveChanges(const std::string& documentTitle);
+bool AfxAskYesNo(const std::string& text);

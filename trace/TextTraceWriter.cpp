@@ -1,0 +1,165 @@
+// Writing text traces: the whole trace as a file the reader opens to the same document, and
+// the bare numeric columns for scripts.
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "framework/core/File.h"
+#include "framework/core/NumberText.h"
+#include "trace/tesqDoc.h"
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::size_t kBlock = 1 << 16;
+
+// Lines are gathered into large writes; the bytes are those of one write per line.
+class CLineWriter {
+public:
+    explicit CLineWriter(CFile& file) : m_file(file) { m_buf.reserve(kBlock); }
+    ~CLineWriter() = default;
+
+    void Append(std::string_view text) { m_buf.insert(m_buf.end(), text.begin(), text.end()); }
+    void EndLine() {
+        Append(kLineEnd);
+        if (m_buf.size() >= kBlock - 256) Flush();
+    }
+    void Flush() {
+        if (!m_buf.empty()) m_file.Write(m_buf.data(), m_buf.size());
+        m_buf.clear();
+    }
+
+private:
+    CFile& m_file;
+    std::vector<char> m_buf;
+};
+
+// "%g" with p significant digits.
+std::string_view General(double v, int p, char (&text)[32]) {
+    const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::general, p);
+    return {text, static_cast<std::size_t>(r.ptr - text)};
+}
+
+// The fewest significant digits, 6 or more, that read back to the same float, so a value
+// "%g" already writes exactly keeps those bytes. Infinities are written as numbers beyond
+// the float range, which read back as infinities; NaN has no text that reads back.
+std::string_view RoundTripText(float v, char (&text)[32]) {
+    if (std::isinf(v)) return v > 0 ? "1e39" : "-1e39";
+    for (int p = 6; p < 9; ++p) {
+        const std::string_view t = General(v, p, text);
+        const float back = numtext::NarrowToFloat(numtext::ParseReal(t));
+        if (std::memcmp(&back, &v, sizeof v) == 0) return t;
+    }
+    return General(v, 9, text);  // 9 digits always read back to the same float
+}
+
+// Header tokens on one line, as the reader cuts them: an empty token between two others is
+// a run of 9 more separators (a run of k becomes ceil(k / 8) spaces); empty tokens at the end
+// are the reader's default anyway.
+std::string TokenLine(std::vector<std::string> tokens) {
+    while (!tokens.empty() && tokens.back().empty()) tokens.pop_back();
+    std::string line;
+    int pendingEmpty = 0;
+    for (std::size_t k = 0; k < tokens.size(); ++k) {
+        if (k > 0 && tokens[k].empty()) {
+            ++pendingEmpty;
+            continue;
+        }
+        if (k > 0) line.append(static_cast<std::size_t>(8 * pendingEmpty + 1), ' ');
+        pendingEmpty = 0;
+        line += tokens[k];
+    }
+    return line;
+}
+
+// The header text holds each item as "key:value" and 8 spaces; DateTime's value is
+// "date time" with the time's colons. Returns each item's tokens.
+std::vector<std::vector<std::string>> HeaderItems(const std::string& text) {
+    std::vector<std::vector<std::string>> items;
+    constexpr std::string_view kGap = "        ";
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find(kGap, at);
+        if (end == std::string::npos) end = text.size();
+        const std::string item = text.substr(at, end - at);
+        at = end + kGap.size();
+        const std::size_t colon = item.find(':');
+        std::vector<std::string> tokens{item.substr(0, colon)};
+        const std::string value = colon == std::string::npos ? "" : item.substr(colon + 1);
+        if (tokens[0] == "DateTime") {
+            const std::size_t space = value.find(' ');
+            tokens.push_back(value.substr(0, space));
+            std::string rest = space == std::string::npos ? "" : value.substr(space + 1);
+            for (std::size_t c; (c = rest.find(':')) != std::string::npos;) {
+                tokens.push_back(rest.substr(0, c));
+                rest.erase(0, c + 1);
+            }
+            tokens.push_back(rest);
+        } else {
+            tokens.push_back(value);
+        }
+        items.push_back(std::move(tokens));
+    }
+    return items;
+}
+
+}  // namespace
+
+void CtesqDoc::WriteTextTrace(CFile& file) {
+    CLineWriter out(file);
+    char text[32];
+    out.Append("FileType QDL-RV");
+    out.EndLine();
+    // An empty item (a blank header line) stood before the first Curve line, where a blank
+    // line does not end the header; items from a ninth Curve line stood after eight. Writing
+    // the items up to the last empty one first and the rest after the Curve lines keeps both
+    // in their places and every item in its order.
+    const auto items = HeaderItems(m_strHeaderText);
+    std::size_t before = 0;
+    for (std::size_t k = 0; k < items.size(); ++k)
+        if (items[k][0].empty()) before = k + 1;
+    for (std::size_t k = 0; k < before; ++k) {
+        out.Append(TokenLine(items[k]));
+        out.EndLine();
+    }
+    for (int i = 0; i < m_nCurveCount; ++i) {
+        const std::string bottom(RoundTripText(m_fCurveBottom[i], text));
+        const std::string top(RoundTripText(m_fCurveTop[i], text));
+        out.Append(TokenLine({"Curve", m_strCurveName[i], m_strCurveUnit[i], bottom, top}));
+        out.EndLine();
+    }
+    out.Append(TokenLine({"Step", std::to_string(m_nStep), m_strStepUnit}));
+    out.EndLine();
+    for (std::size_t k = before; k < items.size(); ++k) {
+        out.Append(TokenLine(items[k]));
+        out.EndLine();
+    }
+    // Without a curve an empty line would be read as one more header item, and there are
+    // no rows to follow.
+    if (m_nCurveCount > 0) out.EndLine();
+    for (int j = 0; j < m_nSampleCount; ++j) {
+        for (int i = 0; i < MAX_CURVES; ++i) {
+            if (!m_pSamples[i]) continue;
+            out.Append(RoundTripText(m_pSamples[i][static_cast<std::size_t>(j)], text));
+            out.Append(" ");
+        }
+        out.EndLine();
+    }
+    out.Flush();
+}
+
+void CtesqDoc::WriteTextColumns(CFile& file) {
+    CLineWriter out(file);
+    char text[32];
+    for (int j = 0; j < m_nSampleCount; ++j) {
+        for (int i = 0; i < MAX_CURVES; ++i) {
+            if (!m_pSamples[i]) continue;
+            out.Append(General(m_pSamples[i][static_cast<std::size_t>(j)], 6, text));
+            out.Append(" ");
+        }
+        out.EndLine();
+    }
+    out.Flush();
+}
