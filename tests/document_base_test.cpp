@@ -65,11 +65,11 @@ TEST(File, ReadsSeeksAndReportsFailuresByCause) {
     EXPECT_FALSE(in.Open((dir / "missing.txt").string(), CFile::modeRead, &error));
     EXPECT_EQ(error.m_cause, CFileException::fileNotFound);
     EXPECT_FALSE(in.Open(dir.string(), CFile::modeRead, &error));
-    EXPECT_EQ(error.m_cause, CFileException::badPath);
+    EXPECT_EQ(error.m_cause, CFileException::isFolder);
     CMessageRecorder messages;
     error.ReportError();
     EXPECT_EQ(messages.m_messages,
-              std::vector<std::string>{dir.string() + " contains an invalid path."});
+              std::vector<std::string>{dir.string() + " is a folder, not a file."});
     EXPECT_THROW(CFile((dir / "no" / "such").string(), CFile::modeCreate | CFile::modeWrite),
                  CFileException);
 }

@@ -144,8 +144,9 @@ TEST_F(SaveOpen, AFailedWriteLeavesTheOldFileWhole) {
     auto doc = DocWithSamples({{7}});
     CMessageRecorder messages;
     EXPECT_FALSE(doc->OnSaveDocument(Path("gone/x.osc")));
-    EXPECT_EQ(messages.m_messages,
-              std::vector<std::string>{Path("gone/x.osc") + " was not found."});
+    EXPECT_EQ(messages.m_messages, std::vector<std::string>{"The folder of " +
+                                                            Path("gone/x.osc") +
+                                                            " does not exist."});
 }
 
 TEST_F(SaveOpen, ReplacingKeepsPermissionsAndFollowsLinks) {

@@ -62,7 +62,7 @@ bool CtesqDoc::ReadOscTrace(CFile& file) {
         if (encoding == 0) file.SeekToBegin();
 
         const std::uint64_t length = file.GetLength();
-        const std::uint64_t payload = encoding == 0 ? length : length - 4;
+        const std::uint64_t payload = encoding == 0 ? length : length - std::min<std::uint64_t>(length, 4);
         // Encoding 1 assumes a prefix per data byte; shared prefixes carry more samples, and
         // the array then grows, up to one sample per byte.
         std::uint64_t capacity = encoding == 1 ? payload / 2 : payload;
@@ -114,7 +114,7 @@ bool CtesqDoc::ReadOscTrace(CFile& file) {
         e.ReportError();
         return false;
     } catch (const std::bad_alloc&) {
-        AfxMessageBox(MSG_NO_MEMORY);
+        AfxMessageBox(NoMemoryMessage(file.GetFilePath()));
         return false;
     }
     const EncodingSettings& s = kSettings[encoding];

@@ -52,7 +52,7 @@ bool CtesqDoc::ReadTextTrace(CFile& file) {
         e.ReportError();
         return false;
     } catch (const std::bad_alloc&) {
-        AfxMessageBox(MSG_NO_MEMORY);
+        AfxMessageBox(NoMemoryMessage(file.GetFilePath()));
         return false;
     }
     TakeTrace(std::move(fresh));
@@ -195,7 +195,7 @@ void CTextTraceParser::ParseDataRow(std::string_view line, bool bStore, int nCap
         if (!m_trace.m_pSamples[k]) {
             m_trace.m_pSamples[k] =
                 CFloatArray::Allocate(static_cast<std::size_t>(nCapacity), true);
-            if (!m_trace.m_pSamples[k]) continue;  // tried again on the next row
+            if (!m_trace.m_pSamples[k]) throw std::bad_alloc();  // the open fails
         }
         m_trace.m_pSamples[k][row] = values[k];
     }

@@ -23,7 +23,9 @@ enum : long {
 inline constexpr const char* MSG_TOO_MANY_SAMPLES =
     "The file holds more than 2147483647 samples; it cannot be opened.";
 // Shown when the samples of a file do not fit in memory.
-inline constexpr const char* MSG_NO_MEMORY = "Not enough memory to read the file.";
+inline std::string NoMemoryMessage(const std::string& path) {
+    return "Not enough memory to open " + path + ".";
+}
 
 class CtesqDoc : public CDocument, public CTraceData {
 public:

@@ -18,8 +18,10 @@ CFileException::Cause CauseOf(int err) {
             return CFileException::fileNotFound;
         case ENOTDIR:
         case ENAMETOOLONG:
-        case EISDIR:
+        case ELOOP:
             return CFileException::badPath;
+        case EISDIR:
+            return CFileException::isFolder;
         case EACCES:
         case EPERM:
         case EROFS:
@@ -41,6 +43,12 @@ std::string CFileException::GetErrorMessage() const {
             return f + " was not found.";
         case badPath:
             return f + " contains an invalid path.";
+        case isFolder:
+            return f + " is a folder, not a file.";
+        case notRegularFile:
+            return f + " is not a regular file.";
+        case folderNotFound:
+            return "The folder of " + f + " does not exist.";
         case accessDenied:
             return f + " cannot be accessed.";
         case diskFull:
@@ -68,21 +76,34 @@ CFile::~CFile() {
 bool CFile::Open(const std::string& path, unsigned flags, CFileException* pError) {
     Close();
     m_strFileName = path;
+    m_bBounded = false;
+    m_nPos = 0;
+    const bool write = (flags & modeWrite) != 0;
     int oflags = O_CLOEXEC;
-    oflags |= (flags & modeWrite) ? O_WRONLY : O_RDONLY;
+    oflags |= write ? O_WRONLY : O_RDONLY;
     if (flags & modeCreate) oflags |= O_CREAT | O_TRUNC;
+    // Not blocking: opening a FIFO to read would wait for a writer.
+    if (!write) oflags |= O_NONBLOCK;
     m_hFile = ::open(path.c_str(), oflags, 0666);
-    if (m_hFile >= 0) {
+    int err = errno;
+    CFileException::Cause cause = CauseOf(err);
+    if (m_hFile >= 0 && !write) {
         struct stat st {};
-        // A directory opens for reading on Linux but is no file to read.
-        if (::fstat(m_hFile, &st) == 0 && S_ISDIR(st.st_mode)) {
+        // Only a regular file has an end to read to: a folder, a FIFO or a device is refused.
+        if (::fstat(m_hFile, &st) != 0 || !S_ISREG(st.st_mode)) {
+            err = errno;
+            cause = S_ISDIR(st.st_mode) ? CFileException::isFolder
+                                        : CFileException::notRegularFile;
             ::close(m_hFile);
             m_hFile = -1;
-            errno = EISDIR;
+        } else {
+            ::fcntl(m_hFile, F_SETFL, ::fcntl(m_hFile, F_GETFL) & ~O_NONBLOCK);
+            m_bBounded = true;
+            m_nLengthAtOpen = static_cast<std::uint64_t>(st.st_size);
         }
     }
     if (m_hFile < 0) {
-        if (pError) *pError = CFileException(CauseOf(errno), errno, path);
+        if (pError) *pError = CFileException(cause, err, path);
         return false;
     }
     return true;
@@ -93,9 +114,17 @@ void CFile::ThrowOsError(int err) const {
 }
 
 std::size_t CFile::Read(void* pBuf, std::size_t nCount) {
+    // A file read to its length at open: one that grows meanwhile cannot keep a reader busy.
+    if (m_bBounded)
+        nCount = static_cast<std::size_t>(
+            std::min<std::uint64_t>(nCount, m_nLengthAtOpen - std::min(m_nPos, m_nLengthAtOpen)));
+    if (nCount == 0) return 0;
     for (;;) {
         const ssize_t n = ::read(m_hFile, pBuf, nCount);
-        if (n >= 0) return static_cast<std::size_t>(n);
+        if (n >= 0) {
+            m_nPos += static_cast<std::uint64_t>(n);
+            return static_cast<std::size_t>(n);
+        }
         if (errno != EINTR) ThrowOsError(errno);
     }
 }
@@ -119,7 +148,8 @@ std::uint64_t CFile::Seek(std::int64_t lOff, SeekPosition from) {
                               : from == current ? SEEK_CUR
                                                 : SEEK_END);
     if (pos < 0) ThrowOsError(errno);
-    return static_cast<std::uint64_t>(pos);
+    m_nPos = static_cast<std::uint64_t>(pos);
+    return m_nPos;
 }
 
 std::uint64_t CFile::GetPosition() const {

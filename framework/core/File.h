@@ -10,7 +10,18 @@
 
 class CFileException {
 public:
-    enum Cause { none, genericException, fileNotFound, badPath, accessDenied, diskFull, endOfFile };
+    enum Cause {
+        none,
+        genericException,
+        fileNotFound,
+        badPath,
+        accessDenied,
+        diskFull,
+        endOfFile,
+        isFolder,        // a folder where a file was expected
+        notRegularFile,  // a FIFO, device or socket where a file was expected
+        folderNotFound,  // the folder a new file was to go in
+    };
 
     CFileException(Cause cause, int osError, std::string fileName)
         : m_cause(cause), m_lOsError(osError), m_strFileName(std::move(fileName)) {}
@@ -37,7 +48,8 @@ public:
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
-    // false when the file cannot be opened; the cause goes to pError when given.
+    // false when the file cannot be opened; the cause goes to pError when given. A file
+    // opened to read must be a regular file, and is read no further than its length then.
     virtual bool Open(const std::string& path, unsigned flags, CFileException* pError = nullptr);
     // Returns the count read, 0 at the end; a short count does not by itself mean the end.
     virtual std::size_t Read(void* pBuf, std::size_t nCount);
@@ -55,4 +67,7 @@ protected:
 
     int m_hFile = -1;
     std::string m_strFileName;
+    bool m_bBounded = false;  // opened to read: reads stop at m_nLengthAtOpen
+    std::uint64_t m_nLengthAtOpen = 0;
+    std::uint64_t m_nPos = 0;  // where the next read starts, for the bound
 };
