@@ -8,10 +8,12 @@
 #include "app/tesqApp.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/Prompts.h"
+#include "framework/core/SafeFile.h"
 #include "framework/gui/QtText.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    RemoveSaveTempFileOnSignals();
     QApplication::setApplicationName(QStringLiteral("tesqv"));
     CtesqApp app;
     // The system's messages as modal boxes with one OK button, captioned with the program's name.

@@ -3,19 +3,40 @@
 
 #include <fmt/format.h>
 
+#include <sys/stat.h>
+
 #include <QApplication>
+#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 #include <cstdio>
 #include <memory>
 
 #include "cli/CliCommands.h"
+#include "framework/core/SafeFile.h"
 #include "framework/gui/QtText.h"
 #include "res/CommandIds.h"
 #include "trace/tesqDoc.h"
 #include "view/tesqView.h"
 
+namespace {
+
+// The same file, whatever the names and links that lead to it.
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
 int RunRender(const RenderOptions& options) {
+    if (SameFile(options.in, options.out)) {
+        std::fprintf(stderr, "%s\n",
+                     fmt::format("{} is the input; render does not write over it.", options.out)
+                         .c_str());
+        return 1;
+    }
     const int width = options.width, height = options.height;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // stderr carries the system's messages only; Qt's own remarks (no runtime folder and the
@@ -72,8 +93,21 @@ int RunRender(const RenderOptions& options) {
         QPainter painter(&image);
         view.PaintTo(painter);
     }
-    if (!image.save(ToQString(options.out), "PNG")) {
+    // Encoded in memory, then written as documents are saved: a full disk leaves a previous
+    // picture whole.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) {
         std::fprintf(stderr, "%s\n", fmt::format("Cannot write {}.", options.out).c_str());
+        return 1;
+    }
+    try {
+        CSafeFile file(options.out);
+        file.Write(png.constData(), static_cast<std::size_t>(png.size()));
+        file.Commit();
+    } catch (const CFileException& e) {
+        e.ReportError();
         return 1;
     }
     return 0;

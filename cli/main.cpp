@@ -2,11 +2,15 @@
 // the command line and writes the help; a usage error exits with 2.
 
 #include <CLI/CLI.hpp>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 
 #include "cli/CliCommands.h"
+#include "framework/core/SafeFile.h"
 #include "generated/Version.h"
 
 namespace {
@@ -62,7 +66,17 @@ CLI::App* AddRender(CLI::App& app, RenderOptions& o, std::string& size) {
         "the other options in the order given and paints the view into OUT. No display is\n"
         "needed.");
     render->add_option("IN", o.in, "the trace to open")->required()->type_name("");
-    render->add_option("OUT", o.out, "the picture to write (PNG)")->required()->type_name("");
+    render->add_option("OUT", o.out, "the picture to write: a .png file")
+        ->required()
+        ->type_name("")
+        ->check(CLI::Validator(
+            [](std::string& value) -> std::string {
+                const auto dot = value.rfind('.');
+                std::string ext = dot == std::string::npos ? "" : value.substr(dot + 1);
+                for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                return ext == "png" ? "" : "render writes PNG pictures: OUT must end in .png";
+            },
+            "", "picture"));
     render->add_option("--size", size, "client area, 1 to 16384 each (default 1280x720)")
         ->type_name("WxH")
         ->check(CLI::Validator(
@@ -110,7 +124,27 @@ void CollectSteps(const CLI::App& render, RenderOptions& o) {
 
 }  // namespace
 
+namespace {
+
+int Dispatch(int argc, char** argv);
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // An interrupted save leaves no temporary file behind.
+    RemoveSaveTempFileOnSignals();
+    const int status = Dispatch(argc, argv);
+    // Whatever went to stdout must have arrived: a full disk is a failure, not a short file.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "tesqv-cli: cannot write the output: %s\n", std::strerror(errno));
+        return 1;
+    }
+    return status;
+}
+
+namespace {
+
+int Dispatch(int argc, char** argv) {
     CLI::App app("tesqv-cli: the trace viewer's headless companion.", "tesqv-cli");
     app.footer(
         "Run 'tesqv-cli SUBCOMMAND --help' for its options. Messages go to stderr; the exit\n"
@@ -156,3 +190,5 @@ int main(int argc, char** argv) {
     return 2;
 #endif
 }
+
+}  // namespace

@@ -48,3 +48,22 @@ TEST(CliInfo, UsageErrorsAndHelp) {
     EXPECT_NE(infoHelp.out.find("--samples"), std::string::npos);
     EXPECT_EQ(Cli("--version").out, std::string("tesqv-cli ") + TESQV_VERSION + "\n");
 }
+
+TEST(CliInfo, AnOutputThatCannotBeWrittenIsAFailure) {
+    const std::string trace = WriteTemp("full.txt", "FileType QDL-RV\nCurve a\n\n1\n");
+    const CliRun full = Cli("info " + trace + " > /dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, "tesqv-cli: cannot write the output: No space left on device\n");
+    std::filesystem::remove(trace);
+}
+
+TEST(CliInfo, OptionsEndAtDoubleDashAndUnknownOnesAreNamed) {
+    const CTempDir temp("tesqv-dash");
+    Put(temp.Path("-x.txt"), "FileType QDL-RV\nCurve a\n\n1\n");
+    const CliRun r = CliAfter("cd " + temp.Path().string(), "info -- -x.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const CliRun bogus = Cli("convert a.txt b.txt --bogus");
+    EXPECT_EQ(bogus.status, 2);
+    EXPECT_NE(bogus.err.find("--bogus"), std::string::npos);
+    EXPECT_EQ(bogus.err.find("needs a value"), std::string::npos);
+}

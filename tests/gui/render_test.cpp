@@ -44,3 +44,27 @@ TEST(Render, MessagesAndUsage) {
     EXPECT_EQ(Cli("render a.txt").status, 2);
     EXPECT_EQ(Cli("render a.txt b.png --size 0x5").status, 2);
 }
+
+TEST(Render, NeverWritesOverItsInputOrAsAnythingButAPng) {
+    const CTempDir temp("tesqv-render");
+    const std::string in = temp.Path("t.txt"), link = temp.Path("t.png");
+    Put(in, "FileType QDL-RV\nCurve a\n\n1\n2\n");
+    std::filesystem::create_symlink(in, link);
+    const CliRun same = Cli("render " + in + " " + link);
+    EXPECT_EQ(same.status, 1);
+    EXPECT_EQ(same.err, link + " is the input; render does not write over it.\n");
+    EXPECT_EQ(Cli("render " + in + " " + in).status, 2);
+    EXPECT_EQ(Cli("render " + in + " " + temp.Path("x.jpg")).status, 2);
+    EXPECT_EQ(Slurp(in), "FileType QDL-RV\nCurve a\n\n1\n2\n");
+    EXPECT_FALSE(std::filesystem::exists(temp.Path("x.jpg")));
+
+    // A disk that fills up leaves the previous picture whole, and no temporary file.
+    const std::string png = temp.Path("view.png");
+    Put(png, "previous");
+    const CliRun full = CliAfter("trap '' XFSZ; ulimit -f 2", "render " + in + " " + png);
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(Slurp(png), "previous");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.Path()),
+                            std::filesystem::directory_iterator{}),
+              3);
+}

@@ -12,3 +12,5 @@ struct CliRun {
 
 // args go through the shell, so quoting works as on a command line.
 CliRun Cli(const std::string& args);
+// The same after shell commands that set the run up (limits, signals): "setup; tesqv-cli args".
+CliRun CliAfter(const std::string& setup, const std::string& args);
