@@ -154,3 +154,13 @@ TEST(EditCommands, CutMarksModifiedAndCentresTheSelectionOnly) {
     EXPECT_EQ(r.doc->m_nSelStart, 10);
     EXPECT_EQ(Samples(*r.doc, 0)[10], 10.0f);
 }
+
+// Computed in double and narrowed once: 16777214.50000001 rounds up to 16777215, where in
+// float 0.50000001 is already 0.5 and the tie goes to the even 16777214.
+TEST(ExecuteCommand, KxbComputesInDouble) {
+    auto doc = DocWithSamples({{16777214.0f}});
+    doc->Select(0, 1);
+    ASSERT_TRUE(doc->ExecuteCommand("kxb 0 1 0.50000001"));
+    ASSERT_TRUE(doc->ExecuteCommand("kxb 0 1 -16777214"));
+    EXPECT_EQ(Samples(*doc, 0)[0], 1.0f);
+}

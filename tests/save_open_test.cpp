@@ -227,3 +227,15 @@ TEST_F(SaveOpen, ACaptureSaveSaysWhatItLosesAndNoWritesNothing) {
     EXPECT_EQ(asked.size(), 2u);  // nothing lost: not asked
     SetYesNoQuestion(previousQuestion);
 }
+
+TEST_F(SaveOpen, SaveAsLooksForTheExtensionInTheFileNameOnly) {
+    fs::create_directory(Path("a.b"));
+    auto doc = DocWithSamples({{1}});
+    const SaveAsPrompt previousPrompt = SetSaveAsPrompt([this](const std::string&, const std::string&) {
+        return std::optional<std::string>(Path("a.b/bare"));
+    });
+    EXPECT_TRUE(doc->DoSaveAs());
+    SetSaveAsPrompt(previousPrompt);
+    EXPECT_EQ(doc->GetPathName(), Path("a.b/bare.osc"));
+    EXPECT_TRUE(fs::exists(Path("a.b/bare.osc")));
+}

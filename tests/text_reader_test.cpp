@@ -282,3 +282,9 @@ TEST(RowScanner, ReadsNothingPastAnExactBuffer) {
         EXPECT_EQ(scanned.value, values[0]) << row;
     }
 }
+
+TEST(TextReader, HeaderRangesAreRealNumbers) {
+    auto doc = ReadTrace("FileType QDL-RV\nCurve a V -0.5 2.75\n\n1\n");
+    EXPECT_EQ(doc->m_fCurveBottom[0], -0.5f);
+    EXPECT_EQ(doc->m_fCurveTop[0], 2.75f);
+}
