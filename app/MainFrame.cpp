@@ -1,5 +1,6 @@
 #include "app/MainFrame.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -16,6 +17,7 @@
 
 #include "app/ToolbarIcons.h"
 #include "framework/gui/CommandActions.h"
+#include "framework/gui/LockKeys.h"
 #include "framework/gui/QtText.h"
 #include "res/Resources.h"
 #include "trace/tesqDoc.h"
@@ -41,7 +43,12 @@ CMainFrame::CMainFrame(CtesqDoc& doc, CCmdTarget& app) : m_doc(doc) {
     m_pView->m_setStatusText = [this](const QString& text) { SetStatusText(text); };
     CreateCmdBar();
     UpdateCaption();
+    m_doc.m_onTitleChanged = [this] { UpdateCaption(); };
     m_pActions->Refresh();
+}
+
+CMainFrame::~CMainFrame() {
+    m_doc.m_onTitleChanged = nullptr;
 }
 
 void CMainFrame::CreateActions() {
@@ -111,11 +118,32 @@ void CMainFrame::CreateStatusBar() {
     bar->setObjectName(QStringLiteral("AFX_IDW_STATUS_BAR"));
     m_pIdle = new QLabel(ToQString(IDS_IDLEMESSAGE));
     bar->addWidget(m_pIdle, 1);
-    for (const char* indicator : {"CAP", "NUM", "SCRL"})
-        bar->addPermanentWidget(new QLabel(QString::fromLatin1(indicator)));
+    // Each indicator shows its text only while its lock is on; where the platform does not
+    // tell the locks' state, they show nothing.
+    for (QLabel*& indicator : m_pIndicators) {
+        indicator = new QLabel(bar);
+        bar->addPermanentWidget(indicator);
+    }
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                         [this] { RefreshIndicators(); });
+    RefreshIndicators();
     AddCommand(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
     AddUpdate(ID_VIEW_STATUS_BAR,
               [this](CCmdUI* ui) { ui->SetCheck(statusBar()->isVisibleTo(this)); });
+}
+
+void CMainFrame::RefreshIndicators() {
+    // Going idle happens often; the keyboard's state is read at most ten times a second.
+    if (m_indicatorClock.isValid() && m_indicatorClock.elapsed() < 100) return;
+    m_indicatorClock.start();
+    const std::optional<LockKeys> locks = ReadLockKeys();
+    const bool on[] = {locks && locks->caps, locks && locks->num, locks && locks->scroll};
+    const char* const texts[] = {"CAP", "NUM", "SCRL"};
+    for (int k = 0; k < 3; ++k) {
+        const QString text = on[k] ? QString::fromLatin1(texts[k]) : QString();
+        if (m_pIndicators[k]->text() != text) m_pIndicators[k]->setText(text);
+    }
 }
 
 void CMainFrame::SetStatusText(const QString& text) {
@@ -143,6 +171,11 @@ void CMainFrame::CreateCmdBar() {
     m_wndCmdBar->setVisible(m_bShowCmdBar != 0);
 }
 
+void CMainFrame::OnUpdateViewCmdBar(CCmdUI* pCmdUI) {
+    m_bShowCmdBar = m_wndCmdBar->isVisibleTo(this) ? 1 : 0;
+    pCmdUI->SetCheck(m_bShowCmdBar);
+}
+
 void CMainFrame::SetRecentFiles(const std::vector<std::string>& paths) {
     QAction* placeholder = m_pActions->Action(ID_FILE_MRU_FILE1);
     for (QAction* old : m_recentActions) {
@@ -152,8 +185,12 @@ void CMainFrame::SetRecentFiles(const std::vector<std::string>& paths) {
     m_recentActions.clear();
     placeholder->setVisible(paths.empty());
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        auto* action =
-            new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(ToQString(paths[i])), this);
+        // "&1".."&9", then "1&0"; an '&' in the path is shown as one, not as a mnemonic.
+        const QString number = i < 9 ? QStringLiteral("&%1").arg(i + 1)
+                                     : QStringLiteral("%1&%2").arg((i + 1) / 10).arg((i + 1) % 10);
+        QString shown = PathToQString(paths[i]);
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        auto* action = new QAction(number + QLatin1Char(' ') + shown, this);
         const std::string path = paths[i];
         QObject::connect(action, &QAction::triggered, this, [this, path] {
             if (m_onDrop) m_onDrop(path);
@@ -175,7 +212,7 @@ void CMainFrame::OpenDropped(const QMimeData& dropped) {
     // One file at a time, as File Open does; the first local file of the drop.
     for (const QUrl& url : dropped.urls())
         if (url.isLocalFile()) {
-            if (m_onDrop) m_onDrop(url.toLocalFile().toStdString());
+            if (m_onDrop) m_onDrop(UrlToPath(url));
             break;
         }
 }
@@ -190,7 +227,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 void CMainFrame::UpdateCaption() {
     setWindowTitle(ToQString(IDS_FRAME_TITLE) + QStringLiteral(" - ") +
-                   ToQString(m_doc.GetTitle()));
+                   PathToQString(m_doc.GetTitle()));
 }
 
 void CMainFrame::OnExec() {
@@ -200,6 +237,6 @@ void CMainFrame::OnExec() {
 }
 
 void CMainFrame::OnViewCmdBar() {
-    m_bShowCmdBar = m_bShowCmdBar ? 0 : 1;
+    m_bShowCmdBar = m_wndCmdBar->isVisibleTo(this) ? 0 : 1;
     m_wndCmdBar->setVisible(m_bShowCmdBar != 0);
 }

@@ -3,6 +3,7 @@
 // the command bar whose EXEC button hands its text to the command interpreter. The view fills
 // the rest. Commands go view, document, frame, application.
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <functional>
 #include <string>
@@ -23,6 +24,7 @@ class CMainFrame : public QMainWindow, public CCmdTarget {
 public:
     // app: the last object of the command chain.
     CMainFrame(CtesqDoc& doc, CCmdTarget& app);
+    ~CMainFrame() override;
 
     CtesqView* GetActiveView() const { return m_pView; }
     CtesqDoc* GetActiveDocument() const { return &m_doc; }
@@ -45,7 +47,9 @@ public:
 
     void OnExec();
     void OnViewCmdBar();
-    void OnUpdateViewCmdBar(CCmdUI* pCmdUI) const { pCmdUI->SetCheck(m_bShowCmdBar); }
+    // The flag is the bar's visibility, however it was hidden (the toolbar area's menu,
+    // closing it while it floats), and the check mark shows it.
+    void OnUpdateViewCmdBar(CCmdUI* pCmdUI);
 
     QToolBar* m_wndToolBar;
     QToolBar* m_wndCmdBar;
@@ -64,12 +68,15 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void CreateCmdBar();
+    void RefreshIndicators();
 
     CtesqDoc& m_doc;
     CtesqView* m_pView;
     CCommandRouter m_router;
     CCommandActions* m_pActions;
     QLabel* m_pIdle;
+    QLabel* m_pIndicators[3] = {};  // CAP, NUM, SCRL
+    QElapsedTimer m_indicatorClock;
     QMenu* m_pFileMenu = nullptr;
     std::vector<QAction*> m_recentActions;
 };

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 
 #include "app/MainFrame.h"
+#include "app/SaveDialog.h"
 #include "app/tesqApp.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/Prompts.h"
@@ -21,20 +22,13 @@ int main(int argc, char** argv) {
         QMessageBox::warning(app.GetMainWnd(), QStringLiteral("tesqv"), ToQString(text),
                              QMessageBox::Ok);
     });
-    SetSaveAsPrompt(
-        [&app](const std::string&, const std::string& defaultExt) -> std::optional<std::string> {
-            QFileDialog dialog(app.GetMainWnd(), QString(), QString(),
-                               QStringLiteral("OSC Files (*.osc);;TEXT Files (*.txt)"));
-            dialog.setAcceptMode(QFileDialog::AcceptSave);  // asks before overwriting
-            dialog.setDefaultSuffix(ToQString(defaultExt));
-            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-                return std::nullopt;
-            return dialog.selectedFiles().front().toStdString();
-        });
+    SetSaveAsPrompt([&app](const std::string& filter, const std::string& defaultExt) {
+        return RunSaveDialog(app.GetMainWnd(), filter, defaultExt);
+    });
     SetSaveChangesQuestion([&app](const std::string& title) {
         const auto answer =
             QMessageBox::question(app.GetMainWnd(), QStringLiteral("tesqv"),
-                                  QStringLiteral("Save changes to %1?").arg(ToQString(title)),
+                                  QStringLiteral("Save changes to %1?").arg(PathToQString(title)),
                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         return answer == QMessageBox::Yes ? IDYES : answer == QMessageBox::No ? IDNO : IDCANCEL;
     });
@@ -42,6 +36,7 @@ int main(int argc, char** argv) {
         return QMessageBox::question(app.GetMainWnd(), QStringLiteral("tesqv"), ToQString(text),
                                      QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     });
-    if (!app.InitInstance(QApplication::arguments())) return 1;
+    // The arguments' own bytes: Qt's text for a path that is not UTF-8 would not find it.
+    if (!app.InitInstance(std::vector<std::string>(argv, argv + argc))) return 1;
     return QApplication::exec();
 }

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPageSetupDialog>
 #include <QPrinter>
@@ -14,6 +15,7 @@
 #include "app/MainFrame.h"
 #include "app/ToolbarIcons.h"
 #include "framework/core/RecentFiles.h"
+#include "framework/core/Utf8.h"
 #include "framework/gui/QtText.h"
 #include "generated/Version.h"
 #include "res/Resources.h"
@@ -42,7 +44,7 @@ CtesqApp::~CtesqApp() {
     SaveRecentFiles();
 }
 
-bool CtesqApp::InitInstance(const QStringList& args) {
+bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
     LoadRecentFiles();
     SetRecentFileHook([this](const std::string& path) { AddToRecentFileList(path); });
     m_pFrame = std::make_unique<CMainFrame>(m_doc, *this);
@@ -55,7 +57,7 @@ bool CtesqApp::InitInstance(const QStringList& args) {
     };
     m_pFrame->m_canClose = [this] { return m_doc.SaveModified(); };
     if (args.size() > 1) {
-        if (!OpenDocumentFile(args[1].toStdString())) return false;
+        if (!OpenDocumentFile(args[1])) return false;
     } else {
         OnFileNew();
     }
@@ -86,7 +88,7 @@ void CtesqApp::OnFileNew() {
 void CtesqApp::OnFileOpen() {
     const QString path = QFileDialog::getOpenFileName(
         m_pFrame.get(), QString(), QString(), QStringLiteral("Tesqv support files (*.txt *.osc)"));
-    if (!path.isEmpty() && m_doc.SaveModified()) OpenDocumentFile(path.toStdString());
+    if (!path.isEmpty() && m_doc.SaveModified()) OpenDocumentFile(QStringToPath(path));
 }
 
 std::string AboutText() {
@@ -97,7 +99,15 @@ void CtesqApp::OnAppAbout() {
     QDialog box(m_pFrame.get());
     box.setWindowTitle(QStringLiteral("About tesqv"));
     auto* layout = new QVBoxLayout(&box);
-    layout->addWidget(new QLabel(ToQString(AboutText())));
+    // The program's icon at the top left, the text beside it.
+    auto* top = new QHBoxLayout;
+    auto* icon = new QLabel(&box);
+    icon->setObjectName(QStringLiteral("IDR_MAINFRAME"));
+    icon->setPixmap(ApplicationIcon().pixmap(32, 32));
+    icon->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    top->addWidget(icon);
+    top->addWidget(new QLabel(ToQString(AboutText()), &box), 1);
+    layout->addLayout(top);
     auto* buttons = new QDialogButtonBox(&box);
     QPushButton* ok = buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
     ok->setDefault(true);
@@ -122,9 +132,12 @@ void CtesqApp::LoadRecentFiles() {
     QSettings settings = Settings();
     m_recent.clear();
     for (std::size_t i = 1; i <= MAX_RECENT_FILES; ++i) {
-        const QString path =
-            settings.value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
-        if (!path.isEmpty()) m_recent.push_back(path.toStdString());
+        // Text for a UTF-8 path, bytes for any other.
+        const QVariant value = settings.value(QStringLiteral("Recent File List/File%1").arg(i));
+        const std::string path = value.typeId() == QMetaType::QByteArray
+                                     ? value.toByteArray().toStdString()
+                                     : value.toString().toStdString();
+        if (!path.empty()) m_recent.push_back(path);
     }
 }
 
@@ -133,5 +146,7 @@ void CtesqApp::SaveRecentFiles() const {
     settings.remove(QStringLiteral("Recent File List"));
     for (std::size_t i = 0; i < m_recent.size(); ++i)
         settings.setValue(QStringLiteral("Recent File List/File%1").arg(i + 1),
-                          ToQString(m_recent[i]));
+                          SanitizeUtf8(m_recent[i]) == m_recent[i]
+                              ? QVariant(ToQString(m_recent[i]))
+                              : QVariant(QByteArray::fromStdString(m_recent[i])));
 }

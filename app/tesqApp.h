@@ -25,7 +25,8 @@ public:
 
     // Opens the file named on the command line, or starts a new document titled "noname", and
     // shows the window. False when the named file did not open: the program then ends.
-    bool InitInstance(const QStringList& args);
+    // args: the command line as the system gave it (a path's bytes need not be UTF-8).
+    bool InitInstance(const std::vector<std::string>& args);
 
     bool OpenDocumentFile(const std::string& path);
     void OnFileNew();

@@ -49,9 +49,10 @@ int RunConvert(const ConvertOptions& options) {
     if (options.columns) return WriteColumns(doc, options.out, messages);
     // Save As itself, with OUT as the name typed into its dialog. What a capture cannot
     // keep is said on stderr as a warning, and the save goes on.
-    const SaveAsPrompt previous = SetSaveAsPrompt([&options](const std::string&, const std::string&) {
-        return std::optional<std::string>(options.out);
-    });
+    const SaveAsPrompt previous =
+        SetSaveAsPrompt([&options](const std::string&, const std::string&) {
+            return std::optional<std::string>(options.out);
+        });
     const YesNoQuestion previousQuestion = SetYesNoQuestion([](const std::string& text) {
         std::fprintf(stderr, "%s\n", text.c_str());
         return true;

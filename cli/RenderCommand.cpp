@@ -2,7 +2,6 @@
 // without a display.
 
 #include <fmt/format.h>
-
 #include <sys/stat.h>
 
 #include <QApplication>
@@ -23,7 +22,8 @@ namespace {
 
 // The same file, whatever the names and links that lead to it.
 bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
@@ -32,9 +32,9 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 int RunRender(const RenderOptions& options) {
     if (SameFile(options.in, options.out)) {
-        std::fprintf(stderr, "%s\n",
-                     fmt::format("{} is the input; render does not write over it.", options.out)
-                         .c_str());
+        std::fprintf(
+            stderr, "%s\n",
+            fmt::format("{} is the input; render does not write over it.", options.out).c_str());
         return 1;
     }
     const int width = options.width, height = options.height;

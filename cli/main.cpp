@@ -73,7 +73,8 @@ CLI::App* AddRender(CLI::App& app, RenderOptions& o, std::string& size) {
             [](std::string& value) -> std::string {
                 const auto dot = value.rfind('.');
                 std::string ext = dot == std::string::npos ? "" : value.substr(dot + 1);
-                for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                for (char& c : ext)
+                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
                 return ext == "png" ? "" : "render writes PNG pictures: OUT must end in .png";
             },
             "", "picture"));
@@ -174,8 +175,9 @@ int Dispatch(int argc, char** argv) {
         const std::string& out = convert.out;
         if (convert.columns && (out.size() < 4 || (out.compare(out.size() - 4, 4, ".txt") != 0 &&
                                                    out.compare(out.size() - 4, 4, ".TXT") != 0))) {
-            std::fprintf(stderr, "tesqv-cli: --columns writes a .txt file\nRun with --help for "
-                                 "more information.\n");
+            std::fprintf(stderr,
+                         "tesqv-cli: --columns writes a .txt file\nRun with --help for "
+                         "more information.\n");
             return 2;
         }
         convert.select = !selection.empty();

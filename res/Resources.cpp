@@ -53,6 +53,13 @@ std::string_view CommandPrompt(unsigned id) {
             return "Zoom out\nZoom out";
         case ID_ZOOM_IN:
             return "Zoom in\nZoom in";
+        // The framework's own prompts and tips for its standard commands.
+        case ID_FILE_NEW:
+            return "Create a new document\nNew";
+        case ID_FILE_OPEN:
+            return "Open an existing document\nOpen";
+        case ID_FILE_SAVE:
+            return "Save the active document\nSave";
         default:
             return {};
     }

@@ -119,10 +119,9 @@ TEST_F(FileSystem, OnlyRegularFilesAreOpened) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // opening it must not wait for a writer
     fs::create_symlink("/dev/zero", zero);
     fs::create_directory(folder);
-    for (const auto& [path, message] :
-         {std::pair{fifo, fifo + " is not a regular file."},
-          std::pair{zero, zero + " is not a regular file."},
-          std::pair{folder, folder + " is a folder, not a file."}}) {
+    for (const auto& [path, message] : {std::pair{fifo, fifo + " is not a regular file."},
+                                        std::pair{zero, zero + " is not a regular file."},
+                                        std::pair{folder, folder + " is a folder, not a file."}}) {
         CtesqDoc doc;
         CMessageRecorder messages;
         EXPECT_FALSE(doc.OnOpenDocument(path)) << path;

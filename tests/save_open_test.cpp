@@ -15,8 +15,8 @@
 #include "framework/core/MessageSink.h"
 #include "framework/core/Prompts.h"
 #include "framework/core/RecentFiles.h"
-#include "tests/support/MessageRecorder.h"
 #include "tests/support/MemFile.h"
+#include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
 
@@ -144,9 +144,8 @@ TEST_F(SaveOpen, AFailedWriteLeavesTheOldFileWhole) {
     auto doc = DocWithSamples({{7}});
     CMessageRecorder messages;
     EXPECT_FALSE(doc->OnSaveDocument(Path("gone/x.osc")));
-    EXPECT_EQ(messages.m_messages, std::vector<std::string>{"The folder of " +
-                                                            Path("gone/x.osc") +
-                                                            " does not exist."});
+    EXPECT_EQ(messages.m_messages,
+              std::vector<std::string>{"The folder of " + Path("gone/x.osc") + " does not exist."});
 }
 
 TEST_F(SaveOpen, ReplacingKeepsPermissionsAndFollowsLinks) {
@@ -231,9 +230,10 @@ TEST_F(SaveOpen, ACaptureSaveSaysWhatItLosesAndNoWritesNothing) {
 TEST_F(SaveOpen, SaveAsLooksForTheExtensionInTheFileNameOnly) {
     fs::create_directory(Path("a.b"));
     auto doc = DocWithSamples({{1}});
-    const SaveAsPrompt previousPrompt = SetSaveAsPrompt([this](const std::string&, const std::string&) {
-        return std::optional<std::string>(Path("a.b/bare"));
-    });
+    const SaveAsPrompt previousPrompt =
+        SetSaveAsPrompt([this](const std::string&, const std::string&) {
+            return std::optional<std::string>(Path("a.b/bare"));
+        });
     EXPECT_TRUE(doc->DoSaveAs());
     SetSaveAsPrompt(previousPrompt);
     EXPECT_EQ(doc->GetPathName(), Path("a.b/bare.osc"));

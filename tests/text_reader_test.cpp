@@ -277,8 +277,8 @@ TEST(RowScanner, ReadsNothingPastAnExactBuffer) {
         float values[8];
         ASSERT_EQ(trace_tokens::ReadRow({exact.get(), row.size()}, work, values, 0), 1) << row;
         EXPECT_EQ(values[0], numtext::NarrowToFloat(numtext::ParseReal(row))) << row;
-        const auto scanned = numtext::ScanFloat(exact.get(), exact.get() + row.size(),
-                                                exact.get() + row.size());
+        const auto scanned =
+            numtext::ScanFloat(exact.get(), exact.get() + row.size(), exact.get() + row.size());
         EXPECT_EQ(scanned.value, values[0]) << row;
     }
 }

@@ -1,13 +1,13 @@
 // The capture format: an optional magic number, then byte-coded samples of one curve.
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
 #include <new>
 #include <vector>
-
-#include <fmt/format.h>
 
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
@@ -62,7 +62,8 @@ bool CtesqDoc::ReadOscTrace(CFile& file) {
         if (encoding == 0) file.SeekToBegin();
 
         const std::uint64_t length = file.GetLength();
-        const std::uint64_t payload = encoding == 0 ? length : length - std::min<std::uint64_t>(length, 4);
+        const std::uint64_t payload =
+            encoding == 0 ? length : length - std::min<std::uint64_t>(length, 4);
         // Encoding 1 assumes a prefix per data byte; shared prefixes carry more samples, and
         // the array then grows, up to one sample per byte.
         std::uint64_t capacity = encoding == 1 ? payload / 2 : payload;

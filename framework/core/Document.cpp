@@ -44,7 +44,12 @@ bool CDocument::DoFileSave() {
 void CDocument::SetPathName(const std::string& path) {
     m_strPathName = path;
     const auto slash = path.find_last_of('/');
-    m_strTitle = slash == std::string::npos ? path : path.substr(slash + 1);
+    SetTitle(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+void CDocument::SetTitle(const std::string& title) {
+    m_strTitle = title;
+    if (m_onTitleChanged) m_onTitleChanged();
 }
 
 void CDocument::AddView(CView* pView) {

@@ -2,6 +2,7 @@
 // The document half of the document/view framework: modified flag, path name, title and the
 // registered views, which the document moves only through UpdateAllViews hints.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,9 @@ public:
     // Also makes the file name (after the last '/') the title.
     void SetPathName(const std::string& path);
     const std::string& GetTitle() const { return m_strTitle; }
-    void SetTitle(const std::string& title) { m_strTitle = title; }
+    void SetTitle(const std::string& title);
+    // Told whenever the title changes (the window's caption follows it).
+    std::function<void()> m_onTitleChanged;
 
     void AddView(CView* pView);
     void RemoveView(CView* pView);

@@ -92,8 +92,7 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* pError
         // Only a regular file has an end to read to: a folder, a FIFO or a device is refused.
         if (::fstat(m_hFile, &st) != 0 || !S_ISREG(st.st_mode)) {
             err = errno;
-            cause = S_ISDIR(st.st_mode) ? CFileException::isFolder
-                                        : CFileException::notRegularFile;
+            cause = S_ISDIR(st.st_mode) ? CFileException::isFolder : CFileException::notRegularFile;
             ::close(m_hFile);
             m_hFile = -1;
         } else {

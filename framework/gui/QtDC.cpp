@@ -43,7 +43,8 @@ void CQtDC::MoveTo(int x, int y) {
 }
 
 void CQtDC::LineTo(int x, int y) {
-    m_painter.drawLine(m_at.x, m_at.y, x, y);
+    // A line from a point to itself draws nothing on the desktop; QPainter would draw a dot.
+    if (x != m_at.x || y != m_at.y) m_painter.drawLine(m_at.x, m_at.y, x, y);
     m_at = {x, y};
 }
 

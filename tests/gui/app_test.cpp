@@ -3,17 +3,22 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 #include <filesystem>
 #include <fstream>
 
 #include "app/MainFrame.h"
-#include "generated/Version.h"
+#include "app/SaveDialog.h"
 #include "app/tesqApp.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/Prompts.h"
 #include "framework/gui/QtText.h"
+#include "generated/Version.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
@@ -22,12 +27,12 @@ namespace fs = std::filesystem;
 
 TEST(App, StartsWithANewDocumentOrTheNamedFile) {
     CtesqApp fresh;
-    ASSERT_TRUE(fresh.InitInstance({QStringLiteral("tesqv")}));
+    ASSERT_TRUE(fresh.InitInstance({"tesqv"}));
     EXPECT_EQ(fresh.GetMainWnd()->windowTitle(), QStringLiteral("osc - noname"));
 
     const std::string trace = WriteTemp("demo.txt", "FileType QDL-RV\nCurve a\n\n1\n2\n");
     CtesqApp opened;
-    ASSERT_TRUE(opened.InitInstance({QStringLiteral("tesqv"), ToQString(trace)}));
+    ASSERT_TRUE(opened.InitInstance({"tesqv", trace}));
     EXPECT_EQ(opened.GetMainWnd()->windowTitle().toStdString(),
               "osc - " + fs::path(trace).filename().string());
     EXPECT_EQ(opened.GetDocument().m_nSampleCount, 2);
@@ -39,7 +44,7 @@ TEST(App, StartsWithANewDocumentOrTheNamedFile) {
     EXPECT_EQ(messages.m_messages, std::vector<std::string>{"unknow file type."});
     EXPECT_EQ(opened.GetDocument().m_nSampleCount, 2);
     CtesqApp refused;
-    EXPECT_FALSE(refused.InitInstance({QStringLiteral("tesqv"), ToQString(other)}));
+    EXPECT_FALSE(refused.InitInstance({"tesqv", other}));
     fs::remove(trace);
     fs::remove(other);
 }
@@ -47,13 +52,13 @@ TEST(App, StartsWithANewDocumentOrTheNamedFile) {
 TEST(App, RecentFilesKeepTenAndSurviveARestart) {
     {
         CtesqApp app;
-        ASSERT_TRUE(app.InitInstance({QStringLiteral("tesqv")}));
+        ASSERT_TRUE(app.InitInstance({"tesqv"}));
         for (int i = 1; i <= 12; ++i)
             app.AddToRecentFileList("/traces/t" + std::to_string(i) + ".txt");
         EXPECT_EQ(app.RecentFiles().size(), 10u);
     }
     CtesqApp again;
-    ASSERT_TRUE(again.InitInstance({QStringLiteral("tesqv")}));
+    ASSERT_TRUE(again.InitInstance({"tesqv"}));
     ASSERT_EQ(again.RecentFiles().size(), 10u);
     EXPECT_EQ(again.RecentFiles().front(), "/traces/t12.txt");
     EXPECT_EQ(again.RecentFiles().back(), "/traces/t3.txt");
@@ -61,7 +66,7 @@ TEST(App, RecentFilesKeepTenAndSurviveARestart) {
 
 TEST(App, NewOffersToSaveAModifiedDocumentFirst) {
     CtesqApp app;
-    ASSERT_TRUE(app.InitInstance({QStringLiteral("tesqv")}));
+    ASSERT_TRUE(app.InitInstance({"tesqv"}));
     CtesqDoc& doc = app.GetDocument();
     doc.m_nSampleCount = 0;
     doc.SetModifiedFlag(true);
@@ -79,7 +84,7 @@ TEST(App, NewOffersToSaveAModifiedDocumentFirst) {
 
 TEST(App, ADroppedFileOpensAfterTheSaveQuestion) {
     CtesqApp app;
-    ASSERT_TRUE(app.InitInstance({QStringLiteral("tesqv")}));
+    ASSERT_TRUE(app.InitInstance({"tesqv"}));
     const std::string trace = WriteTemp("dropped.txt", "FileType QDL-RV\nCurve a\n\n1\n2\n3\n");
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(ToQString(trace))});
@@ -98,6 +103,57 @@ TEST(App, ADroppedFileOpensAfterTheSaveQuestion) {
     fs::remove(trace);
 }
 
-TEST(App, AboutTextHasAVersionLineAndABuildLine) {
+TEST(App, AboutBoxShowsTheIconAtTheTopLeftBesideTheText) {
     EXPECT_EQ(AboutText(), std::string("Version: ") + TESQV_VERSION + "\nBuild: 2025-03-31");
+    CtesqApp app;
+    ASSERT_TRUE(app.InitInstance({"tesqv"}));
+    QTimer::singleShot(0, [] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        const auto* icon = box->findChild<QLabel*>(QStringLiteral("IDR_MAINFRAME"));
+        ASSERT_NE(icon, nullptr);
+        EXPECT_FALSE(icon->pixmap().isNull());
+        for (const QLabel* other : box->findChildren<QLabel*>()) {
+            if (other != icon) {
+                EXPECT_LT(icon->geometry().left(), other->geometry().left());
+            }
+        }
+        box->close();
+    });
+    app.OnAppAbout();
+}
+
+TEST(App, OpensFilesWhoseNamesAreNotUtf8) {
+    const CTempDir temp("tesqv-names");
+    const std::string latin1 = temp.Path("caf\xe9.txt");
+    Put(latin1, "FileType QDL-RV\nCurve a\n\n1\n2\n");
+    CtesqApp app;
+    ASSERT_TRUE(app.InitInstance({"tesqv", latin1}));
+    EXPECT_EQ(app.GetDocument().m_nSampleCount, 2);
+    EXPECT_EQ(app.GetDocument().GetPathName(), latin1);
+
+    const std::string dropped = temp.Path("\xff\xfe.txt");
+    Put(dropped, "FileType QDL-RV\nCurve a\n\n1\n2\n3\n");
+    QMimeData data;
+    data.setUrls(
+        {QUrl::fromEncoded("file://" + QByteArray::fromStdString(dropped).toPercentEncoding("/"))});
+    app.GetMainWnd()->OpenDropped(data);
+    EXPECT_EQ(app.GetDocument().m_nSampleCount, 3);
+}
+
+TEST(App, SaveDialogGivesABareNameTheChosenFiltersExtension) {
+    const CTempDir temp("tesqv-dialog");
+    QTimer::singleShot(0, [&temp] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->setDirectory(ToQString(temp.Path().string()));
+        dialog->selectNameFilter(QStringLiteral("TEXT Files (*.txt)"));
+        dialog->selectFile(QStringLiteral("bare"));
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog's own accept is protected
+    });
+    QWidget parent;
+    const auto chosen =
+        RunSaveDialog(&parent, "OSC Files (*.osc)|*.osc|TEXT Files (*.txt)|*.txt||", "osc");
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(*chosen, temp.Path("bare.txt"));
 }

@@ -3,14 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QToolBar>
 
 #include "app/MainFrame.h"
+#include "framework/core/Prompts.h"
 #include "framework/gui/CommandActions.h"
 #include "res/Resources.h"
+#include "tests/support/MessageRecorder.h"
 #include "tests/support/TraceFixtures.h"
 
 namespace {
@@ -127,4 +132,58 @@ TEST(MainFrame, CommandStatesOfAFreshDocumentAndAfterAnEdit) {
     f.doc->m_nClipCount = 1;
     f.frame.Actions().Refresh();
     EXPECT_TRUE(enabled(ID_EDIT_PASTE));
+}
+
+TEST(MainFrame, TheCaptionFollowsSaveAsEvenWhenTheSaveFails) {
+    FrameFixture f;
+    const SaveAsPrompt previous = SetSaveAsPrompt([](const std::string&, const std::string&) {
+        return std::optional<std::string>("/nowhere/out.csv");
+    });
+    CMessageRecorder messages;
+    EXPECT_FALSE(f.doc->DoSaveAs());
+    SetSaveAsPrompt(previous);
+    EXPECT_EQ(f.frame.windowTitle(), QStringLiteral("osc - out.csv"));
+}
+
+TEST(MainFrame, TheCommandBarFlagFollowsHoweverTheBarIsHidden) {
+    FrameFixture f;
+    QAction* item = f.frame.Actions().Action(ID_VIEW_CMDBAR);
+    item->trigger();
+    ASSERT_TRUE(item->isChecked());
+    f.frame.m_wndCmdBar->hide();  // as the toolbar area's context menu does
+    f.frame.Actions().Refresh();
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_EQ(f.frame.m_bShowCmdBar, 0);
+    item->trigger();  // the first click shows it again
+    EXPECT_TRUE(f.frame.m_wndCmdBar->isVisibleTo(&f.frame));
+    EXPECT_TRUE(item->isChecked());
+}
+
+TEST(MainFrame, RecentEntriesAreNumberedAndShowAmpersands) {
+    FrameFixture f;
+    std::vector<std::string> paths;
+    for (int i = 1; i <= 10; ++i) paths.push_back("/t/R&D " + std::to_string(i) + ".txt");
+    f.frame.SetRecentFiles(paths);
+    QStringList texts;
+    for (QAction* a : f.frame.menuBar()->actions().front()->menu()->actions())
+        if (a->text().contains(QStringLiteral("R&&D"))) texts.append(a->text());
+    ASSERT_EQ(texts.size(), 10);
+    EXPECT_EQ(texts.front(), QStringLiteral("&1 /t/R&&D 1.txt"));
+    EXPECT_EQ(texts.back(), QStringLiteral("1&0 /t/R&&D 10.txt"));
+}
+
+TEST(MainFrame, LockIndicatorsShowNothingWhereTheStateCannotBeRead) {
+    FrameFixture f;  // the offscreen platform tells no lock state
+    const auto labels = f.frame.statusBar()->findChildren<QLabel*>();
+    for (const char* text : {"CAP", "NUM", "SCRL"})
+        for (const QLabel* label : labels) EXPECT_NE(label->text(), QString::fromLatin1(text));
+}
+
+TEST(MainFrame, ToolbarTipsForTheFrameworkCommandsArePlainWords) {
+    FrameFixture f;
+    const QList<QAction*> buttons = f.frame.m_wndToolBar->actions();
+    EXPECT_EQ(buttons[0]->toolTip(), QStringLiteral("New"));
+    EXPECT_EQ(buttons[1]->toolTip(), QStringLiteral("Open"));
+    EXPECT_EQ(buttons[2]->toolTip(), QStringLiteral("Save"));
+    EXPECT_EQ(buttons[0]->statusTip(), QStringLiteral("Create a new document"));
 }

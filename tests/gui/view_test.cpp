@@ -113,6 +113,21 @@ TEST(View, PaintsCurvesGridAndLabelsInTheirColours) {
     EXPECT_TRUE(labelInk);
 }
 
+TEST(View, AnEmptyTraceDrawsNoDotsWhereTheValueGridWouldBe) {
+    CtesqDoc doc;
+    doc.OnNewDocument();
+    CtesqView view;
+    view.AttachOffscreen(&doc, 400, 300);
+    view.OnInitialUpdate();
+    QImage image(400, 300, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        view.PaintTo(painter);
+    }
+    for (int y = 100; y < 250; ++y) EXPECT_EQ(image.pixelColor(0, y), QColor(Qt::white)) << y;
+}
+
 TEST(View, PrintsTheFirstColumnsThroughOnDraw) {
     ViewFixture f(8000, 1, 400);
     f.view.SetScrollPos(3000);

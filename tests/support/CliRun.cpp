@@ -16,8 +16,8 @@ CliRun Cli(const std::string& args) {
 CliRun CliAfter(const std::string& setup, const std::string& args) {
     const std::string errPath =
         std::filesystem::temp_directory_path() / ("tesqv-cli-err-" + std::to_string(getpid()));
-    FILE* pipe = popen(
-        (setup + "; " + std::string(TESQV_CLI) + " " + args + " 2>" + errPath).c_str(), "r");
+    FILE* pipe =
+        popen((setup + "; " + std::string(TESQV_CLI) + " " + args + " 2>" + errPath).c_str(), "r");
     CliRun r{};
     std::array<char, 4096> buf;
     std::size_t n;

@@ -1,0 +1,12 @@
+#pragma once
+// The save dialog behind Save As: the framework's filter ("Name (*.ext)|*.ext|...||"), and a
+// name typed without an extension gets the extension of the filter chosen, as the desktop's
+// own save dialog gives it. Asks before replacing an existing file.
+
+#include <optional>
+#include <string>
+
+class QWidget;
+
+std::optional<std::string> RunSaveDialog(QWidget* parent, const std::string& filter,
+                                         const std::string& defaultExt);
