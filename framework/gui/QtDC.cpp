@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/gui/QtText.h"
+#include "framework/gui/WideStroke.h"
 
 namespace {
 
@@ -50,64 +51,35 @@ void CQtDC::LineTo(int x, int y) {
 
 namespace {
 
-// The bar of one column: its first and last pixel row.
-struct Bar {
-    int top;
-    int bottom;
-};
-
-// A polyline whose x never moves by more than one step right covers, in each column, one
-// unbroken run of pixels: its vertical segments there, and half of each segment to a
-// neighbouring column. Returns false for any other polyline.
-bool ColumnBars(const CPoint* p, int count, std::vector<Bar>& bars) {
-    bars.clear();
-    int top = p[0].y, bottom = p[0].y;
-    for (int i = 1; i < count; ++i) {
-        const int dx = p[i].x - p[i - 1].x;
-        if (dx == 0) {
-            top = std::min(top, p[i].y);
-            bottom = std::max(bottom, p[i].y);
-        } else if (dx == 1) {
-            const int mid = p[i - 1].y + (p[i].y - p[i - 1].y) / 2;
-            bars.push_back({std::min(top, mid), std::max(bottom, mid)});
-            top = std::min(mid, p[i].y);
-            bottom = std::max(mid, p[i].y);
-        } else {
-            return false;
-        }
+// Fills runs of pixels (column by column, top to bottom) row by row: a zoomed-out trace's
+// columns run up and down the whole plot, and the rows of their union are a few long spans;
+// a span that stays the same from row to row is filled once, as one rectangle.
+void FillRuns(QPainter& painter, int x0, const std::vector<PixelRun>& runs, const QColor& color) {
+    if (runs.empty()) return;
+    const int firstColumn = runs.front().column, n = runs.back().column - firstColumn + 1;
+    int top = runs.front().top, bottom = runs.front().bottom;
+    for (const PixelRun& r : runs) {
+        top = std::min(top, r.top);
+        bottom = std::max(bottom, r.bottom);
     }
-    bars.push_back({top, bottom});
-    return true;
-}
-
-// Fills the union of the bars of columns x0, x0 + 1, ... (each `width` pixels wide) row by
-// row. Bars that run up and down the whole plot, as a zoomed-out trace's do, touch every row
-// once per column; the rows of their union are a few long runs, and a run that stays the same
-// from row to row is filled once as one rectangle.
-void FillBarsByRows(QPainter& painter, int x0, const std::vector<Bar>& bars, int width,
-                    const QColor& color, int firstRow, int lastRow) {
-    const int n = static_cast<int>(bars.size());
-    int top = lastRow + 1, bottom = firstRow - 1;
-    for (const Bar& b : bars) {
-        top = std::min(top, std::max(b.top, firstRow));
-        bottom = std::max(bottom, std::min(b.bottom, lastRow));
-    }
-    if (top > bottom) return;
     const int rows = bottom - top + 1;
-    // Columns listed by the row they start on and the row they end on.
+    const int m = static_cast<int>(runs.size());
+    // Runs listed by the row they start on and the row they end on.
     std::vector<int> startHead(static_cast<std::size_t>(rows), -1),
         endHead(static_cast<std::size_t>(rows), -1);
-    std::vector<int> nextStart(static_cast<std::size_t>(n)), nextEnd(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        const int s = std::max(bars[static_cast<std::size_t>(i)].top, top) - top;
-        const int e = std::min(bars[static_cast<std::size_t>(i)].bottom, bottom) - top;
-        if (s > e) continue;
+    std::vector<int> nextStart(static_cast<std::size_t>(m)), nextEnd(static_cast<std::size_t>(m));
+    for (int i = 0; i < m; ++i) {
+        const PixelRun& r = runs[static_cast<std::size_t>(i)];
         nextStart[static_cast<std::size_t>(i)] =
-            std::exchange(startHead[static_cast<std::size_t>(s)], i);
+            std::exchange(startHead[static_cast<std::size_t>(r.top - top)], i);
         nextEnd[static_cast<std::size_t>(i)] =
-            std::exchange(endHead[static_cast<std::size_t>(e)], i);
+            std::exchange(endHead[static_cast<std::size_t>(r.bottom - top)], i);
     }
     std::vector<std::uint64_t> active(static_cast<std::size_t>((n + 63) / 64), 0);
+    const auto bit = [&](int i) {
+        const int c = runs[static_cast<std::size_t>(i)].column - firstColumn;
+        return std::pair{static_cast<std::size_t>(c >> 6), std::uint64_t{1} << (c & 63)};
+    };
     // The first column at or after i whose bit is `wanted`, or n.
     const auto next = [&](int i, bool wanted) {
         while (i < n) {
@@ -123,7 +95,6 @@ void FillBarsByRows(QPainter& painter, int x0, const std::vector<Bar>& bars, int
         int left, right, fromRow;  // pixels [left, right), open since fromRow
     };
     std::vector<Span> open, now;
-    const int offset = (width - 1) / 2;
     const auto close = [&](const Span& s, int row) {
         painter.fillRect(QRect(s.left, s.fromRow + top, s.right - s.left, row - s.fromRow), color);
     };
@@ -131,18 +102,15 @@ void FillBarsByRows(QPainter& painter, int x0, const std::vector<Bar>& bars, int
     for (int r = 0; r < rows; ++r) {
         for (int i = startHead[static_cast<std::size_t>(r)]; i >= 0;
              i = nextStart[static_cast<std::size_t>(i)]) {
-            active[static_cast<std::size_t>(i >> 6)] |= std::uint64_t{1} << (i & 63);
+            const auto [word, mask] = bit(i);
+            active[word] |= mask;
             dirty = true;
         }
         if (dirty) {
             now.clear();
             for (int a = next(0, true); a < n;) {
-                const int b = next(a, false);  // columns [a, b) are active
-                const int left = x0 + a - offset, right = x0 + b - 1 - offset + width;
-                if (!now.empty() && left <= now.back().right)
-                    now.back().right = std::max(now.back().right, right);
-                else
-                    now.push_back({left, right, r});
+                const int b = next(a, false);  // columns [a, b) are set
+                now.push_back({x0 + firstColumn + a, x0 + firstColumn + b, r});
                 a = next(b, true);
             }
             // Spans that stay as they were stay open; the others are filled up to this row.
@@ -160,7 +128,8 @@ void FillBarsByRows(QPainter& painter, int x0, const std::vector<Bar>& bars, int
         }
         for (int i = endHead[static_cast<std::size_t>(r)]; i >= 0;
              i = nextEnd[static_cast<std::size_t>(i)]) {
-            active[static_cast<std::size_t>(i >> 6)] &= ~(std::uint64_t{1} << (i & 63));
+            const auto [word, mask] = bit(i);
+            active[word] &= ~mask;
             dirty = true;
         }
     }
@@ -171,31 +140,21 @@ void FillBarsByRows(QPainter& painter, int x0, const std::vector<Bar>& bars, int
 
 void CQtDC::Polyline(const CPoint* points, int count) {
     if (count < 2) return;
-    const int width = std::max(1, m_pen.width);
-    std::vector<Bar> bars;
-    if (ColumnBars(points, count, bars)) {
-        // Rows outside the device are never seen.
+    static_assert(sizeof(CPoint) == sizeof(QPoint));  // two ints, laid out alike
+    const auto* q = reinterpret_cast<const QPoint*>(points);
+    // Only where logical and device rows are one and columns only shift: the view's case.
+    if (m_pen.width > 1 && m_origin.y == 0 &&
+        m_painter.transform().type() <= QTransform::TxTranslate) {
+        // The view's curves: the pixels QPainter's own stroke sets, in linear time.
         const int lastRow =
             m_painter.device() != nullptr ? m_painter.device()->height() - 1 : 1 << 16;
-        FillBarsByRows(m_painter, points[0].x, bars, width, ToQColor(m_pen.color), 0, lastRow);
-        return;
+        std::vector<PixelRun> runs;
+        if (WideStrokeRuns(points, count, m_pen.width, m_origin.x, lastRow, runs)) {
+            FillRuns(m_painter, m_origin.x, runs, ToQColor(m_pen.color));
+            return;
+        }
     }
-    // Any other polyline: one-pixel lines take the raster engine's fast path, where a wider
-    // pen would fill the whole polyline as one path; a pen w wide is drawn as w lines side
-    // by side. CPoint is two ints, laid out as QPoint is.
-    static_assert(sizeof(CPoint) == sizeof(QPoint));
-    const auto* q = reinterpret_cast<const QPoint*>(points);
-    m_painter.save();
-    QPen thin = m_painter.pen();
-    thin.setWidth(0);
-    m_painter.setPen(thin);
-    for (int k = 0; k < width; ++k) {
-        const int dx = k - (width - 1) / 2;
-        m_painter.translate(dx, 0);
-        m_painter.drawPolyline(q, count);
-        m_painter.translate(-dx, 0);
-    }
-    m_painter.restore();
+    m_painter.drawPolyline(q, count);
 }
 
 void CQtDC::TextOut(int x, int y, std::string_view text) {

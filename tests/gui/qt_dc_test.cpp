@@ -1,5 +1,5 @@
-// The device context over QPainter: the fast fill of the view's polylines against a plain
-// per-column drawing of the same pen.
+// The device context over QPainter: the view's wide curves set exactly the pixels QPainter's
+// own stroke of the same pen sets.
 
 #include <gtest/gtest.h>
 
@@ -9,46 +9,58 @@
 
 #include "framework/gui/QtDC.h"
 
-TEST(QtDC, ColumnPolylinesCoverExactlyTheirColumnBars) {
-    std::mt19937 rng(12);
-    for (int round = 0; round < 200; ++round) {
-        std::vector<CPoint> points;
-        int x = static_cast<int>(rng() % 20);
-        for (int i = 0, n = 2 + static_cast<int>(rng() % 400); i < n; ++i) {
-            if (i > 0 && rng() % 5 < 2) ++x;
-            points.push_back({x, static_cast<int>(rng() % 500) - 100});
+namespace {
+
+// Random polylines as the view makes them: x steps by 0 or 1; noisy, flat and near-flat,
+// and columns of first, largest, smallest, first; some reach past the picture's edges.
+std::vector<CPoint> RandomPolyline(std::mt19937& rng, int originX) {
+    std::vector<CPoint> points;
+    int x = originX + static_cast<int>(rng() % 30) - 8;
+    int y = 150;
+    const unsigned kind = rng() % 4;
+    for (int i = 0, n = 2 + static_cast<int>(rng() % 300); i < n; ++i) {
+        if (i > 0 && rng() % 4 == 0) ++x;
+        if (kind == 0) y = static_cast<int>(rng() % 400) - 40;  // noise, past top and bottom
+        if (kind == 1) y += static_cast<int>(rng() % 3) - 1;    // slow, near flat
+        if (kind == 2 && rng() % 9 == 0) y = 100 + static_cast<int>(rng() % 40);  // flat steps
+        if (kind == 3) {  // a decimated column: first, max, min, first
+            const int f = static_cast<int>(rng() % 300), a = static_cast<int>(rng() % 300);
+            points.push_back({x, f});
+            points.push_back({x, std::max(f, a)});
+            points.push_back({x, std::min(f, a)});
+            y = f;
         }
-        QImage drawn(300, 300, QImage::Format_RGB32), expected(300, 300, QImage::Format_RGB32);
+        points.push_back({x, y});
+    }
+    return points;
+}
+
+}  // namespace
+
+TEST(QtDC, WideCurvesSetExactlyThePixelsOfQPaintersOwnStroke) {
+    std::mt19937 rng(12);
+    for (int round = 0; round < 300; ++round) {
+        const int originX = static_cast<int>(rng() % 50);
+        const std::vector<CPoint> points = RandomPolyline(rng, originX);
+        QImage drawn(160, 320, QImage::Format_RGB32), expected(160, 320, QImage::Format_RGB32);
         drawn.fill(Qt::white);
         expected.fill(Qt::white);
         {
             QPainter painter(&drawn);
-            CQtDC dc(painter, {0, 0});
+            CQtDC dc(painter, {originX, 0});
             dc.SelectPen({PS_SOLID, 2, RGB(255, 0, 0)});
             dc.Polyline(points.data(), static_cast<int>(points.size()));
         }
         {
-            // Each column: its vertical segments and half of each step to a neighbour.
             QPainter painter(&expected);
-            int top = points[0].y, bottom = points[0].y;
-            const auto bar = [&](int column) {
-                painter.fillRect(column, top, 2, bottom - top + 1, Qt::red);
-            };
-            for (std::size_t i = 1; i < points.size(); ++i) {
-                const CPoint a = points[i - 1], b = points[i];
-                if (a.x == b.x) {
-                    top = std::min(top, b.y);
-                    bottom = std::max(bottom, b.y);
-                    continue;
-                }
-                const int mid = a.y + (b.y - a.y) / 2;
-                top = std::min(top, mid);
-                bottom = std::max(bottom, mid);
-                bar(a.x);
-                top = std::min(mid, b.y);
-                bottom = std::max(mid, b.y);
-            }
-            bar(points.back().x);
+            painter.translate(-originX, 0);
+            QPen pen(Qt::red);
+            pen.setWidth(2);
+            pen.setCapStyle(Qt::FlatCap);
+            painter.setPen(pen);
+            std::vector<QPoint> q;
+            for (const CPoint& p : points) q.emplace_back(p.x, p.y);
+            painter.drawPolyline(q.data(), static_cast<int>(q.size()));
         }
         ASSERT_EQ(drawn, expected) << "round " << round;
     }
