@@ -11,10 +11,12 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
 
+#include "app/MeasurementsDock.h"
 #include "app/ToolbarIcons.h"
 #include "framework/gui/CommandActions.h"
 #include "framework/gui/LockKeys.h"
@@ -42,6 +44,7 @@ CMainFrame::CMainFrame(CtesqDoc& doc, CCmdTarget& app) : m_doc(doc) {
     CreateStatusBar();
     m_pView->m_setStatusText = [this](const QString& text) { SetStatusText(text); };
     CreateCmdBar();
+    CreateMeasurements();
     UpdateCaption();
     m_doc.m_onTitleChanged = [this] { UpdateCaption(); };
     m_pActions->Refresh();
@@ -60,19 +63,25 @@ void CMainFrame::CreateActions() {
             for (const Accelerator& a : MainAccelerators())
                 if (a.id == item.id) keys.append(QKeySequence(ToQString(a.keys)));
             const bool checkable = item.id == ID_VIEW_CMDBAR || item.id == ID_VIEW_TOOLBAR ||
-                                   item.id == ID_VIEW_STATUS_BAR;
+                                   item.id == ID_VIEW_MEASUREMENTS || item.id == ID_VIEW_STATUS_BAR;
             m_pActions->Add(item.id, ToQString(label), keys, checkable);
         }
-    // Accelerators of commands that have no menu item (F6, Shift+F6) still belong to the window.
-    for (const Accelerator& a : MainAccelerators()) {
-        QAction* action = m_pActions->Action(a.id);
-        if (action == nullptr)
-            action = m_pActions->Add(a.id, ToQString(a.keys), {QKeySequence(ToQString(a.keys))});
-        addAction(action);
-    }
     for (const unsigned id : {ID_ZOOM_OUT, ID_ZOOM_IN}) {
         const std::string_view prompt = CommandPrompt(id);
         m_pActions->Add(id, ToQString(prompt.substr(prompt.find('\n') + 1)));
+    }
+    // Accelerators of commands without a menu item (F6, Shift+F6, the zoom keys) still
+    // belong to the window.
+    for (const Accelerator& a : MainAccelerators()) {
+        QAction* action = m_pActions->Action(a.id);
+        if (action == nullptr) {
+            action = m_pActions->Add(a.id, ToQString(a.keys), {QKeySequence(ToQString(a.keys))});
+        } else if (!action->shortcuts().contains(QKeySequence(ToQString(a.keys)))) {
+            QList<QKeySequence> keys = action->shortcuts();
+            keys.append(QKeySequence(ToQString(a.keys)));
+            action->setShortcuts(keys);
+        }
+        addAction(action);
     }
     // Status prompt, a line break, then the tool tip.
     for (const unsigned id : MainToolbar()) {
@@ -125,8 +134,10 @@ void CMainFrame::CreateStatusBar() {
         bar->addPermanentWidget(indicator);
     }
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
-        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-                         [this] { RefreshIndicators(); });
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+            RefreshIndicators();
+            if (m_pMeasurements != nullptr) m_pMeasurements->Refresh();
+        });
     RefreshIndicators();
     AddCommand(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
     AddUpdate(ID_VIEW_STATUS_BAR,
@@ -169,6 +180,25 @@ void CMainFrame::CreateCmdBar() {
     QObject::connect(m_wndCmdEdit, &QLineEdit::returnPressed, this,
                      [this] { m_router.Execute(IDC_EXEC); });
     m_wndCmdBar->setVisible(m_bShowCmdBar != 0);
+}
+
+void CMainFrame::CreateMeasurements() {
+    m_pMeasurements = new CMeasurementsDock(m_doc, this);
+    addDockWidget(Qt::RightDockWidgetArea, m_pMeasurements);
+    // Hidden at first; shown again if it was shown when the program last ended.
+    const QSettings settings(QStringLiteral("KORVALEN"), QStringLiteral("tesqv"));
+    m_pMeasurements->setVisible(
+        settings.value(QStringLiteral("Settings/Measurements"), false).toBool());
+    AddCommand(ID_VIEW_MEASUREMENTS, [this] {
+        m_pMeasurements->setVisible(!m_pMeasurements->isVisibleTo(this));
+        m_pMeasurements->Refresh();
+    });
+    AddUpdate(ID_VIEW_MEASUREMENTS,
+              [this](CCmdUI* ui) { ui->SetCheck(m_pMeasurements->isVisibleTo(this)); });
+    QObject::connect(m_pMeasurements, &QDockWidget::visibilityChanged, this, [this] {
+        QSettings(QStringLiteral("KORVALEN"), QStringLiteral("tesqv"))
+            .setValue(QStringLiteral("Settings/Measurements"), m_pMeasurements->isVisibleTo(this));
+    });
 }
 
 void CMainFrame::OnUpdateViewCmdBar(CCmdUI* pCmdUI) {

@@ -12,6 +12,7 @@
 #include "framework/core/CmdTarget.h"
 
 class CCommandActions;
+class CMeasurementsDock;
 class CtesqDoc;
 class CtesqView;
 class QLabel;
@@ -51,6 +52,8 @@ public:
     // closing it while it floats), and the check mark shows it.
     void OnUpdateViewCmdBar(CCmdUI* pCmdUI);
 
+    CMeasurementsDock* Measurements() const { return m_pMeasurements; }
+
     QToolBar* m_wndToolBar;
     QToolBar* m_wndCmdBar;
     QLineEdit* m_wndCmdEdit;
@@ -69,12 +72,14 @@ private:
     void CreateStatusBar();
     void CreateCmdBar();
     void RefreshIndicators();
+    void CreateMeasurements();
 
     CtesqDoc& m_doc;
     CtesqView* m_pView;
     CCommandRouter m_router;
     CCommandActions* m_pActions;
     QLabel* m_pIdle;
+    CMeasurementsDock* m_pMeasurements = nullptr;
     QLabel* m_pIndicators[3] = {};  // CAP, NUM, SCRL
     QElapsedTimer m_indicatorClock;
     QMenu* m_pFileMenu = nullptr;

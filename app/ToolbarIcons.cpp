@@ -16,6 +16,10 @@ QIcon ToolbarIcon(unsigned id) {
             return QIcon(QStringLiteral(":/icons/zoom-out.svg"));
         case ID_ZOOM_IN:
             return QIcon(QStringLiteral(":/icons/zoom-in.svg"));
+        case ID_ZOOM_FIT:
+            return QIcon(QStringLiteral(":/icons/zoom-fit.svg"));
+        case ID_ZOOM_SELECTION:
+            return QIcon(QStringLiteral(":/icons/zoom-selection.svg"));
         default:
             return QIcon();
     }

@@ -24,6 +24,12 @@ struct ConvertOptions {
     bool columns = false;               // bare numeric columns instead of a save
 };
 
+struct StatsOptions {
+    std::string path;
+    bool select = false;
+    int selStart = 0, selEnd = 0;
+};
+
 struct RenderOptions {
     std::string in, out;
     int width = 1280, height = 720;
@@ -36,6 +42,7 @@ struct RenderOptions {
 int RunInfo(const InfoOptions& options);
 int RunConvert(const ConvertOptions& options);
 int RunRender(const RenderOptions& options);
+int RunStats(const StatsOptions& options);
 
 // For the lifetime of the object, every message the system shows goes to stderr as one line
 // and is counted: any message means the command failed.

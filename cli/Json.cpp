@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <charconv>
 #include <cmath>
 
 #include "framework/core/NumberText.h"
@@ -44,6 +45,14 @@ std::string Number(float value) {
     if (std::isnan(value)) return "\"nan\"";
     if (std::isinf(value)) return value > 0 ? "\"inf\"" : "\"-inf\"";
     return numtext::ShortestText(value);
+}
+
+std::string Real(double value) {
+    if (std::isnan(value)) return "\"nan\"";
+    if (std::isinf(value)) return value > 0 ? "\"inf\"" : "\"-inf\"";
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, r.ptr);
 }
 
 }  // namespace json

@@ -13,5 +13,7 @@ std::string Quote(std::string_view text);
 // A float in the shortest form that reads back exactly; infinities and NaN, which JSON has no
 // numbers for, as the strings "inf", "-inf" and "nan".
 std::string Number(float value);
+// A double the same way.
+std::string Real(double value);
 
 }  // namespace json

@@ -58,6 +58,19 @@ CLI::App* AddConvert(CLI::App& app, ConvertOptions& o, std::string& selection) {
     return convert;
 }
 
+CLI::App* AddStats(CLI::App& app, StatsOptions& o, std::string& selection) {
+    CLI::App* stats = app.add_subcommand("stats", "measure a trace or a range of it");
+    stats->footer(
+        "Prints, as one JSON object, the range (the whole trace without --select), its\n"
+        "duration in the trace's time unit, and per curve its minimum, maximum, mean, RMS,\n"
+        "standard deviation, first and last value and how many NaN samples it skipped.");
+    stats->add_option("FILE", o.path, "a .txt or .osc trace")->required()->type_name("");
+    stats->add_option("--select", selection, "measure samples A up to B")
+        ->type_name("A:B")
+        ->check(kSelection);
+    return stats;
+}
+
 #if TESQV_WITH_RENDER
 CLI::App* AddRender(CLI::App& app, RenderOptions& o, std::string& size) {
     CLI::App* render = app.add_subcommand("render", "paint the view of a trace into a PNG");
@@ -157,6 +170,9 @@ int Dispatch(int argc, char** argv) {
     std::string selection;
     AddInfo(app, info);
     CLI::App* convertCommand = AddConvert(app, convert, selection);
+    StatsOptions stats;
+    std::string statsSelection;
+    CLI::App* statsCommand = AddStats(app, stats, statsSelection);
 #if TESQV_WITH_RENDER
     RenderOptions render;
     std::string size;
@@ -171,6 +187,11 @@ int Dispatch(int argc, char** argv) {
         return 2;
     }
     if (app.got_subcommand("info")) return RunInfo(info);
+    if (app.got_subcommand(statsCommand)) {
+        stats.select = !statsSelection.empty();
+        if (stats.select) ParsePair(statsSelection, ':', stats.selStart, stats.selEnd);
+        return RunStats(stats);
+    }
     if (app.got_subcommand(convertCommand)) {
         const std::string& out = convert.out;
         if (convert.columns && (out.size() < 4 || (out.compare(out.size() - 4, 4, ".txt") != 0 &&

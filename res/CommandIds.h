@@ -8,5 +8,8 @@ enum : unsigned {
     ID_ZOOM_OUT = 32768,
     ID_ZOOM_IN = 32769,
     ID_VIEW_CMDBAR = 32772,
+    ID_ZOOM_FIT = 32773,
+    ID_ZOOM_SELECTION = 32774,
+    ID_VIEW_MEASUREMENTS = 32775,
     IDC_EXEC = 1001,
 };

@@ -24,7 +24,11 @@ const std::vector<Menu>& MainMenu() {
         {"View(&V)",
          {{"Tool bar(&T)", ID_VIEW_TOOLBAR},
           {"Status bar(&S)", ID_VIEW_STATUS_BAR},
-          {"Contol bar(&C)", ID_VIEW_CMDBAR}}},
+          {"Contol bar(&C)", ID_VIEW_CMDBAR},
+          {"", ID_SEPARATOR},
+          {"Zoom to fit\tCtrl+0", ID_ZOOM_FIT},
+          {"Zoom to selection\tCtrl+E", ID_ZOOM_SELECTION},
+          {"Measurements", ID_VIEW_MEASUREMENTS}}},
         {"Help(&H)", {{"About tesqv(&A)...", ID_APP_ABOUT}}},
     };
     return menu;
@@ -32,18 +36,21 @@ const std::vector<Menu>& MainMenu() {
 
 const std::vector<Accelerator>& MainAccelerators() {
     static const std::vector<Accelerator> keys = {
-        {"Ctrl+N", ID_FILE_NEW},    {"Ctrl+O", ID_FILE_OPEN},   {"Ctrl+S", ID_FILE_SAVE},
-        {"Ctrl+P", ID_FILE_PRINT},  {"Ctrl+Z", ID_EDIT_UNDO},   {"Alt+Backspace", ID_EDIT_UNDO},
-        {"Ctrl+X", ID_EDIT_CUT},    {"Shift+Del", ID_EDIT_CUT}, {"Ctrl+C", ID_EDIT_COPY},
-        {"Ctrl+Ins", ID_EDIT_COPY}, {"Ctrl+V", ID_EDIT_PASTE},  {"Shift+Ins", ID_EDIT_PASTE},
-        {"F6", ID_NEXT_PANE},       {"Shift+F6", ID_PREV_PANE},
+        {"Ctrl+N", ID_FILE_NEW},       {"Ctrl+O", ID_FILE_OPEN},   {"Ctrl+S", ID_FILE_SAVE},
+        {"Ctrl+P", ID_FILE_PRINT},     {"Ctrl+Z", ID_EDIT_UNDO},   {"Alt+Backspace", ID_EDIT_UNDO},
+        {"Ctrl+X", ID_EDIT_CUT},       {"Shift+Del", ID_EDIT_CUT}, {"Ctrl+C", ID_EDIT_COPY},
+        {"Ctrl+Ins", ID_EDIT_COPY},    {"Ctrl+V", ID_EDIT_PASTE},  {"Shift+Ins", ID_EDIT_PASTE},
+        {"F6", ID_NEXT_PANE},          {"Shift+F6", ID_PREV_PANE}, {"Ctrl+0", ID_ZOOM_FIT},
+        {"Ctrl+E", ID_ZOOM_SELECTION}, {"Ctrl++", ID_ZOOM_IN},     {"Ctrl+=", ID_ZOOM_IN},
+        {"Ctrl+-", ID_ZOOM_OUT},
     };
     return keys;
 }
 
 const std::vector<unsigned>& MainToolbar() {
-    static const std::vector<unsigned> buttons = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE,
-                                                  ID_ZOOM_OUT, ID_ZOOM_IN};
+    static const std::vector<unsigned> buttons = {ID_FILE_NEW,      ID_FILE_OPEN, ID_FILE_SAVE,
+                                                  ID_ZOOM_OUT,      ID_ZOOM_IN,   ID_ZOOM_FIT,
+                                                  ID_ZOOM_SELECTION};
     return buttons;
 }
 
@@ -53,6 +60,10 @@ std::string_view CommandPrompt(unsigned id) {
             return "Zoom out\nZoom out";
         case ID_ZOOM_IN:
             return "Zoom in\nZoom in";
+        case ID_ZOOM_FIT:
+            return "Show the whole trace\nZoom to fit";
+        case ID_ZOOM_SELECTION:
+            return "Show the selection across the window\nZoom to selection";
         // The framework's own prompts and tips for its standard commands.
         case ID_FILE_NEW:
             return "Create a new document\nNew";

@@ -6,6 +6,7 @@
 // modified and the views centre the selection.
 void CtesqDoc::OnEditCutPaste() {
     SetModifiedFlag(true);
+    NoteDataChanged();
     BuildDisplayCopies();
     UpdateAllViews(nullptr, HINT_SHOW_SELECTION);
 }

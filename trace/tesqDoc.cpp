@@ -30,6 +30,7 @@ void CtesqDoc::ResetTrace() {
 
 void CtesqDoc::TakeTrace(CTraceData&& trace) {
     static_cast<CTraceData&>(*this) = std::move(trace);
+    NoteDataChanged();
     m_nDecimation = 1;
     m_nDisplayLength = 0;
     m_nSelStart = m_nSelEnd = 0;

@@ -45,6 +45,10 @@ public:
     void Select(int nStart, int nEnd);
     void SetCurveHidden(int nCurve, bool bHidden);
     void SetCurveRange(int nCurve, float fBottom, float fTop);
+    // Counts changes to the samples (opens, kxb, Cut and Paste), so that what is derived
+    // from them knows when to look again.
+    unsigned long long DataRevision() const { return m_nDataRevision; }
+    void NoteDataChanged() { ++m_nDataRevision; }
     // The framework's archive carries no trace data.
     void Serialize() override { SetModifiedFlag(false); }
 
@@ -112,4 +116,7 @@ public:
     int m_nSelEnd = 0;  // half-open selection m_nSelStart .. m_nSelEnd
     int m_nClipCount = 0;
     int m_bCurveHidden[MAX_CURVES] = {};
+
+private:
+    unsigned long long m_nDataRevision = 0;
 };

@@ -4,6 +4,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QWheelEvent>
 
 #include "dialogs/DlgCurvePara.h"
@@ -13,6 +14,7 @@
 #include "trace/MinMax.h"
 #include "trace/tesqDoc.h"
 #include "view/rules/Interaction.h"
+#include "view/rules/Navigation.h"
 #include "view/rules/TraceDraw.h"
 #include "view/rules/ViewGeometry.h"
 
@@ -26,6 +28,17 @@ CtesqView::CtesqView(QWidget* parent)
                                      RGB(100, 149, 237), RGB(255, 127, 80)} {
     AddCommand(ID_ZOOM_IN, [this] { OnZoomIn(); });
     AddCommand(ID_ZOOM_OUT, [this] { OnZoomOut(); });
+    AddCommand(ID_ZOOM_FIT, [this] { OnZoomToFit(); });
+    AddUpdate(ID_ZOOM_FIT, [this](CCmdUI* ui) {
+        ui->Enable(GetDocument() != nullptr && GetDocument()->m_nSampleCount > 0);
+    });
+    AddCommand(ID_ZOOM_SELECTION, [this] { OnZoomToSelection(); });
+    AddUpdate(ID_ZOOM_SELECTION, [this](CCmdUI* ui) {
+        ui->Enable(GetDocument() != nullptr &&
+                   GetDocument()->m_nSelStart != GetDocument()->m_nSelEnd);
+    });
+    m_autoScroll.setInterval(50);
+    QObject::connect(&m_autoScroll, &QTimer::timeout, this, [this] { AutoScroll(); });
     AddCommand(ID_FILE_PRINT, [this] { OnFilePrint(); });
     AddCommand(ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
     viewport()->setMouseTracking(true);
@@ -110,6 +123,35 @@ void CtesqView::OnZoomOut() {
                                                               : doc->m_nDecimation);
 }
 
+void CtesqView::OnZoomToFit() {
+    CtesqDoc* doc = GetDocument();
+    if (doc == nullptr) return;
+    ZoomTo(navigation::FitDecimation(doc->m_nSampleCount, GetClientRect().Width()), 0);
+}
+
+void CtesqView::OnZoomToSelection() {
+    CtesqDoc* doc = GetDocument();
+    if (doc == nullptr || doc->m_nSelStart == doc->m_nSelEnd) return;
+    const navigation::ZoomTarget t =
+        navigation::SelectionZoom(doc->m_nSelStart, doc->m_nSelEnd, GetClientRect().Width());
+    ZoomTo(t.decimation, t.position);
+}
+
+void CtesqView::OnCtrlWheel(int delta, int x) {
+    CtesqDoc* doc = GetDocument();
+    if (doc == nullptr || delta == 0) return;
+    const navigation::ZoomTarget t = navigation::PointerZoom(
+        doc->m_nDecimation, GetScrollPosition(), x, delta > 0, doc->m_nSampleCount);
+    if (t.decimation != doc->m_nDecimation) ZoomTo(t.decimation, t.position);
+}
+
+void CtesqView::ZoomTo(int nDecimation, int position) {
+    GetDocument()->SetDecimation(nDecimation);
+    SetSizesFromDocument();
+    SetScrollPos(position);
+    viewport()->repaint();
+}
+
 void CtesqView::ApplyZoom(int nDecimation) {
     CtesqDoc* doc = GetDocument();
     if (doc == nullptr) return;
@@ -158,6 +200,11 @@ void CtesqView::OnLButtonDown(QPoint client) {
         doc->Select(r.selStart, r.selEnd);
         viewport()->repaint();
         s_nSelAnchor = r.anchor;
+        // A press in the plot band may become a drag: it then selects from here.
+        m_bPressed = interaction::InPlotBand(client.y(), ClientBands());
+        m_bDragging = false;
+        m_nPressX = client.x();
+        m_nPressSample = r.anchor;
     }
 }
 
@@ -239,7 +286,12 @@ void CtesqView::GoToMarker(MarkerSearch search) {
 }
 
 void CtesqView::mouseMoveEvent(QMouseEvent* event) {
-    OnMouseMove(event->position().toPoint(), event->globalPosition().toPoint());
+    const QPoint at = event->position().toPoint();
+    OnMouseMove(at, event->globalPosition().toPoint());
+    if (m_bPressed && (event->buttons() & Qt::LeftButton)) {
+        if (!m_bDragging && std::abs(at.x() - m_nPressX) >= 3) m_bDragging = true;
+        if (m_bDragging) DragTo(at.x());
+    }
     CScrollView::mouseMoveEvent(event);
 }
 
@@ -249,17 +301,81 @@ void CtesqView::mousePressEvent(QMouseEvent* event) {
     CScrollView::mousePressEvent(event);
 }
 
+void CtesqView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) OnLButtonUp(event->position().toPoint());
+    CScrollView::mouseReleaseEvent(event);
+}
+
+void CtesqView::OnLButtonUp(QPoint client) {
+    if (m_bDragging) DragTo(client.x());
+    m_autoScroll.stop();
+    m_bPressed = m_bDragging = false;
+}
+
+void CtesqView::DragTo(int x) {
+    CtesqDoc* doc = GetDocument();
+    if (doc == nullptr) return;
+    m_nDragX = x;
+    const int sample = navigation::SampleAtColumn(static_cast<long long>(x) + GetScrollPosition(),
+                                                  doc->m_nDecimation, doc->m_nSampleCount);
+    doc->Select(std::min(m_nPressSample, sample), std::max(m_nPressSample, sample));
+    // The next click selects from where the drag ended.
+    s_nSelAnchor = sample;
+    const bool outside = x < 0 || x >= GetClientRect().Width();
+    if (outside && !m_autoScroll.isActive()) m_autoScroll.start();
+    if (!outside) m_autoScroll.stop();
+    viewport()->repaint();
+}
+
+void CtesqView::AutoScroll() {
+    if (!m_bDragging) {
+        m_autoScroll.stop();
+        return;
+    }
+    horizontalScrollBar()->triggerAction(m_nDragX < 0 ? QAbstractSlider::SliderSingleStepSub
+                                                      : QAbstractSlider::SliderSingleStepAdd);
+    DragTo(m_nDragX);
+}
+
 // The second click of a double click changes neither the selection nor the anchor.
 void CtesqView::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
 }
 
 void CtesqView::wheelEvent(QWheelEvent* event) {
+    if (event->modifiers() & Qt::ControlModifier) {
+        OnCtrlWheel(event->angleDelta().y(), event->position().toPoint().x());
+        event->accept();
+        return;
+    }
     OnMouseWheel(event->angleDelta().y());
     CScrollView::wheelEvent(event);
 }
 
 void CtesqView::keyPressEvent(QKeyEvent* event) {
+    // Scrolling keys move the view as the scroll bar's own steps do; they type nothing.
+    if (!(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        const auto step = [&](QAbstractSlider::SliderAction action) {
+            horizontalScrollBar()->triggerAction(action);
+            event->accept();
+        };
+        switch (event->key()) {
+            case Qt::Key_Left:
+                return step(QAbstractSlider::SliderSingleStepSub);
+            case Qt::Key_Right:
+                return step(QAbstractSlider::SliderSingleStepAdd);
+            case Qt::Key_PageUp:
+                return step(QAbstractSlider::SliderPageStepSub);
+            case Qt::Key_PageDown:
+                return step(QAbstractSlider::SliderPageStepAdd);
+            case Qt::Key_Home:
+                return step(QAbstractSlider::SliderToMinimum);
+            case Qt::Key_End:
+                return step(QAbstractSlider::SliderToMaximum);
+            default:
+                break;
+        }
+    }
     if (event->modifiers() & Qt::ControlModifier) {
         if (event->key() == Qt::Key_Left) FindPrevMarker();
         if (event->key() == Qt::Key_Right) FindNextMarker();

@@ -28,12 +28,19 @@ public:
 
     void OnZoomIn();
     void OnZoomOut();
+    // The whole trace at the smallest power-of-two decimation that fits, from column 0; the
+    // selection the same way, centred.
+    void OnZoomToFit();
+    void OnZoomToSelection();
 
     // The mouse and keyboard, as the window's events deliver them (client coordinates).
     void OnMouseMove(QPoint client, QPoint global);
     void OnLButtonDown(QPoint client);
     void OnRButtonDown(QPoint client);
     void OnMouseWheel(int delta);
+    // Ctrl+wheel: one power of two in or out, the column under the pointer staying put.
+    void OnCtrlWheel(int delta, int x);
+    void OnLButtonUp(QPoint client);
     // A typed character: Enter runs the line, Backspace and Escape edit it, printable
     // characters are appended.
     void OnChar(char32_t ch);
@@ -59,6 +66,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -72,6 +80,19 @@ private:
     // Sets the decimation (rebuilding the display copies even when it stays the same) and
     // keeps the column at the window's centre in place.
     void ApplyZoom(int nDecimation);
+    // Sets the decimation and the position (rebuilding the display copies once).
+    void ZoomTo(int nDecimation, int position);
+    // While dragging: the selection from the press to client x.
+    void DragTo(int x);
+    void AutoScroll();
+
+    // A press in the selection band, until release: a drag once it moves 3 pixels.
+    bool m_bPressed = false;
+    bool m_bDragging = false;
+    int m_nPressX = 0;
+    int m_nPressSample = 0;
+    int m_nDragX = 0;
+    QTimer m_autoScroll;  // steps the view while a drag is past the left or right edge
 
     // A once-a-second tick with no handler: it keeps the event loop waking, so idle-time
     // work (the command states, refreshed whenever the loop goes idle) runs at least that

@@ -92,10 +92,13 @@ TEST(MainFrame, MenusHoldTheTableTextsAndShortcuts) {
     EXPECT_TRUE(keys(ID_EDIT_UNDO).contains(QKeySequence(QStringLiteral("Alt+Backspace"))));
 }
 
-TEST(MainFrame, ToolbarHoldsFiveButtonsWithTheZoomPrompts) {
+TEST(MainFrame, ToolbarHoldsTheFiveButtonsThenTheZoomToButtons) {
     FrameFixture f;
     const QList<QAction*> buttons = f.frame.m_wndToolBar->actions();
-    ASSERT_EQ(buttons.size(), 5);
+    ASSERT_EQ(buttons.size(), 7);
+    EXPECT_EQ(buttons[5], f.frame.Actions().Action(ID_ZOOM_FIT));
+    EXPECT_EQ(buttons[6], f.frame.Actions().Action(ID_ZOOM_SELECTION));
+    EXPECT_FALSE(buttons[5]->icon().isNull());
     EXPECT_EQ(buttons[3], f.frame.Actions().Action(ID_ZOOM_OUT));
     EXPECT_EQ(buttons[3]->toolTip(), QStringLiteral("Zoom out"));
     EXPECT_EQ(buttons[4]->statusTip(), QStringLiteral("Zoom in"));

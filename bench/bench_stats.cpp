@@ -1,0 +1,58 @@
+// Measuring a selection: 10,000,000 samples x 8 curves, against a plain read of the same
+// floats (summed into doubles) in the same run.
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+
+#include "tests/support/TraceFixtures.h"
+#include "trace/SelectionStats.h"
+
+namespace {
+
+constexpr int kSamples = 10'000'000;
+
+const CtesqDoc& StatsDoc() {
+    static const auto doc = [] {
+        std::mt19937 rng(4);
+        std::normal_distribution<float> noise(100.0f, 3.0f);
+        std::vector<std::vector<float>> curves(8, std::vector<float>(kSamples));
+        for (auto& c : curves)
+            for (float& x : c) x = noise(rng);
+        curves[3][12345] = std::nanf("");
+        return DocWithSamples(curves);
+    }();
+    return *doc;
+}
+
+}  // namespace
+
+static void BM_SelectionStats_10Mx8(benchmark::State& state) {
+    const CtesqDoc& doc = StatsDoc();
+    for (auto _ : state) {
+        const SelectionStats stats = ComputeSelectionStats(doc, 0, kSamples);
+        if (stats.curves[3].nan != 1 || std::fabs(stats.curves[0].mean - 100.0) > 0.1)
+            state.SkipWithError("wrong statistics");
+        benchmark::DoNotOptimize(stats.curves.data());
+    }
+    state.SetBytesProcessed(state.iterations() * 8LL * kSamples * 4);
+}
+BENCHMARK(BM_SelectionStats_10Mx8)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+static void BM_SumBaseline_10Mx8(benchmark::State& state) {
+    const CtesqDoc& doc = StatsDoc();
+    for (auto _ : state) {
+        double total = 0;
+        for (int i = 0; i < 8; ++i) {
+            const float* s = doc.m_pSamples[i].get();
+            double sum = 0;
+            for (int j = 0; j < kSamples; ++j) sum += s[j];
+            total += sum;
+        }
+        if (!(total > 0)) state.SkipWithError("no sum");
+        benchmark::DoNotOptimize(total);
+    }
+    state.SetBytesProcessed(state.iterations() * 8LL * kSamples * 4);
+}
+BENCHMARK(BM_SumBaseline_10Mx8)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,0 +1,184 @@
+// Keyboard and wheel navigation, zoom to fit and to selection, drag to select, the
+// Measurements dock: real events on the real view and window (offscreen).
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTest>
+#include <QWheelEvent>
+
+#include "app/MainFrame.h"
+#include "app/MeasurementsDock.h"
+#include "framework/gui/CommandActions.h"
+#include "res/CommandIds.h"
+#include "tests/support/TraceFixtures.h"
+#include "view/rules/Navigation.h"
+#include "view/tesqView.h"
+
+namespace {
+
+struct Scene {
+    Scene(int samples, int decimation, int width)
+        : doc(DocWithSamples({std::vector<float>(static_cast<std::size_t>(samples), 1.0f)})) {
+        doc->SetDecimation(decimation);
+        view.AttachOffscreen(doc.get(), width, 300);
+        view.OnInitialUpdate();
+        CtesqView::s_nSelAnchor = 0;
+    }
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(&view, key, modifiers);
+    }
+    void Mouse(QEvent::Type type, int x, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, QPointF(x, 150), QPointF(x, 150), button, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(view.viewport(), &event);
+    }
+    void Drag(int from, int to) {
+        Mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        Mouse(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+        Mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    }
+    void Wheel(int x, int delta, Qt::KeyboardModifiers modifiers) {
+        QWheelEvent wheel(QPointF(x, 150), QPointF(x, 150), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(view.viewport(), &wheel);
+    }
+    int Position() const { return view.GetScrollPosition(); }
+    std::unique_ptr<CtesqDoc> doc;
+    CtesqView view;
+};
+
+}  // namespace
+
+TEST(ViewNavigation, KeysStepAsTheScrollBarDoesAndTypeNothing) {
+    Scene s(10000, 1, 900);  // page 600, line 90, positions 0 .. 9100
+    s.Key(Qt::Key_Right);
+    EXPECT_EQ(s.Position(), 90);
+    s.Key(Qt::Key_PageDown);
+    EXPECT_EQ(s.Position(), 690);
+    s.Key(Qt::Key_Left);
+    EXPECT_EQ(s.Position(), 600);
+    s.Key(Qt::Key_End);
+    EXPECT_EQ(s.Position(), 9100);
+    s.Key(Qt::Key_PageDown);  // at the end: stays
+    EXPECT_EQ(s.Position(), 9100);
+    s.Key(Qt::Key_Home);
+    EXPECT_EQ(s.Position(), 0);
+    s.Key(Qt::Key_PageUp);
+    s.Key(Qt::Key_Left);
+    EXPECT_EQ(s.Position(), 0);
+    EXPECT_EQ(s.view.m_strCommand, "");
+    s.Key(Qt::Key_G);
+    EXPECT_EQ(s.view.m_strCommand, "g");  // printable keys still type
+}
+
+TEST(ViewNavigation, ZoomToFitTakesTheSmallestDecimationThatFits) {
+    EXPECT_EQ(navigation::FitDecimation(399, 400), 1);
+    EXPECT_EQ(navigation::FitDecimation(400, 400), 1);
+    EXPECT_EQ(navigation::FitDecimation(401, 400), 2);
+    EXPECT_EQ(navigation::FitDecimation(100'000'000, 1000), 131072);  // past 4096 when needed
+    Scene s(10000, 1, 400);
+    s.view.SetScrollPos(3000);
+    s.view.OnZoomToFit();
+    EXPECT_EQ(s.doc->m_nDecimation, 32);  // 10000 / 32 = 313 columns
+    EXPECT_EQ(s.doc->m_nDisplayLength, 4 * 313);
+    EXPECT_EQ(s.Position(), 0);
+}
+
+TEST(ViewNavigation, ZoomToSelectionCentresIt) {
+    Scene s(100000, 1, 400);
+    s.doc->Select(50000, 51000);  // 1000 samples: decimation 4, 250 columns
+    s.view.OnZoomToSelection();
+    EXPECT_EQ(s.doc->m_nDecimation, 4);
+    EXPECT_EQ(s.Position(), 50500 / 4 - 200);
+}
+
+TEST(ViewNavigation, CtrlWheelZoomsAboutThePointer) {
+    Scene s(100000, 4, 400);
+    s.view.SetScrollPos(1000);
+    const long long under = (1000 + 100) * 4LL;  // the sample under x = 100
+    s.Wheel(100, 120, Qt::ControlModifier);
+    EXPECT_EQ(s.doc->m_nDecimation, 2);
+    EXPECT_EQ((s.Position() + 100) * 2LL, under);
+    s.Wheel(100, -120, Qt::ControlModifier);
+    s.Wheel(100, -120, Qt::ControlModifier);
+    EXPECT_EQ(s.doc->m_nDecimation, 8);
+    EXPECT_EQ((s.Position() + 100) * 8LL, under);
+    s.Wheel(100, -120, Qt::NoModifier);  // without Ctrl the wheel scrolls as before
+    EXPECT_EQ(s.doc->m_nDecimation, 8);
+}
+
+TEST(ViewNavigation, DragSelectsButSmallMovesAreClicks) {
+    Scene s(1000, 1, 600);
+    s.Drag(100, 250);
+    EXPECT_EQ(s.doc->m_nSelStart, 100);
+    EXPECT_EQ(s.doc->m_nSelEnd, 250);
+    s.Drag(300, 200);  // leftwards
+    EXPECT_EQ(s.doc->m_nSelStart, 200);
+    EXPECT_EQ(s.doc->m_nSelEnd, 300);
+
+    // Two pixels is a click: the successive-click rule, from the anchor the drag left at 200.
+    s.Drag(400, 402);
+    EXPECT_EQ(s.doc->m_nSelStart, 200);
+    EXPECT_EQ(s.doc->m_nSelEnd, 400);
+    s.Drag(500, 503);  // three pixels is a drag
+    EXPECT_EQ(s.doc->m_nSelStart, 500);
+    EXPECT_EQ(s.doc->m_nSelEnd, 503);
+}
+
+TEST(ViewNavigation, DraggingPastTheEdgeScrollsOn) {
+    Scene s(10000, 1, 600);
+    s.Mouse(QEvent::MouseButtonPress, 300, Qt::LeftButton, Qt::LeftButton);
+    s.Mouse(QEvent::MouseMove, 650, Qt::NoButton, Qt::LeftButton);
+    QTest::qWait(200);  // the edge timer steps the view while the pointer stays out
+    EXPECT_GT(s.Position(), 0);
+    s.Mouse(QEvent::MouseButtonRelease, 650, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(s.doc->m_nSelStart, 300);
+    EXPECT_EQ(s.doc->m_nSelEnd, s.Position() + 650);
+    const int after = s.Position();
+    QTest::qWait(120);
+    EXPECT_EQ(s.Position(), after);  // released: no more scrolling
+}
+
+TEST(Measurements, FollowTheSelectionAndCopyAsTabSeparatedText) {
+    CCmdTarget app;
+    auto doc = DocWithSamples({{1, 2, 3, 4, 5, 6}, {0, 0, 0, 0, 0, 0}});
+    doc->m_strCurveName[0] = "U";
+    doc->m_strCurveName[1] = "I";
+    doc->m_nStep = 20;
+    doc->m_strStepUnit = "us";
+    CMainFrame frame(*doc, app);
+    QAction* item = frame.Actions().Action(ID_VIEW_MEASUREMENTS);
+    EXPECT_FALSE(frame.Measurements()->isVisibleTo(&frame));
+    frame.show();
+    item->trigger();
+    EXPECT_TRUE(frame.Measurements()->isVisibleTo(&frame));
+    EXPECT_TRUE(item->isChecked());
+
+    doc->Select(1, 4);
+    doc->SetCurveHidden(1, true);
+    frame.Measurements()->Refresh();
+    const QTableWidget* table = frame.Measurements()->m_pTable;
+    ASSERT_EQ(table->rowCount(), 2);
+    EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("2"));  // min
+    EXPECT_EQ(table->item(0, 3)->text(), QStringLiteral("2"));  // peak-to-peak
+    EXPECT_EQ(table->item(0, 4)->text(), QStringLiteral("3"));  // mean
+    EXPECT_EQ(table->item(1, 0)->foreground().color(), QColor(160, 160, 160));
+    EXPECT_EQ(frame.Measurements()->m_pRange->text(),
+              QStringLiteral("Start 1 (20 us)    End 4 (80 us)    Duration 60 us    Samples 3"));
+
+    ASSERT_TRUE(doc->ExecuteCommand("kxb 0 10 0"));  // the data changes: measured again
+    frame.Measurements()->Refresh();
+    EXPECT_EQ(table->item(0, 4)->text(), QStringLiteral("30"));
+
+    const std::string text = frame.Measurements()->TableText();
+    EXPECT_NE(text.find("Curve\tMin\tMax\tPeak-to-peak\tMean\tRMS\tStd dev\tFirst\tLast\tNaN\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("U\t20\t40\t20\t30\t"), std::string::npos);
+    item->trigger();
+    EXPECT_FALSE(item->isChecked());
+}

@@ -1,0 +1,128 @@
+// Measurements of a selection against a plain double-precision reference, and tesqv-cli stats.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <random>
+
+#include "tests/support/CliRun.h"
+#include "tests/support/TraceFixtures.h"
+#include "trace/SelectionStats.h"
+
+namespace {
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+// Straight from the definitions, in double, NaN samples skipped.
+CurveStats Reference(const std::vector<float>& s) {
+    CurveStats r;
+    r.first = s.front();
+    r.last = s.back();
+    double sum = 0, squares = 0;
+    r.min = r.max = std::nan("");
+    for (const float x : s) {
+        if (std::isnan(x)) {
+            ++r.nan;
+            continue;
+        }
+        if (r.count == 0 || x < r.min) r.min = x;
+        if (r.count == 0 || x > r.max) r.max = x;
+        ++r.count;
+        sum += x;
+        squares += static_cast<double>(x) * x;
+    }
+    r.mean = sum / static_cast<double>(r.count);
+    r.rms = std::sqrt(squares / static_cast<double>(r.count));
+    double deviation = 0;
+    for (const float x : s)
+        if (!std::isnan(x)) deviation += (x - r.mean) * (x - r.mean);
+    r.std = std::sqrt(deviation / static_cast<double>(r.count));
+    return r;
+}
+
+void ExpectClose(double got, double want, const char* what) {
+    if (std::isnan(want)) {
+        EXPECT_TRUE(std::isnan(got)) << what;
+    } else if (std::isinf(want)) {
+        EXPECT_EQ(got, want) << what;
+    } else {
+        EXPECT_NEAR(got, want, 1e-9 * std::max(1.0, std::fabs(want))) << what;
+    }
+}
+
+void ExpectMatchesReference(const std::vector<float>& s) {
+    const CurveStats got = ComputeCurveStats(s.data(), static_cast<std::int64_t>(s.size()));
+    const CurveStats want = Reference(s);
+    EXPECT_EQ(got.count, want.count);
+    EXPECT_EQ(got.nan, want.nan);
+    for (const auto& [g, w, name] : {std::tuple{got.min, want.min, "min"},
+                                     {got.max, want.max, "max"},
+                                     {got.mean, want.mean, "mean"},
+                                     {got.rms, want.rms, "rms"},
+                                     {got.std, want.std, "std"},
+                                     {got.first, want.first, "first"},
+                                     {got.last, want.last, "last"}})
+        ExpectClose(g, w, name);
+}
+
+}  // namespace
+
+TEST(SelectionStats, MatchTheDefinitionsOnRandomDataWithNaN) {
+    std::mt19937 rng(3);
+    std::normal_distribution<float> noise(1000.0f, 5.0f);  // a large offset: no lost digits
+    for (int round = 0; round < 50; ++round) {
+        std::vector<float> s(1 + rng() % 3000);
+        for (float& x : s) x = rng() % 10 == 0 ? kNaN : noise(rng);
+        ExpectMatchesReference(s);
+    }
+    ExpectMatchesReference({2.5f});                           // a single sample
+    ExpectMatchesReference({kNaN, kNaN, 4.0f, kNaN, -1.0f});  // NaN first
+    ExpectMatchesReference({kNaN, kNaN});                     // nothing to measure
+    ExpectMatchesReference({1, 2, kInf, 3, 4, 5, 6, 7, 8});   // an infinity
+    ExpectMatchesReference({-kInf, 1, 2, 3, 4, 5, 6, 7, 8, kInf});
+}
+
+TEST(SelectionStats, CoverTheClampedRangeOfEveryCurve) {
+    auto doc = DocWithSamples({{1, 2, 3, 4}});
+    doc->m_nCurveCount = 2;  // a second curve without samples
+    const SelectionStats stats = ComputeSelectionStats(*doc, 3, 1);
+    EXPECT_EQ(stats.start, 1);
+    EXPECT_EQ(stats.end, 3);
+    ASSERT_EQ(stats.curves.size(), 2u);
+    EXPECT_EQ(stats.curves[0].mean, 2.5);
+    EXPECT_EQ(stats.curves[1].count, 0);
+    EXPECT_EQ(ComputeSelectionStats(*doc, 2, 99).end, 4);
+}
+
+TEST(CliStats, PrintsTheMeasurementsAsJson) {
+    const std::string trace =
+        WriteTemp("stats.txt",
+                  "FileType QDL-RV\nCurve U V 0 0\nCurve I A 0 0\nStep 20 us\n\n1 5\n2 5\n3 5\n"
+                  "6 5\n");
+    const CliRun all = Cli("stats " + trace);
+    ASSERT_EQ(all.status, 0) << all.err;
+    const auto j = nlohmann::json::parse(all.out);
+    EXPECT_EQ(j["start"], 0);
+    EXPECT_EQ(j["end"], 4);
+    EXPECT_EQ(j["count"], 4);
+    EXPECT_EQ(j["duration"], 80);
+    EXPECT_EQ(j["unit"], "us");
+    ASSERT_EQ(j["curves"].size(), 2u);
+    EXPECT_EQ(j["curves"][0]["name"], "U");
+    EXPECT_EQ(j["curves"][0]["mean"], 3.0);
+    EXPECT_EQ(j["curves"][0]["std"], std::sqrt(3.5));
+    EXPECT_EQ(j["curves"][1]["max"], 5.0);
+    EXPECT_EQ(j["curves"][1]["nan"], 0);
+
+    const auto part = nlohmann::json::parse(Cli("stats " + trace + " --select 1:3").out);
+    EXPECT_EQ(part["curves"][0]["first"], 2.0);
+    EXPECT_EQ(part["curves"][0]["last"], 3.0);
+    const CliRun past = Cli("stats " + trace + " --select 2:9");
+    EXPECT_EQ(past.status, 1);
+    EXPECT_EQ(past.err, "The selection 2:9 reaches past the trace's 4 samples.\n");
+    EXPECT_EQ(Cli("stats " + trace + " --select 3:1").status, 2);
+    std::filesystem::remove(trace);
+}

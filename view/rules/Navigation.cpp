@@ -1,0 +1,49 @@
+#include "view/rules/Navigation.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace navigation {
+
+namespace {
+
+constexpr int kLargestDecimation = 1 << 30;
+
+long long CeilDiv(long long a, long long b) {
+    return (a + b - 1) / b;
+}
+
+int Saturate(long long v) {
+    return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
+
+}  // namespace
+
+int FitDecimation(long long samples, int width) {
+    if (samples <= 0 || width <= 0) return 1;
+    int d = 1;
+    while (d < kLargestDecimation && CeilDiv(samples, d) > width) d *= 2;
+    return d;
+}
+
+ZoomTarget SelectionZoom(int start, int end, int width) {
+    const int d = FitDecimation(static_cast<long long>(end) - start, width);
+    const long long middle = (static_cast<long long>(start) + end) / 2;
+    return {d, Saturate(middle / d - width / 2)};
+}
+
+ZoomTarget PointerZoom(int decimation, int position, int x, bool in, long long samples) {
+    int d = decimation;
+    if (in)
+        d = std::max(1, decimation / 2);
+    else if (2LL * decimation <= samples && decimation < kLargestDecimation)
+        d = decimation * 2;
+    const long long sample = (static_cast<long long>(position) + x) * decimation;
+    return {d, Saturate(sample / d - x)};
+}
+
+int SampleAtColumn(long long column, int decimation, int samples) {
+    return Saturate(std::clamp<long long>(column * decimation, 0, samples));
+}
+
+}  // namespace navigation
