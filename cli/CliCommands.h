@@ -60,5 +60,7 @@ private:
 
 // The whole text as a decimal int (no sign but '-', nothing after it).
 bool ParseWholeInt(std::string_view text, int& value);
+// Whether a --select range lies within the trace; says on stderr why not.
+bool SelectionFits(int start, int end, int sampleCount);
 // "A<separator>B" as two whole decimal ints.
 bool ParsePair(std::string_view text, char separator, int& a, int& b);

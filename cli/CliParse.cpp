@@ -1,10 +1,22 @@
+#include <fmt/format.h>
+
 #include <charconv>
+#include <cstdio>
 
 #include "cli/CliCommands.h"
 
 bool ParseWholeInt(std::string_view text, int& value) {
     const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
     return r.ec == std::errc() && r.ptr == text.data() + text.size();
+}
+
+bool SelectionFits(int start, int end, int sampleCount) {
+    if (end <= sampleCount) return true;
+    std::fprintf(stderr, "%s\n",
+                 fmt::format("The selection {}:{} reaches past the trace's {} samples.", start, end,
+                             sampleCount)
+                     .c_str());
+    return false;
 }
 
 bool ParsePair(std::string_view text, char separator, int& a, int& b) {

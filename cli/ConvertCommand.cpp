@@ -34,13 +34,7 @@ int RunConvert(const ConvertOptions& options) {
     CStderrMessages messages;
     if (!doc.OnOpenDocument(options.in) || messages.m_nShown > 0) return 1;
     if (options.select) {
-        if (options.selEnd > doc.m_nSampleCount) {
-            std::fprintf(stderr, "%s\n",
-                         fmt::format("The selection {}:{} reaches past the trace's {} samples.",
-                                     options.selStart, options.selEnd, doc.m_nSampleCount)
-                             .c_str());
-            return 1;
-        }
+        if (!SelectionFits(options.selStart, options.selEnd, doc.m_nSampleCount)) return 1;
         doc.Select(options.selStart, options.selEnd);
     }
     for (const std::string& command : options.commands)

@@ -17,13 +17,7 @@ int RunStats(const StatsOptions& options) {
     if (!doc.OnOpenDocument(options.path) || messages.m_nShown > 0) return 1;
     int start = 0, end = doc.m_nSampleCount;
     if (options.select) {
-        if (options.selEnd > doc.m_nSampleCount) {
-            std::fprintf(stderr, "%s\n",
-                         fmt::format("The selection {}:{} reaches past the trace's {} samples.",
-                                     options.selStart, options.selEnd, doc.m_nSampleCount)
-                             .c_str());
-            return 1;
-        }
+        if (!SelectionFits(options.selStart, options.selEnd, doc.m_nSampleCount)) return 1;
         start = options.selStart;
         end = options.selEnd;
     }

@@ -38,6 +38,10 @@ void AddInfo(CLI::App& app, InfoOptions& o) {
     info->add_flag("--samples", o.withSamples, "include every sample");
 }
 
+void AddSelectOption(CLI::App& command, std::string& selection, const char* what) {
+    command.add_option("--select", selection, what)->type_name("A:B")->check(kSelection);
+}
+
 CLI::App* AddConvert(CLI::App& app, ConvertOptions& o, std::string& selection) {
     CLI::App* convert = app.add_subcommand("convert", "open, edit and save a trace");
     convert->footer(
@@ -46,9 +50,7 @@ CLI::App* AddConvert(CLI::App& app, ConvertOptions& o, std::string& selection) {
         "left as it was when any step fails.");
     convert->add_option("IN", o.in, "the trace to open")->required()->type_name("");
     convert->add_option("OUT", o.out, "where to save")->required()->type_name("");
-    convert->add_option("--select", selection, "select samples A up to B")
-        ->type_name("A:B")
-        ->check(kSelection);
+    AddSelectOption(*convert, selection, "select samples A up to B");
     convert->add_option("--command", o.commands, "run a command; may be repeated")
         ->type_name("TEXT")
         ->allow_extra_args(false);
@@ -65,9 +67,7 @@ CLI::App* AddStats(CLI::App& app, StatsOptions& o, std::string& selection) {
         "duration in the trace's time unit, and per curve its minimum, maximum, mean, RMS,\n"
         "standard deviation, first and last value and how many NaN samples it skipped.");
     stats->add_option("FILE", o.path, "a .txt or .osc trace")->required()->type_name("");
-    stats->add_option("--select", selection, "measure samples A up to B")
-        ->type_name("A:B")
-        ->check(kSelection);
+    AddSelectOption(*stats, selection, "measure samples A up to B");
     return stats;
 }
 
