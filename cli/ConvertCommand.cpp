@@ -1,8 +1,6 @@
 // tesqv-cli convert: open, select, run commands, save, as the window's File Open, mouse,
 // command line and Save As would.
 
-#include <fmt/format.h>
-
 #include <cstdio>
 #include <string>
 
