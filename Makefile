@@ -44,7 +44,7 @@ bench:
 	build/bench/bench/tesqv-bench
 
 # make -j2 fuzz runs two targets at a time.
-FUZZ_TARGETS := text_reader capture command
+FUZZ_TARGETS := text_reader capture command csv
 fuzz: $(addprefix fuzz-,$(FUZZ_TARGETS))
 
 fuzz-build:

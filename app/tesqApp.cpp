@@ -87,7 +87,7 @@ void CtesqApp::OnFileNew() {
 
 void CtesqApp::OnFileOpen() {
     const QString path = QFileDialog::getOpenFileName(
-        m_pFrame.get(), QString(), QString(), QStringLiteral("Tesqv support files (*.txt *.osc)"));
+        m_pFrame.get(), QString(), QString(), QStringLiteral("Trace files (*.txt *.osc *.csv *.tsv)"));
     if (!path.isEmpty() && m_doc.SaveModified()) OpenDocumentFile(QStringToPath(path));
 }
 

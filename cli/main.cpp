@@ -10,6 +10,7 @@
 #include <string>
 
 #include "cli/CliCommands.h"
+#include "framework/core/MessageSink.h"
 #include "framework/core/SafeFile.h"
 #include "generated/Version.h"
 
@@ -147,6 +148,10 @@ int Dispatch(int argc, char** argv);
 int main(int argc, char** argv) {
     // An interrupted save leaves no temporary file behind.
     RemoveSaveTempFileOnSignals();
+    // Notices (columns dropped, cells read as NaN) are warnings on stderr, not failures.
+    SetNoticeSink([](std::string_view text) {
+        std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    });
     const int status = Dispatch(argc, argv);
     // Whatever went to stdout must have arrived: a full disk is a failure, not a short file.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

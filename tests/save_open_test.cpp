@@ -55,9 +55,9 @@ TEST_F(SaveOpen, OpenMatchesTheExtensionExactlySaveIgnoresCase) {
     EXPECT_TRUE(doc->OnSaveDocument(Path("b.Osc")));
     EXPECT_EQ(Slurp(Path("b.Osc")), std::string("\x01\x02", 2));
     CMessageRecorder messages;
-    EXPECT_FALSE(doc->OnSaveDocument(Path("b.csv")));
+    EXPECT_FALSE(doc->OnSaveDocument(Path("b.dat")));
     EXPECT_EQ(messages.m_messages, std::vector<std::string>{"unknow file type"});
-    EXPECT_FALSE(fs::exists(Path("b.csv")));
+    EXPECT_FALSE(fs::exists(Path("b.dat")));
 }
 
 TEST_F(SaveOpen, TextColumnsBytesAreTheSameUnderAnyLocale) {
@@ -166,7 +166,8 @@ TEST_F(SaveOpen, SaveAsAddsOscAndSaveAsksBeforeWriting) {
     auto doc = DocWithSamples({{1, 2}});
     doc->SetModifiedFlag(true);
     SetSaveAsPrompt([this](const std::string& filter, const std::string& ext) {
-        EXPECT_EQ(filter, "OSC Files (*.osc)|*.osc|TEXT Files (*.txt)|*.txt||");
+        EXPECT_EQ(filter,
+                  "OSC Files (*.osc)|*.osc|TEXT Files (*.txt)|*.txt|CSV Files (*.csv)|*.csv||");
         EXPECT_EQ(ext, "osc");
         return std::optional<std::string>(Path("typed"));
     });

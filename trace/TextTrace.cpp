@@ -14,23 +14,13 @@
 #include "framework/core/MessageSink.h"
 #include "framework/core/NumberText.h"
 #include "framework/core/Utf8.h"
+#include "trace/LineReader.h"
 #include "trace/MinMax.h"
 #include "trace/TextTraceParser.h"
 #include "trace/TraceTokens.h"
 #include "trace/tesqDoc.h"
 
-namespace {
-
-// Large enough that a read costs little per line, small enough to stay in cache. Lines
-// longer than a block grow the buffer rather than lose their beginning.
-constexpr std::size_t kBlockSize = 256 * 1024;
-
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-// Zero bytes kept after the buffer's end, so that every line in it can be read past.
-constexpr std::size_t kPadding = 16;
-
-}  // namespace
+namespace {}  // namespace
 
 bool CtesqDoc::ReadTextTrace(CFile& file) {
     CTraceData fresh;
@@ -60,64 +50,9 @@ bool CtesqDoc::ReadTextTrace(CFile& file) {
 }
 
 void CTextTraceParser::ReadTraceLines(CFile& file, bool bStore, int nCapacity) {
-    bool bomChecked = file.GetPosition() != 0;
-    std::vector<char> storage(kBlockSize + kPadding);
-    std::size_t capacity = kBlockSize;  // storage minus the padding
-    char* buf = storage.data();
-    std::size_t have = 0;       // bytes in buf
-    std::size_t lineStart = 0;  // start of the line not yet handed over
-    std::size_t scanned = 0;    // bytes already searched for a line feed
-    for (;;) {
-        if (lineStart > 0) {
-            std::memmove(buf, buf + lineStart, have - lineStart);
-            have -= lineStart;
-            scanned -= lineStart;
-            lineStart = 0;
-        }
-        if (have == capacity) {
-            capacity *= 2;
-            storage.resize(capacity + kPadding);
-            buf = storage.data();
-        }
-        const std::size_t n = file.Read(buf + have, capacity - have);
-        if (n == 0) break;
-        have += n;
-        if (!bomChecked) {
-            if (have < kByteOrderMark.size()) continue;
-            bomChecked = true;
-            if (std::string_view(buf, kByteOrderMark.size()) == kByteOrderMark)
-                lineStart = scanned = kByteOrderMark.size();
-        }
-#if defined(__SSE2__)
-        // Sixteen bytes a test: most lines are shorter than a call to memchr is worth.
-        const __m128i lineFeed = _mm_set1_epi8('\n');
-        for (; scanned + 16 <= have; scanned += 16) {
-            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buf + scanned));
-            for (unsigned mask =
-                     static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lineFeed)));
-                 mask != 0; mask &= mask - 1) {
-                const std::size_t pos = scanned + static_cast<std::size_t>(__builtin_ctz(mask));
-                ParseLine(std::string_view(buf + lineStart, pos - lineStart), bStore, nCapacity,
-                          kPadding);
-                lineStart = pos + 1;
-            }
-        }
-#endif
-        while (scanned < have) {
-            const void* nl = std::memchr(buf + scanned, '\n', have - scanned);
-            if (nl == nullptr) {
-                scanned = have;
-                break;
-            }
-            const std::size_t pos = static_cast<std::size_t>(static_cast<const char*>(nl) - buf);
-            ParseLine(std::string_view(buf + lineStart, pos - lineStart), bStore, nCapacity,
-                      kPadding);
-            lineStart = scanned = pos + 1;
-        }
-    }
-    // Text after the last line feed is a final line, empty when the file ends with one.
-    std::memset(buf + have, 0, kPadding);
-    ParseLine(std::string_view(buf + lineStart, have - lineStart), bStore, nCapacity, kPadding);
+    ForEachLine(file, [&](std::string_view line, std::size_t readable) {
+        ParseLine(line, bStore, nCapacity, readable);
+    });
 }
 
 int CTextTraceParser::ParseLine(std::string_view line, bool bStore, int nCapacity,

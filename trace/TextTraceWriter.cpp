@@ -9,52 +9,11 @@
 
 #include "framework/core/File.h"
 #include "framework/core/NumberText.h"
+#include "trace/FloatText.h"
+#include "trace/LineWriter.h"
 #include "trace/tesqDoc.h"
 
 namespace {
-
-constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::size_t kBlock = 1 << 16;
-
-// Lines are gathered into large writes; the bytes are those of one write per line.
-class CLineWriter {
-public:
-    explicit CLineWriter(CFile& file) : m_file(file) { m_buf.reserve(kBlock); }
-    ~CLineWriter() = default;
-
-    void Append(std::string_view text) { m_buf.insert(m_buf.end(), text.begin(), text.end()); }
-    void EndLine() {
-        Append(kLineEnd);
-        if (m_buf.size() >= kBlock - 256) Flush();
-    }
-    void Flush() {
-        if (!m_buf.empty()) m_file.Write(m_buf.data(), m_buf.size());
-        m_buf.clear();
-    }
-
-private:
-    CFile& m_file;
-    std::vector<char> m_buf;
-};
-
-// "%g" with p significant digits.
-std::string_view General(double v, int p, char (&text)[32]) {
-    const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::general, p);
-    return {text, static_cast<std::size_t>(r.ptr - text)};
-}
-
-// The fewest significant digits, 6 or more, that read back to the same float, so a value
-// "%g" already writes exactly keeps those bytes. Infinities are written as numbers beyond
-// the float range, which read back as infinities; NaN has no text that reads back.
-std::string_view RoundTripText(float v, char (&text)[32]) {
-    if (std::isinf(v)) return v > 0 ? "1e39" : "-1e39";
-    for (int p = 6; p < 9; ++p) {
-        const std::string_view t = General(v, p, text);
-        const float back = numtext::NarrowToFloat(numtext::ParseReal(t));
-        if (std::memcmp(&back, &v, sizeof v) == 0) return t;
-    }
-    return General(v, 9, text);  // 9 digits always read back to the same float
-}
 
 // Header tokens on one line, as the reader cuts them: an empty token between two others is
 // a run of 9 more separators (a run of k becomes ceil(k / 8) spaces); empty tokens at the end
@@ -125,8 +84,8 @@ void CtesqDoc::WriteTextTrace(CFile& file) {
         out.EndLine();
     }
     for (int i = 0; i < m_nCurveCount; ++i) {
-        const std::string bottom(RoundTripText(m_fCurveBottom[i], text));
-        const std::string top(RoundTripText(m_fCurveTop[i], text));
+        const std::string bottom(float_text::RoundTripText(m_fCurveBottom[i], text));
+        const std::string top(float_text::RoundTripText(m_fCurveTop[i], text));
         out.Append(TokenLine({"Curve", m_strCurveName[i], m_strCurveUnit[i], bottom, top}));
         out.EndLine();
     }
@@ -142,7 +101,7 @@ void CtesqDoc::WriteTextTrace(CFile& file) {
     for (int j = 0; j < m_nSampleCount; ++j) {
         for (int i = 0; i < MAX_CURVES; ++i) {
             if (!m_pSamples[i]) continue;
-            out.Append(RoundTripText(m_pSamples[i][static_cast<std::size_t>(j)], text));
+            out.Append(float_text::RoundTripText(m_pSamples[i][static_cast<std::size_t>(j)], text));
             out.Append(" ");
         }
         out.EndLine();
@@ -156,7 +115,7 @@ void CtesqDoc::WriteTextColumns(CFile& file) {
     for (int j = 0; j < m_nSampleCount; ++j) {
         for (int i = 0; i < MAX_CURVES; ++i) {
             if (!m_pSamples[i]) continue;
-            out.Append(General(m_pSamples[i][static_cast<std::size_t>(j)], 6, text));
+            out.Append(float_text::General(m_pSamples[i][static_cast<std::size_t>(j)], 6, text));
             out.Append(" ");
         }
         out.EndLine();

@@ -41,12 +41,13 @@ bool CtesqDoc::OnOpenDocument(const std::string& path) {
     if (!CDocument::OnOpenDocument(path)) return false;
     const std::string_view ext = Extension(path);
     bool bRead = false;
-    if (ext != "txt" && ext != "osc") {
+    const bool bCsv = EqualsIgnoringCase(ext, "csv") || EqualsIgnoringCase(ext, "tsv");
+    if (ext != "txt" && ext != "osc" && !bCsv) {
         AfxMessageBox("unknow file type.");
     } else if (CFile file; !file.Open(path, CFile::modeRead)) {
         AfxMessageBox("Open File Failure!!!");
     } else {
-        bRead = ext == "txt" ? ReadTextTrace(file) : ReadOscTrace(file);
+        bRead = bCsv ? ReadCsvTrace(file) : ext == "txt" ? ReadTextTrace(file) : ReadOscTrace(file);
         file.Close();
     }
     if (!bRead) {
@@ -61,7 +62,8 @@ bool CtesqDoc::OnOpenDocument(const std::string& path) {
 bool CtesqDoc::OnSaveDocument(const std::string& path) {
     const std::string_view ext = Extension(path);
     const bool bOsc = EqualsIgnoringCase(ext, "osc");
-    if (!bOsc && !EqualsIgnoringCase(ext, "txt")) {
+    const bool bCsv = EqualsIgnoringCase(ext, "csv");
+    if (!bOsc && !bCsv && !EqualsIgnoringCase(ext, "txt")) {
         AfxMessageBox("unknow file type");
         return false;
     }
@@ -74,6 +76,8 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
         CSafeFile file(path);
         if (bOsc)
             WriteOscTrace(file);
+        else if (bCsv)
+            WriteCsvTrace(file);
         else
             WriteTextTrace(file);
         file.Commit();
@@ -99,8 +103,8 @@ void CtesqDoc::OnFileSaveAs() {
 }
 
 bool CtesqDoc::DoSaveAs() {
-    const auto chosen =
-        AfxPromptSaveAs("OSC Files (*.osc)|*.osc|TEXT Files (*.txt)|*.txt||", "osc");
+    const auto chosen = AfxPromptSaveAs(
+        "OSC Files (*.osc)|*.osc|TEXT Files (*.txt)|*.txt|CSV Files (*.csv)|*.csv||", "osc");
     if (!chosen) return false;
     SetPathName(*chosen);
     const auto slash = chosen->rfind('/');

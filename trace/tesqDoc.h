@@ -103,6 +103,11 @@ public:
     // replaces the document's only when the file was read; false (after a message) when it
     // was refused or could not be read.
     bool ReadTextTrace(CFile& file);
+    // CSV and TSV: the same swap; a notice for dropped columns and for cells read as NaN.
+    bool ReadCsvTrace(CFile& file);
+    // A header row ("time [unit]", then "name [unit]" per curve), then one row per sample with
+    // the time and every sample in the fewest digits that read back to the same float.
+    void WriteCsvTrace(CFile& file);
 
     void BuildDisplayCopies();
     bool BuildDisplayCopy(const float* pSource, CFloatArray& slot);

@@ -14,7 +14,25 @@ MessageSink& CurrentSink() {
     return sink;
 }
 
+MessageSink& CurrentNoticeSink() {
+    static MessageSink sink;
+    return sink;
+}
+
 }  // namespace
+
+MessageSink SetNoticeSink(MessageSink sink) {
+    MessageSink previous = std::move(CurrentNoticeSink());
+    CurrentNoticeSink() = std::move(sink);
+    return previous;
+}
+
+void AfxNotice(std::string_view text) {
+    if (CurrentNoticeSink())
+        CurrentNoticeSink()(text);
+    else
+        AfxMessageBox(text);
+}
 
 MessageSink SetMessageSink(MessageSink sink) {
     MessageSink previous = std::move(CurrentSink());

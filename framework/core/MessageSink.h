@@ -14,6 +14,12 @@ MessageSink SetMessageSink(MessageSink sink);
 // Shows a message with a single OK button; the result of the box is never used.
 void AfxMessageBox(std::string_view text);
 
+// A notice about something that succeeded with a caveat (columns dropped, cells unreadable):
+// a message box in the window, a warning that is not a failure in the CLI. Without a notice
+// sink of its own it goes to the message sink.
+MessageSink SetNoticeSink(MessageSink sink);
+void AfxNotice(std::string_view text);
+
 // Installs a sink for its own lifetime, then puts the previous one back.
 class CScopedMessageSink {
 public:

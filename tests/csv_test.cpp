@@ -1,0 +1,115 @@
+// CSV and TSV traces: separators, decimal commas, names and units, the time column, dropped
+// columns and unreadable cells, and a saved CSV opening back bit for bit.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+#include "tests/support/MemFile.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TraceFixtures.h"
+
+namespace {
+
+struct Csv {
+    explicit Csv(const std::string& text) {
+        CMemFile file(text.data(), text.size());
+        ok = doc.ReadCsvTrace(file);
+    }
+    CtesqDoc doc;
+    CMessageRecorder messages;
+    bool ok = false;
+};
+
+using V = std::vector<float>;
+
+}  // namespace
+
+TEST(Csv, SeparatorsAndDecimalCommas) {
+    const Csv comma("1.5,2\n3,4\n");
+    EXPECT_EQ(Samples(comma.doc, 0), (V{1.5f, 3}));
+    EXPECT_EQ(Samples(comma.doc, 1), (V{2, 4}));
+    const Csv semicolon("a;b\r\n1,5;2\r\n3;4,25\r\n");  // decimal commas with ';'
+    EXPECT_EQ(Samples(semicolon.doc, 0), (V{1.5f, 3}));
+    EXPECT_EQ(Samples(semicolon.doc, 1), (V{2, 4.25f}));
+    const Csv tab("x\ty\n0,5\t1e3\n");
+    EXPECT_EQ(Samples(tab.doc, 0), (V{0.5f}));
+    EXPECT_EQ(Samples(tab.doc, 1), (V{1000}));
+    EXPECT_TRUE(comma.messages.m_messages.empty());
+}
+
+TEST(Csv, NamesUnitsAndRangesFromTheData) {
+    const Csv c("U1 [V],I1 (mA),\"Phase, A\"\n1,10,-1\n3,20,-2\n");
+    ASSERT_EQ(c.doc.m_nCurveCount, 3);
+    EXPECT_EQ(c.doc.m_strCurveName[0], "U1");
+    EXPECT_EQ(c.doc.m_strCurveUnit[0], "V");
+    EXPECT_EQ(c.doc.m_strCurveUnit[1], "mA");
+    EXPECT_EQ(c.doc.m_strCurveName[2], "Phase, A");
+    EXPECT_EQ(c.doc.m_fCurveBottom[1], 10);
+    EXPECT_EQ(c.doc.m_fCurveTop[1], 20);
+    EXPECT_EQ(c.doc.m_nStep, 1);
+    EXPECT_EQ(c.doc.m_strStepUnit, "s");
+}
+
+TEST(Csv, AnEvenlySpacedTimeColumnGivesTheStep) {
+    const Csv ms("Time [ms],a\n0,1\n5,2\n10,3\n");
+    EXPECT_EQ(ms.doc.m_nCurveCount, 1);
+    EXPECT_EQ(ms.doc.m_nStep, 5);
+    EXPECT_EQ(ms.doc.m_strStepUnit, "ms");
+    const Csv fraction("t,a\n0,1\n0.002,2\n0.004,3\n");  // 2 ms in seconds: microseconds
+    EXPECT_EQ(fraction.doc.m_nStep, 2000);
+    EXPECT_EQ(fraction.doc.m_strStepUnit, "us");
+    const Csv uneven("TIME,a\n0,1\n1,2\n3,3\n");  // not even: an ordinary curve
+    EXPECT_EQ(uneven.doc.m_nCurveCount, 2);
+    EXPECT_EQ(uneven.doc.m_strCurveName[0], "TIME");
+    EXPECT_EQ(uneven.doc.m_nStep, 1);
+    EXPECT_EQ(uneven.doc.m_strStepUnit, "s");
+}
+
+TEST(Csv, ExtraColumnsAndBadCellsAreSaidOnce) {
+    const Csv wide("1,2,3,4,5,6,7,8,9,10\n1,2,3,4,5,6,7,8,9,10\n");
+    EXPECT_EQ(wide.doc.m_nCurveCount, 8);
+    EXPECT_EQ(
+        wide.messages.m_messages,
+        std::vector<std::string>{"The trace holds 8 curves at most: 2 more columns were dropped."});
+    const Csv bad("a,b\n1,\n,x\n3\n");
+    EXPECT_TRUE(std::isnan(Samples(bad.doc, 1)[0]));
+    EXPECT_TRUE(std::isnan(Samples(bad.doc, 0)[1]));
+    EXPECT_EQ(bad.messages.m_messages,
+              std::vector<std::string>{"4 cells were empty or not numbers and read as NaN."});
+}
+
+TEST(Csv, ASavedCsvOpensBackBitForBit) {
+    std::mt19937 rng(6);
+    std::vector<std::vector<float>> curves(3, std::vector<float>(500));
+    for (auto& c : curves)
+        for (float& x : c) {
+            std::uint32_t bits = static_cast<std::uint32_t>(rng());
+            std::memcpy(&x, &bits, sizeof x);
+            if (!std::isfinite(x)) x = -0.0f;
+        }
+    curves[1][7] = std::numeric_limits<float>::infinity();
+    auto doc = DocWithSamples(curves);
+    doc->m_nStep = 20;
+    doc->m_strStepUnit = "us";
+    doc->m_strCurveName[0] = "U1";
+    doc->m_strCurveUnit[0] = "V";
+    doc->m_strCurveName[2] = "a;b";
+    CTempDir temp;
+    ASSERT_TRUE(doc->OnSaveDocument(temp.Path("out.csv")));
+    CtesqDoc again;
+    ASSERT_TRUE(again.OnOpenDocument(temp.Path("out.csv")));
+    EXPECT_EQ(again.m_nStep, 20);
+    EXPECT_EQ(again.m_strStepUnit, "us");
+    EXPECT_EQ(again.m_strCurveName[0], "U1");
+    EXPECT_EQ(again.m_strCurveUnit[0], "V");
+    EXPECT_EQ(again.m_strCurveName[2], "a;b");
+    for (int i = 0; i < 3; ++i) {
+        const V a = Samples(again, i), b = Samples(*doc, i);
+        ASSERT_EQ(a.size(), b.size());
+        EXPECT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof(float)), 0) << i;
+    }
+}

@@ -1,0 +1,341 @@
+// CSV and TSV traces: cells separated by commas, semicolons or tabs, an optional first row of
+// names ("U1 [V]" or "U1 (V)" gives the unit), an optional first column of evenly spaced
+// times that gives the step.
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "framework/core/File.h"
+#include "framework/core/MessageSink.h"
+#include "framework/core/NumberText.h"
+#include "framework/core/Utf8.h"
+#include "trace/FloatText.h"
+#include "trace/LineReader.h"
+#include "trace/LineWriter.h"
+#include "trace/MinMax.h"
+#include "trace/tesqDoc.h"
+
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+bool IsBlank(std::string_view line) {
+    return std::all_of(line.begin(), line.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\0'; });
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\r')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+// A tab makes a TSV row, a semicolon a European CSV row; a comma is the separator otherwise.
+char SeparatorOf(std::string_view line) {
+    if (line.find('\t') != std::string_view::npos) return '\t';
+    if (line.find(';') != std::string_view::npos) return ';';
+    return ',';
+}
+
+// The cells of a row; quoted cells may hold separators and doubled quotes.
+void SplitCells(std::string_view line, char sep, std::vector<std::string>& cells) {
+    cells.clear();
+    std::size_t i = 0;
+    for (;;) {
+        std::string cell;
+        while (i < line.size() && line[i] == ' ') ++i;
+        if (i < line.size() && line[i] == '"') {
+            for (++i; i < line.size(); ++i) {
+                if (line[i] == '"') {
+                    if (i + 1 < line.size() && line[i + 1] == '"') {
+                        cell += '"';
+                        ++i;
+                    } else {
+                        ++i;
+                        break;
+                    }
+                } else {
+                    cell += line[i];
+                }
+            }
+            while (i < line.size() && line[i] != sep) ++i;
+        } else {
+            const std::size_t end = std::min(line.find(sep, i), line.size());
+            cell = std::string(Trim(line.substr(i, end - i)));
+            i = end;
+        }
+        cells.push_back(std::move(cell));
+        if (i >= line.size()) break;
+        ++i;  // the separator
+    }
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// A cell's value: a whole number cell, "inf" words, else NaN (then `bad` is counted up).
+// With a decimal comma, a ',' in the cell is its decimal point.
+float CellValue(std::string_view cell, bool decimalComma, long long& bad) {
+    cell = Trim(cell);
+    std::string copy;
+    if (decimalComma && cell.find(',') != std::string_view::npos) {
+        copy = std::string(cell);
+        std::replace(copy.begin(), copy.end(), ',', '.');
+        cell = copy;
+    }
+    if (!cell.empty()) {
+        const numtext::FloatScanResult r =
+            numtext::ScanFloat(cell.data(), cell.data() + cell.size());
+        if (r.end == cell.data() + cell.size()) return r.value;
+        const std::string_view word =
+            cell.front() == '+' || cell.front() == '-' ? cell.substr(1) : cell;
+        if (EqualsIgnoringCase(word, "inf") || EqualsIgnoringCase(word, "infinity"))
+            return cell.front() == '-' ? -std::numeric_limits<float>::infinity()
+                                       : std::numeric_limits<float>::infinity();
+    }
+    ++bad;
+    return kNaN;
+}
+
+bool IsNumberCell(std::string_view cell) {
+    long long bad = 0;
+    cell = Trim(cell);
+    const std::string_view word =
+        !cell.empty() && (cell.front() == '+' || cell.front() == '-') ? cell.substr(1) : cell;
+    CellValue(cell, true, bad);
+    return bad == 0 || cell.empty() || EqualsIgnoringCase(word, "nan");
+}
+
+// "U1 [V]" or "U1 (V)": the name and the unit.
+void NameAndUnit(const std::string& cell, std::string& name, std::string& unit) {
+    name = cell;
+    unit.clear();
+    const std::size_t open = cell.find_last_of("[(");
+    if (open == std::string::npos || cell.size() < 2) return;
+    const char close = cell[open] == '[' ? ']' : ')';
+    if (cell.back() != close) return;
+    name = std::string(Trim(std::string_view(cell).substr(0, open)));
+    unit = std::string(Trim(std::string_view(cell).substr(open + 1, cell.size() - open - 2)));
+}
+
+// Seconds per unit for the units a time column may name; 0 for others.
+double SecondsPer(std::string_view unit) {
+    if (unit.empty() || unit == "s") return 1;
+    if (unit == "ms") return 1e-3;
+    if (unit == "us") return 1e-6;
+    if (unit == "ns") return 1e-9;
+    return 0;
+}
+
+struct Layout {
+    char sep = ',';
+    bool header = false;
+    std::vector<std::string> names;  // the header's cells
+    int columns = 0;                 // cells of the first data row
+};
+
+}  // namespace
+
+bool CtesqDoc::ReadCsvTrace(CFile& file) {
+    CTraceData fresh;
+    Layout layout;
+    long long rows = 0, badCells = 0;
+    std::vector<std::string> cells;
+    std::vector<std::vector<float>> columns;
+    std::vector<double> times;  // the first column in full precision, for the step
+    bool timeColumn = false;
+    std::string timeUnit;
+    int kept = 0, dropped = 0;
+    try {
+        // Counting pass: the row count, the separator and the header.
+        std::string first;
+        bool haveFirst = false, decided = false;
+        ForEachLine(file, [&](std::string_view line, std::size_t) {
+            if (IsBlank(line)) return;
+            if (!decided) {
+                if (!haveFirst) {
+                    first = std::string(line);
+                    haveFirst = true;
+                    SplitCells(first, SeparatorOf(first), cells);
+                    if (std::all_of(cells.begin(), cells.end(), IsNumberCell)) {
+                        layout.sep = SeparatorOf(first);
+                        layout.columns = static_cast<int>(cells.size());
+                        decided = true;
+                        ++rows;
+                    } else {
+                        layout.header = true;
+                    }
+                    return;
+                }
+                layout.sep = SeparatorOf(line);
+                SplitCells(line, layout.sep, cells);
+                layout.columns = static_cast<int>(cells.size());
+                SplitCells(first, layout.sep, layout.names);
+                decided = true;
+            }
+            if (rows == INT_MAX) throw std::length_error("rows");
+            ++rows;
+        });
+        if (layout.header && !decided) {  // names and no data
+            layout.sep = SeparatorOf(first);
+            SplitCells(first, layout.sep, layout.names);
+            layout.columns = static_cast<int>(layout.names.size());
+        }
+        const bool decimalComma = layout.sep != ',';
+        int n = std::max(layout.columns, static_cast<int>(layout.names.size()));
+        if (!layout.names.empty()) {
+            std::string name;
+            NameAndUnit(SanitizeUtf8(layout.names[0]), name, timeUnit);
+            timeColumn =
+                n > 1 && (EqualsIgnoringCase(name, "time") || EqualsIgnoringCase(name, "t"));
+        }
+        const int curves = n - (timeColumn ? 1 : 0);
+        kept = std::min(curves, static_cast<int>(MAX_CURVES));
+        dropped = curves - kept;
+        n = kept + (timeColumn ? 1 : 0);
+
+        // Storing pass.
+        columns.assign(static_cast<std::size_t>(n), {});
+        for (auto& c : columns) c.reserve(static_cast<std::size_t>(rows));
+        if (timeColumn) times.reserve(static_cast<std::size_t>(rows));
+        file.SeekToBegin();
+        bool skippedHeader = !layout.header;
+        long long stored = 0;
+        ForEachLine(file, [&](std::string_view line, std::size_t) {
+            if (IsBlank(line)) return;
+            if (!skippedHeader) {
+                skippedHeader = true;
+                return;
+            }
+            if (stored == rows) return;  // the file grew since it was counted
+            ++stored;
+            SplitCells(line, layout.sep, cells);
+            for (int k = 0; k < n; ++k) {
+                const bool have = k < static_cast<int>(cells.size());
+                const std::string_view cell =
+                    have ? std::string_view(cells[static_cast<std::size_t>(k)])
+                         : std::string_view();
+                if (timeColumn && k == 0) {
+                    std::string text(Trim(cell));
+                    if (decimalComma) std::replace(text.begin(), text.end(), ',', '.');
+                    const numtext::ScanResult r =
+                        numtext::ScanReal(text.data(), text.data() + text.size());
+                    times.push_back(r.end == text.data() + text.size() && !text.empty()
+                                        ? r.value
+                                        : std::nan(""));
+                }
+                columns[static_cast<std::size_t>(k)].push_back(
+                    CellValue(cell, decimalComma, badCells));
+            }
+        });
+    } catch (const CFileException& e) {
+        e.ReportError();
+        return false;
+    } catch (const std::bad_alloc&) {
+        AfxMessageBox(NoMemoryMessage(file.GetFilePath()));
+        return false;
+    } catch (const std::length_error&) {
+        AfxMessageBox(MSG_TOO_MANY_SAMPLES);
+        return false;
+    }
+
+    // An evenly spaced first column named time gives the step, in its unit when whole there,
+    // else in microseconds; otherwise it is an ordinary curve.
+    int first = 0;
+    fresh.m_nStep = 1;
+    fresh.m_strStepUnit = "s";
+    if (timeColumn && times.size() == 1) {  // one row: a time, but no step to take from it
+        fresh.m_strStepUnit = timeUnit.empty() ? "s" : timeUnit;
+        first = 1;
+    } else if (timeColumn && times.size() >= 2) {
+        const double step = (times.back() - times.front()) / static_cast<double>(times.size() - 1);
+        bool even = step > 0 && std::isfinite(step);
+        for (std::size_t i = 1; even && i < times.size(); ++i)
+            even = std::fabs((times[i] - times[i - 1]) - step) <= 1e-6 * step;
+        const double whole = std::round(step);
+        const double micro = std::round(step * SecondsPer(timeUnit) * 1e6);
+        if (even && std::fabs(step - whole) <= 1e-6 * step && whole <= INT_MAX) {
+            fresh.m_nStep = static_cast<int>(whole);
+            fresh.m_strStepUnit = timeUnit.empty() ? "s" : timeUnit;
+            first = 1;
+        } else if (even && SecondsPer(timeUnit) > 0 && micro >= 1 && micro <= INT_MAX &&
+                   std::fabs(step * SecondsPer(timeUnit) * 1e6 - micro) <= 1e-6 * micro) {
+            fresh.m_nStep = static_cast<int>(micro);
+            fresh.m_strStepUnit = "us";
+            first = 1;
+        }
+    }
+    // A time column that gives no step is a curve, and takes the last curve's place.
+    if (timeColumn && first == 0 && kept == MAX_CURVES) ++dropped;
+    const int curves =
+        std::min(static_cast<int>(columns.size()) - first, static_cast<int>(MAX_CURVES));
+    fresh.m_nCurveCount = std::max(curves, 0);
+    fresh.m_nSampleCount = columns.empty() ? 0 : static_cast<int>(columns[0].size());
+    for (int i = 0; i < fresh.m_nCurveCount; ++i) {
+        const std::vector<float>& c = columns[static_cast<std::size_t>(i + first)];
+        if (i + first < static_cast<int>(layout.names.size()))
+            NameAndUnit(SanitizeUtf8(layout.names[static_cast<std::size_t>(i + first)]),
+                        fresh.m_strCurveName[i], fresh.m_strCurveUnit[i]);
+        if (c.empty()) continue;
+        fresh.m_pSamples[i] = CFloatArray::Allocate(c.size(), false);
+        if (!fresh.m_pSamples[i]) {
+            AfxMessageBox(NoMemoryMessage(file.GetFilePath()));
+            return false;
+        }
+        std::copy(c.begin(), c.end(), fresh.m_pSamples[i].get());
+        CurveExtremes(c.data(), static_cast<std::int64_t>(c.size()), fresh.m_fCurveBottom[i],
+                      fresh.m_fCurveTop[i]);
+    }
+    TakeTrace(std::move(fresh));
+    if (dropped > 0)
+        AfxNotice(fmt::format("The trace holds 8 curves at most: {} more columns were dropped.",
+                              dropped));
+    if (badCells > 0)
+        AfxNotice(fmt::format("{} cells were empty or not numbers and read as NaN.", badCells));
+    return true;
+}
+
+void CtesqDoc::WriteCsvTrace(CFile& file) {
+    CLineWriter out(file);
+    const auto quoted = [](const std::string& cell) {
+        if (cell.find_first_of(",;\t\"") == std::string::npos) return cell;
+        std::string q = "\"";
+        for (const char c : cell) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+        return q + "\"";
+    };
+    const auto named = [](const std::string& name, const std::string& unit) {
+        return unit.empty() ? name : name + " [" + unit + "]";
+    };
+    out.Append(quoted(named("time", m_strStepUnit)));
+    for (int i = 0; i < m_nCurveCount; ++i) {
+        if (!m_pSamples[i]) continue;
+        out.Append(",");
+        out.Append(quoted(named(m_strCurveName[i], m_strCurveUnit[i])));
+    }
+    out.EndLine();
+    char text[32];
+    for (int j = 0; j < m_nSampleCount; ++j) {
+        out.Append(std::to_string(static_cast<long long>(j) * m_nStep));
+        for (int i = 0; i < m_nCurveCount; ++i) {
+            if (!m_pSamples[i]) continue;
+            out.Append(",");
+            const float v = m_pSamples[i][static_cast<std::size_t>(j)];
+            // NaN as an empty cell, which reads back as NaN.
+            if (!std::isnan(v)) out.Append(float_text::RoundTripText(v, text));
+        }
+        out.EndLine();
+    }
+    out.Flush();
+}
