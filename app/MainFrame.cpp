@@ -63,7 +63,8 @@ void CMainFrame::CreateActions() {
             for (const Accelerator& a : MainAccelerators())
                 if (a.id == item.id) keys.append(QKeySequence(ToQString(a.keys)));
             const bool checkable = item.id == ID_VIEW_CMDBAR || item.id == ID_VIEW_TOOLBAR ||
-                                   item.id == ID_VIEW_MEASUREMENTS || item.id == ID_VIEW_STATUS_BAR;
+                                   item.id == ID_VIEW_MEASUREMENTS ||
+                                   item.id == ID_VIEW_AUTO_RELOAD || item.id == ID_VIEW_STATUS_BAR;
             m_pActions->Add(item.id, ToQString(label), keys, checkable);
         }
     for (const unsigned id : {ID_ZOOM_OUT, ID_ZOOM_IN}) {

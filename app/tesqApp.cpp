@@ -3,22 +3,27 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/MainFrame.h"
 #include "app/ToolbarIcons.h"
+#include "framework/core/Prompts.h"
 #include "framework/core/RecentFiles.h"
 #include "framework/core/Utf8.h"
 #include "framework/gui/QtText.h"
 #include "generated/Version.h"
 #include "res/Resources.h"
+#include "view/ViewExport.h"
 #include "view/tesqView.h"
 
 namespace {
@@ -34,6 +39,11 @@ CtesqApp::CtesqApp() {
     AddCommand(ID_FILE_NEW, [this] { OnFileNew(); });
     AddCommand(ID_FILE_PRINT_SETUP, [this] { OnFilePrintSetup(); });
     AddCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
+    AddCommand(ID_FILE_RELOAD, [this] { OnFileReload(); });
+    AddUpdate(ID_FILE_RELOAD, [this](CCmdUI* ui) { ui->Enable(!m_doc.GetPathName().empty()); });
+    AddCommand(ID_FILE_EXPORT_IMAGE, [this] { OnFileExportImage(); });
+    AddCommand(ID_VIEW_AUTO_RELOAD, [this] { SetAutoReload(!m_bAutoReload); });
+    AddUpdate(ID_VIEW_AUTO_RELOAD, [this](CCmdUI* ui) { ui->SetCheck(m_bAutoReload); });
     AddCommand(ID_APP_EXIT, [this] {
         if (m_pFrame) m_pFrame->close();
     });
@@ -56,6 +66,18 @@ bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
         if (m_doc.SaveModified()) OpenDocumentFile(path);
     };
     m_pFrame->m_canClose = [this] { return m_doc.SaveModified(); };
+    m_pWatcher = new QFileSystemWatcher(m_pFrame.get());
+    m_pReloadTimer = new QTimer(m_pFrame.get());
+    m_pReloadTimer->setSingleShot(true);
+    m_pReloadTimer->setInterval(500);
+    QObject::connect(m_pWatcher, &QFileSystemWatcher::fileChanged, m_pFrame.get(), [this] {
+        if (!m_pReloadTimer->isActive()) m_pReloadTimer->start();
+    });
+    QObject::connect(m_pReloadTimer, &QTimer::timeout, m_pFrame.get(), [this] {
+        // Unsaved changes are never thrown away, nor asked about, by a file that changed.
+        if (m_bAutoReload && !m_doc.IsModified()) OnFileReload(true);
+    });
+    m_bAutoReload = Settings().value(QStringLiteral("Settings/ReloadOnChange"), false).toBool();
     if (args.size() > 1) {
         if (!OpenDocumentFile(args[1])) return false;
     } else {
@@ -69,6 +91,48 @@ bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
 void CtesqApp::AfterDocumentChange() {
     m_pFrame->GetActiveView()->OnInitialUpdate();
     m_pFrame->UpdateCaption();
+    WatchCurrentFile();
+}
+
+void CtesqApp::WatchCurrentFile() {
+    if (m_pWatcher == nullptr) return;
+    if (!m_pWatcher->files().isEmpty()) m_pWatcher->removePaths(m_pWatcher->files());
+    if (m_bAutoReload && !m_doc.GetPathName().empty())
+        m_pWatcher->addPath(PathToQString(m_doc.GetPathName()));
+}
+
+void CtesqApp::SetAutoReload(bool on) {
+    m_bAutoReload = on;
+    Settings().setValue(QStringLiteral("Settings/ReloadOnChange"), on);
+    WatchCurrentFile();
+}
+
+void CtesqApp::OnFileReload(bool following) {
+    const std::string path = m_doc.GetPathName();
+    if (path.empty() || !m_doc.SaveModified()) return;
+    CtesqView* view = m_pFrame->GetActiveView();
+    const int decimation = m_doc.m_nDecimation, position = view->GetScrollPosition();
+    const int selStart = m_doc.m_nSelStart, selEnd = m_doc.m_nSelEnd;
+    const bool atEnd = position > 0 && position >= view->horizontalScrollBar()->maximum();
+    int hidden[CtesqDoc::MAX_CURVES];
+    std::copy(std::begin(m_doc.m_bCurveHidden), std::end(m_doc.m_bCurveHidden), hidden);
+    if (!m_doc.OnOpenDocument(path)) {
+        WatchCurrentFile();  // a file replaced by a new one is watched anew
+        return;
+    }
+    m_doc.SetPathName(path);
+    // What still fits the new trace is kept.
+    if (decimation > 1 && decimation <= m_doc.m_nSampleCount) m_doc.SetDecimation(decimation);
+    if (selEnd <= m_doc.m_nSampleCount) m_doc.Select(selStart, selEnd);
+    for (int i = 0; i < m_doc.m_nCurveCount; ++i) m_doc.SetCurveHidden(i, hidden[i] != 0);
+    AfterDocumentChange();
+    view->SetScrollPos(following && atEnd ? view->horizontalScrollBar()->maximum() : position);
+}
+
+void CtesqApp::OnFileExportImage() {
+    const auto path = AfxPromptSaveAs(
+        "PNG image (*.png)|*.png|SVG image (*.svg)|*.svg|PDF document (*.pdf)|*.pdf||", "png");
+    if (path) ExportViewImage(*m_pFrame->GetActiveView(), *path);
 }
 
 bool CtesqApp::OpenDocumentFile(const std::string& path) {
@@ -86,8 +150,9 @@ void CtesqApp::OnFileNew() {
 }
 
 void CtesqApp::OnFileOpen() {
-    const QString path = QFileDialog::getOpenFileName(
-        m_pFrame.get(), QString(), QString(), QStringLiteral("Trace files (*.txt *.osc *.csv *.tsv)"));
+    const QString path =
+        QFileDialog::getOpenFileName(m_pFrame.get(), QString(), QString(),
+                                     QStringLiteral("Trace files (*.txt *.osc *.csv *.tsv)"));
     if (!path.isEmpty() && m_doc.SaveModified()) OpenDocumentFile(QStringToPath(path));
 }
 

@@ -14,7 +14,9 @@ class CMainFrame;
 
 // The about box's text: a version line and a build line.
 std::string AboutText();
+class QFileSystemWatcher;
 class QPrinter;
+class QTimer;
 
 class CtesqApp : public CCmdTarget {
 public:
@@ -33,6 +35,15 @@ public:
     void OnFileOpen();
     void OnAppAbout();
     void OnFilePrintSetup();
+    // File > Reload: the current file again, after the usual question when it was changed,
+    // keeping zoom, position, selection and hidden curves where they fit the new trace.
+    // following: a view at the end stays at the end.
+    void OnFileReload(bool following = false);
+    void OnFileExportImage();
+    // View > Reload when the file changes: watches the file, reloading at most twice a
+    // second; remembered in the settings.
+    void SetAutoReload(bool on);
+    bool AutoReload() const { return m_bAutoReload; }
 
     void AddToRecentFileList(const std::string& path);
     const std::vector<std::string>& RecentFiles() const { return m_recent; }
@@ -44,9 +55,13 @@ private:
     void LoadRecentFiles();
     void SaveRecentFiles() const;
     void AfterDocumentChange();
+    void WatchCurrentFile();
 
     CtesqDoc m_doc;
     std::unique_ptr<CMainFrame> m_pFrame;
     std::unique_ptr<QPrinter> m_pPrinter;
     std::vector<std::string> m_recent;  // most recent first
+    bool m_bAutoReload = false;
+    QFileSystemWatcher* m_pWatcher = nullptr;
+    QTimer* m_pReloadTimer = nullptr;  // at most one reload each half second
 };

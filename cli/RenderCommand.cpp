@@ -5,17 +5,14 @@
 #include <sys/stat.h>
 
 #include <QApplication>
-#include <QBuffer>
-#include <QImage>
-#include <QPainter>
 #include <cstdio>
 #include <memory>
 
 #include "cli/CliCommands.h"
-#include "framework/core/SafeFile.h"
 #include "framework/gui/QtText.h"
 #include "res/CommandIds.h"
 #include "trace/tesqDoc.h"
+#include "view/ViewExport.h"
 #include "view/tesqView.h"
 
 namespace {
@@ -87,28 +84,6 @@ int RunRender(const RenderOptions& options) {
     }
     if (messages.m_nShown > 0) return 1;
 
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        view.PaintTo(painter);
-    }
-    // Encoded in memory, then written as documents are saved: a full disk leaves a previous
-    // picture whole.
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG")) {
-        std::fprintf(stderr, "%s\n", fmt::format("Cannot write {}.", options.out).c_str());
-        return 1;
-    }
-    try {
-        CSafeFile file(options.out);
-        file.Write(png.constData(), static_cast<std::size_t>(png.size()));
-        file.Commit();
-    } catch (const CFileException& e) {
-        e.ReportError();
-        return 1;
-    }
-    return 0;
+    // The picture by OUT's extension, written as the window's Export image writes it.
+    return ExportViewImage(view, options.out) && messages.m_nShown == 0 ? 0 : 1;
 }

@@ -74,13 +74,14 @@ CLI::App* AddStats(CLI::App& app, StatsOptions& o, std::string& selection) {
 
 #if TESQV_WITH_RENDER
 CLI::App* AddRender(CLI::App& app, RenderOptions& o, std::string& size) {
-    CLI::App* render = app.add_subcommand("render", "paint the view of a trace into a PNG");
+    CLI::App* render =
+        app.add_subcommand("render", "paint the view of a trace into a PNG, SVG or PDF");
     render->footer(
         "Opens IN, lays the view out on a WxH client area, presses Zoom out N times, applies\n"
         "the other options in the order given and paints the view into OUT. No display is\n"
         "needed.");
     render->add_option("IN", o.in, "the trace to open")->required()->type_name("");
-    render->add_option("OUT", o.out, "the picture to write: a .png file")
+    render->add_option("OUT", o.out, "the picture to write: .png, .svg or .pdf")
         ->required()
         ->type_name("")
         ->check(CLI::Validator(
@@ -89,7 +90,9 @@ CLI::App* AddRender(CLI::App& app, RenderOptions& o, std::string& size) {
                 std::string ext = dot == std::string::npos ? "" : value.substr(dot + 1);
                 for (char& c : ext)
                     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-                return ext == "png" ? "" : "render writes PNG pictures: OUT must end in .png";
+                return ext == "png" || ext == "svg" || ext == "pdf"
+                           ? ""
+                           : "render writes pictures: OUT must end in .png, .svg or .pdf";
             },
             "", "picture"));
     render->add_option("--size", size, "client area, 1 to 16384 each (default 1280x720)")

@@ -7,6 +7,8 @@ const std::vector<Menu>& MainMenu() {
           {"Open(&O)...\tCtrl+O", ID_FILE_OPEN},
           {"Save(&S)\tCtrl+S", ID_FILE_SAVE},
           {"Save as(&A)...", ID_FILE_SAVE_AS},
+          {"Reload\tF5", ID_FILE_RELOAD},
+          {"Export image...", ID_FILE_EXPORT_IMAGE},
           {"", ID_SEPARATOR},
           {"Print(&P)...\tCtrl+P", ID_FILE_PRINT},
           {"Print preview(&V)", ID_FILE_PRINT_PREVIEW},
@@ -28,7 +30,8 @@ const std::vector<Menu>& MainMenu() {
           {"", ID_SEPARATOR},
           {"Zoom to fit\tCtrl+0", ID_ZOOM_FIT},
           {"Zoom to selection\tCtrl+E", ID_ZOOM_SELECTION},
-          {"Measurements", ID_VIEW_MEASUREMENTS}}},
+          {"Measurements", ID_VIEW_MEASUREMENTS},
+          {"Reload when the file changes", ID_VIEW_AUTO_RELOAD}}},
         {"Help(&H)", {{"About tesqv(&A)...", ID_APP_ABOUT}}},
     };
     return menu;
@@ -36,13 +39,13 @@ const std::vector<Menu>& MainMenu() {
 
 const std::vector<Accelerator>& MainAccelerators() {
     static const std::vector<Accelerator> keys = {
-        {"Ctrl+N", ID_FILE_NEW},       {"Ctrl+O", ID_FILE_OPEN},   {"Ctrl+S", ID_FILE_SAVE},
-        {"Ctrl+P", ID_FILE_PRINT},     {"Ctrl+Z", ID_EDIT_UNDO},   {"Alt+Backspace", ID_EDIT_UNDO},
-        {"Ctrl+X", ID_EDIT_CUT},       {"Shift+Del", ID_EDIT_CUT}, {"Ctrl+C", ID_EDIT_COPY},
-        {"Ctrl+Ins", ID_EDIT_COPY},    {"Ctrl+V", ID_EDIT_PASTE},  {"Shift+Ins", ID_EDIT_PASTE},
-        {"F6", ID_NEXT_PANE},          {"Shift+F6", ID_PREV_PANE}, {"Ctrl+0", ID_ZOOM_FIT},
-        {"Ctrl+E", ID_ZOOM_SELECTION}, {"Ctrl++", ID_ZOOM_IN},     {"Ctrl+=", ID_ZOOM_IN},
-        {"Ctrl+-", ID_ZOOM_OUT},
+        {"Ctrl+N", ID_FILE_NEW},    {"Ctrl+O", ID_FILE_OPEN},      {"Ctrl+S", ID_FILE_SAVE},
+        {"Ctrl+P", ID_FILE_PRINT},  {"Ctrl+Z", ID_EDIT_UNDO},      {"Alt+Backspace", ID_EDIT_UNDO},
+        {"Ctrl+X", ID_EDIT_CUT},    {"Shift+Del", ID_EDIT_CUT},    {"Ctrl+C", ID_EDIT_COPY},
+        {"Ctrl+Ins", ID_EDIT_COPY}, {"Ctrl+V", ID_EDIT_PASTE},     {"Shift+Ins", ID_EDIT_PASTE},
+        {"F6", ID_NEXT_PANE},       {"Shift+F6", ID_PREV_PANE},    {"F5", ID_FILE_RELOAD},
+        {"Ctrl+0", ID_ZOOM_FIT},    {"Ctrl+E", ID_ZOOM_SELECTION}, {"Ctrl++", ID_ZOOM_IN},
+        {"Ctrl+=", ID_ZOOM_IN},     {"Ctrl+-", ID_ZOOM_OUT},
     };
     return keys;
 }

@@ -1,0 +1,108 @@
+// Image export in three formats, and reloading the current file by hand and as it grows.
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QScrollBar>
+#include <QSvgRenderer>
+#include <QTest>
+#include <fstream>
+
+#include "app/MainFrame.h"
+#include "app/tesqApp.h"
+#include "framework/core/Prompts.h"
+#include "framework/gui/QtText.h"
+#include "tests/support/CliRun.h"
+#include "tests/support/TestFiles.h"
+#include "view/ViewExport.h"
+#include "view/tesqView.h"
+
+namespace {
+
+std::string Rows(int from, int to) {
+    std::string text;
+    for (int j = from; j < to; ++j)
+        text += std::to_string(j % 97) + " " + std::to_string(j % 13) + "\n";
+    return text;
+}
+
+const std::string kHeader = "FileType QDL-RV\nCurve a V 0 100\nCurve b A 0 20\n\n";
+
+}  // namespace
+
+TEST(ExportImage, PngSvgAndPdfOfTheViewAndPngAsRenderWritesIt) {
+    const CTempDir temp("tesqv-export");
+    const std::string trace = temp.Path("t.txt");
+    Put(trace, kHeader + Rows(0, 3000));
+    CtesqDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(trace));
+    CtesqView view;
+    view.AttachOffscreen(&doc, 640, 360);
+    view.OnInitialUpdate();
+    view.SetScrollPos(500);
+    for (const char* name : {"v.png", "v.svg", "v.pdf"})
+        ASSERT_TRUE(ExportViewImage(view, temp.Path(name))) << name;
+
+    const QImage png(ToQString(temp.Path("v.png")));
+    EXPECT_EQ(png.size(), QSize(640, 360));
+    QSvgRenderer svg(ToQString(temp.Path("v.svg")));
+    EXPECT_TRUE(svg.isValid());
+    EXPECT_NE(Slurp(temp.Path("v.svg")).find("<text"), std::string::npos);  // text stays text
+    const std::string pdf = Slurp(temp.Path("v.pdf"));
+    EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+    EXPECT_NE(pdf.find("/Count 1"), std::string::npos);  // one page
+
+    const CliRun r =
+        Cli("render " + trace + " " + temp.Path("r.png") + " --size 640x360 --scroll 500");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(QImage(ToQString(temp.Path("r.png"))), png);
+    EXPECT_EQ(Cli("render " + trace + " " + temp.Path("r.svg")).status, 0);
+    EXPECT_TRUE(QSvgRenderer(ToQString(temp.Path("r.svg"))).isValid());
+}
+
+TEST(Reload, KeepsZoomPositionSelectionAndHiddenCurves) {
+    const CTempDir temp("tesqv-reload");
+    const std::string trace = temp.Path("grow.txt");
+    Put(trace, kHeader + Rows(0, 20000));
+    CtesqApp app;
+    ASSERT_TRUE(app.InitInstance({"tesqv", trace}));
+    CtesqDoc& doc = app.GetDocument();
+    CtesqView* view = app.GetMainWnd()->GetActiveView();
+    view->OnZoomOut();
+    doc.Select(100, 200);
+    doc.SetCurveHidden(1, true);
+    view->SetScrollPos(300);
+    Put(trace, kHeader + Rows(0, 30000));
+    app.OnFileReload();
+    EXPECT_EQ(doc.m_nSampleCount, 30000);
+    EXPECT_EQ(doc.m_nDecimation, 2);
+    EXPECT_EQ(doc.m_nSelEnd, 200);
+    EXPECT_EQ(doc.m_bCurveHidden[1], 1);
+    EXPECT_EQ(view->GetScrollPosition(), 300);
+
+    // A modified document is asked about first; Cancel keeps it.
+    doc.SetModifiedFlag(true);
+    SetSaveChangesQuestion([](const std::string&) { return IDCANCEL; });
+    Put(trace, kHeader + Rows(0, 10));
+    app.OnFileReload();
+    SetSaveChangesQuestion({});
+    EXPECT_EQ(doc.m_nSampleCount, 30000);
+}
+
+TEST(Reload, AWatchedFileIsFollowedAsItGrows) {
+    const CTempDir temp("tesqv-follow");
+    const std::string trace = temp.Path("rec.txt");
+    Put(trace, kHeader + Rows(0, 5000));
+    CtesqApp app;
+    ASSERT_TRUE(app.InitInstance({"tesqv", trace}));
+    app.SetAutoReload(true);
+    CtesqView* view = app.GetMainWnd()->GetActiveView();
+    view->SetScrollPos(1 << 30);  // at the end
+    {
+        std::ofstream more(trace, std::ios::app);
+        more << Rows(5000, 9000);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(app.GetDocument().m_nSampleCount, 9000, 5000);
+    EXPECT_EQ(view->GetScrollPosition(), view->horizontalScrollBar()->maximum());
+    app.SetAutoReload(false);
+}
