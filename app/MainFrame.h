@@ -31,6 +31,7 @@ public:
     CtesqDoc* GetActiveDocument() const { return &m_doc; }
     const CCommandRouter& Router() const { return m_router; }
     CCommandActions& Actions() const { return *m_pActions; }
+    CCommandRouter& Router() { return m_router; }
 
     // "osc - " and the document's title.
     void UpdateCaption();

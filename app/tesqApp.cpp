@@ -15,8 +15,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/BackgroundOpen.h"
 #include "app/MainFrame.h"
 #include "app/ToolbarIcons.h"
+#include "framework/core/File.h"
 #include "framework/core/Prompts.h"
 #include "framework/core/RecentFiles.h"
 #include "framework/core/Utf8.h"
@@ -62,10 +64,25 @@ bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
     m_pFrame->GetActiveView()->SetPrinter(m_pPrinter.get());
     m_pFrame->setWindowIcon(ApplicationIcon());
     m_pFrame->SetRecentFiles(m_recent);
+    m_pOpen = new CBackgroundOpen(m_doc, m_pFrame->statusBar(), m_pFrame.get());
+    // While a read runs, nothing that would touch the document runs.
+    m_pFrame->Router().SetGate([this](unsigned id) {
+        static const unsigned closed[] = {ID_FILE_NEW,       ID_FILE_OPEN,         ID_FILE_SAVE,
+                                          ID_FILE_SAVE_AS,   ID_FILE_CLOSE,        ID_FILE_RELOAD,
+                                          ID_ZOOM_IN,        ID_ZOOM_OUT,          ID_ZOOM_FIT,
+                                          ID_ZOOM_SELECTION, ID_EDIT_CUT,          ID_EDIT_PASTE,
+                                          ID_FILE_MRU_FILE1, ID_FILE_EXPORT_IMAGE, IDC_EXEC};
+        return m_pOpen->Busy() &&
+               std::find(std::begin(closed), std::end(closed), id) != std::end(closed);
+    });
     m_pFrame->m_onDrop = [this](const std::string& path) {
-        if (m_doc.SaveModified()) OpenDocumentFile(path);
+        if (!m_pOpen->Busy() && m_doc.SaveModified()) OpenInBackground(path);
     };
-    m_pFrame->m_canClose = [this] { return m_doc.SaveModified(); };
+    m_pFrame->m_canClose = [this] {
+        m_pOpen->Cancel();
+        m_pOpen->Wait();
+        return m_doc.SaveModified();
+    };
     m_pWatcher = new QFileSystemWatcher(m_pFrame.get());
     m_pReloadTimer = new QTimer(m_pFrame.get());
     m_pReloadTimer->setSingleShot(true);
@@ -75,7 +92,10 @@ bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
     });
     QObject::connect(m_pReloadTimer, &QTimer::timeout, m_pFrame.get(), [this] {
         // Unsaved changes are never thrown away, nor asked about, by a file that changed.
-        if (m_bAutoReload && !m_doc.IsModified()) OnFileReload(true);
+        if (m_pOpen->Busy())
+            m_pReloadTimer->start();  // once the read that runs has ended
+        else if (m_bAutoReload && !m_doc.IsModified())
+            OnFileReload(true);
     });
     m_bAutoReload = Settings().value(QStringLiteral("Settings/ReloadOnChange"), false).toBool();
     if (args.size() > 1) {
@@ -116,23 +136,44 @@ void CtesqApp::OnFileReload(bool following) {
     const bool atEnd = position > 0 && position >= view->horizontalScrollBar()->maximum();
     int hidden[CtesqDoc::MAX_CURVES];
     std::copy(std::begin(m_doc.m_bCurveHidden), std::end(m_doc.m_bCurveHidden), hidden);
-    if (!m_doc.OnOpenDocument(path)) {
-        WatchCurrentFile();  // a file replaced by a new one is watched anew
-        return;
-    }
-    m_doc.SetPathName(path);
-    // What still fits the new trace is kept.
-    if (decimation > 1 && decimation <= m_doc.m_nSampleCount) m_doc.SetDecimation(decimation);
-    if (selEnd <= m_doc.m_nSampleCount) m_doc.Select(selStart, selEnd);
-    for (int i = 0; i < m_doc.m_nCurveCount; ++i) m_doc.SetCurveHidden(i, hidden[i] != 0);
-    AfterDocumentChange();
-    view->SetScrollPos(following && atEnd ? view->horizontalScrollBar()->maximum() : position);
+    WatchCurrentFile();  // a file replaced by a new one is watched anew
+    OpenInBackground(path, [=, this] {
+        // What still fits the new trace is kept.
+        if (decimation > 1 && decimation <= m_doc.m_nSampleCount) m_doc.SetDecimation(decimation);
+        if (selEnd <= m_doc.m_nSampleCount) m_doc.Select(selStart, selEnd);
+        for (int i = 0; i < m_doc.m_nCurveCount; ++i) m_doc.SetCurveHidden(i, hidden[i] != 0);
+        view->OnInitialUpdate();
+        view->SetScrollPos(following && atEnd ? view->horizontalScrollBar()->maximum() : position);
+    });
 }
 
 void CtesqApp::OnFileExportImage() {
     const auto path = AfxPromptSaveAs(
         "PNG image (*.png)|*.png|SVG image (*.svg)|*.svg|PDF document (*.pdf)|*.pdf||", "png");
     if (path) ExportViewImage(*m_pFrame->GetActiveView(), *path);
+}
+
+void CtesqApp::OpenInBackground(const std::string& path, std::function<void()> after,
+                                std::function<void(std::size_t)> hook) {
+    if (m_pOpen->Busy()) return;
+    // The framework's open step first, at once: a file that cannot be opened says so now.
+    CFile probe;
+    CFileException error(CFileException::none, 0, path);
+    if (!probe.Open(path, CFile::modeRead, &error)) {
+        error.ReportError();
+        return;
+    }
+    probe.Close();
+    m_pOpen->Start(
+        path,
+        [this, path, after](bool ok) {
+            if (!ok) return;
+            m_doc.SetModifiedFlag(false);
+            m_doc.SetPathName(path);
+            AfterDocumentChange();
+            if (after) after();
+        },
+        std::move(hook));
 }
 
 bool CtesqApp::OpenDocumentFile(const std::string& path) {
@@ -153,7 +194,7 @@ void CtesqApp::OnFileOpen() {
     const QString path =
         QFileDialog::getOpenFileName(m_pFrame.get(), QString(), QString(),
                                      QStringLiteral("Trace files (*.txt *.osc *.csv *.tsv)"));
-    if (!path.isEmpty() && m_doc.SaveModified()) OpenDocumentFile(QStringToPath(path));
+    if (!path.isEmpty() && m_doc.SaveModified()) OpenInBackground(QStringToPath(path));
 }
 
 std::string AboutText() {

@@ -3,6 +3,7 @@
 // recent-file list, and handles About, File New, File Open and Print option.
 
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@ class CMainFrame;
 
 // The about box's text: a version line and a build line.
 std::string AboutText();
+class CBackgroundOpen;
 class QFileSystemWatcher;
 class QPrinter;
 class QTimer;
@@ -30,7 +32,13 @@ public:
     // args: the command line as the system gave it (a path's bytes need not be UTF-8).
     bool InitInstance(const std::vector<std::string>& args);
 
+    // Opens at once (start-up, where a failed open ends the program).
     bool OpenDocumentFile(const std::string& path);
+    // Opens on a worker thread; `after` runs once the document shows the new trace. hook:
+    // told every read's byte count on the worker (progress for tests; may throw to stop).
+    void OpenInBackground(const std::string& path, std::function<void()> after = {},
+                          std::function<void(std::size_t)> hook = {});
+    CBackgroundOpen& Opener() { return *m_pOpen; }
     void OnFileNew();
     void OnFileOpen();
     void OnAppAbout();
@@ -60,7 +68,8 @@ private:
     CtesqDoc m_doc;
     std::unique_ptr<CMainFrame> m_pFrame;
     std::unique_ptr<QPrinter> m_pPrinter;
-    std::vector<std::string> m_recent;  // most recent first
+    CBackgroundOpen* m_pOpen = nullptr;  // owned by the frame
+    std::vector<std::string> m_recent;   // most recent first
     bool m_bAutoReload = false;
     QFileSystemWatcher* m_pWatcher = nullptr;
     QTimer* m_pReloadTimer = nullptr;  // at most one reload each half second

@@ -30,6 +30,7 @@ int Tokenize(std::string& line, std::string_view tokens[kMaxTokens]) {
 }  // namespace
 
 bool CtesqDoc::ExecuteCommand(std::string line) {
+    if (IsBusy()) return false;  // a read is about to replace the trace
     std::string_view tokens[kMaxTokens];
     const int count = Tokenize(line, tokens);
     if (tokens[0] == "kxb") {

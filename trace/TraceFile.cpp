@@ -38,25 +38,44 @@ bool CtesqDoc::OnNewDocument() {
 bool CtesqDoc::OnOpenDocument(const std::string& path) {
     // A refused open leaves the open trace as it was, its unsaved changes included.
     const bool bWasModified = IsModified();
-    if (!CDocument::OnOpenDocument(path)) return false;
-    const std::string_view ext = Extension(path);
-    bool bRead = false;
-    const bool bCsv = EqualsIgnoringCase(ext, "csv") || EqualsIgnoringCase(ext, "tsv");
-    if (ext != "txt" && ext != "osc" && !bCsv) {
-        AfxMessageBox("unknow file type.");
-    } else if (CFile file; !file.Open(path, CFile::modeRead)) {
-        AfxMessageBox("Open File Failure!!!");
-    } else {
-        bRead = bCsv ? ReadCsvTrace(file) : ext == "txt" ? ReadTextTrace(file) : ReadOscTrace(file);
-        file.Close();
-    }
-    if (!bRead) {
+    if (!CDocument::OnOpenDocument(path) || !ReadTraceFile(path)) {
         SetModifiedFlag(bWasModified);
         return false;
     }
     BuildDisplayCopies();
     AfxAddToRecentFileList(path);
     return true;
+}
+
+int CtesqDoc::ReadPasses(const std::string& path) {
+    return Extension(path) == "osc" ? 1 : 2;
+}
+
+bool CtesqDoc::ReadTraceFile(const std::string& path,
+                             const std::function<void(std::size_t)>& onRead) {
+    const std::string_view ext = Extension(path);
+    const bool bCsv = EqualsIgnoringCase(ext, "csv") || EqualsIgnoringCase(ext, "tsv");
+    if (ext != "txt" && ext != "osc" && !bCsv) {
+        AfxMessageBox("unknow file type.");
+        return false;
+    }
+    CFile file;
+    if (!file.Open(path, CFile::modeRead)) {
+        AfxMessageBox("Open File Failure!!!");
+        return false;
+    }
+    file.m_onRead = onRead;
+    const bool bRead = bCsv           ? ReadCsvTrace(file)
+                       : ext == "txt" ? ReadTextTrace(file)
+                                      : ReadOscTrace(file);
+    file.Close();
+    return bRead;
+}
+
+void CtesqDoc::AdoptTrace(CtesqDoc& from) {
+    TakeTrace(std::move(static_cast<CTraceData&>(from)));
+    m_nOscFormat = from.m_nOscFormat;
+    BuildDisplayCopies();
 }
 
 bool CtesqDoc::OnSaveDocument(const std::string& path) {

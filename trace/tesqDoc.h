@@ -2,6 +2,7 @@
 // CtesqDoc: the one trace the application shows, up to 8 curves of equal length at one fixed
 // step, with the per-trace view state shared by the views. Qt-free.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -57,6 +58,16 @@ public:
     // File Open: the reader by the path's extension ("txt" or "osc", exactly), then the
     // display copies and the recent-file list. Failures are shown; the trace then stays.
     bool OnOpenDocument(const std::string& path) override;
+    // The reading part of an open, without the framework's step, the display copies or the
+    // recent-file list: the reader by the extension, into this document. onRead is told
+    // every read's byte count and may throw CReadCancelled to stop. A worker thread reads
+    // into a document of its own, which the shown one then adopts.
+    bool ReadTraceFile(const std::string& path,
+                       const std::function<void(std::size_t)>& onRead = {});
+    // How many times the reader goes through the file (for progress).
+    static int ReadPasses(const std::string& path);
+    // Takes the trace `from` holds (and its capture encoding), then builds display copies.
+    void AdoptTrace(CtesqDoc& from);
     // Save: the writer by the extension, "osc" or "txt" in any case. The old file is replaced
     // only when the new one was written whole. Failures are shown and return false.
     bool OnSaveDocument(const std::string& path) override;

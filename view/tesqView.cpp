@@ -146,6 +146,7 @@ void CtesqView::OnCtrlWheel(int delta, int x) {
 }
 
 void CtesqView::ZoomTo(int nDecimation, int position) {
+    if (GetDocument()->IsBusy()) return;  // a read is about to replace the trace
     GetDocument()->SetDecimation(nDecimation);
     SetSizesFromDocument();
     SetScrollPos(position);
@@ -154,7 +155,7 @@ void CtesqView::ZoomTo(int nDecimation, int position) {
 
 void CtesqView::ApplyZoom(int nDecimation) {
     CtesqDoc* doc = GetDocument();
-    if (doc == nullptr) return;
+    if (doc == nullptr || doc->IsBusy()) return;
     const int width = GetClientRect().Width();
     const int position = GetScrollPosition();
     const int rangeEnd = GetScrollRangeEnd();

@@ -13,6 +13,10 @@ const CCmdTarget::UpdateHandler* CCmdTarget::FindUpdate(unsigned nID) const {
 }
 
 void CCommandRouter::UpdateState(CCmdUI& ui) const {
+    if (m_gate && m_gate(ui.m_nID)) {
+        ui.Enable(false);
+        return;
+    }
     for (const CCmdTarget* target : m_chain) {
         if (target == nullptr) continue;
         if (const auto* rule = target->FindUpdate(ui.m_nID)) {

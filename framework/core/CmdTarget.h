@@ -44,7 +44,11 @@ public:
     bool IsEnabled(unsigned nID) const;
     // Runs the command if it is enabled; false when it did not run.
     bool Execute(unsigned nID) const;
+    // Commands the gate closes are disabled, whatever their rules say (while a file is read,
+    // say); an empty gate closes nothing.
+    void SetGate(std::function<bool(unsigned)> closed) { m_gate = std::move(closed); }
 
 private:
     std::vector<CCmdTarget*> m_chain;
+    std::function<bool(unsigned)> m_gate;
 };

@@ -44,6 +44,9 @@ public:
     virtual bool DoSaveAs() { return false; }
 
     bool IsModified() const { return m_bModified; }
+    // While busy (a file is being read to replace its contents) the document takes no edits.
+    bool IsBusy() const { return m_bBusy; }
+    void SetBusy(bool bBusy) { m_bBusy = bBusy; }
     void SetModifiedFlag(bool bModified = true) { m_bModified = bModified; }
 
     const std::string& GetPathName() const { return m_strPathName; }
@@ -63,6 +66,7 @@ public:
 
 private:
     bool m_bModified = false;
+    bool m_bBusy = false;
     std::string m_strPathName;
     std::string m_strTitle;
     std::vector<CView*> m_views;

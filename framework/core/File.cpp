@@ -122,6 +122,7 @@ std::size_t CFile::Read(void* pBuf, std::size_t nCount) {
         const ssize_t n = ::read(m_hFile, pBuf, nCount);
         if (n >= 0) {
             m_nPos += static_cast<std::uint64_t>(n);
+            if (m_onRead) m_onRead(static_cast<std::size_t>(n));
             return static_cast<std::size_t>(n);
         }
         if (errno != EINTR) ThrowOsError(errno);

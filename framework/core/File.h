@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ public:
     std::string m_strFileName;
 };
 
+// Thrown by a read hook to stop a read that is no longer wanted.
+struct CReadCancelled {};
+
 class CFile {
 public:
     enum OpenFlags : unsigned { modeRead = 0x0, modeWrite = 0x1, modeCreate = 0x1000 };
@@ -60,6 +64,9 @@ public:
     virtual void Close();
 
     void SeekToBegin() { Seek(0, begin); }
+    // Told the byte count of every read; it may throw (CReadCancelled, CFileException) to
+    // stop the reader.
+    std::function<void(std::size_t)> m_onRead;
     const std::string& GetFilePath() const { return m_strFileName; }
 
 protected:

@@ -19,7 +19,18 @@ MessageSink& CurrentNoticeSink() {
     return sink;
 }
 
+thread_local CThreadMessageSink* t_threadSink = nullptr;
+
 }  // namespace
+
+CThreadMessageSink::CThreadMessageSink(MessageSink messages, MessageSink notices)
+    : m_messages(std::move(messages)), m_notices(std::move(notices)), m_previous(t_threadSink) {
+    t_threadSink = this;
+}
+
+CThreadMessageSink::~CThreadMessageSink() {
+    t_threadSink = m_previous;
+}
 
 MessageSink SetNoticeSink(MessageSink sink) {
     MessageSink previous = std::move(CurrentNoticeSink());
@@ -28,7 +39,9 @@ MessageSink SetNoticeSink(MessageSink sink) {
 }
 
 void AfxNotice(std::string_view text) {
-    if (CurrentNoticeSink())
+    if (t_threadSink != nullptr)
+        t_threadSink->m_notices(text);
+    else if (CurrentNoticeSink())
         CurrentNoticeSink()(text);
     else
         AfxMessageBox(text);
@@ -41,5 +54,8 @@ MessageSink SetMessageSink(MessageSink sink) {
 }
 
 void AfxMessageBox(std::string_view text) {
-    CurrentSink()(text);
+    if (t_threadSink != nullptr)
+        t_threadSink->m_messages(text);
+    else
+        CurrentSink()(text);
 }

@@ -20,6 +20,21 @@ void AfxMessageBox(std::string_view text);
 MessageSink SetNoticeSink(MessageSink sink);
 void AfxNotice(std::string_view text);
 
+// For its lifetime, the messages and notices shown on this thread go to the given sinks
+// instead: a worker thread keeps them for the window's thread to show.
+class CThreadMessageSink {
+public:
+    CThreadMessageSink(MessageSink messages, MessageSink notices);
+    ~CThreadMessageSink();
+    CThreadMessageSink(const CThreadMessageSink&) = delete;
+    CThreadMessageSink& operator=(const CThreadMessageSink&) = delete;
+
+    MessageSink m_messages, m_notices;
+
+private:
+    CThreadMessageSink* m_previous;
+};
+
 // Installs a sink for its own lifetime, then puts the previous one back.
 class CScopedMessageSink {
 public:

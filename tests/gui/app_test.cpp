@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/BackgroundOpen.h"
 #include "app/MainFrame.h"
 #include "app/SaveDialog.h"
 #include "app/tesqApp.h"
@@ -95,6 +96,7 @@ TEST(App, ADroppedFileOpensAfterTheSaveQuestion) {
         return IDNO;
     });
     app.GetMainWnd()->OpenDropped(data);
+    app.Opener().Wait();
     SetSaveChangesQuestion({});
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(app.GetDocument().m_nSampleCount, 3);
@@ -138,6 +140,7 @@ TEST(App, OpensFilesWhoseNamesAreNotUtf8) {
     data.setUrls(
         {QUrl::fromEncoded("file://" + QByteArray::fromStdString(dropped).toPercentEncoding("/"))});
     app.GetMainWnd()->OpenDropped(data);
+    app.Opener().Wait();
     EXPECT_EQ(app.GetDocument().m_nSampleCount, 3);
 }
 

@@ -6,13 +6,19 @@
 #include <QScrollBar>
 #include <QSvgRenderer>
 #include <QTest>
+#include <chrono>
 #include <fstream>
+#include <thread>
 
+#include "app/BackgroundOpen.h"
 #include "app/MainFrame.h"
 #include "app/tesqApp.h"
+#include "framework/core/File.h"
 #include "framework/core/Prompts.h"
 #include "framework/gui/QtText.h"
+#include "res/CommandIds.h"
 #include "tests/support/CliRun.h"
+#include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "view/ViewExport.h"
 #include "view/tesqView.h"
@@ -74,6 +80,7 @@ TEST(Reload, KeepsZoomPositionSelectionAndHiddenCurves) {
     view->SetScrollPos(300);
     Put(trace, kHeader + Rows(0, 30000));
     app.OnFileReload();
+    app.Opener().Wait();
     EXPECT_EQ(doc.m_nSampleCount, 30000);
     EXPECT_EQ(doc.m_nDecimation, 2);
     EXPECT_EQ(doc.m_nSelEnd, 200);
@@ -85,6 +92,7 @@ TEST(Reload, KeepsZoomPositionSelectionAndHiddenCurves) {
     SetSaveChangesQuestion([](const std::string&) { return IDCANCEL; });
     Put(trace, kHeader + Rows(0, 10));
     app.OnFileReload();
+    app.Opener().Wait();
     SetSaveChangesQuestion({});
     EXPECT_EQ(doc.m_nSampleCount, 30000);
 }
@@ -105,4 +113,88 @@ TEST(Reload, AWatchedFileIsFollowedAsItGrows) {
     QTRY_COMPARE_WITH_TIMEOUT(app.GetDocument().m_nSampleCount, 9000, 5000);
     EXPECT_EQ(view->GetScrollPosition(), view->horizontalScrollBar()->maximum());
     app.SetAutoReload(false);
+}
+
+namespace {
+
+// A 20 MB text trace.
+std::string LargeTrace(const CTempDir& temp) {
+    const std::string path = temp.Path("large.txt");
+    std::ofstream out(path, std::ios::binary);
+    out << kHeader;
+    for (int block = 0; block < 80; ++block) out << Rows(block * 10000, block * 10000 + 10000);
+    return path;
+}
+
+struct OpenApp {
+    explicit OpenApp(const CTempDir& temp) {
+        small = temp.Path("small.txt");
+        Put(small, kHeader + "1 2\n3 4\n");
+        EXPECT_TRUE(app.InitInstance({"tesqv", small}));
+    }
+    void ExpectTheSmallTraceIsStillThere() {
+        CtesqDoc& doc = app.GetDocument();
+        EXPECT_FALSE(doc.IsBusy());
+        EXPECT_EQ(doc.m_nSampleCount, 2);
+        EXPECT_EQ(doc.m_pSamples[1][1], 4.0f);
+        EXPECT_EQ(doc.GetPathName(), small);
+        EXPECT_EQ(app.GetMainWnd()->windowTitle(), QStringLiteral("osc - small.txt"));
+    }
+    std::string small;
+    CtesqApp app;
+};
+
+}  // namespace
+
+TEST(BackgroundOpen, ACancelMidwayKeepsTheOpenTrace) {
+    const CTempDir temp("tesqv-bg");
+    OpenApp o(temp);
+    const std::string large = LargeTrace(temp);
+    std::size_t seen = 0;
+    o.app.OpenInBackground(large, {}, [&](std::size_t n) {
+        if ((seen += n) > 4'000'000) o.app.Opener().Cancel();
+    });
+    EXPECT_TRUE(o.app.GetDocument().IsBusy());
+    EXPECT_FALSE(o.app.GetMainWnd()->Router().IsEnabled(ID_FILE_OPEN));  // closed meanwhile
+    EXPECT_FALSE(o.app.GetDocument().ExecuteCommand("kxb 0 2 0"));
+    o.app.Opener().Wait();
+    EXPECT_LT(seen, 6'000'000u);  // stopped within a block or two
+    o.ExpectTheSmallTraceIsStillThere();
+    EXPECT_TRUE(o.app.GetMainWnd()->Router().IsEnabled(ID_FILE_OPEN));
+}
+
+TEST(BackgroundOpen, AReadErrorMidwayIsShownAndKeepsTheOpenTrace) {
+    const CTempDir temp("tesqv-bg");
+    OpenApp o(temp);
+    const std::string large = LargeTrace(temp);
+    CMessageRecorder messages;
+    std::size_t seen = 0;
+    o.app.OpenInBackground(large, {}, [&](std::size_t n) {
+        if ((seen += n) > 3'000'000)
+            throw CFileException(CFileException::genericException, 5, large);
+    });
+    o.app.Opener().Wait();
+    EXPECT_EQ(
+        messages.m_messages,
+        std::vector<std::string>{"An unexpected error occurred while accessing " + large + "."});
+    o.ExpectTheSmallTraceIsStillThere();
+}
+
+TEST(BackgroundOpen, TheWindowKeepsRunningWhileAFileIsRead) {
+    const CTempDir temp("tesqv-bg");
+    OpenApp o(temp);
+    const std::string large = LargeTrace(temp);
+    int ticks = 0;
+    bool done = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(5);
+    // Slowed down a little per block, so that the read surely spans several ticks.
+    o.app.OpenInBackground(
+        large, [&] { done = true; },
+        [](std::size_t) { std::this_thread::sleep_for(std::chrono::milliseconds(2)); });
+    QTRY_VERIFY_WITH_TIMEOUT(done, 30000);
+    EXPECT_GT(ticks, 2);
+    EXPECT_EQ(o.app.GetDocument().m_nSampleCount, 800000);
+    EXPECT_EQ(o.app.GetMainWnd()->windowTitle(), QStringLiteral("osc - large.txt"));
 }

@@ -1,0 +1,134 @@
+#include "app/BackgroundOpen.h"
+
+#include <sys/stat.h>
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QKeySequence>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStatusBar>
+#include <vector>
+
+#include "framework/core/File.h"
+#include "framework/core/MessageSink.h"
+#include "framework/core/RecentFiles.h"
+#include "trace/tesqDoc.h"
+
+struct CBackgroundOpen::Result {
+    std::unique_ptr<CtesqDoc> trace;
+    std::vector<std::string> messages, notices;
+    bool ok = false;
+    bool cancelled = false;
+};
+
+CBackgroundOpen::CBackgroundOpen(CtesqDoc& doc, QStatusBar* bar, QWidget* window)
+    : QObject(window), m_doc(doc) {
+    m_pProgress = new QProgressBar(bar);
+    m_pProgress->setRange(0, 1000);
+    m_pProgress->setMaximumWidth(220);
+    m_pCancel = new QPushButton(QStringLiteral("Cancel"), bar);
+    bar->addPermanentWidget(m_pProgress);
+    bar->addPermanentWidget(m_pCancel);
+    m_pProgress->hide();
+    m_pCancel->hide();
+    QObject::connect(m_pCancel, &QPushButton::clicked, this, [this] { Cancel(); });
+    m_pEscape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    m_pEscape->setEnabled(false);
+    QObject::connect(m_pEscape, &QShortcut::activated, this, [this] { Cancel(); });
+    m_showTimer.setSingleShot(true);
+    m_showTimer.setInterval(300);
+    QObject::connect(&m_showTimer, &QTimer::timeout, this, [this] { ShowProgress(); });
+    m_progressTimer.setInterval(100);
+    QObject::connect(&m_progressTimer, &QTimer::timeout, this, [this] {
+        m_pProgress->setValue(static_cast<int>(std::min<std::uint64_t>(
+            1000, m_bytes.load() * 1000 / std::max<std::uint64_t>(m_total, 1))));
+    });
+}
+
+CBackgroundOpen::~CBackgroundOpen() {
+    m_cancel = true;
+    if (m_worker.joinable()) m_worker.join();
+}
+
+bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook) {
+    if (Busy()) return false;
+    struct stat st {};
+    const std::uint64_t length =
+        ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    m_total =
+        std::max<std::uint64_t>(1, length * static_cast<std::uint64_t>(CtesqDoc::ReadPasses(path)));
+    m_bytes = 0;
+    m_cancel = false;
+    m_done = std::move(done);
+    m_path = path;
+    m_doc.SetBusy(true);
+    m_pEscape->setEnabled(true);
+    m_showTimer.start();
+    auto trace = std::make_unique<CtesqDoc>();
+    trace->m_nOscFormat = m_doc.m_nOscFormat;  // a text read keeps the encoding, as in place
+    m_worker = std::thread([this, path, hook, trace = std::move(trace)]() mutable {
+        auto result = std::make_shared<Result>();
+        {
+            CThreadMessageSink sink(
+                [&result](std::string_view text) { result->messages.emplace_back(text); },
+                [&result](std::string_view text) { result->notices.emplace_back(text); });
+            try {
+                result->ok = trace->ReadTraceFile(path, [this, &hook](std::size_t n) {
+                    if (m_cancel) throw CReadCancelled();
+                    m_bytes += n;
+                    if (hook) hook(n);
+                });
+            } catch (const CReadCancelled&) {
+                result->cancelled = true;
+            }
+        }
+        result->trace = std::move(trace);
+        QMetaObject::invokeMethod(
+            this, [this, result] { Finish(result); }, Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void CBackgroundOpen::Cancel() {
+    m_cancel = true;
+}
+
+void CBackgroundOpen::Wait() {
+    if (!Busy()) return;
+    m_worker.join();
+    // The worker's queued Finish runs when the loop next turns; run its work now instead.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void CBackgroundOpen::ShowProgress() {
+    if (!Busy()) return;
+    m_pProgress->setValue(0);
+    m_pProgress->show();
+    m_pCancel->show();
+    m_progressTimer.start();
+}
+
+void CBackgroundOpen::Finish(const std::shared_ptr<Result>& result) {
+    if (m_worker.joinable()) m_worker.join();
+    m_showTimer.stop();
+    m_progressTimer.stop();
+    m_pProgress->hide();
+    m_pCancel->hide();
+    m_pEscape->setEnabled(false);
+    m_doc.SetBusy(false);
+    Done done = std::move(m_done);
+    bool ok = false;
+    if (result->cancelled || m_cancel) {
+        // Nothing was shown and nothing changed: the open trace stays as it was.
+    } else if (!result->ok) {
+        for (const std::string& m : result->messages) AfxMessageBox(m);
+    } else {
+        m_doc.AdoptTrace(*result->trace);
+        AfxAddToRecentFileList(m_path);
+        for (const std::string& n : result->notices) AfxNotice(n);
+        ok = true;
+    }
+    if (done) done(ok);
+}

@@ -1,0 +1,61 @@
+#pragma once
+// Opening a file on a worker thread: the window keeps painting and its menus stay usable.
+// The worker reads into a document of its own; the shown document adopts the trace only
+// when the read succeeded, so a cancelled or failed read leaves the open trace, its title and
+// its view as they were. After 300 ms a progress bar with a Cancel button shows in the status
+// bar; Cancel (or Escape) stops the read within one block. While a read runs the document is
+// busy and the commands that would touch it are closed (see Busy).
+
+#include <QObject>
+#include <QTimer>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+class CtesqDoc;
+class QProgressBar;
+class QPushButton;
+class QShortcut;
+class QStatusBar;
+class QWidget;
+
+class CBackgroundOpen : public QObject {
+public:
+    // done(true) after the document adopted the new trace; done(false) after a failure was
+    // shown, or a cancel.
+    using Done = std::function<void(bool)>;
+    // Told every read's byte count on the worker thread; may throw to stop the read.
+    using ReadHook = std::function<void(std::size_t)>;
+
+    CBackgroundOpen(CtesqDoc& doc, QStatusBar* bar, QWidget* window);
+    ~CBackgroundOpen() override;
+
+    bool Busy() const { return m_worker.joinable(); }
+    // Reads `path` (the framework's open step already done) unless a read is running.
+    bool Start(const std::string& path, Done done, ReadHook hook = {});
+    void Cancel();
+    // Waits for a running read to end and handles its result (for tests and closing).
+    void Wait();
+
+    QProgressBar* m_pProgress;
+    QPushButton* m_pCancel;
+
+private:
+    struct Result;
+    void Finish(const std::shared_ptr<Result>& result);
+    void ShowProgress();
+
+    CtesqDoc& m_doc;
+    std::thread m_worker;
+    std::atomic<bool> m_cancel{false};
+    std::atomic<std::uint64_t> m_bytes{0};
+    std::uint64_t m_total = 1;
+    std::shared_ptr<Result> m_pending;  // set by the worker's last step, taken by Finish
+    Done m_done;
+    std::string m_path;
+    QTimer m_showTimer;      // the progress shows only for reads longer than 300 ms
+    QTimer m_progressTimer;  // and moves ten times a second
+    QShortcut* m_pEscape;
+};
