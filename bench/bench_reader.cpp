@@ -5,12 +5,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "framework/core/File.h"
 #include "trace/tesqDoc.h"
@@ -44,6 +47,29 @@ const std::string& TraceFile() {
     return path;
 }
 
+// The same numbers as CSV: a header row of names, commas between cells.
+const std::string& CsvFile() {
+    static const std::string path = [] {
+        const auto p = std::filesystem::temp_directory_path() / "tesqv-bench-1Mx8.csv";
+        if (std::filesystem::exists(p)) return p.string();
+        std::ifstream in(TraceFile(), std::ios::binary);
+        std::ofstream out(p, std::ios::binary);
+        out << "c0,c1,c2,c3,c4,c5,c6,c7\n";
+        std::string line;
+        bool data = false;
+        while (std::getline(in, line)) {
+            if (!data) {
+                data = line.empty();
+                continue;
+            }
+            std::replace(line.begin(), line.end(), '\t', ',');
+            out << line << '\n';
+        }
+        return p.string();
+    }();
+    return path;
+}
+
 bool ReadAndCheck(CtesqDoc& doc, const std::string& path) {
     CFile file;
     if (!file.Open(path, CFile::modeRead)) return false;
@@ -61,6 +87,39 @@ void BM_ReadTextTrace_1Mx8(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
     state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+}
+
+void BM_ReadCsvTrace_1Mx8(benchmark::State& state) {
+    const std::string& path = CsvFile();
+    const auto bytes = std::filesystem::file_size(path);
+    for (auto _ : state) {
+        CtesqDoc doc;
+        CFile file;
+        if (!file.Open(path, CFile::modeRead) || !doc.ReadCsvTrace(file) ||
+            doc.m_nSampleCount != kRows || doc.m_nCurveCount != 8 || doc.m_fCurveTop[3] < 990.0f)
+            state.SkipWithError("CSV read wrongly");
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+
+// As the window opens: on a worker thread, every block counted for the progress bar and checked
+// for a cancel; against BM_ReadTextTrace_1Mx8 in the same run.
+void BM_ReadTextTrace_Background_1Mx8(benchmark::State& state) {
+    const std::string& path = TraceFile();
+    for (auto _ : state) {
+        CtesqDoc doc;
+        std::atomic<std::uint64_t> bytes{0};
+        std::atomic<bool> cancel{false};
+        bool ok = false;
+        std::thread worker([&] {
+            ok = doc.ReadTraceFile(path, [&](std::size_t n) {
+                if (cancel) throw CReadCancelled();
+                bytes += n;
+            });
+        });
+        worker.join();
+        if (!ok || doc.m_nSampleCount != kRows || bytes == 0) state.SkipWithError("read wrongly");
+    }
 }
 
 long PeakRssKb() {
@@ -100,4 +159,6 @@ void BM_ReaderPeakMemory_1Mx8(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_ReadTextTrace_1Mx8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadCsvTrace_1Mx8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadTextTrace_Background_1Mx8)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReaderPeakMemory_1Mx8)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <string>
@@ -153,7 +154,8 @@ bool CtesqDoc::ReadCsvTrace(CFile& file) {
     Layout layout;
     long long rows = 0, badCells = 0;
     std::vector<std::string> cells;
-    std::vector<std::vector<float>> columns;
+    std::vector<CFloatArray> columns;
+    long long stored = 0;
     std::vector<double> times;  // the first column in full precision, for the step
     bool timeColumn = false;
     std::string timeUnit;
@@ -206,38 +208,65 @@ bool CtesqDoc::ReadCsvTrace(CFile& file) {
         dropped = curves - kept;
         n = kept + (timeColumn ? 1 : 0);
 
-        // Storing pass.
-        columns.assign(static_cast<std::size_t>(n), {});
-        for (auto& c : columns) c.reserve(static_cast<std::size_t>(rows));
+        // Storing pass, straight into the sample arrays.
+        columns.resize(static_cast<std::size_t>(n));
+        for (auto& c : columns) {
+            c = CFloatArray::Allocate(static_cast<std::size_t>(std::max<long long>(rows, 1)),
+                                      false);
+            if (!c) throw std::bad_alloc();
+        }
         if (timeColumn) times.reserve(static_cast<std::size_t>(rows));
         file.SeekToBegin();
         bool skippedHeader = !layout.header;
-        long long stored = 0;
-        ForEachLine(file, [&](std::string_view line, std::size_t) {
+        ForEachLine(file, [&](std::string_view line, std::size_t readable) {
             if (IsBlank(line)) return;
             if (!skippedHeader) {
                 skippedHeader = true;
                 return;
             }
             if (stored == rows) return;  // the file grew since it was counted
-            ++stored;
-            SplitCells(line, layout.sep, cells);
+            const auto row = static_cast<std::size_t>(stored++);
+            // The common row, plain numbers without quotes or decimal commas, is read in
+            // place; any other through the cells.
+            const bool plain = !decimalComma && line.find('"') == std::string_view::npos;
+            const char* p = line.data();
+            const char* const end = p + line.size();
+            const char* const readableEnd = end + readable;
+            if (!plain) SplitCells(line, layout.sep, cells);
             for (int k = 0; k < n; ++k) {
-                const bool have = k < static_cast<int>(cells.size());
-                const std::string_view cell =
-                    have ? std::string_view(cells[static_cast<std::size_t>(k)])
-                         : std::string_view();
+                std::string_view cell;
+                if (!plain) {
+                    if (k < static_cast<int>(cells.size()))
+                        cell = cells[static_cast<std::size_t>(k)];
+                } else if (p <= end) {
+                    const char* stop = static_cast<const char*>(
+                        std::memchr(p, layout.sep, static_cast<std::size_t>(end - p)));
+                    if (stop == nullptr) stop = end;
+                    cell = std::string_view(p, static_cast<std::size_t>(stop - p));
+                    p = stop + 1;
+                }
+                float value;
+                const char* q = cell.data();
+                const char* const cellEnd = q + cell.size();
+                while (q < cellEnd && *q == ' ') ++q;
+                numtext::FloatScanResult r{0, q};
+                if (plain && q < cellEnd) r = numtext::ScanFloat(q, cellEnd, readableEnd);
+                const char* after = r.end;
+                while (after < cellEnd && (*after == ' ' || *after == '\r')) ++after;
+                if (plain && r.end != q && after == cellEnd)
+                    value = r.value;
+                else
+                    value = CellValue(cell, decimalComma, badCells);
                 if (timeColumn && k == 0) {
                     std::string text(Trim(cell));
                     if (decimalComma) std::replace(text.begin(), text.end(), ',', '.');
-                    const numtext::ScanResult r =
+                    const numtext::ScanResult t =
                         numtext::ScanReal(text.data(), text.data() + text.size());
-                    times.push_back(r.end == text.data() + text.size() && !text.empty()
-                                        ? r.value
+                    times.push_back(t.end == text.data() + text.size() && !text.empty()
+                                        ? t.value
                                         : std::nan(""));
                 }
-                columns[static_cast<std::size_t>(k)].push_back(
-                    CellValue(cell, decimalComma, badCells));
+                columns[static_cast<std::size_t>(k)][row] = value;
             }
         });
     } catch (const CFileException& e) {
@@ -282,20 +311,14 @@ bool CtesqDoc::ReadCsvTrace(CFile& file) {
     const int curves =
         std::min(static_cast<int>(columns.size()) - first, static_cast<int>(MAX_CURVES));
     fresh.m_nCurveCount = std::max(curves, 0);
-    fresh.m_nSampleCount = columns.empty() ? 0 : static_cast<int>(columns[0].size());
+    fresh.m_nSampleCount = static_cast<int>(stored);
     for (int i = 0; i < fresh.m_nCurveCount; ++i) {
-        const std::vector<float>& c = columns[static_cast<std::size_t>(i + first)];
         if (i + first < static_cast<int>(layout.names.size()))
             NameAndUnit(SanitizeUtf8(layout.names[static_cast<std::size_t>(i + first)]),
                         fresh.m_strCurveName[i], fresh.m_strCurveUnit[i]);
-        if (c.empty()) continue;
-        fresh.m_pSamples[i] = CFloatArray::Allocate(c.size(), false);
-        if (!fresh.m_pSamples[i]) {
-            AfxMessageBox(NoMemoryMessage(file.GetFilePath()));
-            return false;
-        }
-        std::copy(c.begin(), c.end(), fresh.m_pSamples[i].get());
-        CurveExtremes(c.data(), static_cast<std::int64_t>(c.size()), fresh.m_fCurveBottom[i],
+        if (stored == 0) continue;
+        fresh.m_pSamples[i] = std::move(columns[static_cast<std::size_t>(i + first)]);
+        CurveExtremes(fresh.m_pSamples[i].get(), stored, fresh.m_fCurveBottom[i],
                       fresh.m_fCurveTop[i]);
     }
     TakeTrace(std::move(fresh));
