@@ -89,16 +89,21 @@ void CMeasurementsDock::Refresh() {
 }
 
 std::string CMeasurementsDock::TableText() const {
-    std::string text = m_pRange->text().toStdString() + "\n";
+    std::string text = m_pRange->text().toStdString();
+    text += '\n';
+    const auto cell = [&text](int column, const QString& value) {
+        if (column > 0) text += '\t';
+        text += value.toStdString();
+    };
     for (int k = 0; k < m_pTable->columnCount(); ++k)
-        text += (k > 0 ? "\t" : "") + m_pTable->horizontalHeaderItem(k)->text().toStdString();
-    text += "\n";
+        cell(k, m_pTable->horizontalHeaderItem(k)->text());
+    text += '\n';
     for (int r = 0; r < m_pTable->rowCount(); ++r) {
         for (int k = 0; k < m_pTable->columnCount(); ++k) {
             const QTableWidgetItem* item = m_pTable->item(r, k);
-            text += (k > 0 ? "\t" : "") + (item ? item->text().toStdString() : std::string());
+            cell(k, item != nullptr ? item->text() : QString());
         }
-        text += "\n";
+        text += '\n';
     }
     return text;
 }

@@ -1,5 +1,7 @@
 #include "app/tesqApp.h"
 
+#include <fmt/format.h>
+
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -198,7 +200,7 @@ void CtesqApp::OnFileOpen() {
 }
 
 std::string AboutText() {
-    return std::string("Version: ") + TESQV_VERSION + "\nBuild: 2025-03-31";
+    return fmt::format("Version: {}\nBuild: 2025-03-31", TESQV_VERSION);
 }
 
 void CtesqApp::OnAppAbout() {
