@@ -12,6 +12,7 @@
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
 #include "trace/CaptureCodec.h"
+#include "trace/ReadFailures.h"
 #include "trace/tesqDoc.h"
 
 namespace {
@@ -49,7 +50,7 @@ constexpr WholeRange kWholeRange[] = {{0, 255}, {-2048, 2047}, {-128, 127}};
 bool CtesqDoc::ReadOscTrace(CFile& file) {
     CTraceData fresh;
     int encoding = 0;
-    try {
+    const bool read = ReportingReadFailures(file, [&] {
         std::uint8_t head[4];
         const std::size_t got = ReadFully(file, head, sizeof head);
         std::uint32_t magic = 0;
@@ -111,13 +112,9 @@ bool CtesqDoc::ReadOscTrace(CFile& file) {
         }
         fresh.m_pSamples[0] = std::move(samples);
         fresh.m_nSampleCount = static_cast<int>(count);
-    } catch (const CFileException& e) {
-        e.ReportError();
-        return false;
-    } catch (const std::bad_alloc&) {
-        AfxMessageBox(NoMemoryMessage(file.GetFilePath()));
-        return false;
-    }
+        return true;
+    });
+    if (!read) return false;
     const EncodingSettings& s = kSettings[encoding];
     fresh.m_nCurveCount = 1;
     fresh.m_nStep = s.step;

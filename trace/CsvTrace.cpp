@@ -22,6 +22,7 @@
 #include "trace/LineReader.h"
 #include "trace/LineWriter.h"
 #include "trace/MinMax.h"
+#include "trace/ReadFailures.h"
 #include "trace/tesqDoc.h"
 
 namespace {
@@ -156,11 +157,12 @@ bool CtesqDoc::ReadCsvTrace(CFile& file) {
     std::vector<std::string> cells;
     std::vector<CFloatArray> columns;
     long long stored = 0;
+    bool tooManyRows = false;
     std::vector<double> times;  // the first column in full precision, for the step
     bool timeColumn = false;
     std::string timeUnit;
     int kept = 0, dropped = 0;
-    try {
+    const bool read = ReportingReadFailures(file, [&] {
         // Counting pass: the row count, the separator and the header.
         std::string first;
         bool haveFirst = false, decided = false;
@@ -187,9 +189,16 @@ bool CtesqDoc::ReadCsvTrace(CFile& file) {
                 SplitCells(first, layout.sep, layout.names);
                 decided = true;
             }
-            if (rows == INT_MAX) throw std::length_error("rows");
+            if (rows == INT_MAX) {
+                tooManyRows = true;
+                return;
+            }
             ++rows;
         });
+        if (tooManyRows) {
+            AfxMessageBox(MSG_TOO_MANY_SAMPLES);
+            return false;
+        }
         if (layout.header && !decided) {  // names and no data
             layout.sep = SeparatorOf(first);
             SplitCells(first, layout.sep, layout.names);
@@ -269,16 +278,9 @@ bool CtesqDoc::ReadCsvTrace(CFile& file) {
                 columns[static_cast<std::size_t>(k)][row] = value;
             }
         });
-    } catch (const CFileException& e) {
-        e.ReportError();
-        return false;
-    } catch (const std::bad_alloc&) {
-        AfxMessageBox(NoMemoryMessage(file.GetFilePath()));
-        return false;
-    } catch (const std::length_error&) {
-        AfxMessageBox(MSG_TOO_MANY_SAMPLES);
-        return false;
-    }
+        return true;
+    });
+    if (!read) return false;
 
     // An evenly spaced first column named time gives the step, in its unit when whole there,
     // else in microseconds; otherwise it is an ordinary curve.

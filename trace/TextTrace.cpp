@@ -16,6 +16,7 @@
 #include "framework/core/Utf8.h"
 #include "trace/LineReader.h"
 #include "trace/MinMax.h"
+#include "trace/ReadFailures.h"
 #include "trace/TextTraceParser.h"
 #include "trace/TraceTokens.h"
 #include "trace/tesqDoc.h"
@@ -24,29 +25,22 @@ namespace {}  // namespace
 
 bool CtesqDoc::ReadTextTrace(CFile& file) {
     CTraceData fresh;
-    try {
-        {
-            CTraceData counted;
-            CTextTraceParser counting(counted);
-            counting.ReadTraceLines(file, false, 0);
-            if (counting.TooManyRows()) {
-                AfxMessageBox(MSG_TOO_MANY_SAMPLES);
-                return false;
-            }
-            file.SeekToBegin();
-            CTextTraceParser storing(fresh);
-            storing.ReadTraceLines(file, true, counted.m_nSampleCount);
-            storing.CompleteRanges();
+    const bool read = ReportingReadFailures(file, [&] {
+        CTraceData counted;
+        CTextTraceParser counting(counted);
+        counting.ReadTraceLines(file, false, 0);
+        if (counting.TooManyRows()) {
+            AfxMessageBox(MSG_TOO_MANY_SAMPLES);
+            return false;
         }
-    } catch (const CFileException& e) {
-        e.ReportError();
-        return false;
-    } catch (const std::bad_alloc&) {
-        AfxMessageBox(NoMemoryMessage(file.GetFilePath()));
-        return false;
-    }
-    TakeTrace(std::move(fresh));
-    return true;
+        file.SeekToBegin();
+        CTextTraceParser storing(fresh);
+        storing.ReadTraceLines(file, true, counted.m_nSampleCount);
+        storing.CompleteRanges();
+        return true;
+    });
+    if (read) TakeTrace(std::move(fresh));
+    return read;
 }
 
 void CTextTraceParser::ReadTraceLines(CFile& file, bool bStore, int nCapacity) {
