@@ -52,7 +52,7 @@ CBackgroundOpen::~CBackgroundOpen() {
     if (m_worker.joinable()) m_worker.join();
 }
 
-bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook) {
+bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, bool quiet) {
     if (Busy()) return false;
     struct stat st {};
     const std::uint64_t length =
@@ -62,6 +62,7 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook) {
     m_bytes = 0;
     m_cancel = false;
     m_done = std::move(done);
+    m_bQuiet = quiet;
     m_path = path;
     m_doc.SetBusy(true);
     m_pEscape->setEnabled(true);
@@ -127,7 +128,8 @@ void CBackgroundOpen::Finish(const std::shared_ptr<Result>& result) {
     } else {
         m_doc.AdoptTrace(*result->trace);
         AfxAddToRecentFileList(m_path);
-        for (const std::string& n : result->notices) AfxNotice(n);
+        if (!m_bQuiet)
+            for (const std::string& n : result->notices) AfxNotice(n);
         ok = true;
     }
     if (done) done(ok);

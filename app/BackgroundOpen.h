@@ -33,8 +33,10 @@ public:
     ~CBackgroundOpen() override;
 
     bool Busy() const { return m_worker.joinable(); }
-    // Reads `path` (the framework's open step already done) unless a read is running.
-    bool Start(const std::string& path, Done done, ReadHook hook = {});
+    // Reads `path` (the framework's open step already done) unless a read is running. quiet:
+    // notices (dropped columns, unreadable cells) are not shown again, as when following a
+    // file that grows.
+    bool Start(const std::string& path, Done done, ReadHook hook = {}, bool quiet = false);
     void Cancel();
     // Waits for a running read to end and handles its result (for tests and closing).
     void Wait();
@@ -54,6 +56,7 @@ private:
     std::uint64_t m_total = 1;
     std::shared_ptr<Result> m_pending;  // set by the worker's last step, taken by Finish
     Done m_done;
+    bool m_bQuiet = false;
     std::string m_path;
     QTimer m_showTimer;      // the progress shows only for reads longer than 300 ms
     QTimer m_progressTimer;  // and moves ten times a second

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -89,14 +90,26 @@ bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
     m_pReloadTimer = new QTimer(m_pFrame.get());
     m_pReloadTimer->setSingleShot(true);
     m_pReloadTimer->setInterval(500);
-    QObject::connect(m_pWatcher, &QFileSystemWatcher::fileChanged, m_pFrame.get(), [this] {
+    const auto changed = [this] {
         if (!m_pReloadTimer->isActive()) m_pReloadTimer->start();
-    });
+    };
+    QObject::connect(m_pWatcher, &QFileSystemWatcher::fileChanged, m_pFrame.get(), changed);
+    // A file written anew (removed, then created again) leaves the watch; its folder tells
+    // when it is back.
+    QObject::connect(m_pWatcher, &QFileSystemWatcher::directoryChanged, m_pFrame.get(),
+                     [this, changed] {
+                         const QString file = PathToQString(m_doc.GetPathName());
+                         if (!m_pWatcher->files().contains(file) && QFileInfo::exists(file)) {
+                             m_pWatcher->addPath(file);
+                             changed();
+                         }
+                     });
     QObject::connect(m_pReloadTimer, &QTimer::timeout, m_pFrame.get(), [this] {
         // Unsaved changes are never thrown away, nor asked about, by a file that changed.
         if (m_pOpen->Busy())
             m_pReloadTimer->start();  // once the read that runs has ended
-        else if (m_bAutoReload && !m_doc.IsModified())
+        else if (m_bAutoReload && !m_doc.IsModified() &&
+                 QFileInfo::exists(PathToQString(m_doc.GetPathName())))
             OnFileReload(true);
     });
     m_bAutoReload = Settings().value(QStringLiteral("Settings/ReloadOnChange"), false).toBool();
@@ -119,8 +132,12 @@ void CtesqApp::AfterDocumentChange() {
 void CtesqApp::WatchCurrentFile() {
     if (m_pWatcher == nullptr) return;
     if (!m_pWatcher->files().isEmpty()) m_pWatcher->removePaths(m_pWatcher->files());
-    if (m_bAutoReload && !m_doc.GetPathName().empty())
-        m_pWatcher->addPath(PathToQString(m_doc.GetPathName()));
+    if (!m_pWatcher->directories().isEmpty()) m_pWatcher->removePaths(m_pWatcher->directories());
+    if (m_bAutoReload && !m_doc.GetPathName().empty()) {
+        const QString file = PathToQString(m_doc.GetPathName());
+        m_pWatcher->addPath(QFileInfo(file).absolutePath());
+        if (QFileInfo::exists(file)) m_pWatcher->addPath(file);
+    }
 }
 
 void CtesqApp::SetAutoReload(bool on) {
@@ -131,7 +148,12 @@ void CtesqApp::SetAutoReload(bool on) {
 
 void CtesqApp::OnFileReload(bool following) {
     const std::string path = m_doc.GetPathName();
-    if (path.empty() || !m_doc.SaveModified()) return;
+    if (path.empty()) return;
+    // Saving here would write over what the file now holds: the question is whether to let
+    // the changes go.
+    if (m_doc.IsModified() && !AfxAskYesNo("Discard the changes to " + m_doc.GetTitle() +
+                                           " and read it again from disk?"))
+        return;
     CtesqView* view = m_pFrame->GetActiveView();
     const int decimation = m_doc.m_nDecimation, position = view->GetScrollPosition();
     const int selStart = m_doc.m_nSelStart, selEnd = m_doc.m_nSelEnd;
@@ -139,14 +161,19 @@ void CtesqApp::OnFileReload(bool following) {
     int hidden[CtesqDoc::MAX_CURVES];
     std::copy(std::begin(m_doc.m_bCurveHidden), std::end(m_doc.m_bCurveHidden), hidden);
     WatchCurrentFile();  // a file replaced by a new one is watched anew
-    OpenInBackground(path, [=, this] {
-        // What still fits the new trace is kept.
-        if (decimation > 1 && decimation <= m_doc.m_nSampleCount) m_doc.SetDecimation(decimation);
-        if (selEnd <= m_doc.m_nSampleCount) m_doc.Select(selStart, selEnd);
-        for (int i = 0; i < m_doc.m_nCurveCount; ++i) m_doc.SetCurveHidden(i, hidden[i] != 0);
-        view->OnInitialUpdate();
-        view->SetScrollPos(following && atEnd ? view->horizontalScrollBar()->maximum() : position);
-    });
+    OpenInBackground(
+        path,
+        [=, this] {
+            // What still fits the new trace is kept.
+            if (decimation > 1 && decimation <= m_doc.m_nSampleCount)
+                m_doc.SetDecimation(decimation);
+            if (selEnd <= m_doc.m_nSampleCount) m_doc.Select(selStart, selEnd);
+            for (int i = 0; i < m_doc.m_nCurveCount; ++i) m_doc.SetCurveHidden(i, hidden[i] != 0);
+            view->OnInitialUpdate();
+            view->SetScrollPos(following && atEnd ? view->horizontalScrollBar()->maximum()
+                                                  : position);
+        },
+        {}, following);
 }
 
 void CtesqApp::OnFileExportImage() {
@@ -156,7 +183,7 @@ void CtesqApp::OnFileExportImage() {
 }
 
 void CtesqApp::OpenInBackground(const std::string& path, std::function<void()> after,
-                                std::function<void(std::size_t)> hook) {
+                                std::function<void(std::size_t)> hook, bool quiet) {
     if (m_pOpen->Busy()) return;
     // The framework's open step first, at once: a file that cannot be opened says so now.
     CFile probe;
@@ -175,7 +202,7 @@ void CtesqApp::OpenInBackground(const std::string& path, std::function<void()> a
             AfterDocumentChange();
             if (after) after();
         },
-        std::move(hook));
+        std::move(hook), quiet);
 }
 
 bool CtesqApp::OpenDocumentFile(const std::string& path) {

@@ -37,7 +37,7 @@ public:
     // Opens on a worker thread; `after` runs once the document shows the new trace. hook:
     // told every read's byte count on the worker (progress for tests; may throw to stop).
     void OpenInBackground(const std::string& path, std::function<void()> after = {},
-                          std::function<void(std::size_t)> hook = {});
+                          std::function<void(std::size_t)> hook = {}, bool quiet = false);
     CBackgroundOpen& Opener() { return *m_pOpen; }
     void OnFileNew();
     void OnFileOpen();

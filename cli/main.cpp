@@ -35,7 +35,7 @@ const CLI::Validator kWholeNumber(
 
 void AddInfo(CLI::App& app, InfoOptions& o) {
     CLI::App* info = app.add_subcommand("info", "print a trace as one JSON object");
-    info->add_option("FILE", o.path, "a .txt or .osc trace")->required()->type_name("");
+    info->add_option("FILE", o.path, "a .txt, .osc, .csv or .tsv trace")->required()->type_name("");
     info->add_flag("--samples", o.withSamples, "include every sample");
 }
 
@@ -47,8 +47,8 @@ CLI::App* AddConvert(CLI::App& app, ConvertOptions& o, std::string& selection) {
     CLI::App* convert = app.add_subcommand("convert", "open, edit and save a trace");
     convert->footer(
         "Opens IN, selects samples A up to B, runs each command (kxb CURVE K B, goto N) in\n"
-        "order and saves as OUT: .osc or .txt by its extension, .osc when it has none. OUT is\n"
-        "left as it was when any step fails.");
+        "order and saves as OUT: .osc, .txt or .csv by its extension, .osc when it has none.\n"
+        "OUT is left as it was when any step fails.");
     convert->add_option("IN", o.in, "the trace to open")->required()->type_name("");
     convert->add_option("OUT", o.out, "where to save")->required()->type_name("");
     AddSelectOption(*convert, selection, "select samples A up to B");
@@ -67,7 +67,9 @@ CLI::App* AddStats(CLI::App& app, StatsOptions& o, std::string& selection) {
         "Prints, as one JSON object, the range (the whole trace without --select), its\n"
         "duration in the trace's time unit, and per curve its minimum, maximum, mean, RMS,\n"
         "standard deviation, first and last value and how many NaN samples it skipped.");
-    stats->add_option("FILE", o.path, "a .txt or .osc trace")->required()->type_name("");
+    stats->add_option("FILE", o.path, "a .txt, .osc, .csv or .tsv trace")
+        ->required()
+        ->type_name("");
     AddSelectOption(*stats, selection, "measure samples A up to B");
     return stats;
 }
@@ -107,7 +109,13 @@ CLI::App* AddRender(CLI::App& app, RenderOptions& o, std::string& size) {
             "", "size"));
     render->add_option("--zoom-out", o.zoomOuts, "press Zoom out N times")
         ->type_name("N")
-        ->check(CLI::NonNegativeNumber.description(""));
+        ->check(CLI::Validator(
+            [](std::string& value) -> std::string {
+                int n = 0;
+                return ParseWholeInt(value, n) && n >= 0 ? std::string()
+                                                         : "takes a whole number, 0 or more";
+            },
+            "", "count"));
     render->add_option("--goto", "go to sample N, as the goto command does")
         ->type_name("N")
         ->check(kWholeNumber);

@@ -113,3 +113,19 @@ TEST(Csv, ASavedCsvOpensBackBitForBit) {
         EXPECT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof(float)), 0) << i;
     }
 }
+
+TEST(Csv, RangesComeFromTheFiniteValuesAndOddStepsAreSaid) {
+    const Csv c("a,b\n1,\ninf,\n-1e400,\n3,\n");
+    EXPECT_EQ(c.doc.m_fCurveBottom[0], 1);  // infinities leave the scale alone
+    EXPECT_EQ(c.doc.m_fCurveTop[0], 3);
+    EXPECT_EQ(c.doc.m_fCurveBottom[1], 0);  // no numbers at all: no range
+    EXPECT_EQ(c.doc.m_fCurveTop[1], 0);
+    const Csv fine("time [us],a\n0,1\n0.5,2\n1,3\n");
+    EXPECT_EQ(fine.doc.m_nCurveCount, 2);
+    EXPECT_EQ(fine.messages.m_messages,
+              std::vector<std::string>{"The time column's step of 0.5 us is not a whole number "
+                                       "of microseconds; it is read as a curve."});
+    const Csv one("a\n1\n\"\"\n");
+    EXPECT_EQ(one.messages.m_messages,
+              std::vector<std::string>{"1 cell was empty or not a number and read as NaN."});
+}

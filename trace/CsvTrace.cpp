@@ -21,7 +21,6 @@
 #include "trace/FloatText.h"
 #include "trace/LineReader.h"
 #include "trace/LineWriter.h"
-#include "trace/MinMax.h"
 #include "trace/ReadFailures.h"
 #include "trace/tesqDoc.h"
 
@@ -285,6 +284,7 @@ bool CtesqDoc::ReadCsvTrace(CFile& file) {
     // An evenly spaced first column named time gives the step, in its unit when whole there,
     // else in microseconds; otherwise it is an ordinary curve.
     int first = 0;
+    std::string stepNotice;
     fresh.m_nStep = 1;
     fresh.m_strStepUnit = "s";
     if (timeColumn && times.size() == 1) {  // one row: a time, but no step to take from it
@@ -306,6 +306,11 @@ bool CtesqDoc::ReadCsvTrace(CFile& file) {
             fresh.m_nStep = static_cast<int>(micro);
             fresh.m_strStepUnit = "us";
             first = 1;
+        } else if (even) {
+            stepNotice = fmt::format(
+                "The time column's step of {:g} {} is not a whole number of microseconds; it is "
+                "read as a curve.",
+                step, timeUnit.empty() ? "s" : timeUnit);
         }
     }
     // A time column that gives no step is a curve, and takes the last curve's place.
@@ -320,15 +325,27 @@ bool CtesqDoc::ReadCsvTrace(CFile& file) {
                         fresh.m_strCurveName[i], fresh.m_strCurveUnit[i]);
         if (stored == 0) continue;
         fresh.m_pSamples[i] = std::move(columns[static_cast<std::size_t>(i + first)]);
-        CurveExtremes(fresh.m_pSamples[i].get(), stored, fresh.m_fCurveBottom[i],
-                      fresh.m_fCurveTop[i]);
+        // The range of the finite values: infinities (1e400, "inf") would leave no scale to
+        // draw, and a column without numbers gets none.
+        const float* s = fresh.m_pSamples[i].get();
+        float lo = std::numeric_limits<float>::infinity(), hi = -lo;
+        for (long long j = 0; j < stored; ++j)
+            if (std::isfinite(s[j])) {
+                lo = std::min(lo, s[j]);
+                hi = std::max(hi, s[j]);
+            }
+        fresh.m_fCurveBottom[i] = lo <= hi ? lo : 0.0f;
+        fresh.m_fCurveTop[i] = lo <= hi ? hi : 0.0f;
     }
     TakeTrace(std::move(fresh));
     if (dropped > 0)
-        AfxNotice(fmt::format("The trace holds 8 curves at most: {} more columns were dropped.",
-                              dropped));
+        AfxNotice(fmt::format("The trace holds 8 curves at most: {} more {} dropped.", dropped,
+                              dropped == 1 ? "column was" : "columns were"));
     if (badCells > 0)
-        AfxNotice(fmt::format("{} cells were empty or not numbers and read as NaN.", badCells));
+        AfxNotice(badCells == 1 ? std::string("1 cell was empty or not a number and read as NaN.")
+                                : fmt::format("{} cells were empty or not numbers and read as NaN.",
+                                              badCells));
+    if (!stepNotice.empty()) AfxNotice(stepNotice);
     return true;
 }
 

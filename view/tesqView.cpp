@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <QKeyEvent>
+#include <QResizeEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -76,6 +77,14 @@ void CtesqView::SetSizesFromDocument() {
     const int width = GetClientRect().Width();
     const ScrollSizes sizes = ScrollSizesFor(GetDocument()->m_nDisplayLength / 4, width);
     SetScrollSizes(sizes.total, sizes.page, sizes.line);
+}
+
+void CtesqView::resizeEvent(QResizeEvent* event) {
+    CScrollView::resizeEvent(event);
+    if (GetDocument() == nullptr) return;
+    const int position = GetScrollPosition();
+    SetSizesFromDocument();
+    SetScrollPos(position);
 }
 
 void CtesqView::OnUpdate(CView*, long lHint, void* pHint) {

@@ -69,6 +69,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // The scroll range and steps follow the window's width.
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     view_geometry::Bands ClientBands() const;

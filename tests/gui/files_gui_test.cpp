@@ -7,6 +7,7 @@
 #include <QSvgRenderer>
 #include <QTest>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -87,14 +88,26 @@ TEST(Reload, KeepsZoomPositionSelectionAndHiddenCurves) {
     EXPECT_EQ(doc.m_bCurveHidden[1], 1);
     EXPECT_EQ(view->GetScrollPosition(), 300);
 
-    // A modified document is asked about first; Cancel keeps it.
+    // Unsaved changes are asked about first (saving would write over the new rows): No keeps
+    // them, Yes lets them go.
     doc.SetModifiedFlag(true);
-    SetSaveChangesQuestion([](const std::string&) { return IDCANCEL; });
+    bool discard = false;
+    std::string asked;
+    SetYesNoQuestion([&](const std::string& text) {
+        asked = text;
+        return discard;
+    });
     Put(trace, kHeader + Rows(0, 10));
     app.OnFileReload();
     app.Opener().Wait();
-    SetSaveChangesQuestion({});
     EXPECT_EQ(doc.m_nSampleCount, 30000);
+    EXPECT_EQ(asked, "Discard the changes to grow.txt and read it again from disk?");
+    discard = true;
+    app.OnFileReload();
+    app.Opener().Wait();
+    SetYesNoQuestion({});
+    EXPECT_EQ(doc.m_nSampleCount, 10);
+    EXPECT_FALSE(doc.IsModified());
 }
 
 TEST(Reload, AWatchedFileIsFollowedAsItGrows) {
@@ -112,6 +125,14 @@ TEST(Reload, AWatchedFileIsFollowedAsItGrows) {
     }
     QTRY_COMPARE_WITH_TIMEOUT(app.GetDocument().m_nSampleCount, 9000, 5000);
     EXPECT_EQ(view->GetScrollPosition(), view->horizontalScrollBar()->maximum());
+
+    // Gone for a while and written anew: still followed, and nothing asked meanwhile.
+    CMessageRecorder messages;
+    std::filesystem::remove(trace);
+    QTest::qWait(800);
+    Put(trace, kHeader + Rows(0, 12000));
+    QTRY_COMPARE_WITH_TIMEOUT(app.GetDocument().m_nSampleCount, 12000, 5000);
+    EXPECT_TRUE(messages.m_messages.empty());
     app.SetAutoReload(false);
 }
 

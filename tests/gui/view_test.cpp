@@ -39,6 +39,13 @@ TEST(View, ScrollSizesFollowTheWindow) {
     EXPECT_EQ(bar->maximum(), 8000 - 900);
     EXPECT_EQ(f.view.GetScrollRangeEnd(), 7999);
     EXPECT_EQ(f.view.m_toolTip.GetText(), "HELLO");
+    // A window that changes width (laid out, a dock opened) takes its steps and range along.
+    f.view.SetScrollPos(2000);
+    f.view.resize(300, 300);
+    EXPECT_EQ(bar->pageStep(), 200);
+    EXPECT_EQ(bar->singleStep(), 30);
+    EXPECT_EQ(bar->maximum(), 8000 - 300);
+    EXPECT_EQ(f.view.GetScrollPosition(), 2000);
 }
 
 TEST(View, LeavesItsDocumentWhenDestroyed) {
