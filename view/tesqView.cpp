@@ -3,8 +3,8 @@
 #include <fmt/format.h>
 
 #include <QKeyEvent>
-#include <QResizeEvent>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
 
