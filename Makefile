@@ -70,7 +70,7 @@ PREFIX ?= /usr/local
 install: release
 	cmake --install build/release --prefix "$(PREFIX)"
 
-ci: format-check test core release
+ci: test format-check core release
 	build/release/cli/tesqv-cli info examples/demo.txt > /dev/null
 
 clean:

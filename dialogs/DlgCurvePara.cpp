@@ -11,7 +11,9 @@
 
 namespace {
 
-// Dialog units of the template to pixels for the default font.
+// The dialog's layout is given in small units (a quarter of the font's average character
+// width across, an eighth of its height down); this turns them into pixels for the default
+// font, so the controls keep their proportions.
 QRect Place(int x, int y, int w, int h) {
     return QRect(x * 3 / 2, y * 13 / 8, w * 3 / 2, h * 13 / 8);
 }
