@@ -21,7 +21,6 @@
 #include "app/BackgroundOpen.h"
 #include "app/MainFrame.h"
 #include "app/ToolbarIcons.h"
-#include "framework/core/File.h"
 #include "framework/core/Prompts.h"
 #include "framework/core/RecentFiles.h"
 #include "framework/core/Utf8.h"
@@ -160,7 +159,6 @@ void CtesqApp::OnFileReload(bool following) {
     const bool atEnd = position > 0 && position >= view->horizontalScrollBar()->maximum();
     int hidden[CtesqDoc::MAX_CURVES];
     std::copy(std::begin(m_doc.m_bCurveHidden), std::end(m_doc.m_bCurveHidden), hidden);
-    WatchCurrentFile();  // a file replaced by a new one is watched anew
     OpenInBackground(
         path,
         [=, this] {
@@ -185,14 +183,9 @@ void CtesqApp::OnFileExportImage() {
 void CtesqApp::OpenInBackground(const std::string& path, std::function<void()> after,
                                 std::function<void(std::size_t)> hook, bool quiet) {
     if (m_pOpen->Busy()) return;
-    // The framework's open step first, at once: a file that cannot be opened says so now.
-    CFile probe;
-    CFileException error(CFileException::none, 0, path);
-    if (!probe.Open(path, CFile::modeRead, &error)) {
-        error.ReportError();
-        return;
-    }
-    probe.Close();
+    // The framework's check first, at once: a file that cannot be opened says so now. The
+    // modified flag stays until the new trace is in.
+    if (!CDocument::CanOpen(path)) return;
     m_pOpen->Start(
         path,
         [this, path, after](bool ok) {

@@ -155,22 +155,24 @@ void CtesqView::OnCtrlWheel(int delta, int x) {
 }
 
 void CtesqView::ZoomTo(int nDecimation, int position) {
-    if (GetDocument()->IsBusy()) return;  // a read is about to replace the trace
-    GetDocument()->SetDecimation(nDecimation);
-    SetSizesFromDocument();
-    SetScrollPos(position);
-    viewport()->repaint();
+    ZoomTo(nDecimation, [position] { return position; });
 }
 
 void CtesqView::ApplyZoom(int nDecimation) {
-    CtesqDoc* doc = GetDocument();
-    if (doc == nullptr || doc->IsBusy()) return;
     const int width = GetClientRect().Width();
     const int position = GetScrollPosition();
     const int rangeEnd = GetScrollRangeEnd();
+    ZoomTo(nDecimation, [&] {
+        return ZoomedPosition(width, position, rangeEnd, GetDocument()->m_nDisplayLength / 4);
+    });
+}
+
+void CtesqView::ZoomTo(int nDecimation, const std::function<int()>& position) {
+    CtesqDoc* doc = GetDocument();
+    if (doc == nullptr || doc->IsBusy()) return;  // a read is about to replace the trace
     doc->SetDecimation(nDecimation);
     SetSizesFromDocument();
-    SetScrollPos(ZoomedPosition(width, position, rangeEnd, doc->m_nDisplayLength / 4));
+    SetScrollPos(position());
     viewport()->repaint();
 }
 

@@ -82,8 +82,10 @@ private:
     // Sets the decimation (rebuilding the display copies even when it stays the same) and
     // keeps the column at the window's centre in place.
     void ApplyZoom(int nDecimation);
-    // Sets the decimation and the position (rebuilding the display copies once).
+    // Sets the decimation (rebuilding the display copies once), then the position, which may
+    // depend on the new column count.
     void ZoomTo(int nDecimation, int position);
+    void ZoomTo(int nDecimation, const std::function<int()>& position);
     // While dragging: the selection from the press to client x.
     void DragTo(int x);
     void AutoScroll();

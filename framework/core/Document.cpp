@@ -13,13 +13,16 @@ bool CDocument::OnNewDocument() {
     return true;
 }
 
-bool CDocument::OnOpenDocument(const std::string& path) {
+bool CDocument::CanOpen(const std::string& path) {
     CFile file;
     CFileException error(CFileException::none, 0, path);
-    if (!file.Open(path, CFile::modeRead, &error)) {
-        error.ReportError();
-        return false;
-    }
+    if (file.Open(path, CFile::modeRead, &error)) return true;
+    error.ReportError();
+    return false;
+}
+
+bool CDocument::OnOpenDocument(const std::string& path) {
+    if (!CanOpen(path)) return false;
     Serialize();
     SetModifiedFlag(false);
     return true;

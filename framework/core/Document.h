@@ -31,6 +31,9 @@ public:
     // shown and the result is false); the archive path reads nothing but Serialize, after
     // which the document is not modified.
     virtual bool OnOpenDocument(const std::string& path);
+    // The first half of that step alone: whether the file opens for reading; if not, the
+    // framework's message is shown.
+    static bool CanOpen(const std::string& path);
     virtual void Serialize() {}
 
     // Before the document is closed or replaced: a modified document asks whether to save
