@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
@@ -84,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(doc.m_nDisplayLength == 4 * ((n + decimation - 1) / decimation));
     for (int i = 0; i < 8 && doc.m_pSamples[i]; ++i) {
         const float* s = doc.m_pSamples[i].get();
-        const float* d = doc.m_pDisplay[i].get();
+        std::vector<float> d(static_cast<std::size_t>(doc.m_nDisplayLength));
+        doc.m_pDisplay[i].Entries(0, doc.m_nDisplayLength / 4, d.data());
         for (int b = 0; b * decimation < n; ++b) {
             const int s0 = b * decimation;
             float mn = s[s0], mx = s[s0];
@@ -92,8 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (s[j] < mn) mn = s[j];
                 if (s[j] > mx) mx = s[j];
             }
-            Check(SameFloat(d[4 * b], s[s0]) && SameFloat(d[4 * b + 1], mx) &&
-                  SameFloat(d[4 * b + 2], mn) && SameFloat(d[4 * b + 3], s[s0]));
+            const auto e = static_cast<std::size_t>(4 * b);
+            Check(SameFloat(d[e], s[s0]) && SameFloat(d[e + 1], mx) && SameFloat(d[e + 2], mn) &&
+                  SameFloat(d[e + 3], s[s0]));
         }
     }
     return 0;

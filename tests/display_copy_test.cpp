@@ -1,4 +1,6 @@
 // Display copies: first, max, min, first per bucket, with the in-order NaN and zero rules.
+// The entries are made on demand from a min/max pyramid; every test compares them with the
+// whole copy built the plain way, one sample at a time.
 
 #include <gtest/gtest.h>
 
@@ -17,12 +19,14 @@ using V = std::vector<float>;
 namespace {
 
 V Display(const CtesqDoc& doc, int i) {
-    const float* p = doc.m_pDisplay[i].get();
-    return p ? V(p, p + doc.m_nDisplayLength) : V{};
+    if (!doc.m_pDisplay[i]) return {};
+    V out(static_cast<std::size_t>(doc.m_nDisplayLength));
+    doc.m_pDisplay[i].Entries(0, doc.m_nDisplayLength / 4, out.data());
+    return out;
 }
 
-// The rule written the plain way, one sample at a time.
-V Reference(const V& s, int d) {
+// The whole copy, the rule written the plain way, one sample at a time.
+V Reference(const V& s, std::size_t d) {
     V out;
     for (std::size_t s0 = 0; s0 < s.size(); s0 += d) {
         float mn = s[s0], mx = s[s0];
@@ -104,24 +108,94 @@ TEST(DisplayCopy, NoSamplesLeavesTheLengthAlone) {
     CtesqDoc doc;
     doc.ResetTrace();
     doc.m_nDisplayLength = 12;
-    CFloatArray slot;
+    CDisplayCopy slot;
     EXPECT_TRUE(doc.BuildDisplayCopy(nullptr, slot));
     EXPECT_EQ(doc.m_nDisplayLength, 12);
     doc.m_nSampleCount = 1;
     EXPECT_FALSE(doc.BuildDisplayCopy(nullptr, slot));
 }
 
-TEST(DisplayCopy, CopyTooLargeIsReportedAndStopsTheRun) {
-    auto doc = DocWithSamples({{1}, {2}});
+// Values that test every rule at once: NaN runs long enough to fill whole blocks, zeros of
+// both signs, infinities, ties.
+V AwkwardSamples(std::size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    V s(n);
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    for (std::size_t j = 0; j < n;) {
+        const unsigned kind = rng() % 10;
+        const std::size_t run = kind < 3 ? 1 + rng() % 600 : 1;
+        for (std::size_t r = 0; r < run && j < n; ++r, ++j) {
+            const unsigned v = rng() % 40;
+            s[j] = kind == 0   ? kNaN
+                   : kind == 1 ? (v % 2 ? 0.0f : -0.0f)
+                   : kind == 2 ? static_cast<float>(v % 3)
+                   : v == 0    ? kInf
+                   : v == 1    ? -kInf
+                   : v == 2    ? kNaN
+                               : static_cast<float>(static_cast<int>(rng() % 2001) - 1000) / 8;
+        }
+    }
+    return s;
+}
+
+TEST(DisplayCopy, EntriesAtAnyDecimationAndPositionAreThoseOfTheWholeCopy) {
+    V s = AwkwardSamples(300007, 5);
+    // The trace's last, shorter block: zeros whose first sign must survive.
+    std::copy_n(V{-0.0f, 0.0f, -0.0f, 0.0f, 0.0f, -0.0f, 0.0f}.begin(), 7, s.end() - 7);
+    auto doc = DocWithSamples({s});
+    std::mt19937 rng(9);
+    std::vector<int> decimations = {1,    2,    3,    15,    16,    17,    255,    256,    257,
+                                    4095, 4096, 4097, 65535, 65536, 65537, 300006, 300007, 1 << 30};
+    for (int k = 0; k < 12; ++k) decimations.push_back(1 + static_cast<int>(rng() % 100000));
+    for (const int d : decimations) {
+        doc->m_nDecimation = d;
+        doc->BuildDisplayCopies();
+        const V whole = Reference(s, static_cast<std::size_t>(d));
+        ASSERT_EQ(doc->m_nDisplayLength, static_cast<std::int64_t>(whole.size()));
+        EXPECT_TRUE(SameBits(Display(*doc, 0), whole)) << "decimation " << d;
+        // A window of columns from anywhere, as a paint asks for it, and single entries, as
+        // the read-out asks for them.
+        const std::int64_t columns = doc->m_nDisplayLength / 4;
+        const std::int64_t from = static_cast<std::int64_t>(rng() % static_cast<unsigned>(columns));
+        const std::int64_t count = std::min<std::int64_t>(columns - from, 1 + rng() % 2000);
+        V window(static_cast<std::size_t>(4 * count));
+        doc->m_pDisplay[0].Entries(from, count, window.data());
+        EXPECT_TRUE(
+            SameBits(window, V(whole.begin() + 4 * from, whole.begin() + 4 * (from + count))));
+        const std::int64_t j = static_cast<std::int64_t>(rng() % whole.size());
+        const float entry = doc->m_pDisplay[0][j];
+        EXPECT_EQ(std::memcmp(&whole[static_cast<std::size_t>(j)], &entry, 4), 0);
+    }
+}
+
+TEST(DisplayCopy, KxbBringsTheEntriesUpToDateOverItsRange) {
+    V s = AwkwardSamples(70001, 3);
+    auto doc = DocWithSamples({s});
+    doc->m_nDecimation = 300;
     doc->BuildDisplayCopies();
-    CFloatArray& kept = doc->m_pDisplay[1];
-    const float* before = kept.get();
-    // 4 x INT_MAX floats cannot be counted by the 32-bit length; the arrays are never read.
-    doc->m_nSampleCount = INT_MAX;
-    CMessageRecorder messages;
+    std::mt19937 rng(4);
+    for (int round = 0; round < 6; ++round) {
+        const int a = static_cast<int>(rng() % s.size()), b = static_cast<int>(rng() % s.size());
+        doc->Select(std::min(a, b), std::max(a, b) + 1);
+        ASSERT_TRUE(doc->ExecuteCommand(round % 2 ? "kxb 0 -1 0" : "kxb 0 0 -0"));
+        for (const int d : {300, 17, 5000}) {
+            doc->m_nDecimation = d;
+            doc->BuildDisplayCopies();
+            EXPECT_TRUE(SameBits(Display(*doc, 0),
+                                 Reference(Samples(*doc, 0), static_cast<std::size_t>(d))))
+                << "round " << round << " decimation " << d;
+        }
+    }
+}
+
+TEST(DisplayCopy, TheTracesShorterLastBlockFollowsTheRuleToo) {
+    V zeros(16, -1.0f), negatives(16, -1.0f), nans(16, -1.0f);
+    for (const float z : {-0.0f, 0.0f, -0.0f, 0.0f, 0.0f, -0.0f, 0.0f}) zeros.push_back(z);
+    negatives.insert(negatives.end(), 7, -2.0f);
+    nans.insert(nans.end(), 7, kNaN);
+    auto doc = DocWithSamples({zeros, negatives, nans});
+    doc->m_nDecimation = 23;
     doc->BuildDisplayCopies();
-    EXPECT_EQ(messages.m_messages, std::vector<std::string>{"deefery alloc failure!"});
-    EXPECT_EQ(doc->m_nDisplayLength, 0);
-    EXPECT_FALSE(doc->m_pDisplay[0]);
-    EXPECT_EQ(kept.get(), before);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(SameBits(Display(*doc, i), Reference(Samples(*doc, i), 23))) << "curve " << i;
 }

@@ -54,7 +54,7 @@ bool CtesqDoc::ExecuteCommand(std::string line) {
         for (int s = first; s < last; ++s)
             samples[s] = numtext::NarrowToFloat(static_cast<double>(samples[s]) * k + b);
         SetModifiedFlag(true);
-        NoteDataChanged();
+        NoteDataChanged(static_cast<int>(curve), first, last);
         return true;
     }
     if (tokens[0] == "goto") {

@@ -1,69 +1,178 @@
-// Display copies: per curve, 4 floats per bucket of m_nDecimation samples (first, max, min,
-// first), so drawing costs the same at any zoom.
+#include "trace/DisplayCopy.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
-#include <cstdint>
+#include <limits>
 
-#include "framework/core/MessageSink.h"
-#include "trace/MinMax.h"
-#include "trace/tesqDoc.h"
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
-void BuildBuckets(const float* s, std::int64_t count, std::int64_t decimation, float* out) {
-    if (decimation == 1) {
-        for (std::int64_t j = 0; j < count; ++j, out += 4) out[0] = out[1] = out[2] = out[3] = s[j];
-        return;
+constexpr int kShift = 4;  // 16 units a block: half a byte per sample, 15 units a side per query
+constexpr std::int64_t kFanout = std::int64_t{1} << kShift;
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+// The largest of hi[0..n) and the smallest of lo[0..n), skipping NaN, the first met among
+// equals. In order, a strict comparison keeps the first.
+void ExtremesInOrder(const float* hi, const float* lo, std::int64_t n, float& mx, float& mn) {
+    mx = -kInf;
+    mn = kInf;
+    for (std::int64_t i = 0; i < n; ++i) {
+        if (hi[i] > mx) mx = hi[i];
+        if (lo[i] < mn) mn = lo[i];
     }
-    for (std::int64_t s0 = 0; s0 < count; s0 += decimation, out += 4) {
-        const std::int64_t n = std::min(decimation, count - s0);
-        float mn, mx;
-        MinMaxInOrder(s + s0, n, mn, mx);
-        out[0] = s[s0];
-        out[1] = mx;
-        out[2] = mn;
-        out[3] = s[s0];
+}
+
+// The same for 16 values, four lanes at a time. maxps(x, m) is "x > m ? x : m", so a NaN
+// never enters; equal non-zero floats are identical, and a zero extreme is put back to the
+// first zero met, whose sign the lanes may have lost.
+void Extremes16(const float* hi, const float* lo, float& mx, float& mn) {
+#if defined(__SSE2__)
+    __m128 a = _mm_max_ps(_mm_loadu_ps(hi), _mm_set1_ps(-kInf));
+    __m128 b = _mm_min_ps(_mm_loadu_ps(lo), _mm_set1_ps(kInf));
+    for (int k = 4; k < 16; k += 4) {
+        a = _mm_max_ps(_mm_loadu_ps(hi + k), a);
+        b = _mm_min_ps(_mm_loadu_ps(lo + k), b);
     }
+    alignas(16) float lanes[8];
+    _mm_store_ps(lanes, a);
+    _mm_store_ps(lanes + 4, b);
+    mx = lanes[0];
+    mn = lanes[4];
+    for (int l = 1; l < 4; ++l) {
+        if (lanes[l] > mx) mx = lanes[l];
+        if (lanes[4 + l] < mn) mn = lanes[4 + l];
+    }
+    if (mx == 0.0f) mx = *std::find(hi, hi + 16, 0.0f);
+    if (mn == 0.0f) mn = *std::find(lo, lo + 16, 0.0f);
+#else
+    ExtremesInOrder(hi, lo, 16, mx, mn);
+#endif
 }
 
 }  // namespace
 
-void CtesqDoc::BuildDisplayCopies() {
-    for (int i = 0; i < MAX_CURVES; ++i) {
-        if (!m_pSamples[i]) return;
-        if (!BuildDisplayCopy(m_pSamples[i].get(), m_pDisplay[i])) {
-            m_nDisplayLength = 0;
-            return;
-        }
+void CDisplayCopy::reset() {
+    m_pSamples = nullptr;
+    m_nCount = 0;
+    m_levels.clear();
+}
+
+bool CDisplayCopy::Build(const float* samples, std::int64_t count) {
+    reset();
+    if (samples == nullptr || count <= 0) return false;
+    std::vector<Level> levels;
+    for (std::int64_t units = count; units > kFanout;) {
+        Level level;
+        level.blocks = (units + kFanout - 1) >> kShift;
+        const auto n = static_cast<std::size_t>(level.blocks);
+        level.maxima = CFloatArray::Allocate(n, false);
+        level.minima = CFloatArray::Allocate(n, false);
+        if (!level.maxima || !level.minima) return false;
+        units = level.blocks;
+        levels.push_back(std::move(level));
+    }
+    m_levels = std::move(levels);
+    m_pSamples = samples;
+    m_nCount = count;
+    Rebuild(0, count);
+    return true;
+}
+
+void CDisplayCopy::Rebuild(std::int64_t first, std::int64_t end) {
+    first = std::max<std::int64_t>(first, 0);
+    end = std::min(end, m_nCount);
+    if (first >= end) return;
+    for (std::size_t k = 0; k < m_levels.size(); ++k) {
+        first >>= kShift;
+        end = (end + kFanout - 1) >> kShift;
+        BuildLevel(k, first, end);
     }
 }
 
-bool CtesqDoc::BuildDisplayCopy(const float* pSource, CFloatArray& slot) {
-    if (m_nSampleCount <= 0) return true;
-    if (pSource == nullptr) return false;
-    const std::int64_t count = m_nSampleCount;
-    const std::int64_t decimation = std::max(m_nDecimation, 1);
-    const std::int64_t buckets = count / decimation + (count % decimation != 0 ? 1 : 0);
-    const std::int64_t length = 4 * buckets;
-    // A copy whose length does not fit m_nDisplayLength is refused like one that does not
-    // fit in memory (more than 536870911 samples at decimation 1).
-    if (length > INT_MAX) {
-        slot.reset();
-        AfxMessageBox("deefery alloc failure!");
-        return false;
+void CDisplayCopy::BuildLevel(std::size_t k, std::int64_t firstBlock, std::int64_t endBlock) {
+    const float* hi = k == 0 ? m_pSamples : m_levels[k - 1].maxima.get();
+    const float* lo = k == 0 ? m_pSamples : m_levels[k - 1].minima.get();
+    const std::int64_t units = k == 0 ? m_nCount : m_levels[k - 1].blocks;
+    Level& level = m_levels[k];
+    for (std::int64_t b = firstBlock; b < endBlock; ++b) {
+        const std::int64_t start = b << kShift;
+        const std::int64_t n = std::min(kFanout, units - start);
+        const auto at = static_cast<std::size_t>(b);
+        if (n == kFanout)
+            Extremes16(hi + start, lo + start, level.maxima[at], level.minima[at]);
+        else
+            ExtremesInOrder(hi + start, lo + start, n, level.maxima[at], level.minima[at]);
     }
-    // Same size as before: reuse the array, since fresh pages cost more than the copy.
-    if (!slot || slot.size() != static_cast<std::size_t>(length)) {
-        slot.reset();
-        slot = CFloatArray::Allocate(static_cast<std::size_t>(length), false);
-        if (!slot) {
-            AfxMessageBox("deefery alloc failure!");
-            return false;
+}
+
+// The in-order extremes of samples s0 .. s1-1 whose first sample is not NaN: seeded with
+// it, then the samples and whole blocks that tile the range, in order, each replacing only
+// when strictly beyond. Blocks hold their first extreme and NaN never wins, so the result is
+// the one a visit of every sample gives. Up to 15 units a level on either side.
+void CDisplayCopy::Extremes(std::int64_t s0, std::int64_t s1, float& mn, float& mx) const {
+    mn = mx = m_pSamples[s0];
+    const auto take = [&](std::size_t level, std::int64_t pos) {
+        if (level == 0) {
+            const float x = m_pSamples[pos];
+            if (x > mx) mx = x;
+            if (x < mn) mn = x;
+            return;
         }
+        const auto at = static_cast<std::size_t>(pos >> (kShift * static_cast<int>(level)));
+        const float hi = m_levels[level - 1].maxima[at];
+        const float lo = m_levels[level - 1].minima[at];
+        if (hi > mx) mx = hi;
+        if (lo < mn) mn = lo;
+    };
+    // A unit of level k covers 16^k samples, or fewer at the end of the trace.
+    const auto unitEnd = [&](std::size_t level, std::int64_t pos) {
+        return std::min(pos + (std::int64_t{1} << (kShift * static_cast<int>(level))), m_nCount);
+    };
+    std::int64_t pos = s0;
+    std::size_t level = 0;
+    // Up: units of this level until the position is aligned to the next one's.
+    while (level < m_levels.size()) {
+        const std::int64_t nextSize = std::int64_t{1} << (kShift * static_cast<int>(level + 1));
+        while (pos < s1 && (pos & (nextSize - 1)) != 0 && unitEnd(level, pos) <= s1) {
+            take(level, pos);
+            pos = unitEnd(level, pos);
+        }
+        if ((pos & (nextSize - 1)) != 0 || pos >= s1 || unitEnd(level + 1, pos) > s1) break;
+        ++level;
     }
-    BuildBuckets(pSource, count, decimation, slot.get());
-    m_nDisplayLength = static_cast<int>(length);
-    return true;
+    // Down: the largest units that still fit.
+    while (pos < s1) {
+        while (level > 0 && unitEnd(level, pos) > s1) --level;
+        take(level, pos);
+        pos = unitEnd(level, pos);
+    }
+}
+
+void CDisplayCopy::Entries(std::int64_t firstColumn, std::int64_t columns, float* out) const {
+    for (std::int64_t c = firstColumn; c < firstColumn + columns; ++c, out += 4) {
+        const std::int64_t s0 = c * m_nDecimation;
+        const std::int64_t s1 = std::min(s0 + m_nDecimation, m_nCount);
+        const float first = m_pSamples[s0];
+        out[0] = out[3] = first;
+        // A NaN first sample stays both extremes: nothing compares beyond it.
+        if (s1 - s0 == 1 || std::isnan(first))
+            out[1] = out[2] = first;
+        else
+            Extremes(s0, s1, out[2], out[1]);
+    }
+}
+
+float CDisplayCopy::operator[](std::int64_t j) const {
+    float entries[4];
+    Entries(j / 4, 1, entries);
+    return entries[j % 4];
+}
+
+std::size_t CDisplayCopy::BytesHeld() const {
+    std::size_t bytes = 0;
+    for (const Level& level : m_levels) bytes += 2 * level.maxima.size() * sizeof(float);
+    return bytes;
 }

@@ -2,12 +2,14 @@
 // CtesqDoc: the one trace the application shows, up to 8 curves of equal length at one fixed
 // step, with the per-trace view state shared by the views. Qt-free.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 
 #include "framework/core/CmdUI.h"
 #include "framework/core/Document.h"
+#include "trace/DisplayCopy.h"
 #include "trace/FloatArray.h"
 #include "trace/TraceData.h"
 
@@ -50,6 +52,9 @@ public:
     // from them knows when to look again.
     unsigned long long DataRevision() const { return m_nDataRevision; }
     void NoteDataChanged() { ++m_nDataRevision; }
+    // Samples nFirst .. nEnd-1 of one curve changed in place: counted as above, and that
+    // curve's display copy brought up to date over them at once.
+    void NoteDataChanged(int nCurve, int nFirst, int nEnd);
     // The framework's archive carries no trace data.
     void Serialize() override { SetModifiedFlag(false); }
 
@@ -120,13 +125,18 @@ public:
     // the time and every sample in the fewest digits that read back to the same float.
     void WriteCsvTrace(CFile& file);
 
+    // The display copies of every curve for the current samples and decimation: the
+    // pyramid over the samples when they are new, the decimation always.
     void BuildDisplayCopies();
-    bool BuildDisplayCopy(const float* pSource, CFloatArray& slot);
+    bool BuildDisplayCopy(const float* pSource, CDisplayCopy& slot);
+    // Columns of the view: buckets of m_nDecimation samples.
+    int DisplayColumns() const { return static_cast<int>(m_nDisplayLength / 4); }
 
     // The trace's own fields come from CTraceData; this is what the views share about it.
     int m_nOscFormat = 0;
-    CFloatArray m_pDisplay[MAX_CURVES];  // 4 floats per bucket: first, max, min, first
-    int m_nDisplayLength = 0;
+    CDisplayCopy m_pDisplay[MAX_CURVES];  // 4 entries per bucket: first, max, min, first
+    // 4 x the bucket count: 64 bits, since a trace may have up to 2147483647 samples.
+    std::int64_t m_nDisplayLength = 0;
     int m_nDecimation = 1;
     int m_nSelStart = 0;
     int m_nSelEnd = 0;  // half-open selection m_nSelStart .. m_nSelEnd

@@ -75,7 +75,7 @@ view_geometry::Bands CtesqView::ClientBands() const {
 
 void CtesqView::SetSizesFromDocument() {
     const int width = GetClientRect().Width();
-    const ScrollSizes sizes = ScrollSizesFor(GetDocument()->m_nDisplayLength / 4, width);
+    const ScrollSizes sizes = ScrollSizesFor(GetDocument()->DisplayColumns(), width);
     SetScrollSizes(sizes.total, sizes.page, sizes.line);
 }
 
@@ -163,7 +163,7 @@ void CtesqView::ApplyZoom(int nDecimation) {
     const int position = GetScrollPosition();
     const int rangeEnd = GetScrollRangeEnd();
     ZoomTo(nDecimation, [&] {
-        return ZoomedPosition(width, position, rangeEnd, GetDocument()->m_nDisplayLength / 4);
+        return ZoomedPosition(width, position, rangeEnd, GetDocument()->DisplayColumns());
     });
 }
 

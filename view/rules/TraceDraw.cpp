@@ -28,8 +28,8 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
     const int first = std::max(0, dc.DPtoLP({0, 0}).x);
     const int decimation = std::max(doc.m_nDecimation, 1);
     const VisibleEntries entries = VisibleEntriesOf(first, width, doc.m_nDisplayLength);
-    const int count = entries.end - entries.first;
-    const int columnsEnd = entries.end / 4;
+    const int count = static_cast<int>(std::max(entries.end - entries.first, 0LL));
+    const int columnsEnd = static_cast<int>(entries.end / 4);
 
     const CPen previousPen = dc.SelectPen({PS_SOLID, 1, kGrid});
 
@@ -59,15 +59,18 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
         dc.LineTo(columnsEnd, y);
     }
 
-    // One point buffer for all curves of this paint, of the visible entries only.
-    std::vector<CPoint> points(static_cast<std::size_t>(std::max(count, 0)));
+    // One entry and one point buffer for all curves of this paint, of the visible columns
+    // only: the entries are made for them now.
+    std::vector<float> display(static_cast<std::size_t>(count));
+    std::vector<CPoint> points(static_cast<std::size_t>(count));
     for (int i = 0; i < doc.m_nCurveCount && count > 0; ++i) {
         if (doc.m_bCurveHidden[i] || !doc.m_pDisplay[i]) continue;
         dc.SelectPen({PS_SOLID, 2, in.curveColors[i]});
-        const float* display = doc.m_pDisplay[i].get();
-        for (int j = entries.first; j < entries.end; ++j)
-            points[static_cast<std::size_t>(j - entries.first)] = {
-                j / 4, ValueToY(display[j], doc.m_fCurveBottom[i], doc.m_fCurveTop[i], bands)};
+        doc.m_pDisplay[i].Entries(entries.first / 4, count / 4, display.data());
+        for (int j = 0; j < count; ++j)
+            points[static_cast<std::size_t>(j)] = {
+                first + j / 4, ValueToY(display[static_cast<std::size_t>(j)], doc.m_fCurveBottom[i],
+                                        doc.m_fCurveTop[i], bands)};
         dc.Polyline(points.data(), count);
     }
 

@@ -57,10 +57,10 @@ int ValueToY(float v, float bottom, float top, const Bands& bands) {
     return bands.plotBottom - h;
 }
 
-VisibleEntries VisibleEntriesOf(int firstColumn, int width, int displayLength) {
+VisibleEntries VisibleEntriesOf(int firstColumn, int width, long long displayLength) {
     const long long end =
         std::min<long long>(displayLength, 4LL * (static_cast<long long>(firstColumn) + width));
-    return {4 * firstColumn, static_cast<int>(end)};
+    return {4LL * firstColumn, end};
 }
 
 Cell LegendCell(int firstColumn, int width, int curve, int count) {

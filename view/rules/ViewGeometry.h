@@ -46,10 +46,10 @@ int ValueToY(float v, float bottom, float top, const Bands& bands);
 // Visible display-copy entries for first column F in a window W wide: S = 4F,
 // E = min(length, 4(F + W)); the visible columns are F .. E / 4 - 1.
 struct VisibleEntries {
-    int first;  // S
-    int end;    // E, exclusive; E <= S means nothing to draw
+    long long first;  // S
+    long long end;    // E, exclusive; E <= S means nothing to draw
 };
-VisibleEntries VisibleEntriesOf(int firstColumn, int width, int displayLength);
+VisibleEntries VisibleEntriesOf(int firstColumn, int width, long long displayLength);
 
 // Legend cell of curve i of count in a window W wide from column F: x = F + (W x i) / count
 // (unsigned arithmetic), W / count wide.

@@ -1,0 +1,38 @@
+// The document's display copies: one CDisplayCopy per curve, built when the samples are
+// new and only told the decimation on a zoom step.
+
+#include <algorithm>
+#include <cstdint>
+
+#include "framework/core/MessageSink.h"
+#include "trace/tesqDoc.h"
+
+void CtesqDoc::BuildDisplayCopies() {
+    for (int i = 0; i < MAX_CURVES; ++i) {
+        if (!m_pSamples[i]) return;
+        if (!BuildDisplayCopy(m_pSamples[i].get(), m_pDisplay[i])) {
+            m_nDisplayLength = 0;
+            return;
+        }
+    }
+}
+
+bool CtesqDoc::BuildDisplayCopy(const float* pSource, CDisplayCopy& slot) {
+    if (m_nSampleCount <= 0) return true;
+    if (pSource == nullptr) return false;
+    const std::int64_t count = m_nSampleCount;
+    if (!slot.IsOver(pSource, count) && !slot.Build(pSource, count)) {
+        AfxMessageBox("deefery alloc failure!");
+        return false;
+    }
+    slot.SetDecimation(std::max(m_nDecimation, 1));
+    m_nDisplayLength = 4 * slot.Columns();
+    return true;
+}
+
+void CtesqDoc::NoteDataChanged(int nCurve, int nFirst, int nEnd) {
+    NoteDataChanged();
+    if (nCurve >= 0 && nCurve < MAX_CURVES &&
+        m_pDisplay[nCurve].IsOver(m_pSamples[nCurve].get(), m_nSampleCount))
+        m_pDisplay[nCurve].Rebuild(nFirst, nEnd);
+}

@@ -1,0 +1,51 @@
+#pragma once
+// CDisplayCopy: one curve's display entries (first, max, min, first of each bucket of D
+// samples), made on demand for the columns asked for, from the samples and a min/max pyramid
+// over them. A whole copy would take 16 bytes per sample at D = 1; the pyramid takes about
+// half a byte and serves every D.
+
+#include <cstdint>
+#include <vector>
+
+#include "trace/FloatArray.h"
+
+class CDisplayCopy {
+public:
+    // The pyramid over samples 0 .. count-1, read from `samples` from now on (the array must
+    // outlive the copy or be handed over again). false, and empty, when memory runs out.
+    bool Build(const float* samples, std::int64_t count);
+    // Samples first .. end-1 changed in place: the blocks over them again.
+    void Rebuild(std::int64_t first, std::int64_t end);
+    // Built over these samples, so only the decimation needs setting.
+    bool IsOver(const float* samples, std::int64_t count) const {
+        return m_pSamples == samples && m_nCount == count && m_pSamples != nullptr;
+    }
+    void SetDecimation(std::int64_t decimation) { m_nDecimation = decimation < 1 ? 1 : decimation; }
+    void reset();
+
+    explicit operator bool() const { return m_pSamples != nullptr; }
+    std::int64_t Columns() const { return (m_nCount + m_nDecimation - 1) / m_nDecimation; }
+    // The 4 entries of each of columns firstColumn .. firstColumn+columns-1 (all below
+    // Columns()) into out.
+    void Entries(std::int64_t firstColumn, std::int64_t columns, float* out) const;
+    // Entry j alone: the entries of column j / 4.
+    float operator[](std::int64_t j) const;
+    // What the pyramid holds, for the memory figures.
+    std::size_t BytesHeld() const;
+
+private:
+    // Blocks of 16^k samples (k = level + 1): the largest and the smallest sample that is not
+    // NaN, the first one met among equals (so -0 and +0 keep their order). A block of NaN
+    // only holds -inf as its largest and +inf as its smallest, which never replace a sample.
+    struct Level {
+        CFloatArray maxima, minima;
+        std::int64_t blocks = 0;
+    };
+    void BuildLevel(std::size_t k, std::int64_t firstBlock, std::int64_t endBlock);
+    void Extremes(std::int64_t s0, std::int64_t s1, float& mn, float& mx) const;
+
+    const float* m_pSamples = nullptr;
+    std::int64_t m_nCount = 0;
+    std::int64_t m_nDecimation = 1;
+    std::vector<Level> m_levels;
+};
