@@ -4,12 +4,15 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <random>
 
 #include "framework/core/File.h"
 #include "framework/core/NumberText.h"
 #include "tests/support/MemFile.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
 #include "trace/CaptureCodec.h"
 
@@ -172,5 +175,71 @@ TEST(Capture, BlockEncoderMatchesTheSampleRule) {
         block.resize(
             capture::EncodeSamples(encoding, samples.data(), samples.size(), block.data()));
         EXPECT_EQ(block, expected) << "encoding " << encoding;
+    }
+}
+
+namespace {
+
+// A file system that cannot map files: the reader reads them in blocks.
+class CUnmappableFile : public CFile {
+public:
+    CFileBytes MapForReading() override { return {}; }
+};
+
+std::string RandomCapture(int encoding, std::size_t payload, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string bytes;
+    if (encoding != 0) {
+        const Bytes magic = Magic(encoding);
+        bytes.assign(magic.begin(), magic.end());
+    }
+    for (std::size_t i = 0; i < payload; ++i) bytes.push_back(static_cast<char>(rng()));
+    return bytes;
+}
+
+}  // namespace
+
+TEST(Capture, MappedAndBlockReadsGiveTheSameSamples) {
+    CTempDir dir;
+    for (const int encoding : {0, 1, 2}) {
+        // Longer than a mapped piece, so that encoding 1's prefix crosses pieces too.
+        const std::string path = dir.Path("c" + std::to_string(encoding) + ".osc");
+        Put(path, RandomCapture(encoding, (std::size_t{4} << 20) + 12345, 7 + encoding));
+        CtesqDoc mapped, blocks;
+        CFile f1(path, CFile::modeRead);
+        CUnmappableFile f2;
+        ASSERT_TRUE(f2.Open(path, CFile::modeRead));
+        ASSERT_TRUE(mapped.ReadOscTrace(f1));
+        ASSERT_TRUE(blocks.ReadOscTrace(f2));
+        EXPECT_EQ(mapped.m_nOscFormat, encoding);
+        ASSERT_EQ(mapped.m_nSampleCount, blocks.m_nSampleCount);
+        EXPECT_GT(mapped.m_nSampleCount, 1 << 20);
+        EXPECT_EQ(Samples(mapped, 0), Samples(blocks, 0)) << "encoding " << encoding;
+    }
+}
+
+TEST(Capture, AFileThatChangesSizeWhileReadIsRefusedAndTheTraceStays) {
+    CTempDir dir;
+    const std::string path = dir.Path("moving.osc");
+    for (const bool shrink : {true, false}) {
+        Put(path, RandomCapture(0, std::size_t{9} << 20, 3));
+        auto doc = DocWithSamples({{1, 2, 3}});
+        CFile file(path, CFile::modeRead);
+        bool changed = false;
+        file.m_onRead = [&](std::size_t) {
+            if (changed) return;
+            changed = true;
+            // Shrunk, the mapping past the new end would fault if it were read.
+            if (shrink)
+                std::filesystem::resize_file(path, 1 << 20);
+            else
+                Put(path, Slurp(path) + "more");
+        };
+        CMessageRecorder messages;
+        EXPECT_FALSE(doc->ReadOscTrace(file));
+        EXPECT_EQ(
+            messages.m_messages,
+            std::vector<std::string>{path + " changed size while it was read; it was not opened."});
+        EXPECT_EQ(Samples(*doc, 0), (V{1, 2, 3}));
     }
 }

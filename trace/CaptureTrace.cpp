@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "framework/core/File.h"
@@ -45,26 +46,12 @@ struct WholeRange {
 };
 constexpr WholeRange kWholeRange[] = {{0, 255}, {-2048, 2047}, {-128, 127}};
 
-}  // namespace
-
-bool CtesqDoc::ReadOscTrace(CFile& file) {
-    CTraceData fresh;
-    int encoding = 0;
-    const bool read = ReportingReadFailures(file, [&] {
-        std::uint8_t head[4];
-        const std::size_t got = ReadFully(file, head, sizeof head);
-        std::uint32_t magic = 0;
-        if (got == 4)
-            magic =
-                head[0] | head[1] << 8 | head[2] << 16 | static_cast<std::uint32_t>(head[3]) << 24;
-        encoding = magic == capture::MAGIC_ENCODING_1   ? 1
-                   : magic == capture::MAGIC_ENCODING_2 ? 2
-                                                        : 0;
-        if (encoding == 0) file.SeekToBegin();
-
-        const std::uint64_t length = file.GetLength();
-        const std::uint64_t payload =
-            encoding == 0 ? length : length - std::min<std::uint64_t>(length, 4);
+// The samples of a capture's payload, fed a block at a time.
+class CCaptureDecoder {
+public:
+    // Room for the payload's samples; false (after a message) when it holds too many.
+    bool Start(int encoding, std::uint64_t payload) {
+        m_encoding = encoding;
         // Encoding 1 assumes a prefix per data byte; shared prefixes carry more samples, and
         // the array then grows, up to one sample per byte.
         std::uint64_t capacity = encoding == 1 ? payload / 2 : payload;
@@ -73,46 +60,121 @@ bool CtesqDoc::ReadOscTrace(CFile& file) {
             return false;
         }
         capacity = std::min<std::uint64_t>(capacity, INT_MAX);
-        CFloatArray samples = CFloatArray::Allocate(
+        m_samples = CFloatArray::Allocate(
             static_cast<std::size_t>(std::max<std::uint64_t>(capacity, 1)), true);
-        if (!samples) throw std::bad_alloc();
-
-        std::vector<std::uint8_t> storage(kBlockSize);
-        std::uint8_t* const block = storage.data();
-        std::size_t count = 0;
-        unsigned prefix = 0;
-        for (std::size_t n; (n = file.Read(block, kBlockSize)) > 0;) {
-            if (encoding == 1) {
-                for (std::size_t used = 0; used < n;) {
-                    if (count == samples.size()) {
-                        if (count == INT_MAX) {
-                            AfxMessageBox(MSG_TOO_MANY_SAMPLES);
-                            return false;
-                        }
-                        const std::size_t grown = static_cast<std::size_t>(std::min<std::uint64_t>(
-                            std::max<std::uint64_t>(2 * count, count + kBlockSize), INT_MAX));
-                        CFloatArray bigger = CFloatArray::Allocate(grown, true);
-                        if (!bigger) throw std::bad_alloc();
-                        std::memcpy(bigger.get(), samples.get(), count * sizeof(float));
-                        samples = std::move(bigger);
-                    }
-                    used +=
-                        capture::DecodePairs(block + used, n - used, prefix, samples.get() + count,
-                                             samples.size() - count, count);
-                }
-            } else {
-                // A file that grew since its length was taken keeps only what was counted.
-                const std::size_t take = std::min(n, samples.size() - count);
-                if (encoding == 0)
-                    capture::DecodeUnsigned(block, take, samples.get() + count);
-                else
-                    capture::DecodeSigned(block, take, samples.get() + count);
-                count += take;
-            }
-        }
-        fresh.m_pSamples[0] = std::move(samples);
-        fresh.m_nSampleCount = static_cast<int>(count);
+        if (!m_samples) throw std::bad_alloc();
         return true;
+    }
+
+    // false (after a message) when the samples outgrow the sample count.
+    bool Feed(const std::uint8_t* block, std::size_t n) {
+        if (m_encoding != 1) {
+            // A file that grew since its length was taken keeps only what was counted.
+            const std::size_t take = std::min(n, m_samples.size() - m_count);
+            if (m_encoding == 0)
+                capture::DecodeUnsigned(block, take, m_samples.get() + m_count);
+            else
+                capture::DecodeSigned(block, take, m_samples.get() + m_count);
+            m_count += take;
+            return true;
+        }
+        for (std::size_t used = 0; used < n;) {
+            if (m_count == m_samples.size()) {
+                if (m_count == INT_MAX) {
+                    AfxMessageBox(MSG_TOO_MANY_SAMPLES);
+                    return false;
+                }
+                const std::size_t grown = static_cast<std::size_t>(std::min<std::uint64_t>(
+                    std::max<std::uint64_t>(2 * m_count, m_count + kBlockSize), INT_MAX));
+                CFloatArray bigger = CFloatArray::Allocate(grown, true);
+                if (!bigger) throw std::bad_alloc();
+                std::memcpy(bigger.get(), m_samples.get(), m_count * sizeof(float));
+                m_samples = std::move(bigger);
+            }
+            used +=
+                capture::DecodePairs(block + used, n - used, m_prefix, m_samples.get() + m_count,
+                                     m_samples.size() - m_count, m_count);
+        }
+        return true;
+    }
+
+    void Finish(CTraceData& trace) {
+        trace.m_pSamples[0] = std::move(m_samples);
+        trace.m_nSampleCount = static_cast<int>(m_count);
+    }
+
+private:
+    int m_encoding = 0;
+    CFloatArray m_samples;
+    std::size_t m_count = 0;
+    unsigned m_prefix = 0;
+};
+
+int EncodingOf(const std::uint8_t* head, std::size_t got) {
+    std::uint32_t magic = 0;
+    if (got >= 4)
+        magic = head[0] | head[1] << 8 | head[2] << 16 | static_cast<std::uint32_t>(head[3]) << 24;
+    return magic == capture::MAGIC_ENCODING_1 ? 1 : magic == capture::MAGIC_ENCODING_2 ? 2 : 0;
+}
+
+std::string ChangedSizeMessage(const std::string& path) {
+    return path + " changed size while it was read; it was not opened.";
+}
+
+// Decoded in place from the mapped file, 4 MiB at a time: each piece is told to the read
+// hook (progress, cancel), checked against a file that shrank or grew meanwhile (a shrunk
+// mapping faults when read), and released once decoded.
+bool DecodeMapped(CFile& file, CFileBytes& bytes, CTraceData& fresh, int& encoding) {
+    constexpr std::size_t kPiece = std::size_t{4} << 20;
+    encoding = EncodingOf(bytes.data(), bytes.size());
+    const std::size_t start = encoding == 0 ? 0 : 4;
+    CCaptureDecoder decoder;
+    if (!decoder.Start(encoding, bytes.size() - start)) return false;
+    for (std::size_t at = start; at < bytes.size();) {
+        const std::size_t n = std::min(kPiece, bytes.size() - at);
+        if (file.m_onRead) file.m_onRead(n);
+        if (file.GetLength() != bytes.size()) {
+            AfxMessageBox(ChangedSizeMessage(file.GetFilePath()));
+            return false;
+        }
+        if (!decoder.Feed(bytes.data() + at, n)) return false;
+        at += n;
+        bytes.DoneWith(at);
+    }
+    if (file.GetLength() != bytes.size()) {
+        AfxMessageBox(ChangedSizeMessage(file.GetFilePath()));
+        return false;
+    }
+    decoder.Finish(fresh);
+    return true;
+}
+
+// For files that cannot be mapped: read in blocks.
+bool DecodeRead(CFile& file, CTraceData& fresh, int& encoding) {
+    std::uint8_t head[4];
+    encoding = EncodingOf(head, ReadFully(file, head, sizeof head));
+    if (encoding == 0) file.SeekToBegin();
+    const std::uint64_t length = file.GetLength();
+    CCaptureDecoder decoder;
+    if (!decoder.Start(encoding,
+                       encoding == 0 ? length : length - std::min<std::uint64_t>(length, 4)))
+        return false;
+    std::vector<std::uint8_t> storage(kBlockSize);
+    for (std::size_t n; (n = file.Read(storage.data(), kBlockSize)) > 0;)
+        if (!decoder.Feed(storage.data(), n)) return false;
+    decoder.Finish(fresh);
+    return true;
+}
+
+}  // namespace
+
+bool CtesqDoc::ReadOscTrace(CFile& file) {
+    CTraceData fresh;
+    int encoding = 0;
+    const bool read = ReportingReadFailures(file, [&] {
+        CFileBytes bytes = file.MapForReading();
+        return bytes ? DecodeMapped(file, bytes, fresh, encoding)
+                     : DecodeRead(file, fresh, encoding);
     });
     if (!read) return false;
     const EncodingSettings& s = kSettings[encoding];

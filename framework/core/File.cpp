@@ -1,6 +1,7 @@
 #include "framework/core/File.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -125,6 +126,29 @@ std::size_t CFile::Read(void* pBuf, std::size_t nCount) {
             if (m_onRead) m_onRead(static_cast<std::size_t>(n));
             return static_cast<std::size_t>(n);
         }
+        if (errno != EINTR) ThrowOsError(errno);
+    }
+}
+
+CFileBytes CFile::MapForReading() {
+    if (m_hFile < 0 || !m_bBounded) return {};
+    if (m_nLengthAtOpen == 0) return CFileBytes::Borrowed(nullptr, 0);
+    if (m_nLengthAtOpen > SIZE_MAX) return {};
+    const auto n = static_cast<std::size_t>(m_nLengthAtOpen);
+    void* p = ::mmap(nullptr, n, PROT_READ, MAP_SHARED, m_hFile, 0);
+    if (p == MAP_FAILED) return {};
+    ::madvise(p, n, MADV_SEQUENTIAL);
+    return CFileBytes::Mapped(p, n);
+}
+
+std::size_t CFile::ReadAt(std::uint64_t offset, void* pBuf, std::size_t nCount) {
+    if (m_bBounded)
+        nCount = static_cast<std::size_t>(
+            std::min<std::uint64_t>(nCount, m_nLengthAtOpen - std::min(offset, m_nLengthAtOpen)));
+    if (nCount == 0) return 0;
+    for (;;) {
+        const ssize_t n = ::pread(m_hFile, pBuf, nCount, static_cast<off_t>(offset));
+        if (n >= 0) return static_cast<std::size_t>(n);
         if (errno != EINTR) ThrowOsError(errno);
     }
 }

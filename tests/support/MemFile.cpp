@@ -14,6 +14,14 @@ std::size_t CMemFile::Read(void* pBuf, std::size_t nCount) {
     return n;
 }
 
+std::size_t CMemFile::ReadAt(std::uint64_t offset, void* pBuf, std::size_t nCount) {
+    const std::size_t at =
+        static_cast<std::size_t>(std::min<std::uint64_t>(offset, m_bytes.size()));
+    const std::size_t n = std::min(nCount, m_bytes.size() - at);
+    if (n > 0) std::memcpy(pBuf, m_bytes.data() + at, n);
+    return n;
+}
+
 void CMemFile::Write(const void* pBuf, std::size_t nCount) {
     if (m_pos + nCount > m_bytes.size()) m_bytes.resize(m_pos + nCount);
     if (nCount > 0) std::memcpy(m_bytes.data() + m_pos, pBuf, nCount);

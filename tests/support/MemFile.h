@@ -19,6 +19,10 @@ public:
     std::uint64_t GetPosition() const override { return m_pos; }
     std::uint64_t GetLength() const override { return m_bytes.size(); }
     void Close() override {}
+    CFileBytes MapForReading() override {
+        return CFileBytes::Borrowed(m_bytes.data(), m_bytes.size());
+    }
+    std::size_t ReadAt(std::uint64_t offset, void* pBuf, std::size_t nCount) override;
 
     const std::vector<char>& Bytes() const { return m_bytes; }
 
