@@ -8,7 +8,10 @@
 #include <memory>
 #include <random>
 
+#include "framework/core/File.h"
 #include "framework/core/NumberText.h"
+#include "tests/support/MemFile.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
 #include "trace/TextTraceParser.h"
 #include "trace/TraceTokens.h"
@@ -287,4 +290,128 @@ TEST(TextReader, HeaderRangesAreRealNumbers) {
     auto doc = ReadTrace("FileType QDL-RV\nCurve a V -0.5 2.75\n\n1\n");
     EXPECT_EQ(doc->m_fCurveBottom[0], -0.5f);
     EXPECT_EQ(doc->m_fCurveTop[0], 2.75f);
+}
+
+namespace {
+
+// The reader as one thread runs it: both passes line by line from the start.
+CTraceData ReadOnOneThread(const std::string& path) {
+    CFile file(path, CFile::modeRead);
+    CTraceData counted, stored;
+    CTextTraceParser counting(counted);
+    counting.ReadTraceLines(file, false, 0);
+    file.SeekToBegin();
+    CTextTraceParser storing(stored);
+    storing.ReadTraceLines(file, true, counted.m_nSampleCount);
+    storing.CompleteRanges();
+    return stored;
+}
+
+void ExpectSameTrace(const CtesqDoc& doc, const CTraceData& one) {
+    EXPECT_EQ(doc.m_nCurveCount, one.m_nCurveCount);
+    EXPECT_EQ(doc.m_nSampleCount, one.m_nSampleCount);
+    EXPECT_EQ(doc.m_nLineNo, one.m_nLineNo);
+    EXPECT_EQ(doc.m_nParseState, one.m_nParseState);
+    EXPECT_EQ(doc.m_nStep, one.m_nStep);
+    EXPECT_EQ(doc.m_strHeaderText, one.m_strHeaderText);
+    for (int i = 0; i < CTraceData::MAX_CURVES; ++i) {
+        EXPECT_EQ(doc.m_strCurveName[i], one.m_strCurveName[i]);
+        EXPECT_EQ(std::memcmp(&doc.m_fCurveBottom[i], &one.m_fCurveBottom[i], 4), 0);
+        EXPECT_EQ(std::memcmp(&doc.m_fCurveTop[i], &one.m_fCurveTop[i], 4), 0);
+        ASSERT_EQ(static_cast<bool>(doc.m_pSamples[i]), static_cast<bool>(one.m_pSamples[i]));
+        if (!one.m_pSamples[i]) continue;
+        ASSERT_EQ(doc.m_pSamples[i].size(), one.m_pSamples[i].size());
+        EXPECT_EQ(std::memcmp(doc.m_pSamples[i].get(), one.m_pSamples[i].get(),
+                              one.m_pSamples[i].size() * sizeof(float)),
+                  0)
+            << "curve " << i;
+    }
+}
+
+}  // namespace
+
+TEST(TextReader, TwoThreadsReadWhatOneThreadReads) {
+    CTempDir dir;
+    std::mt19937 rng(21);
+    // Rows of 2 to 5 numbers, some ending in CR LF, blank and separator-only lines, rows of
+    // words, and lines longer than a read block; the files grow a byte at a time, so that the
+    // middle falls on every kind of byte.
+    std::string rows;
+    while (rows.size() < (std::size_t{5} << 19)) {
+        const unsigned kind = rng() % 200;
+        if (kind == 0 && rng() % 100 == 0) {
+            rows += std::string(300000 + rng() % 1000, ' ') + "1 2 3 4 5 6 7 8 9\n";
+        } else if (kind < 6) {
+            rows += kind % 2 ? "\r\n" : " ,;\t\n";
+        } else if (kind < 9) {
+            rows += "words only\n";
+        } else {
+            const unsigned n = 2 + rng() % (rows.size() > (std::size_t{3} << 19) ? 4 : 2);
+            for (unsigned k = 0; k < n; ++k)
+                rows += std::to_string(static_cast<int>(rng() % 20001) - 10000) + "." +
+                        std::to_string(rng() % 1000) + (k + 1 < n ? " " : "");
+            rows += kind % 3 ? "\r\n" : "\n";
+        }
+    }
+    const std::string header = "FileType QDL-RV\r\nCurve a V 0 0\nCurve b\nStep 5 us\n\n";
+    for (int shift = 0; shift < 6; ++shift) {
+        const std::string path = dir.Path("t" + std::to_string(shift) + ".txt");
+        Put(path, header + std::string(static_cast<std::size_t>(shift), '\n') + rows +
+                      (shift % 2 ? "7 8" : ""));
+        CtesqDoc doc;
+        CFile file(path, CFile::modeRead);
+        ASSERT_TRUE(doc.ReadTextTrace(file));
+        EXPECT_GT(doc.m_nSampleCount, 50000);
+        ExpectSameTrace(doc, ReadOnOneThread(path));
+    }
+}
+
+namespace {
+
+// A file that another program rewrites (same length) once the counting pass is over: the
+// second read from its start serves the new bytes.
+class CRewrittenFile : public CMemFile {
+public:
+    CRewrittenFile(const std::string& before, const std::string& after)
+        : m_before(before.data(), before.size()), m_after(after.data(), after.size()) {}
+    std::size_t ReadAt(std::uint64_t offset, void* pBuf, std::size_t nCount) override {
+        if (offset == 0) ++m_nFromStart;
+        return Now().ReadAt(offset, pBuf, nCount);
+    }
+    std::size_t Read(void* pBuf, std::size_t nCount) override { return Now().Read(pBuf, nCount); }
+    std::uint64_t Seek(std::int64_t lOff, SeekPosition from) override {
+        return Now().Seek(lOff, from);
+    }
+    std::uint64_t GetPosition() const override { return m_after.GetPosition(); }
+    std::uint64_t GetLength() const override { return m_before.GetLength(); }
+
+private:
+    CMemFile& Now() { return m_nFromStart > 1 ? m_after : m_before; }
+    CMemFile m_before, m_after;
+    int m_nFromStart = 0;
+};
+
+}  // namespace
+
+TEST(TextReader, RowsThatChangeBetweenThePassesAreStoredAsOneThreadStoresThem) {
+    std::string rows;
+    for (int r = 0; rows.size() < (std::size_t{3} << 20); ++r) rows += std::to_string(r) + " 1\n";
+    const std::string before = "FileType QDL-RV\nCurve a\n\n" + rows;
+    for (const std::string& change : {std::string(6, ' '), std::string("5\n6\n")}) {
+        // A row of the first half becomes blank (a gap), or two rows (more than counted).
+        std::string after = before;
+        after.replace(after.find("\n1000 1\n") + 1, change.size(), change);
+        CTraceData counted, one;
+        CMemFile original(before.data(), before.size()), rewritten(after.data(), after.size());
+        CTextTraceParser counting(counted);
+        counting.ReadTraceLines(original, false, 0);
+        CTextTraceParser storing(one);
+        storing.ReadTraceLines(rewritten, true, counted.m_nSampleCount);
+        storing.CompleteRanges();
+
+        CtesqDoc doc;
+        CRewrittenFile file(before, after);
+        ASSERT_TRUE(doc.ReadTextTrace(file));
+        ExpectSameTrace(doc, one);
+    }
 }

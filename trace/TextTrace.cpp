@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "framework/core/MessageSink.h"
 #include "framework/core/NumberText.h"
 #include "framework/core/Utf8.h"
+#include "trace/ChunkedRead.h"
 #include "trace/LineReader.h"
 #include "trace/MinMax.h"
 #include "trace/ReadFailures.h"
@@ -21,26 +23,140 @@
 #include "trace/TraceTokens.h"
 #include "trace/tesqDoc.h"
 
-namespace {}  // namespace
+namespace {
+
+// Data smaller than this per thread is read on one: a thread costs more than it saves.
+constexpr std::uint64_t kBytesPerThread = std::uint64_t{1} << 20;
+
+}  // namespace
 
 bool CtesqDoc::ReadTextTrace(CFile& file) {
     CTraceData fresh;
     const bool read = ReportingReadFailures(file, [&] {
         CTraceData counted;
         CTextTraceParser counting(counted);
-        counting.ReadTraceLines(file, false, 0);
+        const std::optional<std::uint64_t> data = counting.ReadHeader(file);
+        const std::vector<CFileChunk> chunks =
+            data ? SplitAtLineFeeds(file, *data, 2, kBytesPerThread) : std::vector<CFileChunk>{};
+        const std::vector<std::int64_t> rows = counting.CountRows(file, chunks);
         if (counting.TooManyRows()) {
             AfxMessageBox(MSG_TOO_MANY_SAMPLES);
             return false;
         }
-        file.SeekToBegin();
         CTextTraceParser storing(fresh);
-        storing.ReadTraceLines(file, true, counted.m_nSampleCount);
+        if (storing.ReadHeader(file) != data ||
+            !storing.StoreRows(file, chunks, rows, counted.m_nSampleCount)) {
+            // The file changed between the passes: the rows as one thread would store them.
+            fresh = CTraceData();
+            file.SeekToBegin();
+            CTextTraceParser again(fresh);
+            again.ReadTraceLines(file, true, counted.m_nSampleCount);
+            again.CompleteRanges();
+            return true;
+        }
         storing.CompleteRanges();
         return true;
     });
     if (read) TakeTrace(std::move(fresh));
     return read;
+}
+
+std::optional<std::uint64_t> CTextTraceParser::ReadHeader(CFile& file) {
+    return ForEachLineOf(ReadFrom(file, 0), true, true,
+                         [&](std::string_view line, std::size_t readable) {
+                             return ParseLine(line, false, 0, readable) != 2;
+                         });
+}
+
+void CTextTraceParser::AddLines(std::int64_t n) {
+    m_trace.m_nLineNo =
+        static_cast<int>(std::min<std::int64_t>(INT_MAX, std::int64_t{m_trace.m_nLineNo} + n));
+}
+
+std::vector<std::int64_t> CTextTraceParser::CountRows(CFile& file,
+                                                      const std::vector<CFileChunk>& chunks) {
+    std::vector<std::int64_t> rows(chunks.size()), lines(chunks.size());
+    if (chunks.empty()) return rows;
+    ReadChunksInParallel(file, chunks, [&](std::size_t i, const ChunkRead& read) {
+        ForEachLineOf(read, false, chunks[i].last, [&](std::string_view line, std::size_t) {
+            ++lines[i];
+            if (!trace_tokens::IsBlank(line)) ++rows[i];
+        });
+    });
+    std::int64_t total = 0;
+    for (std::size_t i = 0; i < chunks.size(); ++i) {
+        total += rows[i];
+        AddLines(lines[i]);
+    }
+    m_bTooManyRows = total > INT_MAX;
+    m_trace.m_nSampleCount = static_cast<int>(std::min<std::int64_t>(total, INT_MAX));
+    return rows;
+}
+
+bool CTextTraceParser::StoreRows(CFile& file, const std::vector<CFileChunk>& chunks,
+                                 const std::vector<std::int64_t>& counted, int nCapacity) {
+    struct Part {
+        std::int64_t first = 0;  // its first row's number, from the counts
+        std::int64_t stored = 0, lines = 0;
+        int curves = 0;
+        bool overflow = false;
+    };
+    std::vector<Part> parts(chunks.size());
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        parts[i].first = parts[i - 1].first + counted[i - 1];
+    std::mutex arrays;  // curves get their array when a row first reaches them
+    ReadChunksInParallel(file, chunks, [&](std::size_t i, const ChunkRead& read) {
+        Part& part = parts[i];
+        std::string work;
+        float* columns[CTraceData::MAX_CURVES] = {};
+        int known = 0;
+        ForEachLineOf(
+            read, false, chunks[i].last, [&](std::string_view line, std::size_t readable) {
+                ++part.lines;
+                float values[trace_tokens::MAX_TOKENS];
+                const int n = trace_tokens::ReadRow(line, work, values, readable);
+                if (n == 0) return true;
+                if (part.stored == counted[i]) {
+                    part.overflow = true;
+                    return false;
+                }
+                if (n > known) {
+                    const std::lock_guard lock(arrays);
+                    for (int k = known; k < n; ++k) {
+                        CFloatArray& a = m_trace.m_pSamples[k];
+                        if (!a)
+                            a = CFloatArray::Allocate(static_cast<std::size_t>(nCapacity), true);
+                        if (!a) throw std::bad_alloc();  // the open fails
+                        columns[k] = a.get();
+                    }
+                    known = n;
+                }
+                const auto row = static_cast<std::size_t>(part.first + part.stored);
+                for (int k = 0; k < n; ++k) columns[k][row] = values[k];
+                ++part.stored;
+                part.curves = std::max(part.curves, n);
+                return true;
+            });
+    });
+    // Rows a part counted but could not read leave a gap; the rows after it close up.
+    std::int64_t total = 0, written = 0;
+    for (const Part& part : parts) {
+        if (part.overflow) return false;
+        for (CFloatArray& a : m_trace.m_pSamples)
+            if (a && part.first != total)
+                std::memmove(a.get() + total, a.get() + part.first,
+                             static_cast<std::size_t>(part.stored) * sizeof(float));
+        total += part.stored;
+        written = part.first + part.stored;
+        AddLines(part.lines);
+        m_trace.m_nCurveCount = std::max(m_trace.m_nCurveCount, part.curves);
+    }
+    for (CFloatArray& a : m_trace.m_pSamples)
+        if (a && written > total)
+            std::memset(a.get() + total, 0,
+                        static_cast<std::size_t>(written - total) * sizeof(float));
+    m_trace.m_nSampleCount = static_cast<int>(total);
+    return true;
 }
 
 void CTextTraceParser::ReadTraceLines(CFile& file, bool bStore, int nCapacity) {

@@ -2,9 +2,13 @@
 // The text trace parser: lines in, trace out. The reader runs it twice over the file, once
 // counting data rows and once storing them into arrays of the counted size.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "trace/ChunkedRead.h"
 #include "trace/TraceData.h"
 
 class CFile;
@@ -19,6 +23,17 @@ public:
     // how many bytes after the line may be read (never interpreted) in passing. Returns the
     // parse state after the line.
     int ParseLine(std::string_view line, bool bStore, int nCapacity, std::size_t readable);
+    // The same two passes with the data rows on two threads, each a part of the file; the
+    // row numbers of the storing pass come from the counts of the counting pass.
+    // The lines up to the first data row, from the file's start: the offset the data rows
+    // start at, or nothing when the file ends first.
+    std::optional<std::uint64_t> ReadHeader(CFile& file);
+    // Counting pass over the data parts: the rows of each.
+    std::vector<std::int64_t> CountRows(CFile& file, const std::vector<CFileChunk>& chunks);
+    // Storing pass over the same parts, into arrays of nCapacity rows. false when the file
+    // no longer holds what was counted (nothing is then to be kept).
+    bool StoreRows(CFile& file, const std::vector<CFileChunk>& chunks,
+                   const std::vector<std::int64_t>& counted, int nCapacity);
     // Degenerate display ranges (not wider than 0.0001) taken from the data.
     void CompleteRanges();
 
@@ -26,6 +41,7 @@ public:
     bool TooManyRows() const { return m_bTooManyRows; }
 
 private:
+    void AddLines(std::int64_t n);
     void ParseHeaderLine(std::string_view bytes);
     void ParseDataRow(std::string_view line, bool bStore, int nCapacity, std::size_t readable);
 
