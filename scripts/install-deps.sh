@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev locales libfmt-de
   fonts-dejavu-core fonts-wqy-microhei
   xvfb xdotool x11-apps x11-utils)
 case "${1:-}" in
-  bench) packages+=(libbenchmark-dev) ;;
+  bench) packages+=(libbenchmark-dev libfccp-dev) ;;
   fuzz) packages+=(clang libclang-rt-14-dev) ;;
   ci) packages+=(clang-format) ;;
 esac

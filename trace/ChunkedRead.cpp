@@ -49,9 +49,10 @@ void ReadChunksInParallel(CFile& file, const std::vector<CFileChunk>& chunks,
         return [&, here, at = c.begin, end = c.end](char* buf, std::size_t n) mutable {
             if (stop) throw CReadCancelled();
             const std::size_t got =
-                at < end ? file.ReadAt(at, buf, static_cast<std::size_t>(std::min<std::uint64_t>(
-                                                    n, end - at)))
-                         : 0;
+                at < end
+                    ? file.ReadAt(at, buf,
+                                  static_cast<std::size_t>(std::min<std::uint64_t>(n, end - at)))
+                    : 0;
             at += got;
             if (!here)
                 untold += got;
@@ -63,8 +64,8 @@ void ReadChunksInParallel(CFile& file, const std::vector<CFileChunk>& chunks,
     std::vector<std::future<void>> others;
     try {
         for (std::size_t i = 1; i < chunks.size(); ++i)
-            others.push_back(std::async(std::launch::async,
-                                        [&, i] { work(i, reader(chunks[i], false)); }));
+            others.push_back(
+                std::async(std::launch::async, [&, i] { work(i, reader(chunks[i], false)); }));
         work(0, reader(chunks[0], true));
         // The others' progress goes on being told while they finish.
         for (auto& f : others)

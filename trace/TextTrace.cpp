@@ -78,10 +78,15 @@ std::vector<std::int64_t> CTextTraceParser::CountRows(CFile& file,
     std::vector<std::int64_t> rows(chunks.size()), lines(chunks.size());
     if (chunks.empty()) return rows;
     ReadChunksInParallel(file, chunks, [&](std::size_t i, const ChunkRead& read) {
+        // Counted here and handed over at the end: counters side by side in memory would
+        // make the threads take turns at their cache line.
+        std::int64_t r = 0, l = 0;
         ForEachLineOf(read, false, chunks[i].last, [&](std::string_view line, std::size_t) {
-            ++lines[i];
-            if (!trace_tokens::IsBlank(line)) ++rows[i];
+            ++l;
+            if (!trace_tokens::IsBlank(line)) ++r;
         });
+        rows[i] = r;
+        lines[i] = l;
     });
     std::int64_t total = 0;
     for (std::size_t i = 0; i < chunks.size(); ++i) {
@@ -104,9 +109,12 @@ bool CTextTraceParser::StoreRows(CFile& file, const std::vector<CFileChunk>& chu
     std::vector<Part> parts(chunks.size());
     for (std::size_t i = 1; i < parts.size(); ++i)
         parts[i].first = parts[i - 1].first + counted[i - 1];
-    std::mutex arrays;  // curves get their array when a row first reaches them
+    // A curve gets its array when a row first reaches it. The first rows of both parts
+    // reach every curve at once: one thread takes them from the front, the other from the
+    // back, so that their pages are had in parallel.
+    std::once_flag allocated[CTraceData::MAX_CURVES];
     ReadChunksInParallel(file, chunks, [&](std::size_t i, const ChunkRead& read) {
-        Part& part = parts[i];
+        Part part = parts[i];  // a copy of its own, for the reason CountRows gives
         std::string work;
         float* columns[CTraceData::MAX_CURVES] = {};
         int known = 0;
@@ -121,12 +129,13 @@ bool CTextTraceParser::StoreRows(CFile& file, const std::vector<CFileChunk>& chu
                     return false;
                 }
                 if (n > known) {
-                    const std::lock_guard lock(arrays);
-                    for (int k = known; k < n; ++k) {
+                    for (int j = known; j < n; ++j) {
+                        const int k = i % 2 == 0 ? j : n - 1 - (j - known);
                         CFloatArray& a = m_trace.m_pSamples[k];
-                        if (!a)
+                        std::call_once(allocated[k], [&] {
                             a = CFloatArray::Allocate(static_cast<std::size_t>(nCapacity), true);
-                        if (!a) throw std::bad_alloc();  // the open fails
+                            if (!a) throw std::bad_alloc();  // the open fails
+                        });
                         columns[k] = a.get();
                     }
                     known = n;
@@ -137,6 +146,7 @@ bool CTextTraceParser::StoreRows(CFile& file, const std::vector<CFileChunk>& chu
                 part.curves = std::max(part.curves, n);
                 return true;
             });
+        parts[i] = part;
     });
     // Rows a part counted but could not read leave a gap; the rows after it close up.
     std::int64_t total = 0, written = 0;
