@@ -1,34 +1,18 @@
-// Painting a 1920 x 1080 view of 8 curves of 10,000,000 samples, and one zoom step (rebuild
-// and paint) on 100,000,000 samples, into an offscreen image.
+// Painting a 1920 x 1080 view of 8 curves of 10,000,000 samples, and one zoom step (new
+// decimation and paint) on 100,000,000 samples, into an offscreen image.
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <QImage>
-#include <QPainter>
 #include <cmath>
+#include <memory>
 
-#include "trace/tesqDoc.h"
-#include "view/tesqView.h"
+#include "bench/OffscreenView.h"
 
 namespace {
 
-// The application and the scenes live until the process ends: tearing widgets down among
-// Qt's own static objects at exit crashes.
-void EnsureApplication() {
-    static QApplication* app = nullptr;
-    if (app == nullptr) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "tesqv-bench";
-        static char* argv[] = {name, nullptr};
-        app = new QApplication(argc, argv);
-    }
-}
-
+// The scenes live until the process ends, as the application does.
 struct Scene {
-    Scene(int curves, std::size_t samples, int width, int height)
-        : image(width, height, QImage::Format_RGB32) {
+    Scene(int curves, std::size_t samples, int width, int height) {
         doc.OnNewDocument();
         for (int i = 0; i < curves; ++i) {
             doc.m_pSamples[i] = CFloatArray::Allocate(samples, false);
@@ -41,17 +25,11 @@ struct Scene {
         }
         doc.m_nCurveCount = curves;
         doc.m_nSampleCount = static_cast<int>(samples);
-        view.AttachOffscreen(&doc, width, height);
+        offscreen = std::make_unique<COffscreenView>(doc, width, height);
     }
-    void Paint() {
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        view.PaintTo(painter);
-    }
-    bool appReady = (EnsureApplication(), true);  // before any widget
+    void Paint() { offscreen->Paint(); }
     CtesqDoc doc;
-    CtesqView view;
-    QImage image;
+    std::unique_ptr<COffscreenView> offscreen;
 };
 
 Scene& EightCurves() {
@@ -63,13 +41,13 @@ void BM_Paint_1920x1080_8x10M(benchmark::State& state) {
     Scene& s = EightCurves();
     s.doc.m_nDecimation = static_cast<int>(state.range(0));
     s.doc.BuildDisplayCopies();
-    s.view.OnInitialUpdate();
-    s.view.SetScrollPos(5000);
+    s.offscreen->view.OnInitialUpdate();
+    s.offscreen->view.SetScrollPos(5000);
     for (auto _ : state) s.Paint();
     // The last curve's pen must have reached the image.
     bool inked = false;
     for (int y = 100; y < 1030 && !inked; ++y)
-        inked = s.image.pixelColor(960, y) == QColor(255, 127, 80);
+        inked = s.offscreen->image.pixelColor(960, y) == QColor(255, 127, 80);
     if (!inked) state.SkipWithError("no curve painted");
 }
 
@@ -79,10 +57,10 @@ void BM_ZoomStep_100M_1024to2048(benchmark::State& state) {
         state.PauseTiming();
         s.doc.m_nDecimation = 1024;
         s.doc.BuildDisplayCopies();
-        s.view.OnInitialUpdate();
-        s.view.SetScrollPos(20000);
+        s.offscreen->view.OnInitialUpdate();
+        s.offscreen->view.SetScrollPos(20000);
         state.ResumeTiming();
-        s.view.OnZoomOut();  // rebuilds the display copies and repaints the view
+        s.offscreen->view.OnZoomOut();  // the new decimation, and the view repainted
         s.Paint();
     }
     if (s.doc.m_nDecimation != 2048) state.SkipWithError("did not zoom");

@@ -53,7 +53,9 @@ namespace {
 
 // Fills runs of pixels (column by column, top to bottom) row by row: a zoomed-out trace's
 // columns run up and down the whole plot, and the rows of their union are a few long spans;
-// a span that stays the same from row to row is filled once, as one rectangle.
+// a span that stays the same from row to row is filled once, as one rectangle. Only the
+// span a run starts or ends in changes at that row, so the work follows the runs' ends, not
+// the pixels: a span is the stretch of set columns around one, found a word at a time.
 void FillRuns(QPainter& painter, int x0, const std::vector<PixelRun>& runs, const QColor& color) {
     if (runs.empty()) return;
     const int firstColumn = runs.front().column, n = runs.back().column - firstColumn + 1;
@@ -75,65 +77,63 @@ void FillRuns(QPainter& painter, int x0, const std::vector<PixelRun>& runs, cons
         nextEnd[static_cast<std::size_t>(i)] =
             std::exchange(endHead[static_cast<std::size_t>(r.bottom - top)], i);
     }
-    std::vector<std::uint64_t> active(static_cast<std::size_t>((n + 63) / 64), 0);
-    const auto bit = [&](int i) {
-        const int c = runs[static_cast<std::size_t>(i)].column - firstColumn;
-        return std::pair{static_cast<std::size_t>(c >> 6), std::uint64_t{1} << (c & 63)};
+    const int words = (n + 63) / 64;
+    std::vector<std::uint64_t> active(static_cast<std::size_t>(words), 0);
+    // Of an open span, by its first column: the row it has been the same since.
+    std::vector<int> since(static_cast<std::size_t>(n), 0);
+    const auto word = [&](int c) -> std::uint64_t& {
+        return active[static_cast<std::size_t>(c >> 6)];
     };
-    // The first column at or after i whose bit is `wanted`, or n.
-    const auto next = [&](int i, bool wanted) {
-        while (i < n) {
-            std::uint64_t word = active[static_cast<std::size_t>(i >> 6)];
-            if (!wanted) word = ~word;
-            word &= ~std::uint64_t{0} << (i & 63);
-            if (word != 0) return std::min(n, (i & ~63) + __builtin_ctzll(word));
-            i = (i & ~63) + 64;
+    const auto isSet = [&](int c) { return c >= 0 && c < n && ((word(c) >> (c & 63)) & 1) != 0; };
+    // The first and last column of the set stretch around the set column c.
+    const auto spanLeft = [&](int c) {
+        int w = c >> 6;
+        std::uint64_t clear =
+            ~active[static_cast<std::size_t>(w)] &
+            ((c & 63) == 63 ? ~std::uint64_t{0} : (std::uint64_t{2} << (c & 63)) - 1);
+        while (clear == 0) {
+            if (w == 0) return 0;
+            clear = ~active[static_cast<std::size_t>(--w)];
         }
-        return n;
+        return w * 64 + 64 - __builtin_clzll(clear);
     };
-    struct Span {
-        int left, right, fromRow;  // pixels [left, right), open since fromRow
+    const auto spanRight = [&](int c) {
+        int w = c >> 6;
+        std::uint64_t clear =
+            ~active[static_cast<std::size_t>(w)] & (~std::uint64_t{0} << (c & 63));
+        while (clear == 0) {
+            if (++w == words) return n - 1;
+            clear = ~active[static_cast<std::size_t>(w)];
+        }
+        return std::min(n, w * 64 + __builtin_ctzll(clear)) - 1;
     };
-    std::vector<Span> open, now;
-    const auto close = [&](const Span& s, int row) {
-        painter.fillRect(QRect(s.left, s.fromRow + top, s.right - s.left, row - s.fromRow), color);
+    // Columns a .. b, rows from .. to-1.
+    const auto fill = [&](int a, int b, int from, int to) {
+        if (to > from)
+            painter.fillRect(QRect(x0 + firstColumn + a, top + from, b - a + 1, to - from), color);
     };
-    bool dirty = false;
+    const auto at = [](std::vector<int>& v, int i) -> int& {
+        return v[static_cast<std::size_t>(i)];
+    };
     for (int r = 0; r < rows; ++r) {
-        for (int i = startHead[static_cast<std::size_t>(r)]; i >= 0;
-             i = nextStart[static_cast<std::size_t>(i)]) {
-            const auto [word, mask] = bit(i);
-            active[word] |= mask;
-            dirty = true;
+        for (int i = at(startHead, r); i >= 0; i = at(nextStart, i)) {
+            const int c = runs[static_cast<std::size_t>(i)].column - firstColumn;
+            const int a = isSet(c - 1) ? spanLeft(c - 1) : c;
+            const int b = isSet(c + 1) ? spanRight(c + 1) : c;
+            if (a < c) fill(a, c - 1, at(since, a), r);
+            if (b > c) fill(c + 1, b, at(since, c + 1), r);
+            word(c) |= std::uint64_t{1} << (c & 63);
+            at(since, a) = r;
         }
-        if (dirty) {
-            now.clear();
-            for (int a = next(0, true); a < n;) {
-                const int b = next(a, false);  // columns [a, b) are set
-                now.push_back({x0 + firstColumn + a, x0 + firstColumn + b, r});
-                a = next(b, true);
-            }
-            // Spans that stay as they were stay open; the others are filled up to this row.
-            std::size_t k = 0;
-            for (Span& s : now) {
-                while (k < open.size() && (open[k].left < s.left ||
-                                           (open[k].left == s.left && open[k].right != s.right)))
-                    close(open[k++], r);
-                if (k < open.size() && open[k].left == s.left && open[k].right == s.right)
-                    s.fromRow = open[k++].fromRow;
-            }
-            while (k < open.size()) close(open[k++], r);
-            open.swap(now);
-            dirty = false;
-        }
-        for (int i = endHead[static_cast<std::size_t>(r)]; i >= 0;
-             i = nextEnd[static_cast<std::size_t>(i)]) {
-            const auto [word, mask] = bit(i);
-            active[word] &= ~mask;
-            dirty = true;
+        for (int i = at(endHead, r); i >= 0; i = at(nextEnd, i)) {
+            const int c = runs[static_cast<std::size_t>(i)].column - firstColumn;
+            const int a = spanLeft(c), b = spanRight(c);
+            fill(a, b, at(since, a), r + 1);
+            word(c) &= ~(std::uint64_t{1} << (c & 63));
+            if (a < c) at(since, a) = r + 1;
+            if (b > c) at(since, c + 1) = r + 1;
         }
     }
-    for (const Span& s : open) close(s, rows);
 }
 
 }  // namespace

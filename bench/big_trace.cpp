@@ -1,0 +1,132 @@
+// Big traces, each in a process of its own so that its peak memory is its own:
+//   tesqv-bench-big curves C N      C generated curves of N samples, capture-like
+//   tesqv-bench-big osc PATH N      a capture of N one-byte samples, written once, then opened
+// For decimations 1, 16, 1024, 65536 and the one that fits the view: the peak resident
+// memory per sample so far (everything the process holds, samples included), a zoom step
+// (the new decimation and the view's repaint) and a paint of a 1920 x 1080 view, as medians.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench/OffscreenView.h"
+#include "tests/support/MessageRecorder.h"
+#include "view/rules/Navigation.h"
+
+namespace {
+
+double PeakRssBytes() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) * 1024.0;
+    return 0;
+}
+
+double Milliseconds(const std::function<void()>& f) {
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Whole numbers 0..255 as a capture holds them: a slow triangle with noise on it.
+float CaptureLike(std::uint64_t j, int curve) {
+    const auto tri = static_cast<int>((j / 4096 + static_cast<std::uint64_t>(curve) * 7) % 200);
+    const auto noise = static_cast<int>(((j + 1) * 2654435761u >> 27) & 15);
+    return static_cast<float>((tri < 100 ? tri : 200 - tri) + 70 + noise);
+}
+
+void WriteCapture(const std::string& path, std::uint64_t n) {
+    if (std::filesystem::exists(path) && std::filesystem::file_size(path) == n) return;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::vector<char> block(std::size_t{1} << 22);
+    for (std::uint64_t j = 0; j < n;) {
+        const std::size_t m = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), n - j));
+        for (std::size_t k = 0; k < m; ++k, ++j) block[k] = static_cast<char>(CaptureLike(j, 0));
+        out.write(block.data(), static_cast<std::streamsize>(m));
+    }
+}
+
+int Measure(CtesqDoc& doc, double openMs, const char* what) {
+    const double samples = static_cast<double>(doc.m_nSampleCount) * doc.m_nCurveCount;
+    COffscreenView screen(doc, 1920, 1080);
+    CtesqView& view = screen.view;
+    view.OnInitialUpdate();
+    std::printf("%s: %d curves x %d samples, opened in %.0f ms, peak %.2f bytes/sample\n", what,
+                doc.m_nCurveCount, doc.m_nSampleCount, openMs, PeakRssBytes() / samples);
+    std::printf("%10s %10s %14s %14s %12s\n", "D", "columns", "bytes/sample", "zoom step ms",
+                "paint ms");
+    const int fit = navigation::FitDecimation(doc.m_nSampleCount, 1920);
+    int failures = 0;
+    for (const int d : {1, 16, 1024, 65536, fit}) {
+        if (d > doc.m_nSampleCount) continue;
+        // A zoom step into D from either side, from the middle of the trace.
+        std::vector<double> steps, paints;
+        for (int k = 0; k < 5; ++k) {
+            doc.SetDecimation(k % 2 ? std::max(d / 2, 1) : d * 2);
+            view.OnInitialUpdate();
+            view.SetScrollPos(doc.DisplayColumns() / 2);
+            // The step repaints the view itself, as in the window.
+            steps.push_back(Milliseconds([&] { k % 2 ? view.OnZoomOut() : view.OnZoomIn(); }));
+        }
+        if (doc.m_nDecimation != d) ++failures;
+        for (int k = 0; k < 5; ++k) paints.push_back(Milliseconds([&] { screen.Paint(); }));
+        std::printf("%10d %10d %14.2f %14.2f %12.2f\n", d, doc.DisplayColumns(),
+                    PeakRssBytes() / samples, Median(steps), Median(paints));
+    }
+    return failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    EnsureApplication();
+    CMessageRecorder messages;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    CtesqDoc doc;
+    doc.OnNewDocument();
+    double openMs = 0;
+    if (args.size() == 3 && args[0] == "curves") {
+        const int curves = std::stoi(args[1]);
+        const auto n = std::stoll(args[2]);
+        openMs = Milliseconds([&] {
+            for (int i = 0; i < curves; ++i) {
+                doc.m_pSamples[i] = CFloatArray::Allocate(static_cast<std::size_t>(n), false);
+                for (long long j = 0; j < n; ++j)
+                    doc.m_pSamples[i][static_cast<std::size_t>(j)] =
+                        CaptureLike(static_cast<std::uint64_t>(j), i);
+                doc.m_fCurveBottom[i] = 0;
+                doc.m_fCurveTop[i] = 255;
+            }
+            doc.m_nCurveCount = curves;
+            doc.m_nSampleCount = static_cast<int>(n);
+            doc.NoteDataChanged();
+            doc.BuildDisplayCopies();
+        });
+    } else if (args.size() == 3 && args[0] == "osc") {
+        WriteCapture(args[1], std::stoull(args[2]));
+        openMs = Milliseconds([&] { doc.OnOpenDocument(args[1]); });
+    } else {
+        std::fprintf(stderr, "usage: tesqv-bench-big curves C N | osc PATH N\n");
+        return 2;
+    }
+    if (!messages.m_messages.empty() || doc.m_nSampleCount == 0) {
+        std::fprintf(stderr, "the trace was not had: %s\n",
+                     messages.m_messages.empty() ? "no samples" : messages.m_messages[0].c_str());
+        return 1;
+    }
+    return Measure(doc, openMs, args[0] == "osc" ? args[1].c_str() : "generated");
+}
