@@ -3,7 +3,8 @@
 #   make run     install, build, open the viewer on the bundled example
 #   make test    install, build with sanitizers, run every test
 #   make core    the Qt-free core alone: its libraries, tesqv-cli info/convert, its tests
-#   make bench   optimised build, benchmarks on generated data
+#   make bench   optimised build, benchmarks on generated data (the big ones need 10 GB of
+#                memory and write a 2 GB capture to the temporary folder once)
 #   make fuzz    libFuzzer targets for FUZZ_SECONDS each (default 60)
 #   make ci      what CI runs: test, core, an optimised build, the format check
 # WERROR=ON turns warnings into errors (CI sets it).
@@ -42,6 +43,9 @@ bench:
 	$(call CONFIGURE,bench)
 	cmake --build --preset bench
 	build/bench/bench/tesqv-bench
+	build/bench/bench/tesqv-bench-big curves 2 100000000
+	build/bench/bench/tesqv-bench-big curves 8 100000000
+	build/bench/bench/tesqv-bench-big osc $${TMPDIR:-/tmp}/tesqv-bench-2G.osc 2000000000
 
 # make -j2 fuzz runs two targets at a time.
 FUZZ_TARGETS := text_reader capture command csv

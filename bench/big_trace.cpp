@@ -54,7 +54,8 @@ void WriteCapture(const std::string& path, std::uint64_t n) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     std::vector<char> block(std::size_t{1} << 22);
     for (std::uint64_t j = 0; j < n;) {
-        const std::size_t m = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), n - j));
+        const std::size_t m =
+            static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), n - j));
         for (std::size_t k = 0; k < m; ++k, ++j) block[k] = static_cast<char>(CaptureLike(j, 0));
         out.write(block.data(), static_cast<std::streamsize>(m));
     }
