@@ -81,6 +81,9 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, b
                     m_bytes += n;
                     if (hook) hook(n);
                 });
+                // The display copies too, off the window's thread: on a long trace they take
+                // a pass over every sample.
+                if (result->ok) trace->BuildDisplayCopies();
             } catch (const CReadCancelled&) {
                 result->cancelled = true;
             }

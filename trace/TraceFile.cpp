@@ -75,6 +75,9 @@ bool CtesqDoc::ReadTraceFile(const std::string& path,
 void CtesqDoc::AdoptTrace(CtesqDoc& from) {
     TakeTrace(std::move(static_cast<CTraceData&>(from)));
     m_nOscFormat = from.m_nOscFormat;
+    // Display copies the reading thread built come along with the samples they were built
+    // over; only the decimation is left to set here.
+    for (int i = 0; i < MAX_CURVES; ++i) m_pDisplay[i] = std::move(from.m_pDisplay[i]);
     BuildDisplayCopies();
 }
 

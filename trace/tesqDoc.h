@@ -71,7 +71,8 @@ public:
                        const std::function<void(std::size_t)>& onRead = {});
     // How many times the reader goes through the file (for progress).
     static int ReadPasses(const std::string& path);
-    // Takes the trace `from` holds (and its capture encoding), then builds display copies.
+    // Takes the trace `from` holds (and its capture encoding, and the display copies it built
+    // over its samples, if any), then builds the display copies it lacks.
     void AdoptTrace(CtesqDoc& from);
     // Save: the writer by the extension, "osc" or "txt" in any case. The old file is replaced
     // only when the new one was written whole. Failures are shown and return false.

@@ -218,4 +218,16 @@ TEST(BackgroundOpen, TheWindowKeepsRunningWhileAFileIsRead) {
     EXPECT_GT(ticks, 2);
     EXPECT_EQ(o.app.GetDocument().m_nSampleCount, 800000);
     EXPECT_EQ(o.app.GetMainWnd()->windowTitle(), QStringLiteral("osc - large.txt"));
+    // The display copies built on the reading thread came along and show what copies built
+    // here show.
+    CtesqDoc here;
+    ASSERT_TRUE(here.ReadTraceFile(large));
+    for (CtesqDoc* doc : {&o.app.GetDocument(), &here}) doc->SetDecimation(37);
+    const auto entries = [](const CtesqDoc& doc, int curve) {
+        std::vector<float> v(static_cast<std::size_t>(doc.m_nDisplayLength));
+        doc.m_pDisplay[curve].Entries(0, doc.m_nDisplayLength / 4, v.data());
+        return v;
+    };
+    for (int curve = 0; curve < 2; ++curve)
+        EXPECT_EQ(entries(o.app.GetDocument(), curve), entries(here, curve));
 }
