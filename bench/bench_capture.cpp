@@ -1,5 +1,5 @@
-// Captures of 100,000,000 bytes: decoding each encoding into an allocated array, opening a
-// file end to end, and writing it back.
+// Captures of 100,000,000 bytes: decoding each encoding into an allocated array, reading a
+// file mapped and in blocks, opening a file end to end, and writing it back.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -90,6 +90,28 @@ void BM_OpenCapture_100MB(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBytes));
 }
 
+// A file system that cannot map files: the reader reads them in 64 KiB blocks.
+class CUnmappableFile : public CFile {
+public:
+    CFileBytes MapForReading() override { return {}; }
+};
+
+// The reader alone, decoding from the mapped file (1) or from blocks read (0).
+void BM_ReadCapture_100MB(benchmark::State& state) {
+    const std::string path = CaptureFile(static_cast<int>(state.range(0)));
+    const bool mapped = state.range(1) != 0;
+    for (auto _ : state) {
+        CtesqDoc doc;
+        CFile plain;
+        CUnmappableFile unmappable;
+        CFile& file = mapped ? plain : unmappable;
+        if (!file.Open(path, CFile::modeRead) || !doc.ReadOscTrace(file) ||
+            doc.m_nSampleCount < static_cast<int>(kBytes / 2))
+            state.SkipWithError("read failed");
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBytes));
+}
+
 // A document holding the capture of the benchmark's encoding.
 void OpenCapture(CtesqDoc& doc, benchmark::State& state) {
     doc.OnNewDocument();
@@ -137,6 +159,11 @@ void BM_SaveCapture_100MB(benchmark::State& state) {
 
 }  // namespace
 
+BENCHMARK(BM_ReadCapture_100MB)
+    ->ArgsProduct({{0, 1, 2}, {0, 1}})
+    ->ArgNames({"encoding", "mapped"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_DecodeCapture_100MB)
     ->Arg(0)
     ->Arg(1)
