@@ -22,7 +22,7 @@
 #include <libfccp/csv.h>
 
 #include "framework/core/File.h"
-#include "trace/TextTraceParser.h"
+#include "tests/support/TraceFixtures.h"
 #include "trace/tesqDoc.h"
 
 namespace {
@@ -102,13 +102,7 @@ void BM_ReadTextTrace_OneThread_1Mx8(benchmark::State& state) {
     const auto bytes = std::filesystem::file_size(path);
     for (auto _ : state) {
         CFile file(path, CFile::modeRead);
-        CTraceData counted, stored;
-        CTextTraceParser counting(counted);
-        counting.ReadTraceLines(file, false, 0);
-        file.SeekToBegin();
-        CTextTraceParser storing(stored);
-        storing.ReadTraceLines(file, true, counted.m_nSampleCount);
-        storing.CompleteRanges();
+        const CTraceData stored = ReadTextOnOneThread(file);
         if (stored.m_nSampleCount != kRows || stored.m_nCurveCount != 8)
             state.SkipWithError("trace read wrongly");
     }

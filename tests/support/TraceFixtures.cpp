@@ -1,12 +1,24 @@
 #include "tests/support/TraceFixtures.h"
 
 #include "tests/support/MemFile.h"
+#include "trace/TextTraceParser.h"
 
 std::unique_ptr<CtesqDoc> ReadTrace(const std::string& bytes) {
     auto doc = std::make_unique<CtesqDoc>();
     CMemFile file(bytes.data(), bytes.size());
     doc->ReadTextTrace(file);
     return doc;
+}
+
+CTraceData ReadTextOnOneThread(CFile& file) {
+    CTraceData counted, stored;
+    CTextTraceParser counting(counted);
+    counting.ReadTraceLines(file, false, 0);
+    file.SeekToBegin();
+    CTextTraceParser storing(stored);
+    storing.ReadTraceLines(file, true, counted.m_nSampleCount);
+    storing.CompleteRanges();
+    return stored;
 }
 
 std::vector<float> Samples(const CtesqDoc& doc, int i) {

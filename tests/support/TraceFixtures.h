@@ -10,6 +10,10 @@
 // Reads `bytes` as a text trace file through the real two-pass reader.
 std::unique_ptr<CtesqDoc> ReadTrace(const std::string& bytes);
 
+// Both passes of the text reader line by line from the file's start, on this thread, as
+// the reader ran before it used two: the reference the reader's threads are held to.
+CTraceData ReadTextOnOneThread(CFile& file);
+
 // The samples of curve i, or an empty vector when it has no array.
 std::vector<float> Samples(const CtesqDoc& doc, int i);
 
