@@ -113,7 +113,7 @@ private:
 int EncodingOf(const std::uint8_t* head, std::size_t got) {
     std::uint32_t magic = 0;
     if (got >= 4)
-        magic = head[0] | head[1] << 8 | head[2] << 16 | static_cast<std::uint32_t>(head[3]) << 24;
+        for (int k = 0; k < 4; ++k) magic |= std::uint32_t{head[k]} << (8 * k);
     return magic == capture::MAGIC_ENCODING_1 ? 1 : magic == capture::MAGIC_ENCODING_2 ? 2 : 0;
 }
 
