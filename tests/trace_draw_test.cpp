@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 
 #include "tests/support/TraceFixtures.h"
 #include "view/rules/TraceDraw.h"
@@ -180,4 +181,14 @@ TEST(TraceDraw, TinyWindowsDrawWithinRange) {
     ASSERT_EQ(dc.polylines.size(), 2u);
     for (const auto& line : dc.polylines)
         for (const CPoint& p : line) EXPECT_TRUE(p.y >= -100 && p.y <= 200) << p.y;
+}
+
+TEST(TraceDraw, TheGridStopsAtTheLastColumnOfTheLongestTrace) {
+    CtesqDoc doc;
+    doc.ResetTrace();
+    doc.m_nDisplayLength = 4LL * INT_MAX;  // 2147483647 columns, the right end in sight
+    const RecordingDC dc = Paint(doc, INT_MAX - 400, 400);
+    int grid = 0;
+    for (const auto& [a, b] : dc.lines) grid += a.x == b.x && a.y == 100;
+    EXPECT_EQ(grid, 4);  // 2147483300 .. 2147483600
 }

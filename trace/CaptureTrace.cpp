@@ -121,23 +121,33 @@ std::string ChangedSizeMessage(const std::string& path) {
     return path + " changed size while it was read; it was not opened.";
 }
 
-// Decoded in place from the mapped file, 4 MiB at a time: each piece is told to the read
-// hook (progress, cancel), checked against a file that shrank or grew meanwhile (a shrunk
-// mapping faults when read), and released once decoded.
+// Decoded in place from the mapped file, 4 MiB at a time: each piece is checked against a
+// file that shrank or grew meanwhile, told to the read hook (progress, cancel), decoded under
+// a guard against pages that vanish with a shrinking file, and released once decoded.
 bool DecodeMapped(CFile& file, CFileBytes& bytes, CTraceData& fresh, int& encoding) {
     constexpr std::size_t kPiece = std::size_t{4} << 20;
-    encoding = EncodingOf(bytes.data(), bytes.size());
+    // A file that shrank since it was opened faults at its first byte already.
+    if (!bytes.ReadGuarded([&] { encoding = EncodingOf(bytes.data(), bytes.size()); })) {
+        AfxMessageBox(ChangedSizeMessage(file.GetFilePath()));
+        return false;
+    }
     const std::size_t start = encoding == 0 ? 0 : 4;
     CCaptureDecoder decoder;
     if (!decoder.Start(encoding, bytes.size() - start)) return false;
     for (std::size_t at = start; at < bytes.size();) {
         const std::size_t n = std::min(kPiece, bytes.size() - at);
-        if (file.m_onRead) file.m_onRead(n);
         if (file.GetLength() != bytes.size()) {
             AfxMessageBox(ChangedSizeMessage(file.GetFilePath()));
             return false;
         }
-        if (!decoder.Feed(bytes.data() + at, n)) return false;
+        if (file.m_onRead) file.m_onRead(n);
+        // A file that shrinks between the check and the decoding faults in the decoding.
+        bool fed = true;
+        if (!bytes.ReadGuarded([&] { fed = decoder.Feed(bytes.data() + at, n); })) {
+            AfxMessageBox(ChangedSizeMessage(file.GetFilePath()));
+            return false;
+        }
+        if (!fed) return false;
         at += n;
         bytes.DoneWith(at);
     }

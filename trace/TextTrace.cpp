@@ -132,10 +132,12 @@ bool CTextTraceParser::StoreRows(CFile& file, const std::vector<CFileChunk>& chu
                     for (int j = known; j < n; ++j) {
                         const int k = i % 2 == 0 ? j : n - 1 - (j - known);
                         CFloatArray& a = m_trace.m_pSamples[k];
+                        // Nothing is thrown inside: a call_once left by an exception can
+                        // keep the other thread waiting for good.
                         std::call_once(allocated[k], [&] {
                             a = CFloatArray::Allocate(static_cast<std::size_t>(nCapacity), true);
-                            if (!a) throw std::bad_alloc();  // the open fails
                         });
+                        if (!a) throw std::bad_alloc();  // the open fails
                         columns[k] = a.get();
                     }
                     known = n;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 class CFileBytes {
 public:
@@ -22,6 +23,11 @@ public:
     explicit operator bool() const { return m_bValid; }
     const std::uint8_t* data() const { return m_p; }
     std::size_t size() const { return m_n; }
+    // Runs read(), which reads these bytes: false, instead of the end of the process, when a
+    // page of the mapping is gone because the file shrank meanwhile (the kernel signals a bus
+    // error). read() is then left by a jump, so while it touches the bytes it must hold
+    // nothing that needs destroying.
+    bool ReadGuarded(const std::function<void()>& read) const;
     // The bytes below `end` are no longer needed: their pages leave the process (they stay in
     // the page cache), so a reader's resident memory does not grow by the file's size.
     void DoneWith(std::size_t end);

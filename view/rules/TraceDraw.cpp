@@ -45,7 +45,8 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
 
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(kTimeLabel);
-    for (int c = FirstGridColumn(first); c < columnsEnd; c += 100) {
+    for (long long g = FirstGridColumn(first); g < columnsEnd; g += 100) {
+        const int c = static_cast<int>(g);
         dc.MoveTo(c, pt);
         dc.LineTo(c, pb);
         const std::string label =

@@ -71,8 +71,8 @@ Cell LegendCell(int firstColumn, int width, int curve, int count) {
             static_cast<int>(w / n)};
 }
 
-int FirstGridColumn(int firstColumn) {
-    return firstColumn <= 0 ? 0 : ((firstColumn + 99) / 100) * 100;
+long long FirstGridColumn(int firstColumn) {
+    return firstColumn <= 0 ? 0 : ((firstColumn + 99LL) / 100) * 100;
 }
 
 }  // namespace view_geometry

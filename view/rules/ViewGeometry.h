@@ -60,6 +60,7 @@ struct Cell {
 Cell LegendCell(int firstColumn, int width, int curve, int count);
 
 // The first multiple of 100 at or after column F, where the time grid starts.
-int FirstGridColumn(int firstColumn);
+// 64 bits: near the end of the longest trace the next multiple is past the int range.
+long long FirstGridColumn(int firstColumn);
 
 }  // namespace view_geometry
