@@ -12,6 +12,7 @@
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/UnmappableFile.h"
 #include "trace/CaptureCodec.h"
 #include "trace/tesqDoc.h"
 
@@ -89,12 +90,6 @@ void BM_OpenCapture_100MB(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBytes));
 }
-
-// A file system that cannot map files: the reader reads them in 64 KiB blocks.
-class CUnmappableFile : public CFile {
-public:
-    CFileBytes MapForReading() override { return {}; }
-};
 
 // The reader alone, decoding from the mapped file (1) or from blocks read (0).
 void BM_ReadCapture_100MB(benchmark::State& state) {

@@ -21,6 +21,7 @@
 #define CSV_IO_NO_THREAD
 #include <libfccp/csv.h>
 
+#include "bench/PeakMemory.h"
 #include "framework/core/File.h"
 #include "tests/support/TraceFixtures.h"
 #include "trace/tesqDoc.h"
@@ -160,14 +161,6 @@ void BM_ReadTextTrace_Background_1Mx8(benchmark::State& state) {
     }
 }
 
-long PeakRssKb() {
-    long kb = 0;
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0) kb = std::stol(line.substr(6));
-    return kb;
-}
-
 // Peak memory of one open, in a fresh child so the high-water mark is the reader's alone.
 void BM_ReaderPeakMemory_1Mx8(benchmark::State& state) {
     const std::string& path = TraceFile();
@@ -178,10 +171,10 @@ void BM_ReaderPeakMemory_1Mx8(benchmark::State& state) {
         const pid_t pid = fork();
         if (pid == 0) {
             std::ofstream("/proc/self/clear_refs") << "5";  // restart the high-water mark here
-            const long before = PeakRssKb();
+            const double before = PeakResidentBytes();
             CtesqDoc doc;
             const bool ok = ReadAndCheck(doc, path);
-            const double perSample = ok ? (PeakRssKb() - before) * 1024.0 / (8.0 * kRows) : -1;
+            const double perSample = ok ? (PeakResidentBytes() - before) / (8.0 * kRows) : -1;
             (void)!write(pipefd[1], &perSample, sizeof perSample);
             _exit(0);
         }

@@ -19,17 +19,11 @@
 #include <vector>
 
 #include "bench/OffscreenView.h"
+#include "bench/PeakMemory.h"
 #include "tests/support/MessageRecorder.h"
 #include "view/rules/Navigation.h"
 
 namespace {
-
-double PeakRssBytes() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) * 1024.0;
-    return 0;
-}
 
 double Milliseconds(const std::function<void()>& f) {
     const auto t0 = std::chrono::steady_clock::now();
@@ -67,7 +61,7 @@ int Measure(CtesqDoc& doc, double openMs, const char* what) {
     CtesqView& view = screen.view;
     view.OnInitialUpdate();
     std::printf("%s: %d curves x %d samples, opened in %.0f ms, peak %.2f bytes/sample\n", what,
-                doc.m_nCurveCount, doc.m_nSampleCount, openMs, PeakRssBytes() / samples);
+                doc.m_nCurveCount, doc.m_nSampleCount, openMs, PeakResidentBytes() / samples);
     std::printf("%10s %10s %14s %14s %12s\n", "D", "columns", "bytes/sample", "zoom step ms",
                 "paint ms");
     const int fit = navigation::FitDecimation(doc.m_nSampleCount, 1920);
@@ -86,7 +80,7 @@ int Measure(CtesqDoc& doc, double openMs, const char* what) {
         if (doc.m_nDecimation != d) ++failures;
         for (int k = 0; k < 5; ++k) paints.push_back(Milliseconds([&] { screen.Paint(); }));
         std::printf("%10d %10d %14.2f %14.2f %12.2f\n", d, doc.DisplayColumns(),
-                    PeakRssBytes() / samples, Median(steps), Median(paints));
+                    PeakResidentBytes() / samples, Median(steps), Median(paints));
     }
     return failures == 0 ? 0 : 1;
 }

@@ -8,13 +8,10 @@
 #include <vector>
 
 #include "framework/core/MessageSink.h"
+#include "fuzz/FuzzCheck.h"
 #include "trace/tesqDoc.h"
 
 namespace {
-
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
 
 struct AnyView : CView {
     void OnUpdate(CView*, long hint, void* object) override {

@@ -6,21 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "framework/core/MessageSink.h"
+#include "fuzz/FuzzCheck.h"
 #include "tests/support/MemFile.h"
 #include "trace/tesqDoc.h"
 
-namespace {
-
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const MessageSink quiet = SetMessageSink([](std::string_view) {});
-    (void)quiet;
+    SilenceMessages();
     CtesqDoc doc;
     CMemFile file(data, size);
     if (!doc.ReadCsvTrace(file)) return 0;

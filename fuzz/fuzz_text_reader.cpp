@@ -10,17 +10,13 @@
 #include <vector>
 
 #include "framework/core/File.h"
-#include "framework/core/MessageSink.h"
 #include "framework/core/NumberText.h"
+#include "fuzz/FuzzCheck.h"
 #include "tests/support/MemFile.h"
 #include "trace/TraceTokens.h"
 #include "trace/tesqDoc.h"
 
 namespace {
-
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
 
 bool SameFloat(float a, float b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
@@ -60,8 +56,7 @@ void CheckRows(const char* data, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const MessageSink quiet = SetMessageSink([](std::string_view) {});
-    (void)quiet;
+    SilenceMessages();
     if (size < 2) return 0;
     CheckRows(reinterpret_cast<const char*>(data) + 2, size - 2);
     const int decimation = 1 + (data[0] | (data[1] << 8)) % 4096;

@@ -14,6 +14,7 @@
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
+#include "tests/support/UnmappableFile.h"
 #include "trace/CaptureCodec.h"
 
 using V = std::vector<float>;
@@ -179,12 +180,6 @@ TEST(Capture, BlockEncoderMatchesTheSampleRule) {
 }
 
 namespace {
-
-// A file system that cannot map files: the reader reads them in blocks.
-class CUnmappableFile : public CFile {
-public:
-    CFileBytes MapForReading() override { return {}; }
-};
 
 std::string RandomCapture(int encoding, std::size_t payload, unsigned seed) {
     std::mt19937 rng(seed);

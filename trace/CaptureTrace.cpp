@@ -117,44 +117,33 @@ int EncodingOf(const std::uint8_t* head, std::size_t got) {
     return magic == capture::MAGIC_ENCODING_1 ? 1 : magic == capture::MAGIC_ENCODING_2 ? 2 : 0;
 }
 
-std::string ChangedSizeMessage(const std::string& path) {
-    return path + " changed size while it was read; it was not opened.";
-}
-
 // Decoded in place from the mapped file, 4 MiB at a time: each piece is checked against a
-// file that shrank or grew meanwhile, told to the read hook (progress, cancel), decoded under
-// a guard against pages that vanish with a shrinking file, and released once decoded.
+// file that shrank or grew meanwhile (so a changed file is refused early, and once more at
+// the end), told to the read hook (progress, cancel), decoded under a guard against pages
+// that vanish with a shrinking file, and released once decoded.
 bool DecodeMapped(CFile& file, CFileBytes& bytes, CTraceData& fresh, int& encoding) {
     constexpr std::size_t kPiece = std::size_t{4} << 20;
-    // A file that shrank since it was opened faults at its first byte already.
-    if (!bytes.ReadGuarded([&] { encoding = EncodingOf(bytes.data(), bytes.size()); })) {
-        AfxMessageBox(ChangedSizeMessage(file.GetFilePath()));
+    const auto changed = [&] {
+        AfxMessageBox(file.GetFilePath() + " changed size while it was read; it was not opened.");
         return false;
-    }
+    };
+    // A file that shrank since it was opened faults at its first byte already.
+    if (!bytes.ReadGuarded([&] { encoding = EncodingOf(bytes.data(), bytes.size()); }))
+        return changed();
     const std::size_t start = encoding == 0 ? 0 : 4;
     CCaptureDecoder decoder;
     if (!decoder.Start(encoding, bytes.size() - start)) return false;
     for (std::size_t at = start; at < bytes.size();) {
         const std::size_t n = std::min(kPiece, bytes.size() - at);
-        if (file.GetLength() != bytes.size()) {
-            AfxMessageBox(ChangedSizeMessage(file.GetFilePath()));
-            return false;
-        }
+        if (file.GetLength() != bytes.size()) return changed();
         if (file.m_onRead) file.m_onRead(n);
-        // A file that shrinks between the check and the decoding faults in the decoding.
         bool fed = true;
-        if (!bytes.ReadGuarded([&] { fed = decoder.Feed(bytes.data() + at, n); })) {
-            AfxMessageBox(ChangedSizeMessage(file.GetFilePath()));
-            return false;
-        }
+        if (!bytes.ReadGuarded([&] { fed = decoder.Feed(bytes.data() + at, n); })) return changed();
         if (!fed) return false;
         at += n;
         bytes.DoneWith(at);
     }
-    if (file.GetLength() != bytes.size()) {
-        AfxMessageBox(ChangedSizeMessage(file.GetFilePath()));
-        return false;
-    }
+    if (file.GetLength() != bytes.size()) return changed();
     decoder.Finish(fresh);
     return true;
 }

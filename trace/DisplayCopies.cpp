@@ -1,7 +1,6 @@
 // The document's display copies: one CDisplayCopy per curve, built when the samples are
 // new and only told the decimation on a zoom step.
 
-#include <algorithm>
 #include <cstdint>
 
 #include "framework/core/MessageSink.h"
@@ -25,7 +24,7 @@ bool CtesqDoc::BuildDisplayCopy(const float* pSource, CDisplayCopy& slot) {
         AfxMessageBox("deefery alloc failure!");
         return false;
     }
-    slot.SetDecimation(std::max(m_nDecimation, 1));
+    slot.SetDecimation(m_nDecimation);
     m_nDisplayLength = 4 * slot.Columns();
     return true;
 }
