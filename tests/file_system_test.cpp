@@ -179,3 +179,22 @@ TEST_F(FileSystem, ASignalDuringASaveRemovesTheTemporaryFile) {
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
     EXPECT_TRUE(fs::is_empty(temp.Path()));
 }
+
+TEST_F(FileSystem, WithoutASecondThreadTheReaderReadsOnOne) {
+    const std::string text = Path("rows.txt");
+    {
+        std::ofstream rows(text, std::ios::binary);
+        rows << "FileType QDL-RV\nCurve a\n\n";
+        for (int i = 0; i < 1'500'000; ++i) rows << i % 10 << '\n';  // 3 MB: two parts
+    }
+    EXPECT_TRUE(AsNobody([&] {
+        // nobody may run no more processes or threads than this one.
+        const rlimit one{1, 1};
+        setrlimit(RLIMIT_NPROC, &one);
+        CMessageRecorder messages;
+        CtesqDoc doc;
+        CFile file(text, CFile::modeRead);
+        return doc.ReadTextTrace(file) && messages.m_messages.empty() &&
+               doc.m_nSampleCount == 1'500'000 && doc.m_pSamples[0][1'499'999] == 9.0f;
+    }));
+}

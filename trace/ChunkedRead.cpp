@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstring>
 #include <future>
+#include <system_error>
 
 ChunkRead ReadFrom(CFile& file, std::uint64_t at) {
     return [&file, at](char* buf, std::size_t n) mutable {
@@ -62,11 +63,17 @@ void ReadChunksInParallel(CFile& file, const std::vector<CFileChunk>& chunks,
         };
     };
     std::vector<std::future<void>> others;
+    std::vector<std::size_t> here = {0};
     try {
-        for (std::size_t i = 1; i < chunks.size(); ++i)
-            others.push_back(
-                std::async(std::launch::async, [&, i] { work(i, reader(chunks[i], false)); }));
-        work(0, reader(chunks[0], true));
+        for (std::size_t i = 1; i < chunks.size(); ++i) {
+            try {
+                others.push_back(
+                    std::async(std::launch::async, [&, i] { work(i, reader(chunks[i], false)); }));
+            } catch (const std::system_error&) {
+                here.push_back(i);  // no thread to be had: this one reads that part too
+            }
+        }
+        for (const std::size_t i : here) work(i, reader(chunks[i], true));
         // The others' progress goes on being told while they finish.
         for (auto& f : others)
             while (f.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)

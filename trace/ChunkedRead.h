@@ -26,7 +26,8 @@ ChunkRead ReadFrom(CFile& file, std::uint64_t at);
 std::vector<CFileChunk> SplitAtLineFeeds(CFile& file, std::uint64_t begin, int parts,
                                          std::uint64_t minBytes);
 
-// work(i, read) for every part i: the first on this thread, the others each on its own. A
-// hook that throws stops the other threads and is rethrown, as is any thread's exception.
+// work(i, read) for every part i: the first on this thread, the others each on its own (on
+// this one too when no thread can be had). A hook that throws stops the other threads and
+// is rethrown, as is any thread's exception.
 void ReadChunksInParallel(CFile& file, const std::vector<CFileChunk>& chunks,
                           const std::function<void(std::size_t, const ChunkRead&)>& work);
