@@ -6,14 +6,17 @@
 #   make bench   optimised build, benchmarks on generated data (the big ones need 10 GB of
 #                memory and write a 2 GB capture to the temporary folder once)
 #   make fuzz    libFuzzer targets for FUZZ_SECONDS each (default 60)
-#   make ci      what CI runs: test, core, an optimised build, the format check
+#   make package the Debian package from the optimised build: build/release/tesqv_*.deb
+#   make package-check  the package's files, desktop entry, metainfo, types and lintian
+#   make ci      what CI runs: test, the format check, core, an optimised build, the package
 # WERROR=ON turns warnings into errors (CI sets it).
 
 FUZZ_SECONDS ?= 60
 WERROR ?= OFF
 CONFIGURE = cmake --preset $(1) -DTESQV_WERROR=$(WERROR)
 
-.PHONY: deps run test core release bench fuzz fuzz-build format format-check ci install clean
+.PHONY: deps run test core release package package-check bench fuzz fuzz-build format \
+	format-check ci install clean
 
 deps:
 	@scripts/install-deps.sh
@@ -69,13 +72,26 @@ format-check:
 	@scripts/install-deps.sh ci
 	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
 
-# Installs into PREFIX (default /usr/local): tesqv and tesqv-cli, the desktop entry, the icon.
+# Installs into PREFIX (default /usr/local): tesqv and tesqv-cli, the desktop entry, the icon,
+# the file types, the metainfo, the manual pages and the bash completion.
 PREFIX ?= /usr/local
 install: release
 	cmake --install build/release --prefix "$(PREFIX)"
 
+# The packaging tools come first: the build looks for help2man when it is configured. An
+# older version's package left behind would be taken for this one's.
+package:
+	@scripts/install-deps.sh package
+	$(MAKE) release
+	rm -f build/release/tesqv_*.deb
+	cmake --build --preset release --target package
+
+package-check: package
+	scripts/check-package.sh build/release/tesqv_*.deb
+
 ci: test format-check core release
 	build/release/cli/tesqv-cli info examples/demo.txt > /dev/null
+	$(MAKE) package-check
 
 clean:
 	rm -rf build

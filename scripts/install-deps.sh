@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages tesqv builds with, and the comma-decimal locale its tests use.
-# Idempotent and quiet when everything is already there. Usage: install-deps.sh [bench|fuzz|ci]
+# Idempotent and quiet when everything is already there.
+# Usage: install-deps.sh [bench|fuzz|package|ci]
 set -euo pipefail
 
 packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev locales libfmt-dev libcli11-dev libx11-dev nlohmann-json3-dev
   qt6-base-dev qt6-svg-dev
   fonts-dejavu-core fonts-wqy-microhei
   xvfb xdotool x11-apps x11-utils)
+# Building the .deb and checking it as a desktop and the Debian archive would see it.
+package_tools=(dpkg-dev file help2man desktop-file-utils appstream lintian shared-mime-info
+  libglib2.0-bin)
 case "${1:-}" in
   bench) packages+=(libbenchmark-dev libfccp-dev) ;;
   fuzz) packages+=(clang libclang-rt-14-dev) ;;
-  ci) packages+=(clang-format) ;;
+  package) packages+=("${package_tools[@]}") ;;
+  ci) packages+=(clang-format "${package_tools[@]}") ;;
 esac
 
 as_root() {
