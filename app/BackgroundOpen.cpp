@@ -14,7 +14,7 @@
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/RecentFiles.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
 
 struct CBackgroundOpen::Result {
     std::unique_ptr<CtesqDoc> trace;

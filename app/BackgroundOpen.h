@@ -54,7 +54,6 @@ private:
     std::atomic<bool> m_cancel{false};
     std::atomic<std::uint64_t> m_bytes{0};
     std::uint64_t m_total = 1;
-    std::shared_ptr<Result> m_pending;  // set by the worker's last step, taken by Finish
     Done m_done;
     bool m_bQuiet = false;
     std::string m_path;

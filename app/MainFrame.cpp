@@ -11,18 +11,18 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
-#include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
 
 #include "app/MeasurementsDock.h"
+#include "app/Settings.h"
 #include "app/ToolbarIcons.h"
 #include "framework/gui/CommandActions.h"
 #include "framework/gui/LockKeys.h"
 #include "framework/gui/QtText.h"
 #include "res/Resources.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
 #include "view/tesqView.h"
 
 CMainFrame::CMainFrame(CtesqDoc& doc, CCmdTarget& app) : m_doc(doc) {
@@ -187,7 +187,7 @@ void CMainFrame::CreateMeasurements() {
     m_pMeasurements = new CMeasurementsDock(m_doc, this);
     addDockWidget(Qt::RightDockWidgetArea, m_pMeasurements);
     // Hidden at first; shown again if it was shown when the program last ended.
-    const QSettings settings(QStringLiteral("KORVALEN"), QStringLiteral("tesqv"));
+    const QSettings settings = AppSettings();
     m_pMeasurements->setVisible(
         settings.value(QStringLiteral("Settings/Measurements"), false).toBool());
     AddCommand(ID_VIEW_MEASUREMENTS, [this] {
@@ -197,8 +197,8 @@ void CMainFrame::CreateMeasurements() {
     AddUpdate(ID_VIEW_MEASUREMENTS,
               [this](CCmdUI* ui) { ui->SetCheck(m_pMeasurements->isVisibleTo(this)); });
     QObject::connect(m_pMeasurements, &QDockWidget::visibilityChanged, this, [this] {
-        QSettings(QStringLiteral("KORVALEN"), QStringLiteral("tesqv"))
-            .setValue(QStringLiteral("Settings/Measurements"), m_pMeasurements->isVisibleTo(this));
+        AppSettings().setValue(QStringLiteral("Settings/Measurements"),
+                               m_pMeasurements->isVisibleTo(this));
     });
 }
 

@@ -12,8 +12,8 @@
 #include <cmath>
 
 #include "framework/gui/QtText.h"
-#include "trace/SelectionStats.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
+#include "trace/Statistics.h"
 
 namespace {
 
@@ -50,12 +50,12 @@ CMeasurementsDock::CMeasurementsDock(CtesqDoc& doc, QWidget* parent)
 
 CMeasurementsDock::Key CMeasurementsDock::CurrentKey() const {
     Key k;
-    k.start = m_doc.m_nSelStart;
-    k.end = m_doc.m_nSelEnd;
+    k.start = m_doc.SelStart();
+    k.end = m_doc.SelEnd();
     k.count = m_doc.m_nSampleCount;
     k.curves = m_doc.m_nCurveCount;
     k.revision = m_doc.DataRevision();
-    for (int i = 0; i < 8; ++i) k.hidden[i] = m_doc.m_bCurveHidden[i];
+    for (int i = 0; i < 8; ++i) k.hidden[i] = m_doc.IsCurveHidden(i);
     return k;
 }
 
@@ -82,7 +82,7 @@ void CMeasurementsDock::Refresh() {
         for (int k = 0; k < static_cast<int>(std::size(cells)); ++k) {
             auto* item = new QTableWidgetItem(ToQString(cells[k]));
             // Hidden curves are measured too, greyed as in the legend.
-            if (m_doc.m_bCurveHidden[i]) item->setForeground(QColor(160, 160, 160));
+            if (m_doc.IsCurveHidden(i)) item->setForeground(QColor(160, 160, 160));
             m_pTable->setItem(i, k, item);
         }
     }

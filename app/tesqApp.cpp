@@ -13,13 +13,13 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSettings>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/BackgroundOpen.h"
 #include "app/MainFrame.h"
+#include "app/Settings.h"
 #include "app/ToolbarIcons.h"
 #include "framework/core/Prompts.h"
 #include "framework/core/RecentFiles.h"
@@ -29,14 +29,6 @@
 #include "res/Resources.h"
 #include "view/ViewExport.h"
 #include "view/tesqView.h"
-
-namespace {
-
-QSettings Settings() {
-    return QSettings(QStringLiteral("KORVALEN"), QStringLiteral("tesqv"));
-}
-
-}  // namespace
 
 CtesqApp::CtesqApp() {
     AddCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
@@ -111,7 +103,7 @@ bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
                  QFileInfo::exists(PathToQString(m_doc.GetPathName())))
             OnFileReload(true);
     });
-    m_bAutoReload = Settings().value(QStringLiteral("Settings/ReloadOnChange"), false).toBool();
+    m_bAutoReload = AppSettings().value(QStringLiteral("Settings/ReloadOnChange"), false).toBool();
     if (args.size() > 1) {
         if (!OpenDocumentFile(args[1])) return false;
     } else {
@@ -141,7 +133,7 @@ void CtesqApp::WatchCurrentFile() {
 
 void CtesqApp::SetAutoReload(bool on) {
     m_bAutoReload = on;
-    Settings().setValue(QStringLiteral("Settings/ReloadOnChange"), on);
+    AppSettings().setValue(QStringLiteral("Settings/ReloadOnChange"), on);
     WatchCurrentFile();
 }
 
@@ -154,11 +146,11 @@ void CtesqApp::OnFileReload(bool following) {
                                            " and read it again from disk?"))
         return;
     CtesqView* view = m_pFrame->GetActiveView();
-    const int decimation = m_doc.m_nDecimation, position = view->GetScrollPosition();
-    const int selStart = m_doc.m_nSelStart, selEnd = m_doc.m_nSelEnd;
+    const int decimation = m_doc.Decimation(), position = view->GetScrollPosition();
+    const int selStart = m_doc.SelStart(), selEnd = m_doc.SelEnd();
     const bool atEnd = position > 0 && position >= view->horizontalScrollBar()->maximum();
     int hidden[CtesqDoc::MAX_CURVES];
-    std::copy(std::begin(m_doc.m_bCurveHidden), std::end(m_doc.m_bCurveHidden), hidden);
+    for (int i = 0; i < CtesqDoc::MAX_CURVES; ++i) hidden[i] = m_doc.IsCurveHidden(i) ? 1 : 0;
     OpenInBackground(
         path,
         [=, this] {
@@ -175,8 +167,7 @@ void CtesqApp::OnFileReload(bool following) {
 }
 
 void CtesqApp::OnFileExportImage() {
-    const auto path = AfxPromptSaveAs(
-        "PNG image (*.png)|*.png|SVG image (*.svg)|*.svg|PDF document (*.pdf)|*.pdf||", "png");
+    const auto path = AfxPromptSaveAs(PictureFilter(), std::string(DefaultPictureExtension()));
     if (path) ExportViewImage(*m_pFrame->GetActiveView(), *path);
 }
 
@@ -213,9 +204,8 @@ void CtesqApp::OnFileNew() {
 }
 
 void CtesqApp::OnFileOpen() {
-    const QString path =
-        QFileDialog::getOpenFileName(m_pFrame.get(), QString(), QString(),
-                                     QStringLiteral("Trace files (*.txt *.osc *.csv *.tsv)"));
+    const QString path = QFileDialog::getOpenFileName(
+        m_pFrame.get(), QString(), QString(), ToQString("Trace files (" + OpenPatterns() + ")"));
     if (!path.isEmpty() && m_doc.SaveModified()) OpenInBackground(QStringToPath(path));
 }
 
@@ -257,7 +247,7 @@ void CtesqApp::AddToRecentFileList(const std::string& path) {
 }
 
 void CtesqApp::LoadRecentFiles() {
-    QSettings settings = Settings();
+    QSettings settings = AppSettings();
     m_recent.clear();
     for (std::size_t i = 1; i <= MAX_RECENT_FILES; ++i) {
         // Text for a UTF-8 path, bytes for any other.
@@ -270,7 +260,7 @@ void CtesqApp::LoadRecentFiles() {
 }
 
 void CtesqApp::SaveRecentFiles() const {
-    QSettings settings = Settings();
+    QSettings settings = AppSettings();
     settings.remove(QStringLiteral("Recent File List"));
     for (std::size_t i = 0; i < m_recent.size(); ++i)
         settings.setValue(QStringLiteral("Recent File List/File%1").arg(i + 1),

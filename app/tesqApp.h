@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "framework/core/CmdTarget.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
 
 class CMainFrame;
 

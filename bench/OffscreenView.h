@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QPainter>
 
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
 #include "view/tesqView.h"
 
 // The application lives until the process ends: tearing widgets down among Qt's own static

@@ -13,8 +13,8 @@
 #include "framework/core/MessageSink.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/UnmappableFile.h"
-#include "trace/CaptureCodec.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
+#include "trace/FormatCaptureCodec.h"
 
 namespace {
 

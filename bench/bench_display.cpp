@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "tests/support/MessageRecorder.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
 
 namespace {
 
@@ -31,12 +31,12 @@ void BM_DisplayPyramid_100M(benchmark::State& state) {
     CtesqDoc& doc = HundredMillionSamples();
     CMessageRecorder messages;
     for (auto _ : state) {
-        doc.m_pDisplay[0].reset();
+        doc.Display(0).reset();
         doc.BuildDisplayCopies();
     }
-    if (!messages.m_messages.empty() || !doc.m_pDisplay[0]) state.SkipWithError("not built");
+    if (!messages.m_messages.empty() || !doc.Display(0)) state.SkipWithError("not built");
     state.counters["bytes_held_per_sample"] =
-        static_cast<double>(doc.m_pDisplay[0].BytesHeld()) / doc.m_nSampleCount;
+        static_cast<double>(doc.Display(0).BytesHeld()) / doc.m_nSampleCount;
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * doc.m_nSampleCount * 4);
 }
 
@@ -44,13 +44,13 @@ void BM_DisplayPyramid_100M(benchmark::State& state) {
 void BM_DisplayEntries_1920Columns_100M(benchmark::State& state) {
     CtesqDoc& doc = HundredMillionSamples();
     doc.SetDecimation(static_cast<int>(state.range(0)));
-    const std::int64_t d = doc.m_nDecimation;
+    const std::int64_t d = doc.Decimation();
     const std::int64_t columns = std::min<std::int64_t>(1920, doc.DisplayColumns());
     std::vector<float> entries(static_cast<std::size_t>(4 * columns));
     std::int64_t from = 0;
     for (auto _ : state) {
         from = (from + 7919) % (doc.DisplayColumns() - columns + 1);
-        doc.m_pDisplay[0].Entries(from, columns, entries.data());
+        doc.Display(0).Entries(from, columns, entries.data());
         benchmark::DoNotOptimize(entries.data());
     }
     // The entries must be right, not just fast: the last column's maximum, the plain way.

@@ -24,7 +24,7 @@
 #include "bench/PeakMemory.h"
 #include "framework/core/File.h"
 #include "tests/support/TraceFixtures.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
 
 namespace {
 
@@ -134,7 +134,7 @@ void BM_ReadCsvTrace_1Mx8(benchmark::State& state) {
     for (auto _ : state) {
         CtesqDoc doc;
         CFile file;
-        if (!file.Open(path, CFile::modeRead) || !doc.ReadCsvTrace(file) ||
+        if (!file.Open(path, CFile::modeRead) || !doc.ReadAs(TraceFormatId::csv, file) ||
             doc.m_nSampleCount != kRows || doc.m_nCurveCount != 8 || doc.m_fCurveTop[3] < 990.0f)
             state.SkipWithError("CSV read wrongly");
     }

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "tests/support/TraceFixtures.h"
-#include "trace/SelectionStats.h"
+#include "trace/Statistics.h"
 
 namespace {
 

@@ -39,8 +39,7 @@ Scene& EightCurves() {
 
 void BM_Paint_1920x1080_8x10M(benchmark::State& state) {
     Scene& s = EightCurves();
-    s.doc.m_nDecimation = static_cast<int>(state.range(0));
-    s.doc.BuildDisplayCopies();
+    s.doc.SetDecimation(static_cast<int>(state.range(0)));
     s.offscreen->view.OnInitialUpdate();
     s.offscreen->view.SetScrollPos(5000);
     for (auto _ : state) s.Paint();
@@ -55,15 +54,14 @@ void BM_ZoomStep_100M_1024to2048(benchmark::State& state) {
     static Scene& s = *new Scene(1, 100'000'000, 1920, 1080);
     for (auto _ : state) {
         state.PauseTiming();
-        s.doc.m_nDecimation = 1024;
-        s.doc.BuildDisplayCopies();
+        s.doc.SetDecimation(1024);
         s.offscreen->view.OnInitialUpdate();
         s.offscreen->view.SetScrollPos(20000);
         state.ResumeTiming();
         s.offscreen->view.OnZoomOut();  // the new decimation, and the view repainted
         s.Paint();
     }
-    if (s.doc.m_nDecimation != 2048) state.SkipWithError("did not zoom");
+    if (s.doc.Decimation() != 2048) state.SkipWithError("did not zoom");
 }
 
 }  // namespace

@@ -77,7 +77,7 @@ int Measure(CtesqDoc& doc, double openMs, const char* what) {
             // The step repaints the view itself, as in the window.
             steps.push_back(Milliseconds([&] { k % 2 ? view.OnZoomOut() : view.OnZoomIn(); }));
         }
-        if (doc.m_nDecimation != d) ++failures;
+        if (doc.Decimation() != d) ++failures;
         for (int k = 0; k < 5; ++k) paints.push_back(Milliseconds([&] { screen.Paint(); }));
         std::printf("%10d %10d %14.2f %14.2f %12.2f\n", d, doc.DisplayColumns(),
                     PeakResidentBytes() / samples, Median(steps), Median(paints));

@@ -7,7 +7,7 @@
 #include "cli/CliCommands.h"
 #include "framework/core/Prompts.h"
 #include "framework/core/SafeFile.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ namespace {
 int WriteColumns(CtesqDoc& doc, const std::string& path, const CStderrMessages& messages) {
     try {
         CSafeFile file(path);
-        doc.WriteTextColumns(file);
+        text_format::WriteColumns(file, doc);
         file.Commit();
     } catch (const CFileException& e) {
         e.ReportError();

@@ -5,8 +5,8 @@
 
 #include "cli/CliCommands.h"
 #include "cli/Json.h"
-#include "trace/MinMax.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
+#include "trace/Extremes.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "cli/CliCommands.h"
 #include "framework/gui/QtText.h"
 #include "res/CommandIds.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
 #include "view/ViewExport.h"
 #include "view/tesqView.h"
 
@@ -57,12 +57,12 @@ int RunRender(const RenderOptions& options) {
     view.OnInitialUpdate();
     for (int k = 0; k < options.zoomOuts; ++k) {
         CCmdUI state(ID_ZOOM_OUT);
-        doc.OnUpdateZoomOut(&state);
+        view.OnUpdateZoomOut(&state);
         if (!state.m_bEnabled) break;  // stays disabled: the rest would do nothing
-        const int decimation = doc.m_nDecimation, position = view.GetScrollPosition();
+        const int decimation = doc.Decimation(), position = view.GetScrollPosition();
         view.OnZoomOut();
         // Once a press changes nothing, every further press changes nothing either.
-        if (doc.m_nDecimation == decimation && view.GetScrollPosition() == position) break;
+        if (doc.Decimation() == decimation && view.GetScrollPosition() == position) break;
     }
     for (const auto& [option, value] : options.steps) {
         int n = 0, m = 0;

@@ -7,8 +7,8 @@
 
 #include "cli/CliCommands.h"
 #include "cli/Json.h"
-#include "trace/SelectionStats.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
+#include "trace/Statistics.h"
 
 int RunStats(const StatsOptions& options) {
     CtesqDoc doc;

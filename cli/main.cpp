@@ -2,7 +2,6 @@
 // the command line and writes the help; a usage error exits with 2.
 
 #include <CLI/CLI.hpp>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +12,10 @@
 #include "framework/core/MessageSink.h"
 #include "framework/core/SafeFile.h"
 #include "generated/Version.h"
+#include "trace/FormatRegistry.h"
+#if TESQV_WITH_RENDER
+#include "view/ViewExport.h"
+#endif
 
 namespace {
 
@@ -88,13 +91,9 @@ CLI::App* AddRender(CLI::App& app, RenderOptions& o, std::string& size) {
         ->type_name("")
         ->check(CLI::Validator(
             [](std::string& value) -> std::string {
-                const auto dot = value.rfind('.');
-                std::string ext = dot == std::string::npos ? "" : value.substr(dot + 1);
-                for (char& c : ext)
-                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-                return ext == "png" || ext == "svg" || ext == "pdf"
+                return PictureFormatOf(value) != nullptr
                            ? ""
-                           : "render writes pictures: OUT must end in .png, .svg or .pdf";
+                           : "render writes pictures: OUT must end in " + PictureExtensions();
             },
             "", "picture"));
     render->add_option("--size", size, "client area, 1 to 16384 each (default 1280x720)")
@@ -209,9 +208,8 @@ int Dispatch(int argc, char** argv) {
         return RunStats(stats);
     }
     if (app.got_subcommand(convertCommand)) {
-        const std::string& out = convert.out;
-        if (convert.columns && (out.size() < 4 || (out.compare(out.size() - 4, 4, ".txt") != 0 &&
-                                                   out.compare(out.size() - 4, 4, ".TXT") != 0))) {
+        const CTraceFormat* out = TraceFormatOf(convert.out);
+        if (convert.columns && (out == nullptr || out->id != TraceFormatId::text)) {
             std::fprintf(stderr,
                          "tesqv-cli: --columns writes a .txt file\nRun with --help for "
                          "more information.\n");

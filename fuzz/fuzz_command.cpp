@@ -9,7 +9,7 @@
 
 #include "framework/core/MessageSink.h"
 #include "fuzz/FuzzCheck.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
 
 namespace {
 
@@ -33,8 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int j = 0; j < kSamples; ++j)
             doc.m_pSamples[i][static_cast<std::size_t>(j)] = static_cast<float>(j * (i + 1));
     }
-    doc.m_nSelStart = static_cast<std::int8_t>(data[0]);
-    doc.m_nSelEnd = static_cast<std::int8_t>(data[1]);
+    doc.Select(static_cast<std::int8_t>(data[0]), static_cast<std::int8_t>(data[1]));
     AnyView view;
     doc.AddView(&view);
     std::vector<float> before[2];
@@ -54,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int j = 0; j < kSamples; ++j) {
             const float now = doc.m_pSamples[i][static_cast<std::size_t>(j)];
             if (std::memcmp(&now, &before[i][static_cast<std::size_t>(j)], sizeof now) != 0) {
-                Check(ran && j >= doc.m_nSelStart && j < doc.m_nSelEnd);
+                Check(ran && j >= doc.SelStart() && j < doc.SelEnd());
                 changed = true;
             }
         }

@@ -8,23 +8,23 @@
 
 #include "fuzz/FuzzCheck.h"
 #include "tests/support/MemFile.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     SilenceMessages();
     CtesqDoc doc;
     CMemFile file(data, size);
-    if (!doc.ReadCsvTrace(file)) return 0;
+    if (!doc.ReadAs(TraceFormatId::csv, file)) return 0;
     Check(doc.m_nCurveCount >= 0 && doc.m_nCurveCount <= 8 && doc.m_nSampleCount >= 0);
     for (int i = 0; i < doc.m_nCurveCount; ++i)
         Check(!doc.m_pSamples[i] ||
               doc.m_pSamples[i].size() >= static_cast<std::size_t>(doc.m_nSampleCount));
 
     CMemFile written;
-    doc.WriteCsvTrace(written);
+    doc.WriteAs(TraceFormatId::csv, written);
     CtesqDoc again;
     CMemFile reread(written.Bytes());
-    Check(again.ReadCsvTrace(reread));
+    Check(again.ReadAs(TraceFormatId::csv, reread));
     Check(again.m_nSampleCount == doc.m_nSampleCount);
     for (int i = 0; i < doc.m_nCurveCount && doc.m_nSampleCount > 0; ++i) {
         if (!doc.m_pSamples[i]) continue;

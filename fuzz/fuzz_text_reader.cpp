@@ -13,8 +13,8 @@
 #include "framework/core/NumberText.h"
 #include "fuzz/FuzzCheck.h"
 #include "tests/support/MemFile.h"
-#include "trace/TraceTokens.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
+#include "trace/FormatTextTokens.h"
 
 namespace {
 
@@ -66,22 +66,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     doc.ReadTextTrace(file);
     Check(doc.m_nCurveCount >= 0 && doc.m_nCurveCount <= 8);
     Check(doc.m_nSampleCount >= 0);
-    Check(doc.m_nParseState >= 0 && doc.m_nParseState <= 2);
     for (int i = 0; i < 8; ++i) {
         if (doc.m_pSamples[i])
             Check(i < doc.m_nCurveCount &&
                   doc.m_pSamples[i].size() >= static_cast<std::size_t>(doc.m_nSampleCount));
     }
 
-    doc.m_nDecimation = decimation;
-    doc.BuildDisplayCopies();
+    doc.SetDecimation(decimation);
     const int n = doc.m_nSampleCount;
     if (n == 0) return 0;
-    Check(doc.m_nDisplayLength == 4 * ((n + decimation - 1) / decimation));
+    Check(doc.DisplayLength() == 4 * ((n + decimation - 1) / decimation));
     for (int i = 0; i < 8 && doc.m_pSamples[i]; ++i) {
         const float* s = doc.m_pSamples[i].get();
-        std::vector<float> d(static_cast<std::size_t>(doc.m_nDisplayLength));
-        doc.m_pDisplay[i].Entries(0, doc.m_nDisplayLength / 4, d.data());
+        std::vector<float> d(static_cast<std::size_t>(doc.DisplayLength()));
+        doc.Display(i).Entries(0, doc.DisplayLength() / 4, d.data());
         for (int b = 0; b * decimation < n; ++b) {
             const int s0 = b * decimation;
             float mn = s[s0], mx = s[s0];

@@ -15,7 +15,7 @@
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
 #include "tests/support/UnmappableFile.h"
-#include "trace/CaptureCodec.h"
+#include "trace/FormatCaptureCodec.h"
 
 using V = std::vector<float>;
 using Bytes = std::vector<char>;

@@ -38,3 +38,17 @@ TEST(CliConvert, TextToCaptureAndBackWithExactBytes) {
     EXPECT_EQ(Cli("convert " + in + " x.txt --select 3:1").status, 2);
     EXPECT_EQ(Cli("convert " + in + " x.osc --columns").status, 2);
 }
+
+TEST(CliConvert, EveryCommandFindsTheFormatWhateverTheExtensionsCase) {
+    const CTempDir temp("tesqv-convert-case");
+    const std::string in = temp.Path("in.txt"), capture = temp.Path("out.OSC");
+    Put(in, "FileType QDL-RV\nCurve a V 0 0\n\n1\n2\n");
+    ASSERT_EQ(Cli("convert " + in + " " + capture).status, 0);
+    const CliRun info = Cli("info " + capture);
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("\"sampleCount\":2,"), std::string::npos) << info.out;
+    EXPECT_EQ(Cli("stats " + capture).status, 0);
+    const CliRun columns = Cli("convert " + capture + " " + temp.Path("cols.Txt") + " --columns");
+    ASSERT_EQ(columns.status, 0) << columns.err;
+    EXPECT_EQ(Slurp(temp.Path("cols.Txt")), "1 \r\n2 \r\n");
+}

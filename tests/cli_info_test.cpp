@@ -28,11 +28,11 @@ TEST(CliInfo, FailuresGoToStderrWithStatusOne) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "/nonexistent/x.txt was not found.\n");
     EXPECT_EQ(missing.out, "");
-    const std::string upper = WriteTemp("trace.TXT", "FileType QDL-RV\n");
-    const CliRun type = Cli("info " + upper);
+    const std::string other = WriteTemp("trace.dat", "FileType QDL-RV\n");
+    const CliRun type = Cli("info " + other);
     EXPECT_EQ(type.status, 1);
     EXPECT_EQ(type.err, "unknow file type.\n");
-    std::filesystem::remove(upper);
+    std::filesystem::remove(other);
 }
 
 TEST(CliInfo, UsageErrorsAndHelp) {

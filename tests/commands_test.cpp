@@ -26,8 +26,7 @@ struct Line {
         V ramp(30);
         for (int i = 0; i < 30; ++i) ramp[static_cast<std::size_t>(i)] = static_cast<float>(i);
         doc = DocWithSamples({ramp, ramp, ramp});
-        doc->m_nSelStart = selStart;
-        doc->m_nSelEnd = selEnd;
+        doc->Select(selStart, selEnd);
         doc->AddView(&view);
         CMessageRecorder recorder;
         result = doc->ExecuteCommand(line);
@@ -150,8 +149,8 @@ TEST(EditCommands, CutMarksModifiedAndCentresTheSelectionOnly) {
     r.doc->OnEditCutPaste();
     EXPECT_TRUE(r.doc->IsModified());
     EXPECT_EQ(view.hints, std::vector<long>{HINT_SHOW_SELECTION});
-    EXPECT_EQ(r.doc->m_nDisplayLength, 120);
-    EXPECT_EQ(r.doc->m_nSelStart, 10);
+    EXPECT_EQ(r.doc->DisplayLength(), 120);
+    EXPECT_EQ(r.doc->SelStart(), 10);
     EXPECT_EQ(Samples(*r.doc, 0)[10], 10.0f);
 }
 

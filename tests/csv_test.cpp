@@ -18,7 +18,7 @@ namespace {
 struct Csv {
     explicit Csv(const std::string& text) {
         CMemFile file(text.data(), text.size());
-        ok = doc.ReadCsvTrace(file);
+        ok = doc.ReadAs(TraceFormatId::csv, file);
     }
     CtesqDoc doc;
     CMessageRecorder messages;

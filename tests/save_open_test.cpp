@@ -40,9 +40,20 @@ protected:
 
 }  // namespace
 
-TEST_F(SaveOpen, OpenMatchesTheExtensionExactlySaveIgnoresCase) {
-    for (const char* name : {"a.TXT", "a.Osc", "noext", "a.txt.bak"}) {
-        Put(Path(name), "FileType QDL-RV\nCurve a\n\n1\n");
+TEST_F(SaveOpen, OpenAndSaveMatchTheFileNamesExtensionInAnyCase) {
+    const std::string text = "FileType QDL-RV\nCurve a\n\n1\n";
+    const int bytes = static_cast<int>(text.size());  // a capture of one sample per byte
+    for (const auto& [name, samples] :
+         {std::pair<const char*, int>{"a.TXT", 1}, {"a.Txt", 1}, {"a.Osc", bytes}}) {
+        Put(Path(name), text);
+        CtesqDoc doc;
+        doc.OnNewDocument();
+        EXPECT_TRUE(doc.OnOpenDocument(Path(name))) << name;
+        EXPECT_EQ(doc.m_nSampleCount, samples) << name;
+    }
+    fs::create_directory(Path("d.txt"));
+    for (const char* name : {"noext", "a.txt.bak", "a.", "d.txt/noext"}) {
+        Put(Path(name), text);
         CtesqDoc doc;
         doc.OnNewDocument();
         CMessageRecorder messages;
@@ -65,11 +76,11 @@ TEST_F(SaveOpen, TextColumnsBytesAreTheSameUnderAnyLocale) {
     doc->m_pSamples[1].reset();  // a curve without samples is skipped
     const std::string expected = "1.5 -0.25 \r\n0.0001 1e-05 \r\n1e+06 1.23457e+08 \r\n";
     CMemFile c;
-    doc->WriteTextColumns(c);
+    text_format::WriteColumns(c, *doc);
     EXPECT_EQ(std::string(c.Bytes().begin(), c.Bytes().end()), expected);
     ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
     CMemFile d;
-    doc->WriteTextColumns(d);
+    text_format::WriteColumns(d, *doc);
     std::setlocale(LC_ALL, "C");
     EXPECT_EQ(std::string(d.Bytes().begin(), d.Bytes().end()), expected);
 }
@@ -113,7 +124,7 @@ TEST_F(SaveOpen, SuccessClearsModifiedAndIsRemembered) {
     EXPECT_EQ(recent, std::vector<std::string>{Path("e.osc")});
     CtesqDoc opened;
     EXPECT_TRUE(opened.OnOpenDocument(Path("e.osc")));
-    EXPECT_EQ(opened.m_nDisplayLength, 4);  // display copies built on open
+    EXPECT_EQ(opened.DisplayLength(), 4);  // display copies built on open
     EXPECT_EQ(recent.size(), 2u);
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "tests/support/DocTestAccess.h"
 #include "tests/support/TraceFixtures.h"
 #include "view/rules/TraceDraw.h"
 
@@ -84,8 +85,8 @@ RecordingDC Paint(CtesqDoc& doc, int scroll, int width, const std::string& comma
 
 TEST(TraceDraw, TimeGridEveryHundredColumnsWithLabelsAboveAndBelow) {
     auto doc = DocWithSamples({std::vector<float>(4000, 1.0f)});
-    doc->m_nDecimation = 2;
-    doc->m_nSelStart = doc->m_nSelEnd = 3999;  // out of sight
+    doc->SetDecimation(2);
+    doc->Select(3999, 3999);  // out of sight
     const RecordingDC dc = Paint(*doc, 250, 400);
     const std::pair<int, const char*> grid[] = {
         {300, "10:00"}, {400, "13:20"}, {500, "16:40"}, {600, "20:00"}};
@@ -106,10 +107,10 @@ TEST(TraceDraw, TimeGridEveryHundredColumnsWithLabelsAboveAndBelow) {
 
 TEST(TraceDraw, EmptySelectionShadesTheColumnThatStartsAtIt) {
     auto doc = DocWithSamples({std::vector<float>(400, 1.0f)});
-    doc->m_nSelStart = doc->m_nSelEnd = 40;
-    doc->m_nDecimation = 4;
+    doc->Select(40, 40);
+    doc->SetDecimation(4);
     EXPECT_TRUE(Paint(*doc, 0, 400).HasLine({10, 100}, {10, 670}));
-    doc->m_nDecimation = 3;
+    doc->SetDecimation(3);
     const RecordingDC dc = Paint(*doc, 0, 400);
     EXPECT_EQ(std::count_if(
                   dc.lines.begin(), dc.lines.end(),
@@ -141,7 +142,7 @@ TEST(TraceDraw, CurvesMapValuesIntoThePlotBand) {
 
 TEST(TraceDraw, HiddenCurvesKeepTheirScalePlaceAndGreyLegend) {
     auto doc = DocWithSamples({{1, 2}, {1, 2}, {1, 2}});
-    doc->m_bCurveHidden[1] = 1;
+    doc->SetCurveHidden(1, true);
     doc->m_strCurveName[0] = "U1";
     doc->m_strCurveUnit[0] = "V";
     doc->m_strCurveName[2] = "I2";
@@ -186,7 +187,8 @@ TEST(TraceDraw, TinyWindowsDrawWithinRange) {
 TEST(TraceDraw, TheGridStopsAtTheLastColumnOfTheLongestTrace) {
     CtesqDoc doc;
     doc.ResetTrace();
-    doc.m_nDisplayLength = 4LL * INT_MAX;  // 2147483647 columns, the right end in sight
+    CtesqDocTestAccess::SetDisplayLength(
+        doc, 4LL * INT_MAX);  // 2147483647 columns, the right end in sight
     const RecordingDC dc = Paint(doc, INT_MAX - 400, 400);
     int grid = 0;
     for (const auto& [a, b] : dc.lines) grid += a.x == b.x && a.y == 100;

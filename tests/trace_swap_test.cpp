@@ -8,6 +8,7 @@
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
+#include "trace/ReadFailures.h"
 
 namespace {
 
@@ -48,10 +49,10 @@ TEST(TraceSwap, RefusedAndUnreadableOpensKeepTheOpenTrace) {
         EXPECT_TRUE(doc.IsModified());
         EXPECT_EQ(doc.m_nStep, 5);
         EXPECT_EQ(doc.m_strHeaderText, "Station:A        ");
-        EXPECT_EQ(doc.m_nDecimation, 2);
-        EXPECT_EQ(doc.m_nDisplayLength, 8);
-        EXPECT_EQ(doc.m_nSelEnd, 2);
-        EXPECT_EQ(doc.m_bCurveHidden[0], 1);
+        EXPECT_EQ(doc.Decimation(), 2);
+        EXPECT_EQ(doc.DisplayLength(), 8);
+        EXPECT_EQ(doc.SelEnd(), 2);
+        EXPECT_EQ(doc.IsCurveHidden(0), 1);
     }
 }
 
@@ -66,7 +67,7 @@ TEST(TraceSwap, ASuccessfulOpenStartsAFreshView) {
     Put(path, "FileType QDL-RV\nCurve a\n\n1\n2\n");
     ASSERT_TRUE(doc.OnOpenDocument(path));
     EXPECT_EQ(doc.m_nSampleCount, 2);
-    EXPECT_EQ(doc.m_nSelEnd, 0);
-    EXPECT_EQ(doc.m_bCurveHidden[3], 0);
+    EXPECT_EQ(doc.SelEnd(), 0);
+    EXPECT_EQ(doc.IsCurveHidden(3), 0);
     EXPECT_EQ(doc.m_nOscFormat, 2);  // only a capture read changes it
 }

@@ -1,11 +1,12 @@
-// The command language of the command bar and the view: kxb and goto.
+// The document's commands: the command language of the command bar and the view (kxb and
+// goto) and the Edit commands.
 
 #include <algorithm>
 #include <string_view>
 
 #include "framework/core/MessageSink.h"
 #include "framework/core/NumberText.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
 
 namespace {
 
@@ -68,4 +69,13 @@ bool CtesqDoc::ExecuteCommand(std::string line) {
     }
     AfxMessageBox("unknow command");
     return false;
+}
+
+// Cut and Paste alike: nothing is cut or pasted (no clipboard is kept); the document becomes
+// modified and the views centre the selection.
+void CtesqDoc::OnEditCutPaste() {
+    SetModifiedFlag(true);
+    NoteDataChanged();
+    BuildDisplayCopies();
+    UpdateAllViews(nullptr, HINT_SHOW_SELECTION);
 }

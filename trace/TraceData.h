@@ -1,7 +1,7 @@
 #pragma once
-// CTraceData: the trace itself, as a reader produces it: curves, samples, step and header
-// text, and the text parser's place in the file. A reader fills a fresh one; the document
-// takes it over only when the read succeeded, so a failed open leaves the open trace alone.
+// CTraceData: the trace itself, as a reader produces it: curves, samples, ranges, step and
+// header text. A reader fills a fresh one; the document takes it over only when the read
+// succeeded, so a failed open leaves the open trace alone.
 
 #include <string>
 
@@ -22,7 +22,5 @@ struct CTraceData {
     float m_fCurveBottom[MAX_CURVES] = {};
     float m_fCurveTop[MAX_CURVES] = {};
     int m_nSampleCount = 0;
-    int m_nLineNo = 0;
-    int m_nParseState = 0;  // 0 before the file-type line, 1 header, 2 data
     std::string m_strHeaderText;
 };

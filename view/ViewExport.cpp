@@ -7,27 +7,22 @@
 #include <QPdfWriter>
 #include <QSvgGenerator>
 #include <algorithm>
-#include <cctype>
+#include <iterator>
 
+#include "framework/core/AsciiText.h"
+#include "framework/core/FileNames.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/SafeFile.h"
 #include "framework/gui/QtText.h"
 #include "framework/gui/ScrollView.h"
 
-ImageFormat ImageFormatOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    const auto dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return ImageFormat::none;
-    std::string ext = path.substr(dot + 1);
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (ext == "png") return ImageFormat::png;
-    if (ext == "svg") return ImageFormat::svg;
-    if (ext == "pdf") return ImageFormat::pdf;
-    return ImageFormat::none;
-}
-
 namespace {
+
+constexpr CPictureFormat kPictureFormats[] = {
+    {ImageFormat::png, "PNG image", "png"},
+    {ImageFormat::svg, "SVG image", "svg"},
+    {ImageFormat::pdf, "PDF document", "pdf"},
+};
 
 // Paints the view on white over the whole of a device `size` large.
 void PaintOn(QPaintDevice& device, CScrollView& view, QSize size) {
@@ -38,6 +33,38 @@ void PaintOn(QPaintDevice& device, CScrollView& view, QSize size) {
 
 }  // namespace
 
+const CPictureFormat* PictureFormatOf(std::string_view path) {
+    const auto ext = ExtensionOf(path);
+    if (!ext) return nullptr;
+    for (const CPictureFormat& format : kPictureFormats)
+        if (EqualsIgnoringAsciiCase(*ext, format.extension)) return &format;
+    return nullptr;
+}
+
+std::string PictureFilter() {
+    std::string filter;
+    for (const CPictureFormat& format : kPictureFormats) {
+        const std::string pattern = "*." + std::string(format.extension);
+        filter += std::string(format.filterName) + " (" + pattern + ")|" + pattern + "|";
+    }
+    return filter + "|";
+}
+
+std::string_view DefaultPictureExtension() {
+    return kPictureFormats[0].extension;
+}
+
+std::string PictureExtensions() {
+    std::string list;
+    const std::size_t n = std::size(kPictureFormats);
+    for (std::size_t k = 0; k < n; ++k)
+        list += (k == 0       ? "."
+                 : k + 1 == n ? " or ."
+                              : ", .") +
+                std::string(kPictureFormats[k].extension);
+    return list;
+}
+
 bool ExportViewImage(CScrollView& view, const std::string& path) {
     const CRect client = view.GetClientRect();
     const QSize size(std::max(client.Width(), 1), std::max(client.bottom - client.top, 1));
@@ -45,7 +72,12 @@ bool ExportViewImage(CScrollView& view, const std::string& path) {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     bool made = true;
-    switch (ImageFormatOf(path)) {
+    const CPictureFormat* format = PictureFormatOf(path);
+    if (format == nullptr) {
+        AfxMessageBox("Pictures are written as " + PictureExtensions() + " files.");
+        return false;
+    }
+    switch (format->id) {
         case ImageFormat::png: {
             QImage image(size, QImage::Format_RGB32);
             PaintOn(image, view, size);
@@ -70,9 +102,6 @@ bool ExportViewImage(CScrollView& view, const std::string& path) {
             PaintOn(pdf, view, size);
             break;
         }
-        case ImageFormat::none:
-            AfxMessageBox("Pictures are written as .png, .svg or .pdf files.");
-            return false;
     }
     if (!made) {
         AfxMessageBox("Cannot make the picture for " + path + ".");

@@ -12,8 +12,8 @@
 #include "framework/core/NumberText.h"
 #include "framework/gui/QtText.h"
 #include "res/CommandIds.h"
-#include "trace/MinMax.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
+#include "trace/Extremes.h"
 #include "view/rules/Interaction.h"
 #include "view/rules/Navigation.h"
 #include "view/rules/TraceDraw.h"
@@ -28,7 +28,9 @@ CtesqView::CtesqView(QWidget* parent)
                                      RGB(80, 0, 0),      RGB(0, 80, 0),    RGB(0, 0, 80),
                                      RGB(100, 149, 237), RGB(255, 127, 80)} {
     AddCommand(ID_ZOOM_IN, [this] { OnZoomIn(); });
+    AddUpdate(ID_ZOOM_IN, [this](CCmdUI* ui) { OnUpdateZoomIn(ui); });
     AddCommand(ID_ZOOM_OUT, [this] { OnZoomOut(); });
+    AddUpdate(ID_ZOOM_OUT, [this](CCmdUI* ui) { OnUpdateZoomOut(ui); });
     AddCommand(ID_ZOOM_FIT, [this] { OnZoomToFit(); });
     AddUpdate(ID_ZOOM_FIT, [this](CCmdUI* ui) {
         ui->Enable(GetDocument() != nullptr && GetDocument()->m_nSampleCount > 0);
@@ -36,7 +38,7 @@ CtesqView::CtesqView(QWidget* parent)
     AddCommand(ID_ZOOM_SELECTION, [this] { OnZoomToSelection(); });
     AddUpdate(ID_ZOOM_SELECTION, [this](CCmdUI* ui) {
         ui->Enable(GetDocument() != nullptr &&
-                   GetDocument()->m_nSelStart != GetDocument()->m_nSelEnd);
+                   GetDocument()->SelStart() != GetDocument()->SelEnd());
     });
     m_autoScroll.setInterval(50);
     QObject::connect(&m_autoScroll, &QTimer::timeout, this, [this] { AutoScroll(); });
@@ -98,7 +100,7 @@ void CtesqView::OnUpdate(CView*, long lHint, void* pHint) {
             break;
         case HINT_SHOW_SELECTION:
             SetSizesFromDocument();
-            position = SelectionCentrePosition(doc->m_nSelStart, doc->m_nSelEnd, doc->m_nDecimation,
+            position = SelectionCentrePosition(doc->SelStart(), doc->SelEnd(), doc->Decimation(),
                                                GetClientRect().Width());
             break;
         case HINT_GOTO:
@@ -122,14 +124,25 @@ void CtesqView::OnDraw(CDC* pDC) {
 void CtesqView::OnZoomIn() {
     CtesqDoc* doc = GetDocument();
     if (doc == nullptr) return;
-    ApplyZoom(std::max(doc->m_nDecimation / 2, 1));
+    ApplyZoom(std::max(doc->Decimation() / 2, 1));
 }
 
 void CtesqView::OnZoomOut() {
     CtesqDoc* doc = GetDocument();
     if (doc == nullptr) return;
-    ApplyZoom(2LL * doc->m_nDecimation <= doc->m_nSampleCount ? doc->m_nDecimation * 2
-                                                              : doc->m_nDecimation);
+    ApplyZoom(navigation::ZoomOutStep(navigation::ZoomRoute::command, doc->Decimation(),
+                                      doc->m_nSampleCount));
+}
+
+void CtesqView::OnUpdateZoomIn(CCmdUI* pCmdUI) const {
+    const CtesqDoc* doc = GetDocument();
+    pCmdUI->Enable(doc != nullptr && doc->Decimation() > 1);
+}
+
+void CtesqView::OnUpdateZoomOut(CCmdUI* pCmdUI) const {
+    const CtesqDoc* doc = GetDocument();
+    pCmdUI->Enable(doc != nullptr &&
+                   navigation::CanZoomOut(navigation::ZoomRoute::command, doc->Decimation()));
 }
 
 void CtesqView::OnZoomToFit() {
@@ -140,18 +153,18 @@ void CtesqView::OnZoomToFit() {
 
 void CtesqView::OnZoomToSelection() {
     CtesqDoc* doc = GetDocument();
-    if (doc == nullptr || doc->m_nSelStart == doc->m_nSelEnd) return;
+    if (doc == nullptr || doc->SelStart() == doc->SelEnd()) return;
     const navigation::ZoomTarget t =
-        navigation::SelectionZoom(doc->m_nSelStart, doc->m_nSelEnd, GetClientRect().Width());
+        navigation::SelectionZoom(doc->SelStart(), doc->SelEnd(), GetClientRect().Width());
     ZoomTo(t.decimation, t.position);
 }
 
 void CtesqView::OnCtrlWheel(int delta, int x) {
     CtesqDoc* doc = GetDocument();
     if (doc == nullptr || delta == 0) return;
-    const navigation::ZoomTarget t = navigation::PointerZoom(
-        doc->m_nDecimation, GetScrollPosition(), x, delta > 0, doc->m_nSampleCount);
-    if (t.decimation != doc->m_nDecimation) ZoomTo(t.decimation, t.position);
+    const navigation::ZoomTarget t = navigation::PointerZoom(doc->Decimation(), GetScrollPosition(),
+                                                             x, delta > 0, doc->m_nSampleCount);
+    if (t.decimation != doc->Decimation()) ZoomTo(t.decimation, t.position);
 }
 
 void CtesqView::ZoomTo(int nDecimation, int position) {
@@ -201,14 +214,13 @@ void CtesqView::OnLButtonDown(QPoint client) {
         const int k =
             interaction::LegendColumn(client.x(), rc.left, rc.Width(), doc->m_nCurveCount);
         if (k >= 0 && k <= 7) {
-            doc->SetCurveHidden(k, !doc->m_bCurveHidden[k]);
+            doc->SetCurveHidden(k, !doc->IsCurveHidden(k));
             viewport()->repaint();
         }
     }
     if (interaction::InSelectionBand(client.y(), ClientBands())) {
-        const interaction::ClickResult r =
-            interaction::SelectByClick(client.x() + GetScrollPosition(), doc->m_nDecimation,
-                                       doc->m_nSampleCount, s_nSelAnchor);
+        const interaction::ClickResult r = interaction::SelectByClick(
+            client.x() + GetScrollPosition(), doc->Decimation(), doc->m_nSampleCount, s_nSelAnchor);
         doc->Select(r.selStart, r.selEnd);
         viewport()->repaint();
         s_nSelAnchor = r.anchor;
@@ -329,7 +341,7 @@ void CtesqView::DragTo(int x) {
     if (doc == nullptr) return;
     m_nDragX = x;
     const int sample = navigation::SampleAtColumn(static_cast<long long>(x) + GetScrollPosition(),
-                                                  doc->m_nDecimation, doc->m_nSampleCount);
+                                                  doc->Decimation(), doc->m_nSampleCount);
     doc->Select(std::min(m_nPressSample, sample), std::max(m_nPressSample, sample));
     // The next click selects from where the drag ended.
     s_nSelAnchor = sample;

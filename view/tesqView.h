@@ -28,6 +28,10 @@ public:
 
     void OnZoomIn();
     void OnZoomOut();
+    // Zoom in while the decimation is 2 or more; Zoom out while it is below the Zoom out
+    // command's largest (view/rules/Navigation.h).
+    void OnUpdateZoomIn(CCmdUI* pCmdUI) const;
+    void OnUpdateZoomOut(CCmdUI* pCmdUI) const;
     // The whole trace at the smallest power-of-two decimation that fits, from column 0; the
     // selection the same way, centred.
     void OnZoomToFit();

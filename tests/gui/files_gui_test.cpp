@@ -83,9 +83,9 @@ TEST(Reload, KeepsZoomPositionSelectionAndHiddenCurves) {
     app.OnFileReload();
     app.Opener().Wait();
     EXPECT_EQ(doc.m_nSampleCount, 30000);
-    EXPECT_EQ(doc.m_nDecimation, 2);
-    EXPECT_EQ(doc.m_nSelEnd, 200);
-    EXPECT_EQ(doc.m_bCurveHidden[1], 1);
+    EXPECT_EQ(doc.Decimation(), 2);
+    EXPECT_EQ(doc.SelEnd(), 200);
+    EXPECT_EQ(doc.IsCurveHidden(1), 1);
     EXPECT_EQ(view->GetScrollPosition(), 300);
 
     // Unsaved changes are asked about first (saving would write over the new rows): No keeps
@@ -224,8 +224,8 @@ TEST(BackgroundOpen, TheWindowKeepsRunningWhileAFileIsRead) {
     ASSERT_TRUE(here.ReadTraceFile(large));
     for (CtesqDoc* doc : {&o.app.GetDocument(), &here}) doc->SetDecimation(37);
     const auto entries = [](const CtesqDoc& doc, int curve) {
-        std::vector<float> v(static_cast<std::size_t>(doc.m_nDisplayLength));
-        doc.m_pDisplay[curve].Entries(0, doc.m_nDisplayLength / 4, v.data());
+        std::vector<float> v(static_cast<std::size_t>(doc.DisplayLength()));
+        doc.Display(curve).Entries(0, doc.DisplayLength() / 4, v.data());
         return v;
     };
     for (int curve = 0; curve < 2; ++curve)

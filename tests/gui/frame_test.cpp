@@ -15,6 +15,7 @@
 #include "framework/core/Prompts.h"
 #include "framework/gui/CommandActions.h"
 #include "res/Resources.h"
+#include "tests/support/DocTestAccess.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TraceFixtures.h"
 
@@ -56,8 +57,7 @@ TEST(MainFrame, CommandBarStartsHiddenAndTogglesWithItsCheckMark) {
 
 TEST(MainFrame, ExecRunsTheTextEachTimeAndLeavesIt) {
     FrameFixture f;
-    f.doc->m_nSelStart = 0;
-    f.doc->m_nSelEnd = 1;
+    f.doc->Select(0, 1);
     f.frame.m_wndCmdEdit->setText(QStringLiteral("kxb 0 2 0"));
     f.frame.m_wndExec->click();
     f.frame.m_wndExec->click();
@@ -113,7 +113,7 @@ TEST(MainFrame, CommandStatesOfAFreshDocumentAndAfterAnEdit) {
                                          ID_EDIT_PASTE, ID_EDIT_UNDO, ID_NEXT_PANE})
         EXPECT_FALSE(enabled(id)) << id;
     EXPECT_TRUE(enabled(ID_ZOOM_OUT));
-    f.doc->m_nSelEnd = 2;
+    f.doc->Select(f.doc->SelStart(), 2);
     f.doc->ExecuteCommand("kxb 0 2 1");
     f.frame.Actions().Refresh();
     EXPECT_TRUE(enabled(ID_FILE_SAVE));
@@ -123,7 +123,7 @@ TEST(MainFrame, CommandStatesOfAFreshDocumentAndAfterAnEdit) {
 
     // The zoom rules at their edges, and Paste once something is held.
     const auto refreshedAt = [&f](int decimation) {
-        f.doc->m_nDecimation = decimation;
+        f.doc->SetDecimation(decimation);
         f.frame.Actions().Refresh();
     };
     refreshedAt(2);
@@ -132,7 +132,7 @@ TEST(MainFrame, CommandStatesOfAFreshDocumentAndAfterAnEdit) {
     EXPECT_TRUE(enabled(ID_ZOOM_OUT));
     refreshedAt(4096);
     EXPECT_FALSE(enabled(ID_ZOOM_OUT));
-    f.doc->m_nClipCount = 1;
+    CtesqDocTestAccess::SetClipCount(*f.doc, 1);
     f.frame.Actions().Refresh();
     EXPECT_TRUE(enabled(ID_EDIT_PASTE));
 }

@@ -17,8 +17,7 @@ namespace {
 struct Scene {
     Scene(std::vector<std::vector<float>> curves, int decimation, int width, int height = 300)
         : doc(DocWithSamples(std::move(curves))) {
-        doc->m_nDecimation = decimation;
-        doc->BuildDisplayCopies();
+        doc->SetDecimation(decimation);
         view.AttachOffscreen(doc.get(), width, height);
         view.OnInitialUpdate();
         CtesqView::s_nSelAnchor = 0;
@@ -48,38 +47,38 @@ void AnswerNextDialog(int key) {
 TEST(ViewMouse, ClicksSelectAndTheBandsHaveStrictEdges) {
     Scene s({std::vector<float>(1000, 1.0f)}, 2, 600);  // 500 columns in 600 pixels: no scrolling
     s.Click(100, 150);
-    EXPECT_EQ(s.doc->m_nSelStart, 0);
-    EXPECT_EQ(s.doc->m_nSelEnd, 200);
+    EXPECT_EQ(s.doc->SelStart(), 0);
+    EXPECT_EQ(s.doc->SelEnd(), 200);
     s.Click(50, 150);
-    EXPECT_EQ(s.doc->m_nSelStart, 100);
-    EXPECT_EQ(s.doc->m_nSelEnd, 200);
+    EXPECT_EQ(s.doc->SelStart(), 100);
+    EXPECT_EQ(s.doc->SelEnd(), 200);
     s.Click(50, 150);
-    EXPECT_EQ(s.doc->m_nSelEnd, 100);
+    EXPECT_EQ(s.doc->SelEnd(), 100);
     s.Click(300, 100);  // y 100: outside the selection band
     s.Click(300, 300 - 20);
-    EXPECT_EQ(s.doc->m_nSelStart, 100);
+    EXPECT_EQ(s.doc->SelStart(), 100);
     s.Click(300, 101);
-    EXPECT_EQ(s.doc->m_nSelEnd, 600);
+    EXPECT_EQ(s.doc->SelEnd(), 600);
     s.Click(20, 300 - 21);
-    EXPECT_EQ(s.doc->m_nSelStart, 40);
+    EXPECT_EQ(s.doc->SelStart(), 40);
 }
 
 TEST(ViewMouse, TheAnchorOutlivesTheTrace) {
     Scene s({std::vector<float>(50, 1.0f)}, 1, 400);
     CtesqView::s_nSelAnchor = 700;  // the last click in a longer trace opened before
     s.Click(20, 150);
-    EXPECT_EQ(s.doc->m_nSelStart, 20);
-    EXPECT_EQ(s.doc->m_nSelEnd, 50);
+    EXPECT_EQ(s.doc->SelStart(), 20);
+    EXPECT_EQ(s.doc->SelEnd(), 50);
 }
 
 TEST(ViewMouse, LegendClicksToggleCurvesInTheirColumns) {
     Scene s({{1, 2}, {1, 2}, {1, 2}}, 1, 100);  // columns of 33 pixels
     s.Click(40, 300 - 19);
-    EXPECT_EQ(s.doc->m_bCurveHidden[1], 1);
+    EXPECT_EQ(s.doc->IsCurveHidden(1), 1);
     s.Click(40, 300 - 19);
-    EXPECT_EQ(s.doc->m_bCurveHidden[1], 0);
+    EXPECT_EQ(s.doc->IsCurveHidden(1), 0);
     s.Click(40, 300 - 20);  // not in the legend band
-    EXPECT_EQ(s.doc->m_bCurveHidden[1], 0);
+    EXPECT_EQ(s.doc->IsCurveHidden(1), 0);
 }
 
 TEST(ViewMouse, ReadOutStatusLineAndWheel) {

@@ -84,8 +84,8 @@ TEST(ViewNavigation, ZoomToFitTakesTheSmallestDecimationThatFits) {
     Scene s(10000, 1, 400);
     s.view.SetScrollPos(3000);
     s.view.OnZoomToFit();
-    EXPECT_EQ(s.doc->m_nDecimation, 32);  // 10000 / 32 = 313 columns
-    EXPECT_EQ(s.doc->m_nDisplayLength, 4 * 313);
+    EXPECT_EQ(s.doc->Decimation(), 32);  // 10000 / 32 = 313 columns
+    EXPECT_EQ(s.doc->DisplayLength(), 4 * 313);
     EXPECT_EQ(s.Position(), 0);
 }
 
@@ -93,7 +93,7 @@ TEST(ViewNavigation, ZoomToSelectionCentresIt) {
     Scene s(100000, 1, 400);
     s.doc->Select(50000, 51000);  // 1000 samples: decimation 4, 250 columns
     s.view.OnZoomToSelection();
-    EXPECT_EQ(s.doc->m_nDecimation, 4);
+    EXPECT_EQ(s.doc->Decimation(), 4);
     EXPECT_EQ(s.Position(), 50500 / 4 - 200);
 }
 
@@ -102,32 +102,32 @@ TEST(ViewNavigation, CtrlWheelZoomsAboutThePointer) {
     s.view.SetScrollPos(1000);
     const long long under = (1000 + 100) * 4LL;  // the sample under x = 100
     s.Wheel(100, 120, Qt::ControlModifier);
-    EXPECT_EQ(s.doc->m_nDecimation, 2);
+    EXPECT_EQ(s.doc->Decimation(), 2);
     EXPECT_EQ((s.Position() + 100) * 2LL, under);
     s.Wheel(100, -120, Qt::ControlModifier);
     s.Wheel(100, -120, Qt::ControlModifier);
-    EXPECT_EQ(s.doc->m_nDecimation, 8);
+    EXPECT_EQ(s.doc->Decimation(), 8);
     EXPECT_EQ((s.Position() + 100) * 8LL, under);
     s.Wheel(100, -120, Qt::NoModifier);  // without Ctrl the wheel scrolls as before
-    EXPECT_EQ(s.doc->m_nDecimation, 8);
+    EXPECT_EQ(s.doc->Decimation(), 8);
 }
 
 TEST(ViewNavigation, DragSelectsButSmallMovesAreClicks) {
     Scene s(1000, 1, 600);
     s.Drag(100, 250);
-    EXPECT_EQ(s.doc->m_nSelStart, 100);
-    EXPECT_EQ(s.doc->m_nSelEnd, 250);
+    EXPECT_EQ(s.doc->SelStart(), 100);
+    EXPECT_EQ(s.doc->SelEnd(), 250);
     s.Drag(300, 200);  // leftwards
-    EXPECT_EQ(s.doc->m_nSelStart, 200);
-    EXPECT_EQ(s.doc->m_nSelEnd, 300);
+    EXPECT_EQ(s.doc->SelStart(), 200);
+    EXPECT_EQ(s.doc->SelEnd(), 300);
 
     // Two pixels is a click: the successive-click rule, from the anchor the drag left at 200.
     s.Drag(400, 402);
-    EXPECT_EQ(s.doc->m_nSelStart, 200);
-    EXPECT_EQ(s.doc->m_nSelEnd, 400);
+    EXPECT_EQ(s.doc->SelStart(), 200);
+    EXPECT_EQ(s.doc->SelEnd(), 400);
     s.Drag(500, 503);  // three pixels is a drag
-    EXPECT_EQ(s.doc->m_nSelStart, 500);
-    EXPECT_EQ(s.doc->m_nSelEnd, 503);
+    EXPECT_EQ(s.doc->SelStart(), 500);
+    EXPECT_EQ(s.doc->SelEnd(), 503);
 }
 
 TEST(ViewNavigation, DraggingPastTheEdgeScrollsOn) {
@@ -137,8 +137,8 @@ TEST(ViewNavigation, DraggingPastTheEdgeScrollsOn) {
     QTest::qWait(200);  // the edge timer steps the view while the pointer stays out
     EXPECT_GT(s.Position(), 0);
     s.Mouse(QEvent::MouseButtonRelease, 650, Qt::LeftButton, Qt::NoButton);
-    EXPECT_EQ(s.doc->m_nSelStart, 300);
-    EXPECT_EQ(s.doc->m_nSelEnd, s.Position() + 650);
+    EXPECT_EQ(s.doc->SelStart(), 300);
+    EXPECT_EQ(s.doc->SelEnd(), s.Position() + 650);
     const int after = s.Position();
     QTest::qWait(120);
     EXPECT_EQ(s.Position(), after);  // released: no more scrolling

@@ -11,7 +11,7 @@
 
 TEST(Render, WritesAPictureOfTheTrace) {
     const CTempDir temp("tesqv-render");
-    const std::string png = temp.Path("demo.png");
+    const std::string png = temp.Path("demo.PNG");  // the extension in any case
     const CliRun r = Cli(std::string("render ") + TESQV_EXAMPLES "/demo.txt " + png +
                          " --size 640x360 --typed go");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -43,6 +43,9 @@ TEST(Render, MessagesAndUsage) {
     EXPECT_EQ(missing.err, "/nonexistent.txt was not found.\n");
     EXPECT_EQ(Cli("render a.txt").status, 2);
     EXPECT_EQ(Cli("render a.txt b.png --size 0x5").status, 2);
+    const CliRun gif = Cli("render a.txt b.gif");
+    EXPECT_EQ(gif.status, 2);
+    EXPECT_NE(gif.err.find("OUT must end in .png, .svg or .pdf"), std::string::npos) << gif.err;
 }
 
 TEST(Render, NeverWritesOverItsInputOrAsAnythingButAPng) {

@@ -20,8 +20,7 @@ namespace {
 struct ViewFixture {
     ViewFixture(int samples, int decimation, int width) {
         doc = DocWithSamples({std::vector<float>(static_cast<std::size_t>(samples), 1.0f)});
-        doc->m_nDecimation = decimation;
-        doc->BuildDisplayCopies();
+        doc->SetDecimation(decimation);
         view.AttachOffscreen(doc.get(), width, 300);
         view.OnInitialUpdate();
     }
@@ -62,8 +61,7 @@ TEST(View, LeavesItsDocumentWhenDestroyed) {
 
 TEST(View, HintsMoveTheViewAndOthersDoNothing) {
     ViewFixture f(4000, 4, 200);  // 1000 columns
-    f.doc->m_nSelStart = 10;
-    f.doc->m_nSelEnd = 20;
+    f.doc->Select(10, 20);
     f.view.SetScrollPos(300);
     f.doc->UpdateAllViews(nullptr, HINT_SHOW_SELECTION);
     EXPECT_EQ(f.view.GetScrollPosition(), 0);  // negative centring clamps to 0
@@ -83,19 +81,19 @@ TEST(View, ZoomStepsAndTheCentreColumn) {
     ViewFixture f(4000, 4, 200);
     f.view.SetScrollPos(400);
     f.view.OnZoomIn();
-    EXPECT_EQ(f.doc->m_nDecimation, 2);
-    EXPECT_EQ(f.doc->m_nDisplayLength, 8000);
+    EXPECT_EQ(f.doc->Decimation(), 2);
+    EXPECT_EQ(f.doc->DisplayLength(), 8000);
     EXPECT_EQ(f.view.GetScrollPosition(), 901);
 
     ViewFixture one(6, 1, 200);
     one.view.OnZoomIn();
-    EXPECT_EQ(one.doc->m_nDecimation, 1);
+    EXPECT_EQ(one.doc->Decimation(), 1);
     ViewFixture six(6, 4, 200);
     six.view.OnZoomOut();
-    EXPECT_EQ(six.doc->m_nDecimation, 4);
+    EXPECT_EQ(six.doc->Decimation(), 4);
     ViewFixture eight(8, 4, 200);
     eight.view.OnZoomOut();
-    EXPECT_EQ(eight.doc->m_nDecimation, 8);
+    EXPECT_EQ(eight.doc->Decimation(), 8);
 }
 
 TEST(View, PaintsCurvesGridAndLabelsInTheirColours) {

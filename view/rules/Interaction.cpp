@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "framework/core/NumberText.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
 
 namespace interaction {
 
@@ -46,14 +46,14 @@ ClickResult SelectByClick(int column, int decimation, int sampleCount, int ancho
 std::optional<std::string> ReadOut(const CtesqDoc& doc, int column) {
     if (column < 0 || column >= doc.DisplayColumns()) return std::nullopt;
     std::string text = doc.FormatTimeLabel(
-        numtext::ToIntSaturated(static_cast<double>(column) * doc.m_nDecimation));
+        numtext::ToIntSaturated(static_cast<double>(column) * doc.Decimation()));
     for (int i = 0; i < doc.m_nCurveCount; ++i) {
-        if (!doc.m_pDisplay[i])
+        if (!doc.Display(i))
             text += "  " + doc.m_strCurveName[i] + ":";
         else
             text += fmt::format(
                 "  {}:{:.3f}{}", doc.m_strCurveName[i],
-                static_cast<double>(doc.m_pDisplay[i][4 * static_cast<std::int64_t>(column)]),
+                static_cast<double>(doc.Display(i)[4 * static_cast<std::int64_t>(column)]),
                 doc.m_strCurveUnit[i]);
     }
     return text;
@@ -63,9 +63,9 @@ std::string StatusLine(const CtesqDoc& doc, int clientX, int column, int positio
     return fmt::format(
         "SCREEN.X={} @SHOW={}({}) @TESQ={}({}) SelLeft={} SelRight={} EXT={} pos={} max={} "
         "Clipboard={}",
-        clientX, column, doc.DisplayColumns(), static_cast<long long>(column) * doc.m_nDecimation,
-        doc.m_nSampleCount, doc.m_nSelStart, doc.m_nSelEnd, doc.m_nDecimation, position, rangeEnd,
-        doc.m_nClipCount);
+        clientX, column, doc.DisplayColumns(), static_cast<long long>(column) * doc.Decimation(),
+        doc.m_nSampleCount, doc.SelStart(), doc.SelEnd(), doc.Decimation(), position, rangeEnd,
+        doc.ClipCount());
 }
 
 int LeftEdgeSample(int sampleCount, int position, int rangeEnd) {

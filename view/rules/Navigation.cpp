@@ -7,8 +7,6 @@ namespace navigation {
 
 namespace {
 
-constexpr int kLargestDecimation = 1 << 30;
-
 long long CeilDiv(long long a, long long b) {
     return (a + b - 1) / b;
 }
@@ -19,10 +17,23 @@ int Saturate(long long v) {
 
 }  // namespace
 
+int LargestDecimation(ZoomRoute route) {
+    return route == ZoomRoute::command ? 4096 : 1 << 30;
+}
+
+bool CanZoomOut(ZoomRoute route, int d) {
+    return d < LargestDecimation(route);
+}
+
+int ZoomOutStep(ZoomRoute route, int d, long long samples) {
+    const long long twice = 2LL * d;
+    return twice <= samples && twice <= LargestDecimation(route) ? static_cast<int>(twice) : d;
+}
+
 int FitDecimation(long long samples, int width) {
     if (samples <= 0 || width <= 0) return 1;
     int d = 1;
-    while (d < kLargestDecimation && CeilDiv(samples, d) > width) d *= 2;
+    while (d < LargestDecimation(ZoomRoute::fit) && CeilDiv(samples, d) > width) d *= 2;
     return d;
 }
 
@@ -33,11 +44,8 @@ ZoomTarget SelectionZoom(int start, int end, int width) {
 }
 
 ZoomTarget PointerZoom(int decimation, int position, int x, bool in, long long samples) {
-    int d = decimation;
-    if (in)
-        d = std::max(1, decimation / 2);
-    else if (2LL * decimation <= samples && decimation < kLargestDecimation)
-        d = decimation * 2;
+    const int d =
+        in ? std::max(1, decimation / 2) : ZoomOutStep(ZoomRoute::wheel, decimation, samples);
     const long long sample = (static_cast<long long>(position) + x) * decimation;
     return {d, Saturate(sample / d - x)};
 }

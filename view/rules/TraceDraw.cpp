@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "framework/core/NumberText.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
 #include "view/rules/ViewGeometry.h"
 
 using namespace view_geometry;
@@ -26,8 +26,8 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
     const Bands bands = BandsOf(rc.top, rc.bottom);
     const int pt = bands.plotTop, pb = bands.plotBottom, h = bands.height;
     const int first = std::max(0, dc.DPtoLP({0, 0}).x);
-    const int decimation = std::max(doc.m_nDecimation, 1);
-    const VisibleEntries entries = VisibleEntriesOf(first, width, doc.m_nDisplayLength);
+    const int decimation = std::max(doc.Decimation(), 1);
+    const VisibleEntries entries = VisibleEntriesOf(first, width, doc.DisplayLength());
     const int count = static_cast<int>(std::max(entries.end - entries.first, 0LL));
     const int columnsEnd = static_cast<int>(entries.end / 4);
 
@@ -37,7 +37,7 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
     // inside the selection, so an empty selection still shows one line.
     for (int c = first; c < columnsEnd; ++c) {
         const long long s = static_cast<long long>(c) * decimation;
-        if (s == doc.m_nSelStart || (s > doc.m_nSelStart && s < doc.m_nSelEnd)) {
+        if (s == doc.SelStart() || (s > doc.SelStart() && s < doc.SelEnd())) {
             dc.MoveTo(c, pt);
             dc.LineTo(c, pb);
         }
@@ -65,9 +65,9 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
     std::vector<float> display(static_cast<std::size_t>(count));
     std::vector<CPoint> points(static_cast<std::size_t>(count));
     for (int i = 0; i < doc.m_nCurveCount && count > 0; ++i) {
-        if (doc.m_bCurveHidden[i] || !doc.m_pDisplay[i]) continue;
+        if (doc.IsCurveHidden(i) || !doc.Display(i)) continue;
         dc.SelectPen({PS_SOLID, 2, in.curveColors[i]});
-        doc.m_pDisplay[i].Entries(entries.first / 4, count / 4, display.data());
+        doc.Display(i).Entries(entries.first / 4, count / 4, display.data());
         for (int j = 0; j < count; ++j)
             points[static_cast<std::size_t>(j)] = {
                 first + j / 4, ValueToY(display[static_cast<std::size_t>(j)], doc.m_fCurveBottom[i],
@@ -77,7 +77,7 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
 
     // Scales alternate left and right, 30 pixels further in for every curve, hidden or not.
     for (int i = 0; i < doc.m_nCurveCount; ++i) {
-        if (doc.m_bCurveHidden[i]) continue;
+        if (doc.IsCurveHidden(i)) continue;
         const int x = i % 2 == 0 ? first + 30 * i : columnsEnd - 30 * i;
         dc.SetTextColor(in.curveColors[i]);
         dc.SetBkMode(OPAQUE);
@@ -94,7 +94,7 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
 
     for (int i = 0; i < doc.m_nCurveCount; ++i) {
         const Cell cell = LegendCell(first, width, i, doc.m_nCurveCount);
-        dc.SetTextColor(doc.m_bCurveHidden[i] ? kHiddenLegend : in.curveColors[i]);
+        dc.SetTextColor(doc.IsCurveHidden(i) ? kHiddenLegend : in.curveColors[i]);
         std::string text = doc.m_strCurveName[i];
         if (!doc.m_strCurveUnit[i].empty()) text += " " + doc.m_strCurveUnit[i];
         dc.DrawText(text, {cell.left, bands.legendTop, cell.left + cell.width, rc.bottom},

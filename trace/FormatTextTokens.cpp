@@ -1,4 +1,4 @@
-#include "trace/TraceTokens.h"
+#include "trace/FormatTextTokens.h"
 
 #include <array>
 #include <cstring>

@@ -39,6 +39,10 @@ public:
 
     // A pass met more rows than the sample count can count.
     bool TooManyRows() const { return m_bTooManyRows; }
+    // Lines handed to the parser in this pass (up to INT_MAX).
+    int LineNo() const { return m_nLineNo; }
+    // 0 looking for the file-type line, 1 in the header, 2 in the data rows.
+    int ParseState() const { return m_nParseState; }
 
 private:
     void AddLines(std::int64_t n);
@@ -46,6 +50,8 @@ private:
     void ParseDataRow(std::string_view line, bool bStore, int nCapacity, std::size_t readable);
 
     CTraceData& m_trace;
+    int m_nLineNo = 0;
+    int m_nParseState = 0;
     bool m_bTooManyRows = false;
     std::string m_work;  // working copy of the line being cut into tokens
 };

@@ -1,5 +1,7 @@
 // Measurements of a selection against a plain double-precision reference, and tesqv-cli stats.
 
+#include "trace/Statistics.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +11,6 @@
 
 #include "tests/support/CliRun.h"
 #include "tests/support/TraceFixtures.h"
-#include "trace/SelectionStats.h"
 
 namespace {
 

@@ -1,12 +1,10 @@
-#include "trace/DisplayCopy.h"
+#include "trace/DisplayColumns.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "trace/Extremes.h"
 
 namespace {
 
@@ -14,53 +12,15 @@ constexpr int kShift = 4;  // 16 units a block: half a byte per sample, 15 units
 constexpr std::int64_t kFanout = std::int64_t{1} << kShift;
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-// The largest of hi[0..n) and the smallest of lo[0..n), skipping NaN, the first met among
-// equals. In order, a strict comparison keeps the first.
-void ExtremesInOrder(const float* hi, const float* lo, std::int64_t n, float& mx, float& mn) {
-    mx = -kInf;
-    mn = kInf;
-    for (std::int64_t i = 0; i < n; ++i) {
-        if (hi[i] > mx) mx = hi[i];
-        if (lo[i] < mn) mn = lo[i];
-    }
-}
-
-// The same for 16 values, four lanes at a time. maxps(x, m) is "x > m ? x : m", so a NaN
-// never enters; equal non-zero floats are identical, and a zero extreme is put back to the
-// first zero met, whose sign the lanes may have lost.
-void Extremes16(const float* hi, const float* lo, float& mx, float& mn) {
-#if defined(__SSE2__)
-    __m128 a = _mm_max_ps(_mm_loadu_ps(hi), _mm_set1_ps(-kInf));
-    __m128 b = _mm_min_ps(_mm_loadu_ps(lo), _mm_set1_ps(kInf));
-    for (int k = 4; k < 16; k += 4) {
-        a = _mm_max_ps(_mm_loadu_ps(hi + k), a);
-        b = _mm_min_ps(_mm_loadu_ps(lo + k), b);
-    }
-    alignas(16) float lanes[8];
-    _mm_store_ps(lanes, a);
-    _mm_store_ps(lanes + 4, b);
-    mx = lanes[0];
-    mn = lanes[4];
-    for (int l = 1; l < 4; ++l) {
-        if (lanes[l] > mx) mx = lanes[l];
-        if (lanes[4 + l] < mn) mn = lanes[4 + l];
-    }
-    if (mx == 0.0f) mx = *std::find(hi, hi + 16, 0.0f);
-    if (mn == 0.0f) mn = *std::find(lo, lo + 16, 0.0f);
-#else
-    ExtremesInOrder(hi, lo, 16, mx, mn);
-#endif
-}
-
 }  // namespace
 
-void CDisplayCopy::reset() {
+void CDisplayColumns::reset() {
     m_pSamples = nullptr;
     m_nCount = 0;
     m_levels.clear();
 }
 
-bool CDisplayCopy::Build(const float* samples, std::int64_t count) {
+bool CDisplayColumns::Build(const float* samples, std::int64_t count) {
     reset();
     if (samples == nullptr || count <= 0) return false;
     std::vector<Level> levels;
@@ -81,7 +41,7 @@ bool CDisplayCopy::Build(const float* samples, std::int64_t count) {
     return true;
 }
 
-void CDisplayCopy::Rebuild(std::int64_t first, std::int64_t end) {
+void CDisplayColumns::Rebuild(std::int64_t first, std::int64_t end) {
     first = std::max<std::int64_t>(first, 0);
     end = std::min(end, m_nCount);
     if (first >= end) return;
@@ -92,7 +52,7 @@ void CDisplayCopy::Rebuild(std::int64_t first, std::int64_t end) {
     }
 }
 
-void CDisplayCopy::BuildLevel(std::size_t k, std::int64_t firstBlock, std::int64_t endBlock) {
+void CDisplayColumns::BuildLevel(std::size_t k, std::int64_t firstBlock, std::int64_t endBlock) {
     const float* hi = k == 0 ? m_pSamples : m_levels[k - 1].maxima.get();
     const float* lo = k == 0 ? m_pSamples : m_levels[k - 1].minima.get();
     const std::int64_t units = k == 0 ? m_nCount : m_levels[k - 1].blocks;
@@ -101,10 +61,10 @@ void CDisplayCopy::BuildLevel(std::size_t k, std::int64_t firstBlock, std::int64
         const std::int64_t start = b << kShift;
         const std::int64_t n = std::min(kFanout, units - start);
         const auto at = static_cast<std::size_t>(b);
-        if (n == kFanout)
-            Extremes16(hi + start, lo + start, level.maxima[at], level.minima[at]);
-        else
-            ExtremesInOrder(hi + start, lo + start, n, level.maxima[at], level.minima[at]);
+        float mx = -kInf, mn = kInf;
+        ExtremesInOrder(hi + start, lo + start, n, mx, mn);
+        level.maxima[at] = mx;
+        level.minima[at] = mn;
     }
 }
 
@@ -112,7 +72,7 @@ void CDisplayCopy::BuildLevel(std::size_t k, std::int64_t firstBlock, std::int64
 // it, then the samples and whole blocks that tile the range, in order, each replacing only
 // when strictly beyond. Blocks hold their first extreme and NaN never wins, so the result is
 // the one a visit of every sample gives. Up to 15 units a level on either side.
-void CDisplayCopy::Extremes(std::int64_t s0, std::int64_t s1, float& mn, float& mx) const {
+void CDisplayColumns::Extremes(std::int64_t s0, std::int64_t s1, float& mn, float& mx) const {
     mn = mx = m_pSamples[s0];
     const auto take = [&](std::size_t level, std::int64_t pos) {
         if (level == 0) {
@@ -151,7 +111,7 @@ void CDisplayCopy::Extremes(std::int64_t s0, std::int64_t s1, float& mn, float& 
     }
 }
 
-void CDisplayCopy::Entries(std::int64_t firstColumn, std::int64_t columns, float* out) const {
+void CDisplayColumns::Entries(std::int64_t firstColumn, std::int64_t columns, float* out) const {
     for (std::int64_t c = firstColumn; c < firstColumn + columns; ++c, out += 4) {
         const std::int64_t s0 = c * m_nDecimation;
         const std::int64_t s1 = std::min(s0 + m_nDecimation, m_nCount);
@@ -165,13 +125,13 @@ void CDisplayCopy::Entries(std::int64_t firstColumn, std::int64_t columns, float
     }
 }
 
-float CDisplayCopy::operator[](std::int64_t j) const {
+float CDisplayColumns::operator[](std::int64_t j) const {
     float entries[4];
     Entries(j / 4, 1, entries);
     return entries[j % 4];
 }
 
-std::size_t CDisplayCopy::BytesHeld() const {
+std::size_t CDisplayColumns::BytesHeld() const {
     std::size_t bytes = 0;
     for (const Level& level : m_levels) bytes += 2 * level.maxima.size() * sizeof(float);
     return bytes;

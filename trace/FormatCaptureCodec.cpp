@@ -1,4 +1,4 @@
-#include "trace/CaptureCodec.h"
+#include "trace/FormatCaptureCodec.h"
 
 #include "framework/core/NumberText.h"
 

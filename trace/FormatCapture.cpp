@@ -12,9 +12,10 @@
 
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
-#include "trace/CaptureCodec.h"
+#include "trace/FormatCaptureCodec.h"
+#include "trace/FormatRegistry.h"
 #include "trace/ReadFailures.h"
-#include "trace/tesqDoc.h"
+#include "trace/TraceData.h"
 
 namespace {
 
@@ -167,8 +168,7 @@ bool DecodeRead(CFile& file, CTraceData& fresh, int& encoding) {
 
 }  // namespace
 
-bool CtesqDoc::ReadOscTrace(CFile& file) {
-    CTraceData fresh;
+bool capture_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
     int encoding = 0;
     const bool read = ReportingReadFailures(file, [&] {
         CFileBytes bytes = file.MapForReading();
@@ -183,13 +183,12 @@ bool CtesqDoc::ReadOscTrace(CFile& file) {
     fresh.m_strCurveName[0] = "osc";
     fresh.m_fCurveBottom[0] = s.bottom;
     fresh.m_fCurveTop[0] = s.top;
-    TakeTrace(std::move(fresh));
-    m_nOscFormat = encoding;
+    state.nCaptureEncoding = encoding;
     return true;
 }
 
-void CtesqDoc::WriteOscTrace(CFile& file) {
-    const int encoding = m_nOscFormat;
+void capture_format::Write(CFile& file, const CTraceData& trace, const CFormatState& state) {
+    const int encoding = state.nCaptureEncoding;
     std::vector<std::uint8_t> buf(kBlockSize);
     std::size_t used = 0;
     if (encoding == 1 || encoding == 2) {
@@ -198,8 +197,8 @@ void CtesqDoc::WriteOscTrace(CFile& file) {
         for (int k = 0; k < 4; ++k) buf[used++] = static_cast<std::uint8_t>(magic >> (8 * k));
     }
     const std::size_t perSample = encoding == 1 ? 2 : 1;
-    const float* s = m_pSamples[0].get();
-    const std::size_t count = s != nullptr ? static_cast<std::size_t>(m_nSampleCount) : 0;
+    const float* s = trace.m_pSamples[0].get();
+    const std::size_t count = s != nullptr ? static_cast<std::size_t>(trace.m_nSampleCount) : 0;
     for (std::size_t j = 0; j < count;) {
         const std::size_t n = std::min(count - j, (kBlockSize - used) / perSample);
         used += capture::EncodeSamples(encoding, s + j, n, buf.data() + used);
@@ -212,12 +211,12 @@ void CtesqDoc::WriteOscTrace(CFile& file) {
     if (used > 0) file.Write(buf.data(), used);
 }
 
-std::string CtesqDoc::CaptureLoss() const {
-    const auto [lo, hi] = kWholeRange[m_nOscFormat];
-    const int curves = std::max(m_nCurveCount - 1, 0);
+std::string capture_format::Loss(const CTraceData& trace, const CFormatState& state) {
+    const auto [lo, hi] = kWholeRange[state.nCaptureEncoding];
+    const int curves = std::max(trace.m_nCurveCount - 1, 0);
     long long outside = 0;
-    const float* s = m_pSamples[0].get();
-    for (int j = 0; s != nullptr && j < m_nSampleCount; ++j) {
+    const float* s = trace.m_pSamples[0].get();
+    for (int j = 0; s != nullptr && j < trace.m_nSampleCount; ++j) {
         const float v = s[j];
         // Truncated toward zero, as the writer stores it; NaN is not kept either.
         outside += !(v > static_cast<float>(lo) - 1.0f && v < static_cast<float>(hi) + 1.0f);

@@ -1,5 +1,5 @@
 #pragma once
-// CDisplayCopy: one curve's display entries (first, max, min, first of each bucket of D
+// CDisplayColumns: one curve's display entries (first, max, min, first of each bucket of D
 // samples), made on demand for the columns asked for, from the samples and a min/max pyramid
 // over them. A whole copy would take 16 bytes per sample at D = 1; the pyramid takes about
 // half a byte and serves every D.
@@ -9,7 +9,7 @@
 
 #include "trace/FloatArray.h"
 
-class CDisplayCopy {
+class CDisplayColumns {
 public:
     // The pyramid over samples 0 .. count-1, read from `samples` from now on (the array must
     // outlive the copy or be handed over again). false, and empty, when memory runs out.

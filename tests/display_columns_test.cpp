@@ -11,6 +11,7 @@
 #include <random>
 
 #include "framework/core/MessageSink.h"
+#include "tests/support/DocTestAccess.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TraceFixtures.h"
 
@@ -19,9 +20,9 @@ using V = std::vector<float>;
 namespace {
 
 V Display(const CtesqDoc& doc, int i) {
-    if (!doc.m_pDisplay[i]) return {};
-    V out(static_cast<std::size_t>(doc.m_nDisplayLength));
-    doc.m_pDisplay[i].Entries(0, doc.m_nDisplayLength / 4, out.data());
+    if (!doc.Display(i)) return {};
+    V out(static_cast<std::size_t>(doc.DisplayLength()));
+    doc.Display(i).Entries(0, doc.DisplayLength() / 4, out.data());
     return out;
 }
 
@@ -47,34 +48,30 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 }  // namespace
 
-TEST(DisplayCopy, BucketsHoldFirstMaxMinFirst) {
+TEST(DisplayColumns, BucketsHoldFirstMaxMinFirst) {
     auto doc = DocWithSamples({{3, 7, 1, 5, 2, 8, 4, 6, 9, 0}});
-    doc->m_nDecimation = 4;
-    doc->BuildDisplayCopies();
-    EXPECT_EQ(doc->m_nDisplayLength, 12);
+    doc->SetDecimation(4);
+    EXPECT_EQ(doc->DisplayLength(), 12);
     EXPECT_EQ(Display(*doc, 0), (V{3, 7, 1, 3, 2, 8, 2, 2, 9, 9, 0, 9}));
 
-    doc->m_nDecimation = 1;
-    doc->BuildDisplayCopies();
-    EXPECT_EQ(doc->m_nDisplayLength, 40);
+    doc->SetDecimation(1);
+    EXPECT_EQ(doc->DisplayLength(), 40);
     const V single = Display(*doc, 0);
     EXPECT_EQ(V(single.begin(), single.begin() + 8), (V{3, 3, 3, 3, 7, 7, 7, 7}));
 
-    doc->m_nDecimation = 4096;
-    doc->BuildDisplayCopies();
+    doc->SetDecimation(4096);
     EXPECT_EQ(Display(*doc, 0), (V{3, 9, 0, 3}));
 }
 
-TEST(DisplayCopy, NaNFirstSampleStaysMinAndMaxAndLaterNaNChangesNothing) {
+TEST(DisplayColumns, NaNFirstSampleStaysMinAndMaxAndLaterNaNChangesNothing) {
     auto doc = DocWithSamples({{kNaN, 1, 2, 5, kNaN, 4}});
-    doc->m_nDecimation = 3;
-    doc->BuildDisplayCopies();
+    doc->SetDecimation(3);
     const V d = Display(*doc, 0);
     EXPECT_TRUE(std::isnan(d[1]) && std::isnan(d[2]));
     EXPECT_EQ(V(d.begin() + 4, d.end()), (V{5, 5, 4, 5}));
 }
 
-TEST(DisplayCopy, WideBucketsMatchTheInOrderRuleBitForBit) {
+TEST(DisplayColumns, WideBucketsMatchTheInOrderRuleBitForBit) {
     std::mt19937 rng(11);
     V s(100003);
     for (float& x : s) {
@@ -88,29 +85,28 @@ TEST(DisplayCopy, WideBucketsMatchTheInOrderRuleBitForBit) {
     for (std::size_t j = 8192; j < 8192 + 1024; ++j) s[j] = j % 2 ? -0.0f : 0.0f;  // zeros only
     auto doc = DocWithSamples({s});
     for (int d : {2, 16, 17, 1024, 4096}) {
-        doc->m_nDecimation = d;
-        doc->BuildDisplayCopies();
+        doc->SetDecimation(d);
         EXPECT_TRUE(SameBits(Display(*doc, 0), Reference(s, d))) << "decimation " << d;
     }
 }
 
-TEST(DisplayCopy, NullSampleArrayEndsTheRun) {
+TEST(DisplayColumns, NullSampleArrayEndsTheRun) {
     auto doc = DocWithSamples({{1, 2}, {3, 4}});
     doc->m_nCurveCount = 3;
     doc->m_pSamples[3] = CFloatArray::Allocate(2, true);  // beyond the null slot 2
     doc->BuildDisplayCopies();
-    EXPECT_TRUE(doc->m_pDisplay[1]);
-    EXPECT_FALSE(doc->m_pDisplay[2]);
-    EXPECT_FALSE(doc->m_pDisplay[3]);
+    EXPECT_TRUE(doc->Display(1));
+    EXPECT_FALSE(doc->Display(2));
+    EXPECT_FALSE(doc->Display(3));
 }
 
-TEST(DisplayCopy, NoSamplesLeavesTheLengthAlone) {
+TEST(DisplayColumns, NoSamplesLeavesTheLengthAlone) {
     CtesqDoc doc;
     doc.ResetTrace();
-    doc.m_nDisplayLength = 12;
-    CDisplayCopy slot;
+    CtesqDocTestAccess::SetDisplayLength(doc, 12);
+    CDisplayColumns slot;
     EXPECT_TRUE(doc.BuildDisplayCopy(nullptr, slot));
-    EXPECT_EQ(doc.m_nDisplayLength, 12);
+    EXPECT_EQ(doc.DisplayLength(), 12);
     doc.m_nSampleCount = 1;
     EXPECT_FALSE(doc.BuildDisplayCopy(nullptr, slot));
 }
@@ -138,7 +134,7 @@ V AwkwardSamples(std::size_t n, unsigned seed) {
     return s;
 }
 
-TEST(DisplayCopy, EntriesAtAnyDecimationAndPositionAreThoseOfTheWholeCopy) {
+TEST(DisplayColumns, EntriesAtAnyDecimationAndPositionAreThoseOfTheWholeCopy) {
     V s = AwkwardSamples(300007, 5);
     // The trace's last, shorter block: zeros whose first sign must survive.
     std::copy_n(V{-0.0f, 0.0f, -0.0f, 0.0f, 0.0f, -0.0f, 0.0f}.begin(), 7, s.end() - 7);
@@ -148,39 +144,36 @@ TEST(DisplayCopy, EntriesAtAnyDecimationAndPositionAreThoseOfTheWholeCopy) {
                                     4095, 4096, 4097, 65535, 65536, 65537, 300006, 300007, 1 << 30};
     for (int k = 0; k < 12; ++k) decimations.push_back(1 + static_cast<int>(rng() % 100000));
     for (const int d : decimations) {
-        doc->m_nDecimation = d;
-        doc->BuildDisplayCopies();
+        doc->SetDecimation(d);
         const V whole = Reference(s, static_cast<std::size_t>(d));
-        ASSERT_EQ(doc->m_nDisplayLength, static_cast<std::int64_t>(whole.size()));
+        ASSERT_EQ(doc->DisplayLength(), static_cast<std::int64_t>(whole.size()));
         EXPECT_TRUE(SameBits(Display(*doc, 0), whole)) << "decimation " << d;
         // A window of columns from anywhere, as a paint asks for it, and single entries, as
         // the read-out asks for them.
-        const std::int64_t columns = doc->m_nDisplayLength / 4;
+        const std::int64_t columns = doc->DisplayLength() / 4;
         const std::int64_t from = static_cast<std::int64_t>(rng() % static_cast<unsigned>(columns));
         const std::int64_t count = std::min<std::int64_t>(columns - from, 1 + rng() % 2000);
         V window(static_cast<std::size_t>(4 * count));
-        doc->m_pDisplay[0].Entries(from, count, window.data());
+        doc->Display(0).Entries(from, count, window.data());
         EXPECT_TRUE(
             SameBits(window, V(whole.begin() + 4 * from, whole.begin() + 4 * (from + count))));
         const std::int64_t j = static_cast<std::int64_t>(rng() % whole.size());
-        const float entry = doc->m_pDisplay[0][j];
+        const float entry = doc->Display(0)[j];
         EXPECT_EQ(std::memcmp(&whole[static_cast<std::size_t>(j)], &entry, 4), 0);
     }
 }
 
-TEST(DisplayCopy, KxbBringsTheEntriesUpToDateOverItsRange) {
+TEST(DisplayColumns, KxbBringsTheEntriesUpToDateOverItsRange) {
     V s = AwkwardSamples(70001, 3);
     auto doc = DocWithSamples({s});
-    doc->m_nDecimation = 300;
-    doc->BuildDisplayCopies();
+    doc->SetDecimation(300);
     std::mt19937 rng(4);
     for (int round = 0; round < 6; ++round) {
         const int a = static_cast<int>(rng() % s.size()), b = static_cast<int>(rng() % s.size());
         doc->Select(std::min(a, b), std::max(a, b) + 1);
         ASSERT_TRUE(doc->ExecuteCommand(round % 2 ? "kxb 0 -1 0" : "kxb 0 0 -0"));
         for (const int d : {300, 17, 5000}) {
-            doc->m_nDecimation = d;
-            doc->BuildDisplayCopies();
+            doc->SetDecimation(d);
             EXPECT_TRUE(SameBits(Display(*doc, 0),
                                  Reference(Samples(*doc, 0), static_cast<std::size_t>(d))))
                 << "round " << round << " decimation " << d;
@@ -188,14 +181,13 @@ TEST(DisplayCopy, KxbBringsTheEntriesUpToDateOverItsRange) {
     }
 }
 
-TEST(DisplayCopy, TheTracesShorterLastBlockFollowsTheRuleToo) {
+TEST(DisplayColumns, TheTracesShorterLastBlockFollowsTheRuleToo) {
     V zeros(16, -1.0f), negatives(16, -1.0f), nans(16, -1.0f);
     for (const float z : {-0.0f, 0.0f, -0.0f, 0.0f, 0.0f, -0.0f, 0.0f}) zeros.push_back(z);
     negatives.insert(negatives.end(), 7, -2.0f);
     nans.insert(nans.end(), 7, kNaN);
     auto doc = DocWithSamples({zeros, negatives, nans});
-    doc->m_nDecimation = 23;
-    doc->BuildDisplayCopies();
+    doc->SetDecimation(23);
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(SameBits(Display(*doc, i), Reference(Samples(*doc, i), 23))) << "curve " << i;
 }

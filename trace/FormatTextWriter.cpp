@@ -10,8 +10,9 @@
 #include "framework/core/File.h"
 #include "framework/core/NumberText.h"
 #include "trace/FloatText.h"
+#include "trace/FormatRegistry.h"
 #include "trace/LineWriter.h"
-#include "trace/tesqDoc.h"
+#include "trace/TraceData.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ std::vector<std::vector<std::string>> HeaderItems(const std::string& text) {
 
 }  // namespace
 
-void CtesqDoc::WriteTextTrace(CFile& file) {
+void text_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
     CLineWriter out(file);
     char text[32];
     out.Append("FileType QDL-RV");
@@ -75,7 +76,7 @@ void CtesqDoc::WriteTextTrace(CFile& file) {
     // line does not end the header; items from a ninth Curve line stood after eight. Writing
     // the items up to the last empty one first and the rest after the Curve lines keeps both
     // in their places and every item in its order.
-    const auto items = HeaderItems(m_strHeaderText);
+    const auto items = HeaderItems(t.m_strHeaderText);
     std::size_t before = 0;
     for (std::size_t k = 0; k < items.size(); ++k)
         if (items[k][0].empty()) before = k + 1;
@@ -83,13 +84,13 @@ void CtesqDoc::WriteTextTrace(CFile& file) {
         out.Append(TokenLine(items[k]));
         out.EndLine();
     }
-    for (int i = 0; i < m_nCurveCount; ++i) {
-        const std::string bottom(float_text::RoundTripText(m_fCurveBottom[i], text));
-        const std::string top(float_text::RoundTripText(m_fCurveTop[i], text));
-        out.Append(TokenLine({"Curve", m_strCurveName[i], m_strCurveUnit[i], bottom, top}));
+    for (int i = 0; i < t.m_nCurveCount; ++i) {
+        const std::string bottom(float_text::RoundTripText(t.m_fCurveBottom[i], text));
+        const std::string top(float_text::RoundTripText(t.m_fCurveTop[i], text));
+        out.Append(TokenLine({"Curve", t.m_strCurveName[i], t.m_strCurveUnit[i], bottom, top}));
         out.EndLine();
     }
-    out.Append(TokenLine({"Step", std::to_string(m_nStep), m_strStepUnit}));
+    out.Append(TokenLine({"Step", std::to_string(t.m_nStep), t.m_strStepUnit}));
     out.EndLine();
     for (std::size_t k = before; k < items.size(); ++k) {
         out.Append(TokenLine(items[k]));
@@ -97,11 +98,12 @@ void CtesqDoc::WriteTextTrace(CFile& file) {
     }
     // Without a curve an empty line would be read as one more header item, and there are
     // no rows to follow.
-    if (m_nCurveCount > 0) out.EndLine();
-    for (int j = 0; j < m_nSampleCount; ++j) {
-        for (int i = 0; i < MAX_CURVES; ++i) {
-            if (!m_pSamples[i]) continue;
-            out.Append(float_text::RoundTripText(m_pSamples[i][static_cast<std::size_t>(j)], text));
+    if (t.m_nCurveCount > 0) out.EndLine();
+    for (int j = 0; j < t.m_nSampleCount; ++j) {
+        for (int i = 0; i < CTraceData::MAX_CURVES; ++i) {
+            if (!t.m_pSamples[i]) continue;
+            out.Append(
+                float_text::RoundTripText(t.m_pSamples[i][static_cast<std::size_t>(j)], text));
             out.Append(" ");
         }
         out.EndLine();
@@ -109,13 +111,13 @@ void CtesqDoc::WriteTextTrace(CFile& file) {
     out.Flush();
 }
 
-void CtesqDoc::WriteTextColumns(CFile& file) {
+void text_format::WriteColumns(CFile& file, const CTraceData& t) {
     CLineWriter out(file);
     char text[32];
-    for (int j = 0; j < m_nSampleCount; ++j) {
-        for (int i = 0; i < MAX_CURVES; ++i) {
-            if (!m_pSamples[i]) continue;
-            out.Append(float_text::General(m_pSamples[i][static_cast<std::size_t>(j)], 6, text));
+    for (int j = 0; j < t.m_nSampleCount; ++j) {
+        for (int i = 0; i < CTraceData::MAX_CURVES; ++i) {
+            if (!t.m_pSamples[i]) continue;
+            out.Append(float_text::General(t.m_pSamples[i][static_cast<std::size_t>(j)], 6, text));
             out.Append(" ");
         }
         out.EndLine();

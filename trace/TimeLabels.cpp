@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
 
 std::string CtesqDoc::FormatTimeLabel(int nSample) const {
     // 64-bit, so that long traces with a small step never wrap to negative times.

@@ -1,10 +1,10 @@
-// The document's display copies: one CDisplayCopy per curve, built when the samples are
+// The document's display columns: one CDisplayColumns per curve, built when the samples are
 // new and only told the decimation on a zoom step.
 
 #include <cstdint>
 
 #include "framework/core/MessageSink.h"
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
 
 void CtesqDoc::BuildDisplayCopies() {
     for (int i = 0; i < MAX_CURVES; ++i) {
@@ -16,7 +16,7 @@ void CtesqDoc::BuildDisplayCopies() {
     }
 }
 
-bool CtesqDoc::BuildDisplayCopy(const float* pSource, CDisplayCopy& slot) {
+bool CtesqDoc::BuildDisplayCopy(const float* pSource, CDisplayColumns& slot) {
     if (m_nSampleCount <= 0) return true;
     if (pSource == nullptr) return false;
     const std::int64_t count = m_nSampleCount;
@@ -34,4 +34,13 @@ void CtesqDoc::NoteDataChanged(int nCurve, int nFirst, int nEnd) {
     if (nCurve >= 0 && nCurve < MAX_CURVES &&
         m_pDisplay[nCurve].IsOver(m_pSamples[nCurve].get(), m_nSampleCount))
         m_pDisplay[nCurve].Rebuild(nFirst, nEnd);
+}
+
+void CtesqDoc::AdoptTrace(CtesqDoc& from) {
+    TakeTrace(std::move(static_cast<CTraceData&>(from)));
+    m_nOscFormat = from.m_nOscFormat;
+    // Display columns the reading thread built come along with the samples they were built
+    // over; only the decimation is left to set here.
+    for (int i = 0; i < MAX_CURVES; ++i) m_pDisplay[i] = std::move(from.m_pDisplay[i]);
+    BuildDisplayCopies();
 }

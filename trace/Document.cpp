@@ -1,4 +1,4 @@
-#include "trace/tesqDoc.h"
+#include "trace/Document.h"
 
 #include <algorithm>
 
@@ -11,8 +11,6 @@ CtesqDoc::CtesqDoc() {
     AddCommand(ID_FILE_SAVE, [this] { OnFileSave(); });
     AddUpdate(ID_FILE_SAVE, [this](CCmdUI* ui) { OnUpdateFileSave(ui); });
     AddCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
-    AddUpdate(ID_ZOOM_IN, [this](CCmdUI* ui) { OnUpdateZoomIn(ui); });
-    AddUpdate(ID_ZOOM_OUT, [this](CCmdUI* ui) { OnUpdateZoomOut(ui); });
     AddCommand(ID_EDIT_CUT, [this] { OnEditCutPaste(); });
     AddCommand(ID_EDIT_COPY, [this] { OnEditCopy(); });
     AddCommand(ID_EDIT_PASTE, [this] { OnEditCutPaste(); });
@@ -30,15 +28,8 @@ void CtesqDoc::ResetTrace() {
 
 void CtesqDoc::TakeTrace(CTraceData&& trace) {
     static_cast<CTraceData&>(*this) = std::move(trace);
+    static_cast<CTraceViewState&>(*this) = CTraceViewState();
     NoteDataChanged();
-    m_nDecimation = 1;
-    m_nDisplayLength = 0;
-    m_nSelStart = m_nSelEnd = 0;
-    m_nClipCount = 0;
-    for (int i = 0; i < MAX_CURVES; ++i) {
-        m_pDisplay[i].reset();
-        m_bCurveHidden[i] = 0;
-    }
 }
 
 void CtesqDoc::SetDecimation(int nDecimation) {

@@ -16,12 +16,12 @@
 #include "framework/core/NumberText.h"
 #include "framework/core/Utf8.h"
 #include "trace/ChunkedRead.h"
+#include "trace/Extremes.h"
+#include "trace/FormatRegistry.h"
+#include "trace/FormatTextParser.h"
+#include "trace/FormatTextTokens.h"
 #include "trace/LineReader.h"
-#include "trace/MinMax.h"
 #include "trace/ReadFailures.h"
-#include "trace/TextTraceParser.h"
-#include "trace/TraceTokens.h"
-#include "trace/tesqDoc.h"
 
 namespace {
 
@@ -30,9 +30,8 @@ constexpr std::uint64_t kBytesPerThread = std::uint64_t{1} << 20;
 
 }  // namespace
 
-bool CtesqDoc::ReadTextTrace(CFile& file) {
-    CTraceData fresh;
-    const bool read = ReportingReadFailures(file, [&] {
+bool text_format::Read(CFile& file, CTraceData& fresh, CFormatState&) {
+    return ReportingReadFailures(file, [&] {
         CTraceData counted;
         CTextTraceParser counting(counted);
         const std::optional<std::uint64_t> data = counting.ReadHeader(file);
@@ -57,8 +56,6 @@ bool CtesqDoc::ReadTextTrace(CFile& file) {
         storing.CompleteRanges();
         return true;
     });
-    if (read) TakeTrace(std::move(fresh));
-    return read;
 }
 
 std::optional<std::uint64_t> CTextTraceParser::ReadHeader(CFile& file) {
@@ -69,8 +66,7 @@ std::optional<std::uint64_t> CTextTraceParser::ReadHeader(CFile& file) {
 }
 
 void CTextTraceParser::AddLines(std::int64_t n) {
-    m_trace.m_nLineNo =
-        static_cast<int>(std::min<std::int64_t>(INT_MAX, std::int64_t{m_trace.m_nLineNo} + n));
+    m_nLineNo = static_cast<int>(std::min<std::int64_t>(INT_MAX, std::int64_t{m_nLineNo} + n));
 }
 
 std::vector<std::int64_t> CTextTraceParser::CountRows(CFile& file,
@@ -179,27 +175,26 @@ void CTextTraceParser::ReadTraceLines(CFile& file, bool bStore, int nCapacity) {
 
 int CTextTraceParser::ParseLine(std::string_view line, bool bStore, int nCapacity,
                                 std::size_t readable) {
-    if (m_trace.m_nParseState == 2) {
+    if (m_nParseState == 2) {
         ParseDataRow(line, bStore, nCapacity, readable);
     } else {
         const std::string_view bytes = trace_tokens::LineText(line);
-        if (m_trace.m_nParseState == 1) {
+        if (m_nParseState == 1) {
             ParseHeaderLine(bytes);
         } else if (bytes.find("FileType") != std::string_view::npos) {
             std::string_view tokens[trace_tokens::MAX_TOKENS];
             std::size_t offsets[trace_tokens::MAX_TOKENS];
             const int n = trace_tokens::Cut(trace_tokens::Collapse(bytes, m_work), tokens, offsets);
-            if (n >= 2 && tokens[0] == "FileType" && tokens[1] == "QDL-RV")
-                m_trace.m_nParseState = 1;
+            if (n >= 2 && tokens[0] == "FileType" && tokens[1] == "QDL-RV") m_nParseState = 1;
         }
     }
-    if (m_trace.m_nLineNo < INT_MAX) ++m_trace.m_nLineNo;
-    return m_trace.m_nParseState;
+    if (m_nLineNo < INT_MAX) ++m_nLineNo;
+    return m_nParseState;
 }
 
 void CTextTraceParser::ParseHeaderLine(std::string_view bytes) {
     if (bytes.empty() && m_trace.m_nCurveCount > 0) {
-        m_trace.m_nParseState = 2;
+        m_nParseState = 2;
         return;
     }
     const std::string text = SanitizeUtf8(bytes);

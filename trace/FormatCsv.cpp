@@ -5,7 +5,6 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -14,15 +13,18 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/AsciiText.h"
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/NumberText.h"
 #include "framework/core/Utf8.h"
+#include "trace/Extremes.h"
 #include "trace/FloatText.h"
+#include "trace/FormatRegistry.h"
 #include "trace/LineReader.h"
 #include "trace/LineWriter.h"
 #include "trace/ReadFailures.h"
-#include "trace/tesqDoc.h"
+#include "trace/TraceData.h"
 
 namespace {
 
@@ -79,13 +81,6 @@ void SplitCells(std::string_view line, char sep, std::vector<std::string>& cells
     }
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 // A cell's value: a whole number cell, "inf" words, else NaN (then `bad` is counted up).
 // With a decimal comma, a ',' in the cell is its decimal point.
 float CellValue(std::string_view cell, bool decimalComma, long long& bad) {
@@ -102,7 +97,7 @@ float CellValue(std::string_view cell, bool decimalComma, long long& bad) {
         if (r.end == cell.data() + cell.size()) return r.value;
         const std::string_view word =
             cell.front() == '+' || cell.front() == '-' ? cell.substr(1) : cell;
-        if (EqualsIgnoringCase(word, "inf") || EqualsIgnoringCase(word, "infinity"))
+        if (EqualsIgnoringAsciiCase(word, "inf") || EqualsIgnoringAsciiCase(word, "infinity"))
             return cell.front() == '-' ? -std::numeric_limits<float>::infinity()
                                        : std::numeric_limits<float>::infinity();
     }
@@ -116,7 +111,7 @@ bool IsNumberCell(std::string_view cell) {
     const std::string_view word =
         !cell.empty() && (cell.front() == '+' || cell.front() == '-') ? cell.substr(1) : cell;
     CellValue(cell, true, bad);
-    return bad == 0 || cell.empty() || EqualsIgnoringCase(word, "nan");
+    return bad == 0 || cell.empty() || EqualsIgnoringAsciiCase(word, "nan");
 }
 
 // "U1 [V]" or "U1 (V)": the name and the unit.
@@ -149,8 +144,8 @@ struct Layout {
 
 }  // namespace
 
-bool CtesqDoc::ReadCsvTrace(CFile& file) {
-    CTraceData fresh;
+bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState&) {
+    constexpr int MAX_CURVES = CTraceData::MAX_CURVES;
     Layout layout;
     long long rows = 0, badCells = 0;
     std::vector<std::string> cells;
@@ -208,8 +203,8 @@ bool CtesqDoc::ReadCsvTrace(CFile& file) {
         if (!layout.names.empty()) {
             std::string name;
             NameAndUnit(SanitizeUtf8(layout.names[0]), name, timeUnit);
-            timeColumn =
-                n > 1 && (EqualsIgnoringCase(name, "time") || EqualsIgnoringCase(name, "t"));
+            timeColumn = n > 1 && (EqualsIgnoringAsciiCase(name, "time") ||
+                                   EqualsIgnoringAsciiCase(name, "t"));
         }
         const int curves = n - (timeColumn ? 1 : 0);
         kept = std::min(curves, static_cast<int>(MAX_CURVES));
@@ -329,15 +324,10 @@ bool CtesqDoc::ReadCsvTrace(CFile& file) {
         // draw, and a column without numbers gets none.
         const float* s = fresh.m_pSamples[i].get();
         float lo = std::numeric_limits<float>::infinity(), hi = -lo;
-        for (long long j = 0; j < stored; ++j)
-            if (std::isfinite(s[j])) {
-                lo = std::min(lo, s[j]);
-                hi = std::max(hi, s[j]);
-            }
+        ExtremesInOrder<true>(s, s, stored, hi, lo);
         fresh.m_fCurveBottom[i] = lo <= hi ? lo : 0.0f;
         fresh.m_fCurveTop[i] = lo <= hi ? hi : 0.0f;
     }
-    TakeTrace(std::move(fresh));
     if (dropped > 0)
         AfxNotice(fmt::format("The trace holds 8 curves at most: {} more {} dropped.", dropped,
                               dropped == 1 ? "column was" : "columns were"));
@@ -349,7 +339,7 @@ bool CtesqDoc::ReadCsvTrace(CFile& file) {
     return true;
 }
 
-void CtesqDoc::WriteCsvTrace(CFile& file) {
+void csv_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
     CLineWriter out(file);
     const auto quoted = [](const std::string& cell) {
         if (cell.find_first_of(",;\t\"") == std::string::npos) return cell;
@@ -360,20 +350,20 @@ void CtesqDoc::WriteCsvTrace(CFile& file) {
     const auto named = [](const std::string& name, const std::string& unit) {
         return unit.empty() ? name : name + " [" + unit + "]";
     };
-    out.Append(quoted(named("time", m_strStepUnit)));
-    for (int i = 0; i < m_nCurveCount; ++i) {
-        if (!m_pSamples[i]) continue;
+    out.Append(quoted(named("time", t.m_strStepUnit)));
+    for (int i = 0; i < t.m_nCurveCount; ++i) {
+        if (!t.m_pSamples[i]) continue;
         out.Append(",");
-        out.Append(quoted(named(m_strCurveName[i], m_strCurveUnit[i])));
+        out.Append(quoted(named(t.m_strCurveName[i], t.m_strCurveUnit[i])));
     }
     out.EndLine();
     char text[32];
-    for (int j = 0; j < m_nSampleCount; ++j) {
-        out.Append(std::to_string(static_cast<long long>(j) * m_nStep));
-        for (int i = 0; i < m_nCurveCount; ++i) {
-            if (!m_pSamples[i]) continue;
+    for (int j = 0; j < t.m_nSampleCount; ++j) {
+        out.Append(std::to_string(static_cast<long long>(j) * t.m_nStep));
+        for (int i = 0; i < t.m_nCurveCount; ++i) {
+            if (!t.m_pSamples[i]) continue;
             out.Append(",");
-            const float v = m_pSamples[i][static_cast<std::size_t>(j)];
+            const float v = t.m_pSamples[i][static_cast<std::size_t>(j)];
             // NaN as an empty cell, which reads back as NaN.
             if (!std::isnan(v)) out.Append(float_text::RoundTripText(v, text));
         }

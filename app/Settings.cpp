@@ -1,0 +1,5 @@
+#include "app/Settings.h"
+
+QSettings AppSettings() {
+    return QSettings(QStringLiteral("KORVALEN"), QStringLiteral("tesqv"));
+}

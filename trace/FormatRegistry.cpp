@@ -1,0 +1,81 @@
+#include "trace/FormatRegistry.h"
+
+#include <iterator>
+
+#include "framework/core/AsciiText.h"
+#include "framework/core/FileNames.h"
+
+namespace {
+
+// In the order the open dialog lists them; the save dialog puts the default format first.
+constexpr CTraceFormat kFormats[] = {
+    {TraceFormatId::text,
+     "text trace",
+     "TEXT Files",
+     {"txt"},
+     2,
+     text_format::Read,
+     text_format::Write,
+     nullptr},
+    {TraceFormatId::capture,
+     "capture",
+     "OSC Files",
+     {"osc"},
+     1,
+     capture_format::Read,
+     capture_format::Write,
+     capture_format::Loss},
+    {TraceFormatId::csv,
+     "CSV",
+     "CSV Files",
+     {"csv"},
+     2,
+     csv_format::Read,
+     csv_format::Write,
+     nullptr},
+    {TraceFormatId::tsv, "TSV", "TSV Files", {"tsv"}, 2, csv_format::Read, nullptr, nullptr},
+};
+
+constexpr TraceFormatId kDefaultSave = TraceFormatId::capture;
+
+}  // namespace
+
+const CTraceFormat* TraceFormatOf(std::string_view path) {
+    const auto ext = ExtensionOf(path);
+    if (!ext) return nullptr;
+    for (const CTraceFormat& format : kFormats)
+        for (const std::string_view own : format.extensions)
+            if (!own.empty() && EqualsIgnoringAsciiCase(*ext, own)) return &format;
+    return nullptr;
+}
+
+const CTraceFormat& TraceFormat(TraceFormatId id) {
+    for (const CTraceFormat& format : kFormats)
+        if (format.id == id) return format;
+    return kFormats[0];  // every id has its line in the table
+}
+
+std::string SaveFilter() {
+    std::string filter;
+    const auto add = [&filter](const CTraceFormat& format) {
+        const std::string pattern = "*." + std::string(format.extensions[0]);
+        filter += std::string(format.filterName) + " (" + pattern + ")|" + pattern + "|";
+    };
+    add(TraceFormat(kDefaultSave));
+    for (const CTraceFormat& format : kFormats)
+        if (format.write != nullptr && format.id != kDefaultSave) add(format);
+    return filter + "|";
+}
+
+std::string_view DefaultSaveExtension() {
+    return TraceFormat(kDefaultSave).extensions[0];
+}
+
+std::string OpenPatterns() {
+    std::string patterns;
+    for (const CTraceFormat& format : kFormats)
+        for (const std::string_view ext : format.extensions)
+            if (!ext.empty() && format.read != nullptr)
+                patterns += (patterns.empty() ? "*." : " *.") + std::string(ext);
+    return patterns;
+}

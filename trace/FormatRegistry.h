@@ -1,0 +1,80 @@
+#pragma once
+// The trace formats: for each its name, its extensions, its reader and writer and what a
+// save in it cannot keep. Open, Save, Save As, reload, drops and every tesqv-cli subcommand
+// find the format here by the file name's extension (ASCII letters in any case, never the
+// locale). A new format is a file of its own (its reader and writer, declared at the end of
+// this header) and one line in the table of FormatRegistry.cpp.
+
+#include <array>
+#include <string>
+#include <string_view>
+
+class CFile;
+struct CTraceData;
+
+// What a format keeps beside the trace: the encoding a capture was read in, which the
+// capture writer uses again (reads of other formats leave it as it was).
+struct CFormatState {
+    int nCaptureEncoding = 0;
+};
+
+enum class TraceFormatId { text, capture, csv, tsv };
+
+struct CTraceFormat {
+    TraceFormatId id;
+    std::string_view name;        // for messages: "text trace", "capture", ...
+    std::string_view filterName;  // in the save dialog: "TEXT Files"
+    // Without the dot, lower case; the first is the one a save appends. Unused ones empty.
+    std::array<std::string_view, 2> extensions;
+    int readPasses;  // how often the reader goes through the file (for progress)
+    // Fills a fresh trace; false after a message when the file was refused or could not be
+    // read. What it guessed or dropped goes to AfxNotice. Throws CReadCancelled when the
+    // file's read hook does.
+    bool (*read)(CFile& file, CTraceData& trace, CFormatState& state);
+    // The whole trace; file errors throw CFileException. Null: the format is only read.
+    void (*write)(CFile& file, const CTraceData& trace, const CFormatState& state);
+    // What a save would lose, as the question put before it ("... Save anyway?"); empty when
+    // nothing. Null: it keeps everything.
+    std::string (*loss)(const CTraceData& trace, const CFormatState& state);
+};
+
+// The format the path's file name names by its extension; null when none does.
+const CTraceFormat* TraceFormatOf(std::string_view path);
+const CTraceFormat& TraceFormat(TraceFormatId id);
+
+// The save dialog's filter, the default format first ("OSC Files (*.osc)|*.osc|...||"), and
+// the extension a name without one gets.
+std::string SaveFilter();
+std::string_view DefaultSaveExtension();
+// Every extension that opens, as file dialog patterns: "*.txt *.osc *.csv *.tsv".
+std::string OpenPatterns();
+
+// The formats' own readers and writers.
+namespace text_format {
+// The file-type line, the keyword header and data rows of up to 8 numbers; read in two
+// passes (count, then store), the data rows on two threads.
+bool Read(CFile& file, CTraceData& trace, CFormatState& state);
+// The whole trace: the file-type line, the header (items, Curve lines, Step), then one
+// "\r\n" row per sample with each number in the fewest digits (6 or more) that read back to
+// the same float. Opened again it gives the same trace.
+void Write(CFile& file, const CTraceData& trace, const CFormatState& state);
+// The bare columns: one "\r\n" line per sample, "%g " per curve that has samples.
+void WriteColumns(CFile& file, const CTraceData& trace);
+}  // namespace text_format
+
+namespace capture_format {
+// One curve, byte-coded, with an optional magic number that selects the encoding.
+bool Read(CFile& file, CTraceData& trace, CFormatState& state);
+void Write(CFile& file, const CTraceData& trace, const CFormatState& state);
+// Curves past the first and samples outside the encoding's whole numbers.
+std::string Loss(const CTraceData& trace, const CFormatState& state);
+}  // namespace capture_format
+
+namespace csv_format {
+// Cells separated by commas, semicolons or tabs; a notice for dropped columns and for cells
+// read as NaN.
+bool Read(CFile& file, CTraceData& trace, CFormatState& state);
+// A header row ("time [unit]", then "name [unit]" per curve), then one row per sample with
+// the time and every sample in the fewest digits that read back to the same float.
+void Write(CFile& file, const CTraceData& trace, const CFormatState& state);
+}  // namespace csv_format
