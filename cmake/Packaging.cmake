@@ -62,6 +62,11 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${TESQV_DEB_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads its platform plugin at run time, so no linked library names it; without it the
+# window cannot open (libqt6gui6 only recommends it).
+if(TESQV_GUI)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer for sampled traces")
 string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
