@@ -1,7 +1,7 @@
 #pragma once
 // The save dialog behind Save As: the framework's filter ("Name (*.ext)|*.ext|...||"), and a
-// name typed without an extension gets the extension of the filter chosen, as the desktop's
-// own save dialog gives it. Asks before replacing an existing file.
+// name typed without an extension gets the extension of the filter chosen, so that what is
+// saved is what the chosen entry promised. Asks before replacing an existing file.
 
 #include <optional>
 #include <string>

@@ -210,7 +210,7 @@ void CtesqApp::OnFileOpen() {
 }
 
 std::string AboutText() {
-    return fmt::format("Version: {}\nBuild: 2025-03-31", TESQV_VERSION);
+    return fmt::format("Version: {}\nBuild: {}", TESQV_VERSION, TESQV_BUILD_DATE);
 }
 
 void CtesqApp::OnAppAbout() {

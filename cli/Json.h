@@ -1,6 +1,6 @@
 #pragma once
-// Hand-made on purpose: a streaming writer with the shortest round-trip float text is all the
-// CLI needs, smaller than any JSON library.
+// JSON as the CLI writes it: a streaming writer with the shortest round-trip float text,
+// which is all it needs and smaller than any JSON library.
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 #pragma once
 // Lines gathered into large writes: the bytes are those of one write per line, at a fraction
-// of the calls. Lines end in CR LF, as the system's text files do.
+// of the calls. Lines end in CR LF, which every reader of ours and every spreadsheet takes.
 
 #include <string_view>
 #include <vector>

@@ -2,7 +2,8 @@
 // Command ids and the command-state object through which enable rules answer. The window
 // applies the answer to menu items and toolbar buttons; a disabled command never runs.
 
-// The framework's standard ids keep their values; the application's own are in res/.
+// The framework's ids (File, Edit, View, Help commands and the recent files); the
+// application's own are in res/CommandIds.h, above the range these use.
 enum : unsigned {
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,

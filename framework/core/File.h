@@ -1,7 +1,7 @@
 #pragma once
-// Hand-made on purpose: thin POSIX wrappers whose errno causes map onto the framework's
-// file messages, which std::fstream cannot report.
-// Block file access: reads return the count read, failures throw CFileException.
+// Block file access over POSIX calls: reads return the count read, failures throw
+// CFileException, whose errno cause gives the framework's file message (std::fstream
+// cannot say why a file failed).
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
-// The message box of the desktop framework, as a replaceable sink: a modal dialog in the
-// window, one stderr line in the CLI, a recorder in tests. Texts are UTF-8.
+// The framework's message box, as a replaceable sink: a modal dialog in the window, one
+// stderr line in the CLI, a recorder in tests. Texts are UTF-8.
 
 #include <functional>
 #include <string>

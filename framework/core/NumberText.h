@@ -1,9 +1,8 @@
 #pragma once
-// Hand-made on purpose: the lenient rules below have no library equivalent, and the reader is
-// 2.2x faster than std::from_chars plus narrowing on trace rows.
 // Number text that never depends on the process locale (the GUI toolkit sets it from the
 // environment). Readers convert leniently: leading white space is skipped, the longest
-// decimal prefix is taken, and no number gives 0.
+// decimal prefix is taken, and no number gives 0. No library reads this way, and this
+// reader is 2.2x faster than std::from_chars plus narrowing on trace rows.
 
 #include <cstddef>
 #include <limits>

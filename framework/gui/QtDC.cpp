@@ -44,7 +44,8 @@ void CQtDC::MoveTo(int x, int y) {
 }
 
 void CQtDC::LineTo(int x, int y) {
-    // A line from a point to itself draws nothing on the desktop; QPainter would draw a dot.
+    // A line from a point to itself draws nothing, so that a flat run ends where it ends;
+    // QPainter would draw a dot.
     if (x != m_at.x || y != m_at.y) m_painter.drawLine(m_at.x, m_at.y, x, y);
     m_at = {x, y};
 }

@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
 #include "app/BackgroundOpen.h"
 #include "app/MainFrame.h"
@@ -106,7 +107,9 @@ TEST(App, ADroppedFileOpensAfterTheSaveQuestion) {
 }
 
 TEST(App, AboutBoxShowsTheIconAtTheTopLeftBesideTheText) {
-    EXPECT_EQ(AboutText(), std::string("Version: ") + TESQV_VERSION + "\nBuild: 2025-03-31");
+    EXPECT_EQ(AboutText(),
+              std::string("Version: ") + TESQV_VERSION + "\nBuild: " + TESQV_BUILD_DATE);
+    EXPECT_TRUE(std::regex_match(TESQV_BUILD_DATE, std::regex("20[0-9]{2}-[01][0-9]-[0-3][0-9]")));
     CtesqApp app;
     ASSERT_TRUE(app.InitInstance({"tesqv"}));
     QTimer::singleShot(0, [] {

@@ -112,6 +112,29 @@ TEST(ViewNavigation, CtrlWheelZoomsAboutThePointer) {
     EXPECT_EQ(s.doc->Decimation(), 8);
 }
 
+TEST(ViewNavigation, ZoomingOutStopsAtTheTraceLengthAndTheButtonAt4096ButNotTheWheel) {
+    Scene s(16, 8, 400);
+    s.view.OnZoomOut();
+    EXPECT_EQ(s.doc->Decimation(), 16);  // one column now holds exactly the whole trace
+    s.view.OnZoomOut();
+    s.Wheel(100, -120, Qt::ControlModifier);
+    EXPECT_EQ(s.doc->Decimation(), 16);
+
+    Scene big(20000, 2048, 400);
+    CCmdUI out(ID_ZOOM_OUT);
+    big.view.OnUpdateZoomOut(&out);
+    EXPECT_TRUE(out.m_bEnabled);
+    big.view.OnZoomOut();
+    EXPECT_EQ(big.doc->Decimation(), 4096);
+    big.view.OnUpdateZoomOut(&out);
+    EXPECT_FALSE(out.m_bEnabled);
+    big.Wheel(100, -120, Qt::ControlModifier);
+    EXPECT_EQ(big.doc->Decimation(), 8192);
+    big.Wheel(100, -120, Qt::ControlModifier);
+    big.Wheel(100, -120, Qt::ControlModifier);
+    EXPECT_EQ(big.doc->Decimation(), 16384);
+}
+
 TEST(ViewNavigation, DragSelectsButSmallMovesAreClicks) {
     Scene s(1000, 1, 600);
     s.Drag(100, 250);

@@ -8,6 +8,7 @@
 
 #include "framework/gui/QtText.h"
 #include "tests/support/CliRun.h"
+#include "view/ViewExport.h"
 
 TEST(Render, WritesAPictureOfTheTrace) {
     const CTempDir temp("tesqv-render");
@@ -46,6 +47,8 @@ TEST(Render, MessagesAndUsage) {
     const CliRun gif = Cli("render a.txt b.gif");
     EXPECT_EQ(gif.status, 2);
     EXPECT_NE(gif.err.find("OUT must end in .png, .svg or .pdf"), std::string::npos) << gif.err;
+    EXPECT_EQ(PictureFilter(),
+              "PNG image (*.png)|*.png|SVG image (*.svg)|*.svg|PDF document (*.pdf)|*.pdf||");
 }
 
 TEST(Render, NeverWritesOverItsInputOrAsAnythingButAPng) {
