@@ -93,7 +93,8 @@ public:
     bool DoSaveAs() override;
 
     // One format's reader into a fresh trace, which replaces this one only when the read
-    // succeeded (false after a message otherwise); one format's writer of the whole trace.
+    // succeeded (false after a message otherwise); one format's writer of the whole trace
+    // (nothing for a format that is only read).
     bool ReadAs(TraceFormatId format, CFile& file);
     void WriteAs(TraceFormatId format, CFile& file) const;
     // The two formats by their own names: the text trace and the capture, whose encoding

@@ -59,7 +59,7 @@ bool CtesqDoc::ReadAs(TraceFormatId format, CFile& file) {
 }
 
 void CtesqDoc::WriteAs(TraceFormatId format, CFile& file) const {
-    TraceFormat(format).write(file, *this, FormatState());
+    if (const auto write = TraceFormat(format).write) write(file, *this, FormatState());
 }
 
 bool CtesqDoc::OnSaveDocument(const std::string& path) {
