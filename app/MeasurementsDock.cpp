@@ -14,6 +14,7 @@
 #include "framework/gui/QtText.h"
 #include "trace/Document.h"
 #include "trace/Statistics.h"
+#include "trace/TimeBase.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ void CMeasurementsDock::Refresh() {
     const SelectionStats stats = ComputeSelectionStats(m_doc, key.start, key.end);
     const std::string& unit = m_doc.m_strStepUnit;
     const auto time = [&](long long samples) {
-        return fmt::format("{} {}", samples * m_doc.m_nStep, unit);
+        return timebase::ReadableText(m_doc.SampleTime(samples)) + " " + unit;
     };
     m_pRange->setText(ToQString(fmt::format(
         "Start {} ({})    End {} ({})    Duration {}    Samples {}", stats.start, time(stats.start),

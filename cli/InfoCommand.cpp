@@ -7,6 +7,7 @@
 #include "cli/Json.h"
 #include "trace/Document.h"
 #include "trace/Extremes.h"
+#include "trace/TimeBase.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ int RunInfo(const InfoOptions& options) {
 
     std::string out = "{\"curveCount\":" + std::to_string(doc.m_nCurveCount);
     out += ",\"sampleCount\":" + std::to_string(doc.m_nSampleCount);
-    out += ",\"step\":" + std::to_string(doc.m_nStep);
+    out += ",\"step\":" + timebase::ExactText(doc.m_dblStep);
     out += ",\"stepUnit\":" + json::Quote(doc.m_strStepUnit);
     out += ",\"oscFormat\":" + std::to_string(doc.m_nOscFormat);
     out += ",\"headerText\":" + json::Quote(doc.m_strHeaderText);

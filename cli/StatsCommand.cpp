@@ -9,6 +9,7 @@
 #include "cli/Json.h"
 #include "trace/Document.h"
 #include "trace/Statistics.h"
+#include "trace/TimeBase.h"
 
 int RunStats(const StatsOptions& options) {
     CtesqDoc doc;
@@ -24,7 +25,7 @@ int RunStats(const StatsOptions& options) {
     const SelectionStats stats = ComputeSelectionStats(doc, start, end);
     std::string out = fmt::format(
         "{{\"start\":{},\"end\":{},\"duration\":{},\"unit\":{},\"count\":{}", stats.start,
-        stats.end, static_cast<long long>(stats.end - stats.start) * doc.m_nStep,
+        stats.end, timebase::ExactText(doc.SampleTime(stats.end - stats.start)),
         json::Quote(doc.m_strStepUnit), stats.end - stats.start);
     out += ",\"curves\":[";
     for (std::size_t i = 0; i < stats.curves.size(); ++i) {

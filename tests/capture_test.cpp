@@ -67,7 +67,7 @@ TEST(Capture, EachEncodingRoundTripsWithItsOwnRange) {
         EXPECT_EQ(back->m_nCurveCount, 1);
         EXPECT_EQ(back->m_strCurveName[0], "osc");
         EXPECT_EQ(back->m_strStepUnit, "us");
-        EXPECT_EQ(back->m_nStep, c.step);
+        EXPECT_EQ(back->m_dblStep, c.step);
         EXPECT_EQ(back->m_fCurveBottom[0], c.bottom);
         EXPECT_EQ(back->m_fCurveTop[0], c.top);
     }

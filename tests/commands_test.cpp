@@ -124,21 +124,21 @@ TEST(ExecuteCommand, GotoPassesItsNumberToTheViewsUnchanged) {
 TEST(TimeLabels, MillisecondsForMicrosecondStepsElseClockTime) {
     CtesqDoc doc;
     doc.ResetTrace();
-    doc.m_nStep = 10;
+    doc.m_dblStep = 10;
     doc.m_strStepUnit = "us";
     EXPECT_EQ(doc.FormatTimeLabel(150), "1.50ms");
     EXPECT_EQ(doc.FormatTimeLabel(0), "0.00ms");
     // 64-bit time: a long trace at a small step does not wrap to negative times.
     EXPECT_EQ(doc.FormatTimeLabel(2000000000), "20000000.00ms");
-    doc.m_nStep = 1;
-    for (const char* unit : {"s", "ms", "US"}) {
+    doc.m_dblStep = 1;
+    for (const char* unit : {"s", "US", "min"}) {
         doc.m_strStepUnit = unit;
         EXPECT_EQ(doc.FormatTimeLabel(59), "00:59");
         EXPECT_EQ(doc.FormatTimeLabel(61), "01:01");
         EXPECT_EQ(doc.FormatTimeLabel(3599), "59:59");
         EXPECT_EQ(doc.FormatTimeLabel(3600), "1:00:00");
     }
-    doc.m_nStep = 10;
+    doc.m_dblStep = 10;
     EXPECT_EQ(doc.FormatTimeLabel(9000), "25:00:00");
 }
 

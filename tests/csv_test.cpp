@@ -36,7 +36,7 @@ TEST(Csv, SeparatorsAndDecimalCommas) {
     const Csv semicolon("a;b\r\n1,5;2\r\n3;4,25\r\n");  // decimal commas with ';'
     EXPECT_EQ(Samples(semicolon.doc, 0), (V{1.5f, 3}));
     EXPECT_EQ(Samples(semicolon.doc, 1), (V{2, 4.25f}));
-    const Csv tab("x\ty\n0,5\t1e3\n");
+    const Csv tab("a\tb\n0,5\t1e3\n");
     EXPECT_EQ(Samples(tab.doc, 0), (V{0.5f}));
     EXPECT_EQ(Samples(tab.doc, 1), (V{1000}));
     EXPECT_TRUE(comma.messages.m_messages.empty());
@@ -51,31 +51,31 @@ TEST(Csv, NamesUnitsAndRangesFromTheData) {
     EXPECT_EQ(c.doc.m_strCurveName[2], "Phase, A");
     EXPECT_EQ(c.doc.m_fCurveBottom[1], 10);
     EXPECT_EQ(c.doc.m_fCurveTop[1], 20);
-    EXPECT_EQ(c.doc.m_nStep, 1);
+    EXPECT_EQ(c.doc.m_dblStep, 1);
     EXPECT_EQ(c.doc.m_strStepUnit, "s");
 }
 
 TEST(Csv, AnEvenlySpacedTimeColumnGivesTheStep) {
     const Csv ms("Time [ms],a\n0,1\n5,2\n10,3\n");
     EXPECT_EQ(ms.doc.m_nCurveCount, 1);
-    EXPECT_EQ(ms.doc.m_nStep, 5);
+    EXPECT_EQ(ms.doc.m_dblStep, 5);
     EXPECT_EQ(ms.doc.m_strStepUnit, "ms");
-    const Csv fraction("t,a\n0,1\n0.002,2\n0.004,3\n");  // 2 ms in seconds: microseconds
-    EXPECT_EQ(fraction.doc.m_nStep, 2000);
-    EXPECT_EQ(fraction.doc.m_strStepUnit, "us");
+    const Csv fraction("t,a\n0,1\n0.002,2\n0.004,3\n");  // 2 ms, in the unit it reads best in
+    EXPECT_EQ(fraction.doc.m_dblStep, 2);
+    EXPECT_EQ(fraction.doc.m_strStepUnit, "ms");
     const Csv uneven("TIME,a\n0,1\n1,2\n3,3\n");  // not even: an ordinary curve
     EXPECT_EQ(uneven.doc.m_nCurveCount, 2);
     EXPECT_EQ(uneven.doc.m_strCurveName[0], "TIME");
-    EXPECT_EQ(uneven.doc.m_nStep, 1);
+    EXPECT_EQ(uneven.doc.m_dblStep, 1);
     EXPECT_EQ(uneven.doc.m_strStepUnit, "s");
 }
 
 TEST(Csv, ExtraColumnsAndBadCellsAreSaidOnce) {
     const Csv wide("1,2,3,4,5,6,7,8,9,10\n1,2,3,4,5,6,7,8,9,10\n");
     EXPECT_EQ(wide.doc.m_nCurveCount, 8);
-    EXPECT_EQ(
-        wide.messages.m_messages,
-        std::vector<std::string>{"The trace holds 8 curves at most: 2 more columns were dropped."});
+    EXPECT_EQ(wide.messages.m_messages,
+              std::vector<std::string>{
+                  "A trace holds 8 curves at most: \"column 8\", \"column 9\" were left out."});
     const Csv bad("a,b\n1,\n,x\n3\n");
     EXPECT_TRUE(std::isnan(Samples(bad.doc, 1)[0]));
     EXPECT_TRUE(std::isnan(Samples(bad.doc, 0)[1]));
@@ -94,7 +94,7 @@ TEST(Csv, ASavedCsvOpensBackBitForBit) {
         }
     curves[1][7] = std::numeric_limits<float>::infinity();
     auto doc = DocWithSamples(curves);
-    doc->m_nStep = 20;
+    doc->m_dblStep = 20;
     doc->m_strStepUnit = "us";
     doc->m_strCurveName[0] = "U1";
     doc->m_strCurveUnit[0] = "V";
@@ -103,7 +103,7 @@ TEST(Csv, ASavedCsvOpensBackBitForBit) {
     ASSERT_TRUE(doc->OnSaveDocument(temp.Path("out.csv")));
     CtesqDoc again;
     ASSERT_TRUE(again.OnOpenDocument(temp.Path("out.csv")));
-    EXPECT_EQ(again.m_nStep, 20);
+    EXPECT_EQ(again.m_dblStep, 20);
     EXPECT_EQ(again.m_strStepUnit, "us");
     EXPECT_EQ(again.m_strCurveName[0], "U1");
     EXPECT_EQ(again.m_strCurveUnit[0], "V");
@@ -121,11 +121,11 @@ TEST(Csv, RangesComeFromTheFiniteValuesAndOddStepsAreSaid) {
     EXPECT_EQ(c.doc.m_fCurveTop[0], 3);
     EXPECT_EQ(c.doc.m_fCurveBottom[1], 0);  // no numbers at all: no range
     EXPECT_EQ(c.doc.m_fCurveTop[1], 0);
-    const Csv fine("time [us],a\n0,1\n0.5,2\n1,3\n");
-    EXPECT_EQ(fine.doc.m_nCurveCount, 2);
-    EXPECT_EQ(fine.messages.m_messages,
-              std::vector<std::string>{"The time column's step of 0.5 us is not a whole number "
-                                       "of microseconds; it is read as a curve."});
+    const Csv fine("time [us],a\n0,1\n0.5,2\n1,3\n");  // a step of no whole unit
+    EXPECT_EQ(fine.doc.m_nCurveCount, 1);
+    EXPECT_EQ(fine.doc.m_dblStep, 500);
+    EXPECT_EQ(fine.doc.m_strStepUnit, "ns");
+    EXPECT_TRUE(fine.messages.m_messages.empty());
     const Csv one("a\n1\n\"\"\n");
     EXPECT_EQ(one.messages.m_messages,
               std::vector<std::string>{"1 cell was empty or not a number and read as NaN."});

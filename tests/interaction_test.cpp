@@ -31,7 +31,7 @@ TEST(Interaction, ReadOutAndStatusLine) {
     doc->m_strCurveName[0] = "U1";
     doc->m_strCurveUnit[0] = "V";
     doc->m_strCurveName[1] = "I1";
-    doc->m_nStep = 20;
+    doc->m_dblStep = 20;
     doc->m_strStepUnit = "us";
     doc->BuildDisplayCopies();
     EXPECT_EQ(ReadOut(*doc, 0), "0.00ms  U1:1.500V  I1:-0.250");

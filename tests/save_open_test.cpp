@@ -101,7 +101,7 @@ TEST_F(SaveOpen, ASavedTextTraceReopensAsTheSameDocument) {
     CtesqDoc again;
     ASSERT_TRUE(again.OnOpenDocument(Path("out.txt")));
     EXPECT_EQ(again.m_strHeaderText, doc.m_strHeaderText);
-    EXPECT_EQ(again.m_nStep, 20);
+    EXPECT_EQ(again.m_dblStep, 20);
     EXPECT_EQ(again.m_strStepUnit, "us");
     ASSERT_EQ(again.m_nCurveCount, 3);
     ASSERT_EQ(again.m_nSampleCount, 3);

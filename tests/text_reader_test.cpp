@@ -52,7 +52,7 @@ TEST(TextReader, ReadsTheWorkedExample) {
         "2.0,0.5\n");
     EXPECT_EQ(doc->m_nCurveCount, 2);
     EXPECT_EQ(doc->m_nSampleCount, 2);
-    EXPECT_EQ(doc->m_nStep, 20);
+    EXPECT_EQ(doc->m_dblStep, 20);
     EXPECT_EQ(doc->m_strStepUnit, "us");
     EXPECT_EQ(doc->m_strCurveName[0], "U1");
     EXPECT_EQ(doc->m_strCurveUnit[1], "A");
@@ -86,9 +86,9 @@ TEST(TextReader, HeaderLinesFillTheTable) {
     // No curve was declared, so the empty final line is an other line too.
     EXPECT_EQ(doc->m_strHeaderText,
               "DateTime:2025-03-31 ::" + kPad + "Title:Foo" + kPad + ":" + kPad);
-    EXPECT_EQ(doc->m_nStep, 1);
-    EXPECT_EQ(ReadTrace("FileType QDL-RV\nStep 2.5 s\n")->m_nStep, 2);
-    EXPECT_EQ(ReadTrace("FileType QDL-RV\nStep -3\n")->m_nStep, -3);
+    EXPECT_EQ(doc->m_dblStep, 1);
+    EXPECT_EQ(ReadTrace("FileType QDL-RV\nStep 2.5 s\n")->m_dblStep, 2.5);
+    EXPECT_EQ(ReadTrace("FileType QDL-RV\nStep -3\n")->m_dblStep, -3);
     EXPECT_EQ(ReadTrace("FileType QDL-RV\nStep 5\n")->m_strStepUnit, "");
 }
 
@@ -220,14 +220,14 @@ TEST(TextReader, StoringPassNeverWritesPastTheCountedCapacity) {
 TEST(TraceModel, ConstructionAndResetValues) {
     CtesqDoc doc;
     EXPECT_EQ(doc.Decimation(), 1);
-    EXPECT_EQ(doc.m_nStep, 0);
+    EXPECT_EQ(doc.m_dblStep, 0);
     EXPECT_EQ(doc.m_strStepUnit, "");
     doc.m_nOscFormat = 2;
     doc.SetDecimation(64);
     doc.SetCurveHidden(3, true);
     doc.SetModifiedFlag(true);
     doc.ResetTrace();
-    EXPECT_EQ(doc.m_nStep, 1);
+    EXPECT_EQ(doc.m_dblStep, 1);
     EXPECT_EQ(doc.m_strStepUnit, "s");
     EXPECT_EQ(doc.Decimation(), 1);
     EXPECT_EQ(doc.IsCurveHidden(3), 0);
@@ -313,7 +313,7 @@ namespace {
 void ExpectSameTrace(const CtesqDoc& doc, const CTraceData& one) {
     EXPECT_EQ(doc.m_nCurveCount, one.m_nCurveCount);
     EXPECT_EQ(doc.m_nSampleCount, one.m_nSampleCount);
-    EXPECT_EQ(doc.m_nStep, one.m_nStep);
+    EXPECT_EQ(doc.m_dblStep, one.m_dblStep);
     EXPECT_EQ(doc.m_strHeaderText, one.m_strHeaderText);
     for (int i = 0; i < CTraceData::MAX_CURVES; ++i) {
         EXPECT_EQ(doc.m_strCurveName[i], one.m_strCurveName[i]);

@@ -47,7 +47,7 @@ TEST(TraceSwap, RefusedAndUnreadableOpensKeepTheOpenTrace) {
         EXPECT_TRUE(SameBits(Samples(doc, 0), before)) << path;
         EXPECT_EQ(doc.GetTitle(), "good.txt");
         EXPECT_TRUE(doc.IsModified());
-        EXPECT_EQ(doc.m_nStep, 5);
+        EXPECT_EQ(doc.m_dblStep, 5);
         EXPECT_EQ(doc.m_strHeaderText, "Station:A        ");
         EXPECT_EQ(doc.Decimation(), 2);
         EXPECT_EQ(doc.DisplayLength(), 8);

@@ -6,7 +6,7 @@
 
 CtesqDoc::CtesqDoc() {
     // A document that has never been reset has step 0 and no unit.
-    m_nStep = 0;
+    m_dblStep = 0;
     m_strStepUnit.clear();
     AddCommand(ID_FILE_SAVE, [this] { OnFileSave(); });
     AddUpdate(ID_FILE_SAVE, [this](CCmdUI* ui) { OnUpdateFileSave(ui); });

@@ -108,8 +108,11 @@ public:
     // moves the views. False (after a message) when the line is rejected.
     bool ExecuteCommand(std::string line);
 
-    // The time of a sample as the time grid and the read-out show it.
-    std::string FormatTimeLabel(int nSample) const;
+    // The time of a sample as the time grid and the read-out show it, with enough decimals
+    // that labels nSpacing samples apart never read the same (a grid line every 100 columns
+    // of the decimation; 100 samples when not given).
+    std::string FormatTimeLabel(int nSample) const { return FormatTimeLabel(nSample, 100); }
+    std::string FormatTimeLabel(std::int64_t nSample, std::int64_t nSpacing) const;
 
     // Edit commands and the document's command-state rules.
     void OnEditCutPaste();

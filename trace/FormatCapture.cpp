@@ -178,7 +178,7 @@ bool capture_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
     if (!read) return false;
     const EncodingSettings& s = kSettings[encoding];
     fresh.m_nCurveCount = 1;
-    fresh.m_nStep = s.step;
+    fresh.m_dblStep = s.step;
     fresh.m_strStepUnit = "us";
     fresh.m_strCurveName[0] = "osc";
     fresh.m_fCurveBottom[0] = s.bottom;

@@ -1,6 +1,7 @@
-// CSV and TSV traces: cells separated by commas, semicolons or tabs, an optional first row of
-// names ("U1 [V]" or "U1 (V)" gives the unit), an optional first column of evenly spaced
-// times that gives the step.
+// CSV and TSV traces as instruments, loggers and sensor apps write them: the layout is made
+// out from the file's head (trace/FormatCsvLayout.h), then the body is read at full speed,
+// plain rows in place, into the sample arrays. What was guessed or dropped is said in one
+// notice.
 
 #include <fmt/format.h>
 
@@ -17,16 +18,20 @@
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/NumberText.h"
-#include "framework/core/Utf8.h"
 #include "trace/Extremes.h"
 #include "trace/FloatText.h"
+#include "trace/FormatCsvLayout.h"
 #include "trace/FormatRegistry.h"
+#include "trace/HeaderItems.h"
 #include "trace/LineReader.h"
 #include "trace/LineWriter.h"
 #include "trace/ReadFailures.h"
+#include "trace/TimeBase.h"
 #include "trace/TraceData.h"
 
 namespace {
+
+using csv_layout::Role;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
@@ -41,192 +46,214 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-// A tab makes a TSV row, a semicolon a European CSV row; a comma is the separator otherwise.
-char SeparatorOf(std::string_view line) {
-    if (line.find('\t') != std::string_view::npos) return '\t';
-    if (line.find(';') != std::string_view::npos) return ';';
-    return ',';
-}
-
-// The cells of a row; quoted cells may hold separators and doubled quotes.
-void SplitCells(std::string_view line, char sep, std::vector<std::string>& cells) {
-    cells.clear();
-    std::size_t i = 0;
-    for (;;) {
-        std::string cell;
-        while (i < line.size() && line[i] == ' ') ++i;
-        if (i < line.size() && line[i] == '"') {
-            for (++i; i < line.size(); ++i) {
-                if (line[i] == '"') {
-                    if (i + 1 < line.size() && line[i + 1] == '"') {
-                        cell += '"';
-                        ++i;
-                    } else {
-                        ++i;
-                        break;
-                    }
-                } else {
-                    cell += line[i];
-                }
-            }
-            while (i < line.size() && line[i] != sep) ++i;
-        } else {
-            const std::size_t end = std::min(line.find(sep, i), line.size());
-            cell = std::string(Trim(line.substr(i, end - i)));
-            i = end;
-        }
-        cells.push_back(std::move(cell));
-        if (i >= line.size()) break;
-        ++i;  // the separator
-    }
-}
-
-// A cell's value: a whole number cell, "inf" words, else NaN (then `bad` is counted up).
-// With a decimal comma, a ',' in the cell is its decimal point.
+// A cell's value: a number, "inf" words, else NaN (then `bad` is counted up). With a decimal
+// comma, a ',' in the cell is its decimal point.
 float CellValue(std::string_view cell, bool decimalComma, long long& bad) {
-    cell = Trim(cell);
-    std::string copy;
-    if (decimalComma && cell.find(',') != std::string_view::npos) {
-        copy = std::string(cell);
-        std::replace(copy.begin(), copy.end(), ',', '.');
-        cell = copy;
-    }
-    if (!cell.empty()) {
-        const numtext::FloatScanResult r =
-            numtext::ScanFloat(cell.data(), cell.data() + cell.size());
-        if (r.end == cell.data() + cell.size()) return r.value;
-        const std::string_view word =
-            cell.front() == '+' || cell.front() == '-' ? cell.substr(1) : cell;
-        if (EqualsIgnoringAsciiCase(word, "inf") || EqualsIgnoringAsciiCase(word, "infinity"))
-            return cell.front() == '-' ? -std::numeric_limits<float>::infinity()
-                                       : std::numeric_limits<float>::infinity();
-    }
+    double v = 0, h = 0;
+    if (csv_layout::ParseNumber(cell, decimalComma, v, h) && !std::isnan(v))
+        return numtext::NarrowToFloat(v);
     ++bad;
     return kNaN;
 }
 
-bool IsNumberCell(std::string_view cell) {
-    long long bad = 0;
-    cell = Trim(cell);
-    const std::string_view word =
-        !cell.empty() && (cell.front() == '+' || cell.front() == '-') ? cell.substr(1) : cell;
-    CellValue(cell, true, bad);
-    return bad == 0 || cell.empty() || EqualsIgnoringAsciiCase(word, "nan");
-}
-
-// "U1 [V]" or "U1 (V)": the name and the unit.
-void NameAndUnit(const std::string& cell, std::string& name, std::string& unit) {
-    name = cell;
-    unit.clear();
-    const std::size_t open = cell.find_last_of("[(");
-    if (open == std::string::npos || cell.size() < 2) return;
-    const char close = cell[open] == '[' ? ']' : ')';
-    if (cell.back() != close) return;
-    name = std::string(Trim(std::string_view(cell).substr(0, open)));
-    unit = std::string(Trim(std::string_view(cell).substr(open + 1, cell.size() - open - 2)));
-}
-
-// Seconds per unit for the units a time column may name; 0 for others.
-double SecondsPer(std::string_view unit) {
-    if (unit.empty() || unit == "s") return 1;
-    if (unit == "ms") return 1e-3;
-    if (unit == "us") return 1e-6;
-    if (unit == "ns") return 1e-9;
+// Seconds per unit of a time column: the five time units, minutes, hours and days; 0 when
+// the unit is none of them.
+double ColumnSecondsPer(std::string_view unit) {
+    const std::string normal = timebase::NormalUnit(unit);
+    if (!normal.empty()) return timebase::SecondsPer(normal);
+    struct Longer {
+        std::string_view name;
+        double seconds;
+    };
+    static constexpr Longer kLonger[] = {{"min", 60},  {"minute", 60}, {"minutes", 60},
+                                         {"h", 3600},  {"hour", 3600}, {"hours", 3600},
+                                         {"d", 86400}, {"day", 86400}, {"days", 86400}};
+    for (const Longer& l : kLonger)
+        if (EqualsIgnoringAsciiCase(unit, l.name)) return l.seconds;
     return 0;
 }
 
-struct Layout {
-    char sep = ',';
-    bool header = false;
-    std::vector<std::string> names;  // the header's cells
-    int columns = 0;                 // cells of the first data row
-};
+// Every record of the file from its start, lines with quoted line ends joined, blank ones
+// skipped; lines that end in a carriage return alone are lines too when the layout says so.
+template <typename OnRecord>
+void ForEachRecord(CFile& file, bool crOnly, OnRecord&& onRecord) {
+    file.SeekToBegin();
+    std::string pending;
+    const auto read = [&](char* buf, std::size_t n) {
+        const std::size_t got = file.Read(buf, n);
+        if (crOnly) std::replace(buf, buf + got, '\r', '\n');
+        return got;
+    };
+    ForEachLineOf(read, true, true, [&](std::string_view line, std::size_t readable) {
+        if (!pending.empty()) {
+            pending += '\n';
+            pending += line;
+            if (csv_layout::QuoteOpen(pending)) return;
+            if (!IsBlank(pending)) onRecord(std::string_view(pending), std::size_t{0});
+            pending.clear();
+            return;
+        }
+        if (line.find('"') != std::string_view::npos && csv_layout::QuoteOpen(line)) {
+            pending = std::string(line);
+            return;
+        }
+        if (!IsBlank(line)) onRecord(line, readable);
+    });
+    if (!pending.empty() && !IsBlank(pending)) onRecord(std::string_view(pending), std::size_t{0});
+}
+
+// Which of the curve columns become curves: the ones `wanted` names (a name, a column's
+// label or its 0-based number in the file), else the first eight. False, after a message,
+// when `wanted` names a column the file does not have.
+bool ChooseCurves(csv_layout::Layout& layout, const std::vector<std::string>& wanted,
+                  const std::string& file, std::vector<std::size_t>& chosen,
+                  std::vector<std::string>& leftOut) {
+    std::vector<std::size_t> curves;
+    for (std::size_t j = 0; j < layout.columns.size(); ++j)
+        if (layout.columns[j].role == Role::curve) curves.push_back(j);
+    for (const std::string& want : wanted) {
+        int number = -1;
+        const bool numeric =
+            !want.empty() && want.find_first_not_of("0123456789") == std::string::npos;
+        if (numeric) number = numtext::ParseInt(want);
+        const auto it = std::find_if(curves.begin(), curves.end(), [&](std::size_t j) {
+            const csv_layout::Column& c = layout.columns[j];
+            return numeric ? static_cast<int>(j) == number : c.name == want || c.label == want;
+        });
+        if (it == curves.end()) {
+            AfxMessageBox(file + " has no curve column \"" + want + "\".");
+            return false;
+        }
+        if (std::find(chosen.begin(), chosen.end(), *it) == chosen.end()) chosen.push_back(*it);
+    }
+    if (wanted.empty())
+        chosen.assign(curves.begin(),
+                      curves.begin() + static_cast<long>(std::min<std::size_t>(curves.size(), 8)));
+    if (chosen.size() > CTraceData::MAX_CURVES) {
+        AfxMessageBox("A trace holds 8 curves at most; " + std::to_string(chosen.size()) +
+                      " were asked for.");
+        return false;
+    }
+    for (const std::size_t j : curves)
+        if (std::find(chosen.begin(), chosen.end(), j) == chosen.end()) {
+            layout.columns[j].role = Role::ignored;
+            leftOut.push_back("\"" + layout.columns[j].label + "\"");
+        }
+    return true;
+}
+
+std::string Joined(const std::vector<std::string>& items, std::string_view glue) {
+    std::string out;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i > 0) out += glue;
+        out += items[i];
+    }
+    return out;
+}
 
 }  // namespace
 
-bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState&) {
-    constexpr int MAX_CURVES = CTraceData::MAX_CURVES;
-    Layout layout;
-    long long rows = 0, badCells = 0;
-    std::vector<std::string> cells;
-    std::vector<CFloatArray> columns;
-    long long stored = 0;
-    bool tooManyRows = false;
-    std::vector<double> times;  // the first column in full precision, for the step
-    bool timeColumn = false;
-    std::string timeUnit;
-    int kept = 0, dropped = 0;
-    const bool read = ReportingReadFailures(file, [&] {
-        // Counting pass: the row count, the separator and the header.
-        std::string first;
-        bool haveFirst = false, decided = false;
-        ForEachLine(file, [&](std::string_view line, std::size_t) {
-            if (IsBlank(line)) return;
-            if (!decided) {
-                if (!haveFirst) {
-                    first = std::string(line);
-                    haveFirst = true;
-                    SplitCells(first, SeparatorOf(first), cells);
-                    if (std::all_of(cells.begin(), cells.end(), IsNumberCell)) {
-                        layout.sep = SeparatorOf(first);
-                        layout.columns = static_cast<int>(cells.size());
-                        decided = true;
-                        ++rows;
-                    } else {
-                        layout.header = true;
-                    }
-                    return;
-                }
-                layout.sep = SeparatorOf(line);
-                SplitCells(line, layout.sep, cells);
-                layout.columns = static_cast<int>(cells.size());
-                SplitCells(first, layout.sep, layout.names);
-                decided = true;
-            }
-            if (rows == INT_MAX) {
-                tooManyRows = true;
-                return;
-            }
-            ++rows;
+std::vector<std::string> csv_format::Columns(CFile& file) {
+    std::string head(csv_layout::kHeadBytes, '\0');
+    std::size_t got = 0;
+    while (got < head.size()) {
+        const std::size_t n = file.Read(head.data() + got, head.size() - got);
+        if (n == 0) break;
+        got += n;
+    }
+    head.resize(got);
+    const csv_layout::Layout layout = csv_layout::Detect(head, got < csv_layout::kHeadBytes);
+    std::vector<std::string> labels;
+    for (std::size_t j = 0; j < layout.columns.size(); ++j)
+        if (layout.columns[j].role == Role::curve) labels.push_back(layout.columns[j].label);
+    return labels;
+}
+
+bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
+    const std::string path = file.GetFilePath();
+    const std::string name =
+        path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    return ReportingReadFailures(file, [&] {
+        // The layout, from the head.
+        std::string head(csv_layout::kHeadBytes, '\0');
+        std::size_t got = 0;
+        while (got < head.size()) {
+            const std::size_t n = file.Read(head.data() + got, head.size() - got);
+            if (n == 0) break;
+            got += n;
+        }
+        head.resize(got);
+        csv_layout::Layout layout = csv_layout::Detect(head, got < csv_layout::kHeadBytes);
+        head = std::string();
+        if (!layout.refusal.empty()) {
+            AfxMessageBox((name.empty() ? std::string("The file") : name) +
+                          " could not be read as a table: " + layout.refusal + ".");
+            return false;
+        }
+        std::vector<std::string> leftOut;
+        std::vector<std::size_t> order;  // the curve columns, in the order they become curves
+        if (!ChooseCurves(layout, state.curves, name.empty() ? "The file" : name, order, leftOut))
+            return false;
+
+        // Counting pass: the data rows.
+        long long rows = 0;
+        std::int64_t record = 0;
+        bool tooMany = false;
+        ForEachRecord(file, layout.crOnly, [&](std::string_view, std::size_t) {
+            if (record++ < layout.dataRecord) return;
+            if (rows == INT_MAX)
+                tooMany = true;
+            else
+                ++rows;
         });
-        if (tooManyRows) {
+        if (tooMany) {
             AfxMessageBox(MSG_TOO_MANY_SAMPLES);
             return false;
         }
-        if (layout.header && !decided) {  // names and no data
-            layout.sep = SeparatorOf(first);
-            SplitCells(first, layout.sep, layout.names);
-            layout.columns = static_cast<int>(layout.names.size());
-        }
-        const bool decimalComma = layout.sep != ',';
-        int n = std::max(layout.columns, static_cast<int>(layout.names.size()));
-        if (!layout.names.empty()) {
-            std::string name;
-            NameAndUnit(SanitizeUtf8(layout.names[0]), name, timeUnit);
-            timeColumn = n > 1 && (EqualsIgnoringAsciiCase(name, "time") ||
-                                   EqualsIgnoringAsciiCase(name, "t"));
-        }
-        const int curves = n - (timeColumn ? 1 : 0);
-        kept = std::min(curves, static_cast<int>(MAX_CURVES));
-        dropped = curves - kept;
-        n = kept + (timeColumn ? 1 : 0);
 
-        // Storing pass, straight into the sample arrays.
-        columns.resize(static_cast<std::size_t>(n));
-        for (auto& c : columns) {
-            c = CFloatArray::Allocate(static_cast<std::size_t>(std::max<long long>(rows, 1)),
-                                      false);
-            if (!c) throw std::bad_alloc();
+        // Where each column goes: a curve's array, the time values, or nowhere.
+        const int width = static_cast<int>(layout.columns.size());
+        std::vector<float*> dest(static_cast<std::size_t>(width), nullptr);
+        std::vector<CFloatArray> curves(order.size());
+        const auto capacity = static_cast<std::size_t>(std::max<long long>(rows, 1));
+        for (std::size_t i = 0; i < curves.size(); ++i) {
+            curves[i] = CFloatArray::Allocate(capacity, false);
+            if (!curves[i]) throw std::bad_alloc();
+            dest[order[i]] = curves[i].get();
         }
-        if (timeColumn) times.reserve(static_cast<std::size_t>(rows));
-        file.SeekToBegin();
-        bool skippedHeader = !layout.header;
-        ForEachLine(file, [&](std::string_view line, std::size_t readable) {
-            if (IsBlank(line)) return;
-            if (!skippedHeader) {
-                skippedHeader = true;
-                return;
+        int timeColumn = -1;
+        for (int j = 0; j < width; ++j)
+            if (layout.columns[static_cast<std::size_t>(j)].role == Role::time ||
+                layout.columns[static_cast<std::size_t>(j)].role == Role::timestamp) {
+                timeColumn = j;
+                break;
             }
+        // The time column's floats too, in case it turns out not to be even and is a curve
+        // after all.
+        CFloatArray timeFloats;
+        std::vector<double> times;
+        std::vector<float> halfUnits;
+        const bool stamps =
+            timeColumn >= 0 &&
+            layout.columns[static_cast<std::size_t>(timeColumn)].role == Role::timestamp;
+        if (timeColumn >= 0) {
+            times.reserve(capacity);
+            halfUnits.reserve(capacity);
+            if (!stamps) {
+                timeFloats = CFloatArray::Allocate(capacity, false);
+                if (!timeFloats) throw std::bad_alloc();
+                dest[static_cast<std::size_t>(timeColumn)] = timeFloats.get();
+            }
+        }
+
+        // Storing pass.
+        long long stored = 0, badCells = 0, extraCells = 0;
+        std::vector<std::string> cells;
+        record = 0;
+        const bool decimalComma = layout.decimalComma;
+        const char sep = layout.separator;
+        ForEachRecord(file, layout.crOnly, [&](std::string_view line, std::size_t readable) {
+            if (record++ < layout.dataRecord) return;
             if (stored == rows) return;  // the file grew since it was counted
             const auto row = static_cast<std::size_t>(stored++);
             // The common row, plain numbers without quotes or decimal commas, is read in
@@ -234,115 +261,225 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState&) {
             const bool plain = !decimalComma && line.find('"') == std::string_view::npos;
             const char* p = line.data();
             const char* const end = p + line.size();
-            const char* const readableEnd = end + readable;
-            if (!plain) SplitCells(line, layout.sep, cells);
-            for (int k = 0; k < n; ++k) {
+            const char* const readableEnd = readable > 0 ? end + readable : nullptr;
+            if (!plain) csv_layout::SplitCells(line, sep, cells);
+            for (int k = 0; k < width; ++k) {
                 std::string_view cell;
                 if (!plain) {
                     if (k < static_cast<int>(cells.size()))
                         cell = cells[static_cast<std::size_t>(k)];
                 } else if (p <= end) {
                     const char* stop = static_cast<const char*>(
-                        std::memchr(p, layout.sep, static_cast<std::size_t>(end - p)));
+                        std::memchr(p, sep, static_cast<std::size_t>(end - p)));
                     if (stop == nullptr) stop = end;
                     cell = std::string_view(p, static_cast<std::size_t>(stop - p));
                     p = stop + 1;
                 }
+                if (k == timeColumn) {
+                    double v = std::nan(""), h = 0;
+                    if (stamps)
+                        csv_layout::ParseTimestamp(cell, v, h);
+                    else
+                        csv_layout::ParseNumber(cell, decimalComma, v, h);
+                    times.push_back(v);
+                    halfUnits.push_back(static_cast<float>(h));
+                }
+                float* const column = dest[static_cast<std::size_t>(k)];
+                if (column == nullptr) continue;
                 float value;
                 const char* q = cell.data();
                 const char* const cellEnd = q + cell.size();
                 while (q < cellEnd && *q == ' ') ++q;
                 numtext::FloatScanResult r{0, q};
-                if (plain && q < cellEnd) r = numtext::ScanFloat(q, cellEnd, readableEnd);
+                if (plain && q < cellEnd)
+                    r = readableEnd != nullptr ? numtext::ScanFloat(q, cellEnd, readableEnd)
+                                               : numtext::ScanFloat(q, cellEnd);
                 const char* after = r.end;
                 while (after < cellEnd && (*after == ' ' || *after == '\r')) ++after;
                 if (plain && r.end != q && after == cellEnd)
                     value = r.value;
                 else
                     value = CellValue(cell, decimalComma, badCells);
-                if (timeColumn && k == 0) {
-                    std::string text(Trim(cell));
-                    if (decimalComma) std::replace(text.begin(), text.end(), ',', '.');
-                    const numtext::ScanResult t =
-                        numtext::ScanReal(text.data(), text.data() + text.size());
-                    times.push_back(t.end == text.data() + text.size() && !text.empty()
-                                        ? t.value
-                                        : std::nan(""));
+                column[row] = value;
+            }
+            // Cells past the table's columns have no curve to go to.
+            if (plain) {
+                for (; p <= end; ++p) {
+                    const char* stop = static_cast<const char*>(
+                        std::memchr(p, sep, static_cast<std::size_t>(end - p)));
+                    if (stop == nullptr) stop = end;
+                    extraCells +=
+                        !Trim(std::string_view(p, static_cast<std::size_t>(stop - p))).empty();
+                    p = stop;
                 }
-                columns[static_cast<std::size_t>(k)][row] = value;
+            } else {
+                for (std::size_t k = static_cast<std::size_t>(width); k < cells.size(); ++k)
+                    extraCells += !Trim(cells[k]).empty();
             }
         });
+
+        // The time base: stated by the file, else from the time column when it is even.
+        std::vector<std::string> said = layout.guesses;
+        double stepSeconds = layout.statedStep;
+        const auto timeLabel = [&] {
+            return "\"" + layout.columns[static_cast<std::size_t>(timeColumn)].label + "\"";
+        };
+        bool timeIsCurve = false;
+        if (timeColumn >= 0 && stepSeconds == 0) {
+            const csv_layout::Column& c = layout.columns[static_cast<std::size_t>(timeColumn)];
+            double per = stamps ? 1 : ColumnSecondsPer(c.unit);
+            if (per == 0) {
+                said.push_back("the time column " + timeLabel() +
+                               " was taken to count seconds, as \"" + c.unit +
+                               "\" is no unit of time known here");
+                per = 1;
+            } else if (c.unit.empty() && !stamps) {
+                said.push_back("the time column " + timeLabel() +
+                               " was taken to count seconds, as it names no unit");
+            }
+            if (!c.timeByName && !stamps)
+                said.push_back("column " + timeLabel() +
+                               " is evenly spaced and was taken as the time");
+            // Evenly spaced as the layout judges it on the head (FormatCsvLayout.cpp), here
+            // over every row.
+            const std::size_t n = times.size();
+            bool even = n >= 2;
+            double median = 0, least = 0, most = 0;
+            if (n >= 2) {
+                std::vector<double> sample;
+                for (std::size_t i = 1; i < n && sample.size() < 65536; ++i)
+                    sample.push_back(times[i] - times[i - 1]);
+                std::nth_element(sample.begin(),
+                                 sample.begin() + static_cast<long>(sample.size() / 2),
+                                 sample.end());
+                median = sample[sample.size() / 2];
+                least = most = times[1] - times[0];
+                for (std::size_t i = 1; i < n; ++i) {
+                    const double d = times[i] - times[i - 1];
+                    least = std::min(least, d);
+                    most = std::max(most, d);
+                    const double slack = std::min(static_cast<double>(halfUnits[i]) +
+                                                      static_cast<double>(halfUnits[i - 1]),
+                                                  median / 4) +
+                                         1e-12 * std::fabs(times[i]);
+                    if (!(d > 0) || !(std::fabs(d - median) <= slack)) even = false;
+                }
+            }
+            if (even) stepSeconds = (times[n - 1] - times[0]) / static_cast<double>(n - 1) * per;
+            if (!even && n >= 2) {
+                const std::string why =
+                    fmt::format("its steps run from {} to {} {}", timebase::ReadableText(least),
+                                timebase::ReadableText(most),
+                                stamps           ? "s"
+                                : c.unit.empty() ? "s"
+                                                 : c.unit);
+                if (stamps) {
+                    said.push_back("the time stamps of " + timeLabel() +
+                                   " are not evenly spaced (" + why + "); they were left out");
+                } else {
+                    timeIsCurve = true;
+                    said.push_back("the time column " + timeLabel() + " is not evenly spaced (" +
+                                   why + "), so it is shown as a curve");
+                }
+            }
+            // One row: a time, but no step to take from it; the column's unit stays.
+            if (n == 1 && !stamps) stepSeconds = per;
+        }
+
+        // The trace.
+        if (timeIsCurve) {
+            if (order.size() == CTraceData::MAX_CURVES) {
+                leftOut.push_back("\"" + layout.columns[order.back()].label + "\"");
+                order.pop_back();
+                curves.pop_back();
+            }
+            order.insert(order.begin(), static_cast<std::size_t>(timeColumn));
+            curves.insert(curves.begin(), std::move(timeFloats));
+        }
+        fresh.m_nCurveCount = static_cast<int>(order.size());
+        fresh.m_nSampleCount = static_cast<int>(stored);
+        for (int i = 0; i < fresh.m_nCurveCount; ++i) {
+            const csv_layout::Column& c = layout.columns[order[static_cast<std::size_t>(i)]];
+            fresh.m_strCurveName[i] = c.name;
+            fresh.m_strCurveUnit[i] = c.unit;
+            if (stored == 0) continue;
+            fresh.m_pSamples[i] = std::move(curves[static_cast<std::size_t>(i)]);
+            // The range of the finite values: infinities (1e400, "inf") would leave no scale
+            // to draw, and a column without numbers gets none.
+            const float* s = fresh.m_pSamples[i].get();
+            float lo = std::numeric_limits<float>::infinity(), hi = -lo;
+            ExtremesInOrder<true>(s, s, stored, hi, lo);
+            fresh.m_fCurveBottom[i] = lo <= hi ? lo : 0.0f;
+            fresh.m_fCurveTop[i] = lo <= hi ? hi : 0.0f;
+        }
+        if (stepSeconds > 0 && std::isfinite(stepSeconds)) {
+            const timebase::Step step = timebase::StepOf(stepSeconds);
+            fresh.m_dblStep = step.value;
+            fresh.m_strStepUnit = step.unit;
+        }
+        // Preamble lines are header items; a "Range" item of a curve is its display range.
+        int items = 0, ranges = 0;
+        for (std::size_t k = 0; k < layout.preamble.size(); ++k) {
+            const auto& [key, value] = layout.preamble[k];
+            if (key.rfind("Range ", 0) == 0) {
+                const std::string label = key.substr(6);
+                bool taken = false;
+                for (int i = 0; i < fresh.m_nCurveCount && !taken; ++i) {
+                    const csv_layout::Column& c =
+                        layout.columns[order[static_cast<std::size_t>(i)]];
+                    if (c.label != label && c.name != label) continue;
+                    double lo = 0, hi = 0, h = 0;
+                    const std::size_t space = value.find(' ');
+                    if (space != std::string::npos &&
+                        csv_layout::ParseNumber(value.substr(0, space), false, lo, h) &&
+                        csv_layout::ParseNumber(value.substr(space + 1), false, hi, h)) {
+                        fresh.m_fCurveBottom[i] = numtext::NarrowToFloat(lo);
+                        fresh.m_fCurveTop[i] = numtext::NarrowToFloat(hi);
+                        taken = true;
+                    }
+                }
+                if (taken) {
+                    ++ranges;
+                    continue;
+                }
+            }
+            fresh.m_strHeaderText += header_items::Item(key, value);
+            items += k < static_cast<std::size_t>(layout.preambleLines);
+        }
+        if (ranges > 0)
+            said.insert(said.begin(), fmt::format("{} {} above the table gave display ranges",
+                                                  ranges, ranges == 1 ? "line" : "lines"));
+        if (items > 0)
+            said.insert(said.begin(), fmt::format("{} {} above the table became header items",
+                                                  items, items == 1 ? "line" : "lines"));
+
+        if (!leftOut.empty())
+            said.push_back(fmt::format("a trace holds 8 curves at most: {} {} left out",
+                                       Joined(leftOut, ", "),
+                                       leftOut.size() == 1 ? "was" : "were"));
+        if (extraCells > 0)
+            said.push_back(fmt::format("{} {} past the table's {} columns {} dropped", extraCells,
+                                       extraCells == 1 ? "cell" : "cells", width,
+                                       extraCells == 1 ? "was" : "were"));
+        if (badCells > 0)
+            said.push_back(
+                badCells == 1
+                    ? std::string("1 cell was empty or not a number and read as NaN")
+                    : fmt::format("{} cells were empty or not numbers and read as NaN", badCells));
+        if (!said.empty()) {
+            std::string text = Joined(said, "; ") + ".";
+            if (name.empty() && text[0] >= 'a' && text[0] <= 'z')
+                text[0] = static_cast<char>(text[0] - 'a' + 'A');
+            AfxNotice(name.empty() ? text : name + ": " + text);
+        }
         return true;
     });
-    if (!read) return false;
-
-    // An evenly spaced first column named time gives the step, in its unit when whole there,
-    // else in microseconds; otherwise it is an ordinary curve.
-    int first = 0;
-    std::string stepNotice;
-    fresh.m_nStep = 1;
-    fresh.m_strStepUnit = "s";
-    if (timeColumn && times.size() == 1) {  // one row: a time, but no step to take from it
-        fresh.m_strStepUnit = timeUnit.empty() ? "s" : timeUnit;
-        first = 1;
-    } else if (timeColumn && times.size() >= 2) {
-        const double step = (times.back() - times.front()) / static_cast<double>(times.size() - 1);
-        bool even = step > 0 && std::isfinite(step);
-        for (std::size_t i = 1; even && i < times.size(); ++i)
-            even = std::fabs((times[i] - times[i - 1]) - step) <= 1e-6 * step;
-        const double whole = std::round(step);
-        const double micro = std::round(step * SecondsPer(timeUnit) * 1e6);
-        if (even && std::fabs(step - whole) <= 1e-6 * step && whole <= INT_MAX) {
-            fresh.m_nStep = static_cast<int>(whole);
-            fresh.m_strStepUnit = timeUnit.empty() ? "s" : timeUnit;
-            first = 1;
-        } else if (even && SecondsPer(timeUnit) > 0 && micro >= 1 && micro <= INT_MAX &&
-                   std::fabs(step * SecondsPer(timeUnit) * 1e6 - micro) <= 1e-6 * micro) {
-            fresh.m_nStep = static_cast<int>(micro);
-            fresh.m_strStepUnit = "us";
-            first = 1;
-        } else if (even) {
-            stepNotice = fmt::format(
-                "The time column's step of {:g} {} is not a whole number of microseconds; it is "
-                "read as a curve.",
-                step, timeUnit.empty() ? "s" : timeUnit);
-        }
-    }
-    // A time column that gives no step is a curve, and takes the last curve's place.
-    if (timeColumn && first == 0 && kept == MAX_CURVES) ++dropped;
-    const int curves =
-        std::min(static_cast<int>(columns.size()) - first, static_cast<int>(MAX_CURVES));
-    fresh.m_nCurveCount = std::max(curves, 0);
-    fresh.m_nSampleCount = static_cast<int>(stored);
-    for (int i = 0; i < fresh.m_nCurveCount; ++i) {
-        if (i + first < static_cast<int>(layout.names.size()))
-            NameAndUnit(SanitizeUtf8(layout.names[static_cast<std::size_t>(i + first)]),
-                        fresh.m_strCurveName[i], fresh.m_strCurveUnit[i]);
-        if (stored == 0) continue;
-        fresh.m_pSamples[i] = std::move(columns[static_cast<std::size_t>(i + first)]);
-        // The range of the finite values: infinities (1e400, "inf") would leave no scale to
-        // draw, and a column without numbers gets none.
-        const float* s = fresh.m_pSamples[i].get();
-        float lo = std::numeric_limits<float>::infinity(), hi = -lo;
-        ExtremesInOrder<true>(s, s, stored, hi, lo);
-        fresh.m_fCurveBottom[i] = lo <= hi ? lo : 0.0f;
-        fresh.m_fCurveTop[i] = lo <= hi ? hi : 0.0f;
-    }
-    if (dropped > 0)
-        AfxNotice(fmt::format("The trace holds 8 curves at most: {} more {} dropped.", dropped,
-                              dropped == 1 ? "column was" : "columns were"));
-    if (badCells > 0)
-        AfxNotice(badCells == 1 ? std::string("1 cell was empty or not a number and read as NaN.")
-                                : fmt::format("{} cells were empty or not numbers and read as NaN.",
-                                              badCells));
-    if (!stepNotice.empty()) AfxNotice(stepNotice);
-    return true;
 }
 
 void csv_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
     CLineWriter out(file);
     const auto quoted = [](const std::string& cell) {
-        if (cell.find_first_of(",;\t\"") == std::string::npos) return cell;
+        if (cell.find_first_of(",;\t\"\r\n") == std::string::npos) return cell;
         std::string q = "\"";
         for (const char c : cell) q += c == '"' ? std::string("\"\"") : std::string(1, c);
         return q + "\"";
@@ -350,6 +487,23 @@ void csv_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
     const auto named = [](const std::string& name, const std::string& unit) {
         return unit.empty() ? name : name + " [" + unit + "]";
     };
+    char text[32];
+    // Header items and display ranges first, as preamble lines the reader takes back.
+    for (const auto& [key, value] : header_items::Split(t.m_strHeaderText)) {
+        out.Append(quoted(key));
+        out.Append(",");
+        out.Append(quoted(value));
+        out.EndLine();
+    }
+    for (int i = 0; i < t.m_nCurveCount; ++i) {
+        if (!t.m_pSamples[i]) continue;
+        out.Append(quoted("Range " + named(t.m_strCurveName[i], t.m_strCurveUnit[i])));
+        out.Append(",");
+        out.Append(float_text::RoundTripText(t.m_fCurveBottom[i], text));
+        out.Append(",");
+        out.Append(float_text::RoundTripText(t.m_fCurveTop[i], text));
+        out.EndLine();
+    }
     out.Append(quoted(named("time", t.m_strStepUnit)));
     for (int i = 0; i < t.m_nCurveCount; ++i) {
         if (!t.m_pSamples[i]) continue;
@@ -357,9 +511,8 @@ void csv_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
         out.Append(quoted(named(t.m_strCurveName[i], t.m_strCurveUnit[i])));
     }
     out.EndLine();
-    char text[32];
     for (int j = 0; j < t.m_nSampleCount; ++j) {
-        out.Append(std::to_string(static_cast<long long>(j) * t.m_nStep));
+        out.Append(timebase::ExactText(t.SampleTime(j)));
         for (int i = 0; i < t.m_nCurveCount; ++i) {
             if (!t.m_pSamples[i]) continue;
             out.Append(",");

@@ -8,6 +8,8 @@
 namespace {
 
 // In the order the open dialog lists them; the save dialog puts the default format first.
+// clang-format off: one line a format.
+// id, name, filter name, extensions, read passes, reader, writer, loss, columns
 constexpr CTraceFormat kFormats[] = {
     {TraceFormatId::text,
      "text trace",
@@ -16,6 +18,7 @@ constexpr CTraceFormat kFormats[] = {
      2,
      text_format::Read,
      text_format::Write,
+     nullptr,
      nullptr},
     {TraceFormatId::capture,
      "capture",
@@ -24,7 +27,8 @@ constexpr CTraceFormat kFormats[] = {
      1,
      capture_format::Read,
      capture_format::Write,
-     capture_format::Loss},
+     capture_format::Loss,
+     nullptr},
     {TraceFormatId::csv,
      "CSV",
      "CSV Files",
@@ -32,9 +36,19 @@ constexpr CTraceFormat kFormats[] = {
      2,
      csv_format::Read,
      csv_format::Write,
-     nullptr},
-    {TraceFormatId::tsv, "TSV", "TSV Files", {"tsv"}, 2, csv_format::Read, nullptr, nullptr},
+     nullptr,
+     csv_format::Columns},
+    {TraceFormatId::tsv,
+     "TSV",
+     "TSV Files",
+     {"tsv"},
+     2,
+     csv_format::Read,
+     nullptr,
+     nullptr,
+     csv_format::Columns},
 };
+// clang-format on
 
 constexpr TraceFormatId kDefaultSave = TraceFormatId::capture;
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class CFile;
 struct CTraceData;
@@ -16,6 +17,9 @@ struct CTraceData;
 // capture writer uses again (reads of other formats leave it as it was).
 struct CFormatState {
     int nCaptureEncoding = 0;
+    // The columns to read as curves, when a file holds more than 8 or the user named them:
+    // names, or 0-based column (channel) numbers. Empty: the first 8.
+    std::vector<std::string> curves;
 };
 
 enum class TraceFormatId { text, capture, csv, tsv };
@@ -36,6 +40,9 @@ struct CTraceFormat {
     // What a save would lose, as the question put before it ("... Save anyway?"); empty when
     // nothing. Null: it keeps everything.
     std::string (*loss)(const CTraceData& trace, const CFormatState& state);
+    // The columns a file offers as curves, for the choice of 8 when it has more. Null: the
+    // format holds 8 at most.
+    std::vector<std::string> (*columns)(CFile& file);
 };
 
 // The format the path's file name names by its extension; null when none does.
@@ -71,6 +78,8 @@ std::string Loss(const CTraceData& trace, const CFormatState& state);
 }  // namespace capture_format
 
 namespace csv_format {
+// The labels of the columns that would be curves ("CH1 [V]", "column 4").
+std::vector<std::string> Columns(CFile& file);
 // Cells separated by commas, semicolons or tabs; a notice for dropped columns and for cells
 // read as NaN.
 bool Read(CFile& file, CTraceData& trace, CFormatState& state);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -211,8 +212,9 @@ void CTextTraceParser::ParseHeaderLine(std::string_view bytes) {
         m_trace.m_fCurveBottom[i] = numtext::NarrowToFloat(numtext::ParseReal(tok[3]));
         m_trace.m_fCurveTop[i] = numtext::NarrowToFloat(numtext::ParseReal(tok[4]));
     } else if (tok[0] == "Step") {
-        m_trace.m_nStep = numtext::ParseInt(tok[1]);
-        if (m_trace.m_nStep == 0) m_trace.m_nStep = 1;
+        // Any real step (1.25 ns, 6.66666666667 ms); a step of 0 or no number is 1.
+        m_trace.m_dblStep = numtext::ParseReal(tok[1]);
+        if (m_trace.m_dblStep == 0 || !std::isfinite(m_trace.m_dblStep)) m_trace.m_dblStep = 1;
         m_trace.m_strStepUnit = tok[2];
     } else if (tok[0] == "DateTime") {
         // The colons of a time split it into three tokens; put it back together.

@@ -12,6 +12,7 @@
 #include "trace/FloatText.h"
 #include "trace/FormatRegistry.h"
 #include "trace/LineWriter.h"
+#include "trace/TimeBase.h"
 #include "trace/TraceData.h"
 
 namespace {
@@ -90,7 +91,7 @@ void text_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
         out.Append(TokenLine({"Curve", t.m_strCurveName[i], t.m_strCurveUnit[i], bottom, top}));
         out.EndLine();
     }
-    out.Append(TokenLine({"Step", std::to_string(t.m_nStep), t.m_strStepUnit}));
+    out.Append(TokenLine({"Step", timebase::ExactText(t.m_dblStep), t.m_strStepUnit}));
     out.EndLine();
     for (std::size_t k = before; k < items.size(); ++k) {
         out.Append(TokenLine(items[k]));

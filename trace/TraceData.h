@@ -3,6 +3,7 @@
 // header text. A reader fills a fresh one; the document takes it over only when the read
 // succeeded, so a failed open leaves the open trace alone.
 
+#include <cstdint>
 #include <string>
 
 #include "trace/FloatArray.h"
@@ -14,8 +15,11 @@ struct CTraceData {
     CTraceData() { m_strStepUnit = std::string(1, 's'); }
 
     int m_nCurveCount = 0;
-    int m_nStep = 1;
-    std::string m_strStepUnit;  // "us" means microseconds, anything else seconds
+    // The time between two samples, in m_strStepUnit: "ps", "ns", "us", "ms" or "s", any
+    // other text counting as seconds (trace/TimeBase.h). Whole or not, positive or not, as the
+    // file said.
+    double m_dblStep = 1;
+    std::string m_strStepUnit;
     CFloatArray m_pSamples[MAX_CURVES];
     std::string m_strCurveName[MAX_CURVES];
     std::string m_strCurveUnit[MAX_CURVES];
@@ -23,4 +27,7 @@ struct CTraceData {
     float m_fCurveTop[MAX_CURVES] = {};
     int m_nSampleCount = 0;
     std::string m_strHeaderText;
+
+    // The time of sample i in the step's unit: the one rule every consumer uses.
+    double SampleTime(std::int64_t i) const { return static_cast<double>(i) * m_dblStep; }
 };

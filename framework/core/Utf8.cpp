@@ -53,3 +53,28 @@ std::string SanitizeUtf8(std::string_view bytes) {
     }
     return out;
 }
+
+bool IsValidUtf8(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (std::size_t i = 0, n = bytes.size(); i < n;) {
+        const std::size_t len = SequenceLength(p + i, n - i);
+        if (len == 0) return false;
+        i += len;
+    }
+    return true;
+}
+
+std::string Latin1ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | (b >> 6));
+            out += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return out;
+}

@@ -9,3 +9,9 @@
 // forms, surrogates, values past U+10FFFF, truncated sequences) by U+FFFD, so that a damaged
 // name shows where it is damaged and the rest reads as written.
 std::string SanitizeUtf8(std::string_view bytes);
+
+// Whether every byte belongs to a well-formed sequence.
+bool IsValidUtf8(std::string_view bytes);
+
+// Latin-1 (ISO 8859-1) bytes as UTF-8: each byte is the code point of its value.
+std::string Latin1ToUtf8(std::string_view bytes);

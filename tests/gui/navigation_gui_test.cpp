@@ -172,7 +172,7 @@ TEST(Measurements, FollowTheSelectionAndCopyAsTabSeparatedText) {
     auto doc = DocWithSamples({{1, 2, 3, 4, 5, 6}, {0, 0, 0, 0, 0, 0}});
     doc->m_strCurveName[0] = "U";
     doc->m_strCurveName[1] = "I";
-    doc->m_nStep = 20;
+    doc->m_dblStep = 20;
     doc->m_strStepUnit = "us";
     CMainFrame frame(*doc, app);
     QAction* item = frame.Actions().Action(ID_VIEW_MEASUREMENTS);

@@ -45,8 +45,8 @@ ClickResult SelectByClick(int column, int decimation, int sampleCount, int ancho
 
 std::optional<std::string> ReadOut(const CtesqDoc& doc, int column) {
     if (column < 0 || column >= doc.DisplayColumns()) return std::nullopt;
-    std::string text = doc.FormatTimeLabel(
-        numtext::ToIntSaturated(static_cast<double>(column) * doc.Decimation()));
+    std::string text = doc.FormatTimeLabel(static_cast<std::int64_t>(column) * doc.Decimation(),
+                                           100LL * doc.Decimation());
     for (int i = 0; i < doc.m_nCurveCount; ++i) {
         if (!doc.Display(i))
             text += "  " + doc.m_strCurveName[i] + ":";

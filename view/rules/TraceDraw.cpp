@@ -49,8 +49,7 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
         const int c = static_cast<int>(g);
         dc.MoveTo(c, pt);
         dc.LineTo(c, pb);
-        const std::string label =
-            doc.FormatTimeLabel(numtext::ToIntSaturated(static_cast<double>(c) * decimation));
+        const std::string label = doc.FormatTimeLabel(c * decimation, 100LL * decimation);
         dc.TextOut(c, pt - 17, label);
         dc.TextOut(c, pb + 3, label);
     }
