@@ -75,7 +75,7 @@ TEST(Csv, ExtraColumnsAndBadCellsAreSaidOnce) {
     EXPECT_EQ(wide.doc.m_nCurveCount, 8);
     EXPECT_EQ(wide.messages.m_messages,
               std::vector<std::string>{
-                  "A trace holds 8 curves at most: \"column 8\", \"column 9\" were left out."});
+                  "a trace holds 8 curves at most: \"column 8\", \"column 9\" were left out."});
     const Csv bad("a,b\n1,\n,x\n3\n");
     EXPECT_TRUE(std::isnan(Samples(bad.doc, 1)[0]));
     EXPECT_TRUE(std::isnan(Samples(bad.doc, 0)[1]));

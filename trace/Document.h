@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "framework/core/CmdUI.h"
 #include "framework/core/Document.h"
@@ -128,11 +129,14 @@ public:
 
     // The capture encoding (0..2) of the last capture read; not part of the trace.
     int m_nOscFormat = 0;
+    // The columns the next reads take as curves (names or 0-based column numbers), for files
+    // with more than 8; empty: the first 8 (CFormatState::curves).
+    std::vector<std::string> m_curvesToRead;
 
 private:
     friend struct CtesqDocTestAccess;  // tests reach the view state that no step sets
 
-    CFormatState FormatState() const { return CFormatState{m_nOscFormat}; }
+    CFormatState FormatState() const { return CFormatState{m_nOscFormat, m_curvesToRead}; }
 
     unsigned long long m_nDataRevision = 0;
 };

@@ -49,10 +49,46 @@ bool CtesqDoc::ReadTraceFile(const std::string& path,
     return bRead;
 }
 
+namespace {
+
+// The curves `wanted` names (a curve's name or its 0-based number), in that order, for the
+// formats that read all their curves anyway. False, after a message, for a curve the trace
+// does not have.
+bool KeepCurves(CTraceData& trace, const std::vector<std::string>& wanted) {
+    CTraceData kept;
+    for (const std::string& want : wanted) {
+        int found = -1;
+        for (int i = 0; i < trace.m_nCurveCount && found < 0; ++i)
+            if (trace.m_strCurveName[i] == want || std::to_string(i) == want) found = i;
+        if (found < 0) {
+            AfxMessageBox("The trace has no curve \"" + want + "\".");
+            return false;
+        }
+        if (kept.m_nCurveCount == CTraceData::MAX_CURVES) break;
+        const int k = kept.m_nCurveCount++;
+        kept.m_pSamples[k] = std::move(trace.m_pSamples[found]);
+        kept.m_strCurveName[k] = trace.m_strCurveName[found];
+        kept.m_strCurveUnit[k] = trace.m_strCurveUnit[found];
+        kept.m_fCurveBottom[k] = trace.m_fCurveBottom[found];
+        kept.m_fCurveTop[k] = trace.m_fCurveTop[found];
+    }
+    kept.m_nSampleCount = trace.m_nSampleCount;
+    kept.m_dblStep = trace.m_dblStep;
+    kept.m_strStepUnit = trace.m_strStepUnit;
+    kept.m_strHeaderText = trace.m_strHeaderText;
+    trace = std::move(kept);
+    return true;
+}
+
+}  // namespace
+
 bool CtesqDoc::ReadAs(TraceFormatId format, CFile& file) {
     CTraceData fresh;
     CFormatState state = FormatState();
-    if (!TraceFormat(format).read(file, fresh, state)) return false;
+    const CTraceFormat& reader = TraceFormat(format);
+    if (!reader.read(file, fresh, state)) return false;
+    if (reader.columns == nullptr && !state.curves.empty() && !KeepCurves(fresh, state.curves))
+        return false;
     TakeTrace(std::move(fresh));
     m_nOscFormat = state.nCaptureEncoding;
     return true;

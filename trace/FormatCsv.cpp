@@ -142,6 +142,13 @@ bool ChooseCurves(csv_layout::Layout& layout, const std::vector<std::string>& wa
     return true;
 }
 
+// A value as far as the printed digits tell it: rounded to the place of their last digit.
+double Printed(double v, double halfUnit) {
+    if (!(halfUnit > 0)) return v;
+    const double unit = 2 * halfUnit;
+    return std::round(v / unit) * unit;
+}
+
 std::string Joined(const std::vector<std::string>& items, std::string_view glue) {
     std::string out;
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -232,7 +239,7 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
         // after all.
         CFloatArray timeFloats;
         std::vector<double> times;
-        std::vector<float> halfUnits;
+        std::vector<double> halfUnits;
         const bool stamps =
             timeColumn >= 0 &&
             layout.columns[static_cast<std::size_t>(timeColumn)].role == Role::timestamp;
@@ -282,7 +289,7 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
                     else
                         csv_layout::ParseNumber(cell, decimalComma, v, h);
                     times.push_back(v);
-                    halfUnits.push_back(static_cast<float>(h));
+                    halfUnits.push_back(h);
                 }
                 float* const column = dest[static_cast<std::size_t>(k)];
                 if (column == nullptr) continue;
@@ -327,7 +334,7 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
         bool timeIsCurve = false;
         if (timeColumn >= 0 && stepSeconds == 0) {
             const csv_layout::Column& c = layout.columns[static_cast<std::size_t>(timeColumn)];
-            double per = stamps ? 1 : ColumnSecondsPer(c.unit);
+            double per = stamps || c.unit.empty() ? 1 : ColumnSecondsPer(c.unit);
             if (per == 0) {
                 said.push_back("the time column " + timeLabel() +
                                " was taken to count seconds, as \"" + c.unit +
@@ -358,18 +365,15 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
                     const double d = times[i] - times[i - 1];
                     least = std::min(least, d);
                     most = std::max(most, d);
-                    const double slack = std::min(static_cast<double>(halfUnits[i]) +
-                                                      static_cast<double>(halfUnits[i - 1]),
-                                                  median / 4) +
-                                         1e-12 * std::fabs(times[i]);
-                    if (!(d > 0) || !(std::fabs(d - median) <= slack)) even = false;
+                    even = even && csv_layout::EvenStep(times[i - 1], times[i], median,
+                                                        halfUnits[i - 1], halfUnits[i]);
                 }
             }
             if (even) stepSeconds = (times[n - 1] - times[0]) / static_cast<double>(n - 1) * per;
             if (!even && n >= 2) {
                 const std::string why =
-                    fmt::format("its steps run from {} to {} {}", timebase::ReadableText(least),
-                                timebase::ReadableText(most),
+                    fmt::format("its steps run from {:.6g} to {:.6g} {}",
+                                Printed(least, halfUnits[0]), Printed(most, halfUnits[0]),
                                 stamps           ? "s"
                                 : c.unit.empty() ? "s"
                                                  : c.unit);
@@ -467,9 +471,7 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
                     ? std::string("1 cell was empty or not a number and read as NaN")
                     : fmt::format("{} cells were empty or not numbers and read as NaN", badCells));
         if (!said.empty()) {
-            std::string text = Joined(said, "; ") + ".";
-            if (name.empty() && text[0] >= 'a' && text[0] <= 'z')
-                text[0] = static_cast<char>(text[0] - 'a' + 'A');
+            const std::string text = Joined(said, "; ") + ".";
             AfxNotice(name.empty() ? text : name + ": " + text);
         }
         return true;

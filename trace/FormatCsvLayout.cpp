@@ -299,9 +299,7 @@ double StatedStep(std::string_view key, std::string_view value) {
     return hertz > 0 ? 1 / (number.value * hertz) : 0;
 }
 
-// Strictly increasing and evenly spaced within what the printed digits hold: every step
-// within half a unit of the last printed digit of each of its two values of the median step
-// (and never a quarter of a step off, which coarse digits would allow).
+// Strictly increasing and evenly spaced: every step an even one (EvenStep).
 bool EvenlySpaced(const std::vector<double>& values, const std::vector<double>& halfUnits) {
     if (values.size() < 3) return false;
     std::vector<double> steps;
@@ -311,11 +309,9 @@ bool EvenlySpaced(const std::vector<double>& values, const std::vector<double>& 
                      sorted.end());
     const double median = sorted[sorted.size() / 2];
     if (!(median > 0)) return false;
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        const double slack = std::min(halfUnits[i] + halfUnits[i + 1], median / 4) +
-                             1e-12 * std::fabs(values[i + 1]);
-        if (!(steps[i] > 0) || std::fabs(steps[i] - median) > slack) return false;
-    }
+    for (std::size_t i = 0; i < steps.size(); ++i)
+        if (!EvenStep(values[i], values[i + 1], median, halfUnits[i], halfUnits[i + 1]))
+            return false;
     return true;
 }
 
@@ -324,6 +320,14 @@ std::string Quoted(std::string_view label) {
 }
 
 }  // namespace
+
+bool EvenStep(double a, double b, double median, double halfA, double halfB) {
+    // The bound itself counts as within, whatever the last bits of the arithmetic say; the
+    // last term is what the subtraction of two large times may lose.
+    const double slack = std::min(halfA + halfB, median / 4) * (1 + 1e-9) +
+                         4 * std::numeric_limits<double>::epsilon() * std::fabs(b);
+    return b - a > 0 && std::fabs((b - a) - median) <= slack;
+}
 
 bool QuoteOpen(std::string_view record) {
     return std::count(record.begin(), record.end(), '"') % 2 != 0;
@@ -506,6 +510,14 @@ Layout Detect(std::string_view head, bool whole) {
         const auto at = static_cast<std::size_t>(r);
         if (IsDataRow(records[at], p) && 3 * dataFrom[at] >= 2 * filledFrom[at]) data = r;
     }
+    // Rows just before that start with a number belong to the data too, a stray word or two
+    // in them notwithstanding; preamble and units rows start with a word.
+    const auto startsWithValue = [&](std::int64_t r) {
+        const Record& rec = records[static_cast<std::size_t>(r)];
+        return static_cast<std::size_t>(p) < rec.kinds.size() &&
+               IsValue(rec.kinds[static_cast<std::size_t>(p)]);
+    };
+    while (data > 0 && startsWithValue(data - 1)) --data;
     if (data < 0 && n > 1) {
         layout.refusal = "it holds no rows of numbers that make out a table";
         return layout;
@@ -557,6 +569,7 @@ Layout Detect(std::string_view head, bool whole) {
         }
         layout.preamble.emplace_back(text(StripQuotes(key)), text(value));
     }
+    const int preambleItems = static_cast<int>(layout.preamble.size());
     // Preamble beside the data: a key and its value in each of the first columns.
     for (std::int64_t r = data; r < n && p > 0; ++r) {
         const Record& rec = records[static_cast<std::size_t>(r)];
@@ -575,7 +588,6 @@ Layout Detect(std::string_view head, bool whole) {
     for (std::int64_t r = header >= 0 ? header : data; r < n; ++r)
         width = std::max(width, records[static_cast<std::size_t>(r)].cells.size());
     layout.columns.resize(width);
-    int preambleItems = static_cast<int>(layout.preamble.size());
     for (std::size_t j = 0; j < width; ++j) {
         Column& c = layout.columns[j];
         if (j < static_cast<std::size_t>(p)) {
@@ -659,6 +671,8 @@ Layout Detect(std::string_view head, bool whole) {
         for (std::size_t i = 0; counts && i < values.size(); ++i)
             counts = values[i] == values[0] + static_cast<double>(i) &&
                      values[i] == std::trunc(values[i]);
+        // A counter is no curve, unless it is all the file holds.
+        counts = counts && values.size() >= 3 && width - static_cast<std::size_t>(p) > 1;
         if (counts && (c.name.empty() || NameIn(c.name, {"x", "sequence", "no.", "no", "index",
                                                          "id#", "id", "#", "n", "nr", "nr."}))) {
             c.role = Role::index;
@@ -667,16 +681,29 @@ Layout Detect(std::string_view head, bool whole) {
             continue;
         }
         if (haveTime) continue;
-        c.timeByName =
-            NameIn(c.name, {"time", "t", "x", "x-axis", "second", "seconds", "sec", "s"}) ||
-            (c.name.empty() && header >= 0 && j == static_cast<std::size_t>(p));
+        c.timeByName = NameIn(c.name, {"time", "t", "x", "x-axis", "second", "seconds", "sec", "s",
+                                       "zeit", "temps", "tiempo", "tempo"}) ||
+                       (c.name.empty() && header >= 0 && j == static_cast<std::size_t>(p));
+        // By its values alone, only a first column without a name, or one whose even step is
+        // no whole number: a named column counting 1, 2, 3 is a curve.
         const bool even = EvenlySpaced(values, halfUnits);
-        if (c.timeByName || (j == static_cast<std::size_t>(p) && even)) {
+        const bool wholeStep = even && values[1] - values[0] == std::trunc(values[1] - values[0]);
+        if (c.timeByName ||
+            (j == static_cast<std::size_t>(p) && even && (c.name.empty() || !wholeStep))) {
             c.role = Role::time;
             haveTime = true;
         }
     }
 
+    // Counters are no curves only beside curves: a file of nothing else shows them.
+    const auto isCurve = [](const Column& c) { return c.role == Role::curve; };
+    if (std::none_of(layout.columns.begin(), layout.columns.end(), isCurve)) {
+        for (Column& c : layout.columns)
+            if (c.role == Role::index) c.role = Role::curve;
+        std::erase_if(layout.guesses, [](const std::string& g) {
+            return g.find("counts the samples") != std::string::npos;
+        });
+    }
     if (layout.crOnly) layout.guesses.push_back("its lines end in a carriage return alone");
     if (layout.latin1) layout.guesses.push_back("it is not UTF-8 and was read as Latin-1");
     if (layout.decimalComma && layout.separator == ';')
@@ -687,6 +714,13 @@ Layout Detect(std::string_view head, bool whole) {
                         static_cast<int>(layout.preamble.size()) - preambleItems));
     layout.preambleLines = preambleItems;
     if (units >= 0) layout.guesses.push_back("the units come from the row under the names");
+    if (header >= 0) {
+        const std::size_t named = records[static_cast<std::size_t>(header)].cells.size();
+        if (width > named)
+            layout.guesses.push_back(fmt::format(
+                "its rows are wider than the {} names of the header: columns {} to {} have no name",
+                named, named, width - 1));
+    }
     if (layout.statedStep > 0)
         layout.guesses.push_back(fmt::format("the step of {} s comes from {}",
                                              timebase::ReadableText(layout.statedStep),

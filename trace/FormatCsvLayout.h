@@ -66,6 +66,11 @@ bool QuoteOpen(std::string_view record);
 // off the true value it may be); false when the cell holds no number.
 bool ParseNumber(std::string_view cell, bool decimalComma, double& value, double& halfUnit);
 
+// Whether the step from a to b is the median step, as far as the printed digits can tell:
+// increasing, and within half a unit of the last printed digit of each value (halfA, halfB)
+// of the median, but never a quarter of a step off, which coarse digits would allow.
+bool EvenStep(double a, double b, double median, double halfA, double halfB);
+
 // A date and time of day ("2020-10-28 20:17:45", with 'T', with fractions of a second) as
 // seconds since 1970-01-01, and half a unit of its last printed digit.
 bool ParseTimestamp(std::string_view cell, double& seconds, double& halfUnit);

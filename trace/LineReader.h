@@ -66,12 +66,14 @@ std::optional<std::uint64_t> ForEachLineOf(Read&& read, bool skipByteOrderMark, 
             buf = storage.data();
         }
         const std::size_t n = read(buf + have, capacity - have);
-        if (n == 0) break;
+        const bool atEnd = n == 0;
         have += n;
         if (!bomChecked) {
-            if (have < kByteOrderMark.size()) continue;
+            // A file shorter than the mark ("5" and a line feed) still has its lines.
+            if (have < kByteOrderMark.size() && !atEnd) continue;
             bomChecked = true;
-            if (std::string_view(buf, kByteOrderMark.size()) == kByteOrderMark)
+            if (have >= kByteOrderMark.size() &&
+                std::string_view(buf, kByteOrderMark.size()) == kByteOrderMark)
                 lineStart = scanned = kByteOrderMark.size();
         }
 #if defined(__SSE2__)
@@ -100,6 +102,7 @@ std::optional<std::uint64_t> ForEachLineOf(Read&& read, bool skipByteOrderMark, 
             lineStart = scanned = pos + 1;
             if (!more) return dropped + lineStart;
         }
+        if (atEnd) break;
     }
     if (!finalLine) return std::nullopt;
     std::memset(buf + have, 0, kPadding);

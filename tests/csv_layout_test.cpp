@@ -1,0 +1,213 @@
+// CSV and TSV files as instruments, loggers and sensor apps write them, each layout written
+// inline the way such a file looks, and the one notice that says what was guessed.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "tests/support/MemFile.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/TraceFixtures.h"
+#include "trace/Document.h"
+
+namespace {
+
+using V = std::vector<float>;
+
+struct Opened {
+    explicit Opened(const std::string& text, std::vector<std::string> curves = {}) {
+        doc.m_curvesToRead = std::move(curves);
+        CMemFile file(text.data(), text.size());
+        ok = doc.ReadAs(TraceFormatId::csv, file);
+    }
+    std::string Notice() const {
+        return messages.m_messages.empty() ? std::string() : messages.m_messages.back();
+    }
+    bool Says(const std::string& part) const { return Notice().find(part) != std::string::npos; }
+    CMessageRecorder messages;
+    CtesqDoc doc;
+    bool ok = false;
+};
+
+bool HasItem(const CtesqDoc& doc, const std::string& item) {
+    return doc.m_strHeaderText.find(item + "        ") != std::string::npos;
+}
+
+}  // namespace
+
+TEST(CsvLayout, ScopePreambleBesideTheDataAndItsSampleInterval) {
+    const Opened o(
+        "Record Length,2.500000e+03,,   0.000000000000,   1.84000,\r\n"
+        "Sample Interval,4.000000e-09,,   0.000000004000,   1.84000,\r\n"
+        "Trigger Point,1.250000000000e+03,,   0.000000008000,   1.80000,\r\n"
+        ",,,   0.000000012000,   1.76000,\r\n"
+        ",,,   0.000000016000,   1.72000,\r\n");
+    ASSERT_TRUE(o.ok);
+    ASSERT_EQ(o.doc.m_nCurveCount, 1);  // the times are the time base, not a curve
+    EXPECT_EQ(Samples(o.doc, 0), (V{1.84f, 1.84f, 1.80f, 1.76f, 1.72f}));
+    EXPECT_EQ(o.doc.m_dblStep, 4);
+    EXPECT_EQ(o.doc.m_strStepUnit, "ns");
+    EXPECT_TRUE(HasItem(o.doc, "Record Length:2.500000e+03"));
+    EXPECT_TRUE(HasItem(o.doc, "Sample Interval:4.000000e-09"));
+    EXPECT_TRUE(o.Says("columns 0 to 2 beside the data hold 3 header items")) << o.Notice();
+    EXPECT_TRUE(o.Says("the step of 4e-09 s comes from the preamble's \"Sample Interval\""))
+        << o.Notice();
+}
+
+TEST(CsvLayout, StartAndIncrementCellsAreTheTimeBaseAndTheSequenceIsNoCurve) {
+    const Opened o(
+        "X,CH1,CH2,Start,Increment,\n"
+        "Sequence,Volt,Volt,-3.5e-03,5.0e-06,\n"
+        "0,1.20e-02,3.40e-01,\n"
+        "1,1.30e-02,3.50e-01,\n"
+        "2,1.40e-02,3.60e-01,\n");
+    ASSERT_EQ(o.doc.m_nCurveCount, 2);
+    EXPECT_EQ(o.doc.m_strCurveName[0], "CH1");
+    EXPECT_EQ(o.doc.m_strCurveUnit[1], "Volt");
+    EXPECT_EQ(Samples(o.doc, 1), (V{0.34f, 0.35f, 0.36f}));
+    EXPECT_EQ(o.doc.m_dblStep, 5);
+    EXPECT_EQ(o.doc.m_strStepUnit, "us");
+    EXPECT_TRUE(HasItem(o.doc, "Start:-3.5e-03"));
+    EXPECT_TRUE(o.Says("column \"X [Sequence]\" counts the samples")) << o.Notice();
+    EXPECT_TRUE(o.Says("the units come from the row under the names")) << o.Notice();
+    EXPECT_TRUE(o.Says("the cell under \"Increment\"")) << o.Notice();
+}
+
+TEST(CsvLayout, PreambleLinesAUnitsRowAndASampleRate) {
+    const Opened o(
+        "Model,DSO1234\n"
+        "Sample Rate,5.0E+08\n"
+        "\"Time\",\"Channel A\",\"Channel B\"\n"
+        "\"(us)\",\"(V)\",\"(V)\"\n"
+        "\n"
+        "0.000,0.1,0.2\n"
+        "0.002,0.1,0.3\n"
+        "0.004,0.2,0.3\n");
+    ASSERT_EQ(o.doc.m_nCurveCount, 2);
+    EXPECT_EQ(o.doc.m_strCurveName[0], "Channel A");
+    EXPECT_EQ(o.doc.m_strCurveUnit[0], "V");
+    EXPECT_EQ(o.doc.m_dblStep, 2);  // the reciprocal of 500 MS/s
+    EXPECT_EQ(o.doc.m_strStepUnit, "ns");
+    EXPECT_TRUE(HasItem(o.doc, "Model:DSO1234"));
+    EXPECT_TRUE(o.Says("2 lines above the table became header items")) << o.Notice();
+    EXPECT_EQ(o.doc.m_nSampleCount, 3);
+}
+
+TEST(CsvLayout, A150HertzLoggerWithDecimalCommasInLatin1) {
+    const Opened o(
+        "Zeit;Temperatur [\xB0"
+        "C];Feuchte [%]\r\n"
+        "0,000000;21,5;45,2\r\n0,006667;21,6;45,1\r\n0,013333;21,5;45,0\r\n0,020000;21,4;44,9\r\n");
+    ASSERT_EQ(o.doc.m_nCurveCount, 2);
+    EXPECT_EQ(o.doc.m_strCurveUnit[0],
+              "\xC2\xB0"
+              "C");
+    EXPECT_EQ(Samples(o.doc, 1), (V{45.2f, 45.1f, 45.0f, 44.9f}));
+    EXPECT_EQ(o.doc.m_strStepUnit, "ms");
+    EXPECT_NEAR(o.doc.m_dblStep, 1000.0 / 150, 1e-9);
+    EXPECT_TRUE(o.Says("read as Latin-1")) << o.Notice();
+    // Without a header, an evenly spaced first column is the time by its values alone.
+    const Opened bare("0.0,1\n0.5,4\n1.0,9\n1.5,16\n");
+    ASSERT_EQ(bare.doc.m_nCurveCount, 1);
+    EXPECT_EQ(bare.doc.m_dblStep, 500);
+    EXPECT_EQ(bare.doc.m_strStepUnit, "ms");
+    EXPECT_TRUE(bare.Says("column \"column 0\" is evenly spaced and was taken as the time"))
+        << bare.Notice();
+    EXPECT_TRUE(o.Says("was taken to count seconds, as it names no unit")) << o.Notice();
+}
+
+TEST(CsvLayout, TimeStampsGiveTheStepWhenEvenAndAreLeftOutWhenNot) {
+    const Opened even(
+        "time,seconds_elapsed,z\n"
+        "2020-10-28 20:17:45,0,1\n2020-10-28 20:17:46,1,2\n2020-10-28T20:17:47,2,3\n");
+    ASSERT_EQ(even.doc.m_nCurveCount, 2);
+    EXPECT_EQ(even.doc.m_strCurveName[0], "seconds_elapsed");
+    EXPECT_EQ(even.doc.m_dblStep, 1);
+    EXPECT_EQ(even.doc.m_strStepUnit, "s");
+    const Opened uneven(
+        "time,z\n2020-10-28 20:17:45.000,1\n2020-10-28 20:17:45.010,2\n"
+        "2020-10-28 20:17:45.030,3\n");
+    ASSERT_EQ(uneven.doc.m_nCurveCount, 1);  // never an all-NaN curve
+    EXPECT_EQ(uneven.doc.m_strCurveName[0], "z");
+    EXPECT_TRUE(
+        uneven.Says("the time stamps of \"time\" are not evenly spaced (its steps run "
+                    "from 0.01 to 0.02 s); they were left out"))
+        << uneven.Notice();
+}
+
+TEST(CsvLayout, IndexColumnsAreNoCurvesButACounterNamedOtherwiseIs) {
+    const Opened unnamed(",a\n0,5\n1,6\n2,7\n");
+    ASSERT_EQ(unnamed.doc.m_nCurveCount, 1);
+    EXPECT_EQ(Samples(unnamed.doc, 0), (V{5, 6, 7}));
+    EXPECT_EQ(Opened("No.,a\n1,5\n2,6\n3,7\n").doc.m_nCurveCount, 1);
+    EXPECT_EQ(Opened("Counter,a\n1,5\n2,6\n3,7\n").doc.m_nCurveCount, 2);
+    EXPECT_EQ(Opened("0,1\n1,2\n2,3\n").doc.m_nCurveCount, 2);  // all the file holds
+}
+
+TEST(CsvLayout, TheWidestRowCountsAndTrailingSeparatorsAddNothing) {
+    const Opened narrowFirst("a,b\n1\n2,3\n4,5\n");  // the second channel starts late
+    ASSERT_EQ(narrowFirst.doc.m_nCurveCount, 2);
+    EXPECT_TRUE(std::isnan(Samples(narrowFirst.doc, 1)[0]));
+    const Opened trailing("a,b,\n1,2,\n3,4,\n5,6,\n");
+    EXPECT_EQ(trailing.doc.m_nCurveCount, 2);
+    EXPECT_TRUE(trailing.messages.m_messages.empty());
+    const Opened wider("a,b\n1,2\n3,4,5\n6,7\n");  // a third channel without a name
+    EXPECT_EQ(wider.doc.m_nCurveCount, 3);
+    EXPECT_TRUE(wider.Says("columns 2 to 2 have no name")) << wider.Notice();
+}
+
+TEST(CsvLayout, NamesLoseTheirQuotesAndTheirUnits) {
+    const Opened o("'a',\"P/kW\",U (V),P(t) [W],\"Phase, A\"\n1,2,3,4,5\n6,7,8,9,10\n");
+    ASSERT_EQ(o.doc.m_nCurveCount, 5);
+    EXPECT_EQ(o.doc.m_strCurveName[0], "a");
+    EXPECT_EQ(o.doc.m_strCurveName[1], "P");
+    EXPECT_EQ(o.doc.m_strCurveUnit[1], "kW");
+    EXPECT_EQ(o.doc.m_strCurveUnit[2], "V");
+    EXPECT_EQ(o.doc.m_strCurveName[3], "P(t)");  // the unit from the last brackets
+    EXPECT_EQ(o.doc.m_strCurveUnit[3], "W");
+    EXPECT_EQ(o.doc.m_strCurveName[4], "Phase, A");
+}
+
+TEST(CsvLayout, QuotesLineEndsAndTinyFiles) {
+    const Opened quoted(
+        "a,\"b;c\",d\n1,\"2;3\",4\n5,6,7\n");  // ';' inside quotes separates nothing
+    ASSERT_EQ(quoted.doc.m_nCurveCount, 3);
+    EXPECT_EQ(Samples(quoted.doc, 0), (V{1, 5}));
+    EXPECT_EQ(quoted.doc.m_strCurveName[1], "b;c");
+    const Opened brokenName("\"Volt\nage\",b\n1,2\n3,4\n5,6\n");  // a line feed inside a name
+    ASSERT_EQ(brokenName.doc.m_nCurveCount, 2);
+    EXPECT_EQ(brokenName.doc.m_strCurveName[0], "Volt\nage");
+    EXPECT_EQ(Samples(brokenName.doc, 1), (V{2, 4, 6}));
+    const Opened crOnly("a,b\r1,2\r3,4\r5,6\r");
+    EXPECT_EQ(Samples(crOnly.doc, 1), (V{2, 4, 6}));
+    EXPECT_TRUE(crOnly.Says("its lines end in a carriage return alone")) << crOnly.Notice();
+    const Opened bom(
+        "\xEF\xBB\xBF"
+        "a\n1\n2\n");
+    EXPECT_EQ(bom.doc.m_strCurveName[0], "a");
+    const Opened five("5\n");
+    EXPECT_EQ(Samples(five.doc, 0), (V{5}));
+}
+
+TEST(CsvLayout, MoreThanEightColumnsAreChosenByNameOrNumber) {
+    std::string text = "t,c1,c2,c3,c4,c5,c6,c7,c8,c9,c10\n";
+    for (int r = 0; r < 3; ++r) text += std::to_string(r) + ",1,2,3,4,5,6,7,8,9,10\n";
+    const Opened chosen(text, {"c10", "2", "c1"});
+    ASSERT_EQ(chosen.doc.m_nCurveCount, 3);
+    EXPECT_EQ(chosen.doc.m_strCurveName[0], "c10");
+    EXPECT_EQ(chosen.doc.m_strCurveName[1], "c2");  // column 2 of the file
+    EXPECT_TRUE(chosen.Says("\"c3\", \"c4\"")) << chosen.Notice();
+    const Opened missing(text, {"c11"});
+    EXPECT_FALSE(missing.ok);
+    EXPECT_EQ(missing.Notice(), "The file has no curve column \"c11\".");
+}
+
+TEST(CsvLayout, AFileWithNoTableIsRefusedAndSaysWhy) {
+    const Opened prose("Dear reader,\nthis is a letter.\nRegards\n");
+    EXPECT_FALSE(prose.ok);
+    EXPECT_EQ(prose.Notice(),
+              "The file could not be read as a table: it holds no rows of numbers that make out "
+              "a table.");
+}
