@@ -13,11 +13,13 @@
 
 struct InfoOptions {
     std::string path;
+    std::vector<std::string> curves;  // --curves: names or 0-based column numbers
     bool withSamples = false;
 };
 
 struct ConvertOptions {
     std::string in, out;
+    std::vector<std::string> curves;
     bool select = false;
     int selStart = 0, selEnd = 0;
     std::vector<std::string> commands;  // run in order
@@ -26,12 +28,14 @@ struct ConvertOptions {
 
 struct StatsOptions {
     std::string path;
+    std::vector<std::string> curves;
     bool select = false;
     int selStart = 0, selEnd = 0;
 };
 
 struct RenderOptions {
     std::string in, out;
+    std::vector<std::string> curves;
     int width = 1280, height = 720;
     int zoomOuts = 0;
     // (option, value) in the order given: --goto, --scroll, --select, --hide, --command,

@@ -30,6 +30,7 @@ int RunConvert(const ConvertOptions& options) {
     CtesqDoc doc;
     doc.OnNewDocument();
     CStderrMessages messages;
+    doc.m_curvesToRead = options.curves;
     if (!doc.OnOpenDocument(options.in) || messages.m_nShown > 0) return 1;
     if (options.select) {
         if (!SelectionFits(options.selStart, options.selEnd, doc.m_nSampleCount)) return 1;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "cli/CliCommands.h"
 #include "cli/Json.h"
@@ -46,7 +47,17 @@ int RunInfo(const InfoOptions& options) {
     CtesqDoc doc;
     doc.OnNewDocument();
     CStderrMessages messages;
-    if (!doc.OnOpenDocument(path) || messages.m_nShown > 0) return 1;
+    doc.m_curvesToRead = options.curves;
+    // What the reader guessed goes to stderr as everywhere, and into the object as "notes".
+    std::vector<std::string> notes;
+    MessageSink toStderr;
+    toStderr = SetNoticeSink([&notes, &toStderr](std::string_view text) {
+        notes.emplace_back(text);
+        if (toStderr) toStderr(text);
+    });
+    const bool opened = doc.OnOpenDocument(path);
+    SetNoticeSink(toStderr);
+    if (!opened || messages.m_nShown > 0) return 1;
 
     std::string out = "{\"curveCount\":" + std::to_string(doc.m_nCurveCount);
     out += ",\"sampleCount\":" + std::to_string(doc.m_nSampleCount);
@@ -54,6 +65,12 @@ int RunInfo(const InfoOptions& options) {
     out += ",\"stepUnit\":" + json::Quote(doc.m_strStepUnit);
     out += ",\"oscFormat\":" + std::to_string(doc.m_nOscFormat);
     out += ",\"headerText\":" + json::Quote(doc.m_strHeaderText);
+    if (!notes.empty()) {
+        out += ",\"notes\":[";
+        for (std::size_t k = 0; k < notes.size(); ++k)
+            out += (k > 0 ? "," : "") + json::Quote(notes[k]);
+        out += ']';
+    }
     out += ",\"curves\":[";
     for (int i = 0; i < doc.m_nCurveCount; ++i) {
         if (i > 0) out += ',';

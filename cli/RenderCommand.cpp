@@ -53,6 +53,7 @@ int RunRender(const RenderOptions& options) {
     view.AttachOffscreen(&doc, width, height);
 
     CStderrMessages messages;
+    doc.m_curvesToRead = options.curves;
     if (!doc.OnOpenDocument(options.in) || messages.m_nShown > 0) return 1;
     view.OnInitialUpdate();
     for (int k = 0; k < options.zoomOuts; ++k) {

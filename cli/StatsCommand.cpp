@@ -15,6 +15,7 @@ int RunStats(const StatsOptions& options) {
     CtesqDoc doc;
     doc.OnNewDocument();
     CStderrMessages messages;
+    doc.m_curvesToRead = options.curves;
     if (!doc.OnOpenDocument(options.path) || messages.m_nShown > 0) return 1;
     int start = 0, end = doc.m_nSampleCount;
     if (options.select) {

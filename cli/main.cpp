@@ -36,10 +36,20 @@ const CLI::Validator kWholeNumber(
     },
     "", "whole number");
 
+void AddCurvesOption(CLI::App& command, std::vector<std::string>& curves) {
+    command
+        .add_option("--curves", curves,
+                    "the curves to read, by name or 0-based column number, comma-separated "
+                    "(8 at most; for files with more than 8 columns the first 8 otherwise)")
+        ->type_name("LIST")
+        ->delimiter(',');
+}
+
 void AddInfo(CLI::App& app, InfoOptions& o) {
     CLI::App* info = app.add_subcommand("info", "print a trace as one JSON object");
     info->add_option("FILE", o.path, "a .txt, .osc, .csv or .tsv trace")->required()->type_name("");
     info->add_flag("--samples", o.withSamples, "include every sample");
+    AddCurvesOption(*info, o.curves);
 }
 
 void AddSelectOption(CLI::App& command, std::string& selection, const char* what) {
@@ -55,6 +65,7 @@ CLI::App* AddConvert(CLI::App& app, ConvertOptions& o, std::string& selection) {
     convert->add_option("IN", o.in, "the trace to open")->required()->type_name("");
     convert->add_option("OUT", o.out, "where to save")->required()->type_name("");
     AddSelectOption(*convert, selection, "select samples A up to B");
+    AddCurvesOption(*convert, o.curves);
     convert->add_option("--command", o.commands, "run a command; may be repeated")
         ->type_name("TEXT")
         ->allow_extra_args(false);
@@ -74,6 +85,7 @@ CLI::App* AddStats(CLI::App& app, StatsOptions& o, std::string& selection) {
         ->required()
         ->type_name("");
     AddSelectOption(*stats, selection, "measure samples A up to B");
+    AddCurvesOption(*stats, o.curves);
     return stats;
 }
 
@@ -96,6 +108,7 @@ CLI::App* AddRender(CLI::App& app, RenderOptions& o, std::string& size) {
                            : "render writes pictures: OUT must end in " + PictureExtensions();
             },
             "", "picture"));
+    AddCurvesOption(*render, o.curves);
     render->add_option("--size", size, "client area, 1 to 16384 each (default 1280x720)")
         ->type_name("WxH")
         ->check(CLI::Validator(
@@ -129,7 +142,8 @@ CLI::App* AddRender(CLI::App& app, RenderOptions& o, std::string& size) {
     render->add_option("--typed", "text typed into the view, not run")->type_name("TEXT");
     for (CLI::Option* option : render->get_options())
         if (option->get_name() != "--help" && option->get_name() != "--size" &&
-            option->get_name() != "--zoom-out" && !option->get_positional())
+            option->get_name() != "--zoom-out" && option->get_name() != "--curves" &&
+            !option->get_positional())
             option->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     return render;
 }
@@ -139,7 +153,9 @@ void CollectSteps(const CLI::App& render, RenderOptions& o) {
     std::map<const CLI::Option*, std::size_t> used;
     for (const CLI::Option* option : render.parse_order()) {
         const std::string name = option->get_name();
-        if (option->get_positional() || name == "--size" || name == "--zoom-out") continue;
+        if (option->get_positional() || name == "--size" || name == "--zoom-out" ||
+            name == "--curves")
+            continue;
         const std::size_t k = used[option]++;
         o.steps.emplace_back(name, option->results().at(k));
     }

@@ -67,3 +67,19 @@ TEST(CliInfo, OptionsEndAtDoubleDashAndUnknownOnesAreNamed) {
     EXPECT_NE(bogus.err.find("--bogus"), std::string::npos);
     EXPECT_EQ(bogus.err.find("needs a value"), std::string::npos);
 }
+
+TEST(CliInfo, WhatTheReaderGuessedIsAFieldAndGoesToStderr) {
+    const std::string path =
+        WriteTemp("scope.csv", "Model,DSO\nTime,CH1,CH2\n0,1,2\n1,3,4\n2,5,6\n");
+    const CliRun r = Cli("info " + path + " --curves CH2");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string note =
+        "-scope.csv: 1 line above the table became header items; the time column \\\"Time\\\" was "
+        "taken to count seconds, as it names no unit; the curves chosen leave out \\\"CH1\\\".";
+    EXPECT_NE(r.out.find(note + "\"]"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"notes\":["), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"curveCount\":1"), std::string::npos);
+    EXPECT_NE(r.err.find("the curves chosen leave out"), std::string::npos) << r.err;
+    EXPECT_EQ(Cli("info " + path + " --curves 7").status, 1);  // no such column
+    std::filesystem::remove(path);
+}

@@ -89,17 +89,19 @@ void ForEachRecord(CFile& file, bool crOnly, OnRecord&& onRecord) {
             pending += '\n';
             pending += line;
             if (csv_layout::QuoteOpen(pending)) return;
-            if (!IsBlank(pending)) onRecord(std::string_view(pending), std::size_t{0});
+            if (!IsBlank(pending)) onRecord(std::string_view(pending), std::size_t{0}, true);
             pending.clear();
             return;
         }
-        if (line.find('"') != std::string_view::npos && csv_layout::QuoteOpen(line)) {
+        const bool quoted = std::memchr(line.data(), '"', line.size()) != nullptr;
+        if (quoted && csv_layout::QuoteOpen(line)) {
             pending = std::string(line);
             return;
         }
-        if (!IsBlank(line)) onRecord(line, readable);
+        if (!IsBlank(line)) onRecord(line, readable, quoted);
     });
-    if (!pending.empty() && !IsBlank(pending)) onRecord(std::string_view(pending), std::size_t{0});
+    if (!pending.empty() && !IsBlank(pending))
+        onRecord(std::string_view(pending), std::size_t{0}, true);
 }
 
 // Which of the curve columns become curves: the ones `wanted` names (a name, a column's
@@ -206,7 +208,7 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
         long long rows = 0;
         std::int64_t record = 0;
         bool tooMany = false;
-        ForEachRecord(file, layout.crOnly, [&](std::string_view, std::size_t) {
+        ForEachRecord(file, layout.crOnly, [&](std::string_view, std::size_t, bool) {
             if (record++ < layout.dataRecord) return;
             if (rows == INT_MAX)
                 tooMany = true;
@@ -259,71 +261,72 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
         record = 0;
         const bool decimalComma = layout.decimalComma;
         const char sep = layout.separator;
-        ForEachRecord(file, layout.crOnly, [&](std::string_view line, std::size_t readable) {
-            if (record++ < layout.dataRecord) return;
-            if (stored == rows) return;  // the file grew since it was counted
-            const auto row = static_cast<std::size_t>(stored++);
-            // The common row, plain numbers without quotes or decimal commas, is read in
-            // place; any other through the cells.
-            const bool plain = !decimalComma && line.find('"') == std::string_view::npos;
-            const char* p = line.data();
-            const char* const end = p + line.size();
-            const char* const readableEnd = readable > 0 ? end + readable : nullptr;
-            if (!plain) csv_layout::SplitCells(line, sep, cells);
-            for (int k = 0; k < width; ++k) {
-                std::string_view cell;
-                if (!plain) {
-                    if (k < static_cast<int>(cells.size()))
-                        cell = cells[static_cast<std::size_t>(k)];
-                } else if (p <= end) {
-                    const char* stop = static_cast<const char*>(
-                        std::memchr(p, sep, static_cast<std::size_t>(end - p)));
-                    if (stop == nullptr) stop = end;
-                    cell = std::string_view(p, static_cast<std::size_t>(stop - p));
-                    p = stop + 1;
-                }
-                if (k == timeColumn) {
-                    double v = std::nan(""), h = 0;
-                    if (stamps)
-                        csv_layout::ParseTimestamp(cell, v, h);
+        ForEachRecord(
+            file, layout.crOnly, [&](std::string_view line, std::size_t readable, bool quoted) {
+                if (record++ < layout.dataRecord) return;
+                if (stored == rows) return;  // the file grew since it was counted
+                const auto row = static_cast<std::size_t>(stored++);
+                // The common row, plain numbers without quotes or decimal commas, is read in
+                // place; any other through the cells.
+                const bool plain = !decimalComma && !quoted;
+                const char* p = line.data();
+                const char* const end = p + line.size();
+                const char* const readableEnd = readable > 0 ? end + readable : nullptr;
+                if (!plain) csv_layout::SplitCells(line, sep, cells);
+                for (int k = 0; k < width; ++k) {
+                    std::string_view cell;
+                    if (!plain) {
+                        if (k < static_cast<int>(cells.size()))
+                            cell = cells[static_cast<std::size_t>(k)];
+                    } else if (p <= end) {
+                        const char* stop = static_cast<const char*>(
+                            std::memchr(p, sep, static_cast<std::size_t>(end - p)));
+                        if (stop == nullptr) stop = end;
+                        cell = std::string_view(p, static_cast<std::size_t>(stop - p));
+                        p = stop + 1;
+                    }
+                    if (k == timeColumn) {
+                        double v = std::nan(""), h = 0;
+                        if (stamps)
+                            csv_layout::ParseTimestamp(cell, v, h);
+                        else
+                            csv_layout::ParseNumber(cell, decimalComma, v, h);
+                        times.push_back(v);
+                        halfUnits.push_back(h);
+                    }
+                    float* const column = dest[static_cast<std::size_t>(k)];
+                    if (column == nullptr) continue;
+                    float value;
+                    const char* q = cell.data();
+                    const char* const cellEnd = q + cell.size();
+                    while (q < cellEnd && *q == ' ') ++q;
+                    numtext::FloatScanResult r{0, q};
+                    if (plain && q < cellEnd)
+                        r = readableEnd != nullptr ? numtext::ScanFloat(q, cellEnd, readableEnd)
+                                                   : numtext::ScanFloat(q, cellEnd);
+                    const char* after = r.end;
+                    while (after < cellEnd && (*after == ' ' || *after == '\r')) ++after;
+                    if (plain && r.end != q && after == cellEnd)
+                        value = r.value;
                     else
-                        csv_layout::ParseNumber(cell, decimalComma, v, h);
-                    times.push_back(v);
-                    halfUnits.push_back(h);
+                        value = CellValue(cell, decimalComma, badCells);
+                    column[row] = value;
                 }
-                float* const column = dest[static_cast<std::size_t>(k)];
-                if (column == nullptr) continue;
-                float value;
-                const char* q = cell.data();
-                const char* const cellEnd = q + cell.size();
-                while (q < cellEnd && *q == ' ') ++q;
-                numtext::FloatScanResult r{0, q};
-                if (plain && q < cellEnd)
-                    r = readableEnd != nullptr ? numtext::ScanFloat(q, cellEnd, readableEnd)
-                                               : numtext::ScanFloat(q, cellEnd);
-                const char* after = r.end;
-                while (after < cellEnd && (*after == ' ' || *after == '\r')) ++after;
-                if (plain && r.end != q && after == cellEnd)
-                    value = r.value;
-                else
-                    value = CellValue(cell, decimalComma, badCells);
-                column[row] = value;
-            }
-            // Cells past the table's columns have no curve to go to.
-            if (plain) {
-                for (; p <= end; ++p) {
-                    const char* stop = static_cast<const char*>(
-                        std::memchr(p, sep, static_cast<std::size_t>(end - p)));
-                    if (stop == nullptr) stop = end;
-                    extraCells +=
-                        !Trim(std::string_view(p, static_cast<std::size_t>(stop - p))).empty();
-                    p = stop;
+                // Cells past the table's columns have no curve to go to.
+                if (plain) {
+                    for (; p <= end; ++p) {
+                        const char* stop = static_cast<const char*>(
+                            std::memchr(p, sep, static_cast<std::size_t>(end - p)));
+                        if (stop == nullptr) stop = end;
+                        extraCells +=
+                            !Trim(std::string_view(p, static_cast<std::size_t>(stop - p))).empty();
+                        p = stop;
+                    }
+                } else {
+                    for (std::size_t k = static_cast<std::size_t>(width); k < cells.size(); ++k)
+                        extraCells += !Trim(cells[k]).empty();
                 }
-            } else {
-                for (std::size_t k = static_cast<std::size_t>(width); k < cells.size(); ++k)
-                    extraCells += !Trim(cells[k]).empty();
-            }
-        });
+            });
 
         // The time base: stated by the file, else from the time column when it is even.
         std::vector<std::string> said = layout.guesses;
@@ -458,9 +461,11 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
                                                   items, items == 1 ? "line" : "lines"));
 
         if (!leftOut.empty())
-            said.push_back(fmt::format("a trace holds 8 curves at most: {} {} left out",
-                                       Joined(leftOut, ", "),
-                                       leftOut.size() == 1 ? "was" : "were"));
+            said.push_back(state.curves.empty()
+                               ? fmt::format("a trace holds 8 curves at most: {} {} left out",
+                                             Joined(leftOut, ", "),
+                                             leftOut.size() == 1 ? "was" : "were")
+                               : "the curves chosen leave out " + Joined(leftOut, ", "));
         if (extraCells > 0)
             said.push_back(fmt::format("{} {} past the table's {} columns {} dropped", extraCells,
                                        extraCells == 1 ? "cell" : "cells", width,

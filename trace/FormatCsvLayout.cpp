@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -28,6 +29,15 @@ struct Record {
 bool IsBlank(std::string_view line) {
     return std::all_of(line.begin(), line.end(),
                        [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\0'; });
+}
+
+double PowerOfTen(int k) {
+    static const auto table = [] {
+        std::array<double, 81> t{};
+        for (int i = 0; i < 81; ++i) t[static_cast<std::size_t>(i)] = std::pow(10.0, i - 40);
+        return t;
+    }();
+    return k >= -40 && k <= 40 ? table[static_cast<std::size_t>(k + 40)] : std::pow(10.0, k);
 }
 
 std::string_view Trim(std::string_view s) {
@@ -368,8 +378,14 @@ void SplitCells(std::string_view line, char sep, std::vector<std::string>& cells
 bool ParseNumber(std::string_view cell, bool decimalComma, double& value, double& halfUnit) {
     cell = Trim(cell);
     if (cell.empty()) return false;
-    std::string copy(cell);
-    if (decimalComma) std::replace(copy.begin(), copy.end(), ',', '.');
+    // A copy only for a decimal comma to turn into a point.
+    std::string commaFree;
+    std::string_view copy = cell;
+    if (decimalComma && cell.find(',') != std::string_view::npos) {
+        commaFree = std::string(cell);
+        std::replace(commaFree.begin(), commaFree.end(), ',', '.');
+        copy = commaFree;
+    }
     const numtext::ScanResult r = numtext::ScanReal(copy.data(), copy.data() + copy.size());
     if (r.end == copy.data() + copy.size()) {
         value = r.value;
@@ -377,17 +393,16 @@ bool ParseNumber(std::string_view cell, bool decimalComma, double& value, double
         int decimals = 0, exponent = 0;
         const std::size_t point = copy.find('.');
         const std::size_t e = copy.find_first_of("eE");
-        if (point != std::string::npos)
+        if (point != std::string_view::npos)
             for (std::size_t i = point + 1; i < copy.size() && copy[i] >= '0' && copy[i] <= '9';
                  ++i)
                 ++decimals;
-        if (e != std::string::npos)
-            exponent = numtext::ParseInt(std::string_view(copy).substr(e + 1));
-        halfUnit = 0.5 * std::pow(10.0, exponent - decimals);
+        if (e != std::string_view::npos) exponent = numtext::ParseInt(copy.substr(e + 1));
+        halfUnit = 0.5 * PowerOfTen(exponent - decimals);
         return true;
     }
     const std::string_view word =
-        copy.front() == '+' || copy.front() == '-' ? std::string_view(copy).substr(1) : copy;
+        copy.front() == '+' || copy.front() == '-' ? copy.substr(1) : copy;
     halfUnit = 0;
     if (EqualsIgnoringAsciiCase(word, "nan")) {
         value = std::numeric_limits<double>::quiet_NaN();
@@ -402,6 +417,7 @@ bool ParseNumber(std::string_view cell, bool decimalComma, double& value, double
 }
 
 bool ParseTimestamp(std::string_view cell, double& seconds, double& halfUnit) {
+    if (cell.size() < 16) return false;  // too short for a date and a time of day
     const std::string stripped = StripQuotes(cell);
     cell = Trim(stripped);
     // YYYY-MM-DD or YYYY/MM/DD, then ' ' or 'T', then hh:mm[:ss[.fff]], then an optional 'Z'.
@@ -473,8 +489,11 @@ Layout Detect(std::string_view head, bool whole) {
     std::vector<Record> records;
     long best = std::numeric_limits<long>::min();
     std::size_t bestCells = 0;
+    // The first 200 records tell the separator; the rest are cut by it once.
+    const std::vector<std::string> first(
+        lines.begin(), lines.begin() + static_cast<long>(std::min<std::size_t>(lines.size(), 200)));
     for (const char sep : {',', ';', '\t'}) {
-        std::vector<Record> cut = Split(lines, sep, sep != ',');
+        std::vector<Record> cut = Split(first, sep, sep != ',');
         const long score = Score(cut);
         std::size_t cells = 0;
         for (const Record& r : cut) cells = std::max(cells, r.cells.size());
@@ -489,6 +508,7 @@ Layout Detect(std::string_view head, bool whole) {
         }
     }
     layout.decimalComma = layout.separator != ',';
+    if (lines.size() > first.size()) records = Split(lines, layout.separator, layout.decimalComma);
 
     // Preamble beside the data, then the first run of data rows.
     layout.preambleColumns = SidePreambleColumns(records);
