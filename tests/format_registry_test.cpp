@@ -37,6 +37,6 @@ TEST(FormatRegistry, TheDialogsListTheFormatsAsBefore) {
     EXPECT_EQ(SaveFilter(),
               "OSC Files (*.osc)|*.osc|TEXT Files (*.txt)|*.txt|CSV Files (*.csv)|*.csv||");
     EXPECT_EQ(DefaultSaveExtension(), "osc");
-    EXPECT_EQ(OpenPatterns(), "*.txt *.osc *.csv *.tsv");
+    EXPECT_EQ(OpenPatterns(), "*.txt *.osc *.csv *.tsv *.wav *.wave");
     EXPECT_EQ(TraceFormat(TraceFormatId::tsv).write, nullptr);  // read, never written
 }

@@ -15,6 +15,7 @@
 #include "framework/core/MessageSink.h"
 #include "framework/core/Prompts.h"
 #include "framework/core/RecentFiles.h"
+#include "framework/core/SafeFile.h"
 #include "tests/support/MemFile.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
@@ -83,6 +84,20 @@ TEST_F(SaveOpen, TextColumnsBytesAreTheSameUnderAnyLocale) {
     text_format::WriteColumns(d, *doc);
     std::setlocale(LC_ALL, "C");
     EXPECT_EQ(std::string(d.Bytes().begin(), d.Bytes().end()), expected);
+}
+
+TEST_F(SaveOpen, ColumnsOpenedAsATextTraceAreEmptyAndSaySo) {
+    auto doc = DocWithSamples({{1.5f, 2}});
+    CSafeFile file(Path("cols.txt"));
+    text_format::WriteColumns(file, *doc);
+    file.Commit();
+    CtesqDoc again;
+    CMessageRecorder messages;
+    EXPECT_TRUE(again.OnOpenDocument(Path("cols.txt")));
+    EXPECT_EQ(again.m_nSampleCount, 0);
+    EXPECT_EQ(
+        messages.m_messages,
+        std::vector<std::string>{"cols.txt holds no \"FileType QDL-RV\" line; nothing was read."});
 }
 
 TEST_F(SaveOpen, ASavedTextTraceReopensAsTheSameDocument) {

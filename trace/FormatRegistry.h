@@ -22,7 +22,7 @@ struct CFormatState {
     std::vector<std::string> curves;
 };
 
-enum class TraceFormatId { text, capture, csv, tsv };
+enum class TraceFormatId { text, capture, csv, tsv, wav };
 
 struct CTraceFormat {
     TraceFormatId id;
@@ -87,3 +87,10 @@ bool Read(CFile& file, CTraceData& trace, CFormatState& state);
 // the time and every sample in the fewest digits that read back to the same float.
 void Write(CFile& file, const CTraceData& trace, const CFormatState& state);
 }  // namespace csv_format
+
+namespace wav_format {
+// PCM (8 to 32 bits) and float WAV through libsndfile, up to 8 of its channels.
+bool Read(CFile& file, CTraceData& trace, CFormatState& state);
+// "channel 1", "channel 2", ...
+std::vector<std::string> Columns(CFile& file);
+}  // namespace wav_format

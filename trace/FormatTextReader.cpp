@@ -43,6 +43,13 @@ bool text_format::Read(CFile& file, CTraceData& fresh, CFormatState&) {
             AfxMessageBox(MSG_TOO_MANY_SAMPLES);
             return false;
         }
+        // No file-type line: an empty trace, as ever, but not without a word.
+        if (counting.ParseState() == 0) {
+            const std::string& path = file.GetFilePath();
+            const std::string name = path.substr(path.rfind('/') + 1);
+            AfxNotice((name.empty() ? std::string("The file") : name) +
+                      " holds no \"FileType QDL-RV\" line; nothing was read.");
+        }
         CTextTraceParser storing(fresh);
         if (storing.ReadHeader(file) != data ||
             !storing.StoreRows(file, chunks, rows, counted.m_nSampleCount)) {

@@ -1,0 +1,94 @@
+// WAV files of every sample format, read through the document against libsndfile's own
+// reading of the same file.
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TraceFixtures.h"
+#include "trace/Document.h"
+
+namespace {
+
+constexpr int kChannels = 10, kFrames = 3000, kRate = 48000;
+
+// A file of kChannels channels of noise in `format`.
+void WriteWav(const std::string& path, int format) {
+    SF_INFO info{};
+    info.samplerate = kRate;
+    info.channels = kChannels;
+    info.format = SF_FORMAT_WAV | format;
+    SNDFILE* sf = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(sf, nullptr) << sf_strerror(nullptr);
+    std::mt19937 rng(static_cast<unsigned>(format));
+    std::uniform_real_distribution<double> noise(-1.0, 1.0);
+    std::vector<double> frames(static_cast<std::size_t>(kFrames * kChannels));
+    for (double& x : frames) x = noise(rng);
+    ASSERT_EQ(sf_writef_double(sf, frames.data(), kFrames), kFrames);
+    sf_close(sf);
+}
+
+// Channel c as libsndfile reads it.
+std::vector<float> Channel(const std::string& path, int c) {
+    SF_INFO info{};
+    SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
+    std::vector<float> frames(static_cast<std::size_t>(info.frames * info.channels));
+    sf_readf_float(sf, frames.data(), info.frames);
+    sf_close(sf);
+    std::vector<float> out;
+    for (sf_count_t f = 0; f < info.frames; ++f)
+        out.push_back(frames[static_cast<std::size_t>(f * info.channels + c)]);
+    return out;
+}
+
+}  // namespace
+
+TEST(Wav, EveryFormatReadsAsLibsndfileReadsIt) {
+    const CTempDir temp("tesqv-wav");
+    for (const int format : {SF_FORMAT_PCM_U8, SF_FORMAT_PCM_16, SF_FORMAT_PCM_24, SF_FORMAT_PCM_32,
+                             SF_FORMAT_FLOAT}) {
+        const std::string path = temp.Path("noise.WAV");
+        WriteWav(path, format);
+        CtesqDoc doc;
+        CMessageRecorder messages;
+        ASSERT_TRUE(doc.OnOpenDocument(path)) << format;
+        ASSERT_EQ(doc.m_nCurveCount, 8);
+        ASSERT_EQ(doc.m_nSampleCount, kFrames);
+        for (int c = 0; c < 8; ++c)
+            EXPECT_EQ(Samples(doc, c), Channel(path, c)) << format << " " << c;
+        EXPECT_EQ(doc.m_strCurveName[7], "channel 8");
+        EXPECT_EQ(doc.m_fCurveBottom[0], -1.0f);
+        EXPECT_EQ(doc.m_fCurveTop[0], 1.0f);
+        EXPECT_EQ(doc.m_strStepUnit, "us");
+        EXPECT_NEAR(doc.m_dblStep, 1e6 / kRate, 1e-9);
+        EXPECT_EQ(
+            messages.m_messages,
+            std::vector<std::string>{
+                "noise.WAV: a trace holds 8 curves at most: channels 9 to 10 were left out."});
+    }
+}
+
+TEST(Wav, ChannelsAreChosenByNameOrNumberAndOtherFilesAreRefused) {
+    const CTempDir temp("tesqv-wav-choice");
+    const std::string path = temp.Path("noise.wav");
+    WriteWav(path, SF_FORMAT_PCM_16);
+    CtesqDoc doc;
+    doc.m_curvesToRead = {"channel 10", "2"};
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    ASSERT_EQ(doc.m_nCurveCount, 2);
+    EXPECT_EQ(Samples(doc, 0), Channel(path, 9));
+    EXPECT_EQ(Samples(doc, 1), Channel(path, 2));
+
+    Put(temp.Path("text.wav"), "FileType QDL-RV\nCurve a\n\n1\n");
+    CtesqDoc other;
+    CMessageRecorder messages;
+    EXPECT_FALSE(other.OnOpenDocument(temp.Path("text.wav")));
+    ASSERT_EQ(messages.m_messages.size(), 1u);
+    EXPECT_EQ(messages.m_messages[0].rfind("text.wav could not be read as a WAV file: ", 0), 0u);
+}
