@@ -69,6 +69,7 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, b
     m_showTimer.start();
     auto trace = std::make_unique<CtesqDoc>();
     trace->m_nOscFormat = m_doc.m_nOscFormat;  // a text read keeps the encoding, as in place
+    trace->m_curvesToRead = m_doc.m_curvesToRead;
     m_worker = std::thread([this, path, hook, trace = std::move(trace)]() mutable {
         auto result = std::make_shared<Result>();
         {

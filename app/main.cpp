@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "app/ColumnChooser.h"
 #include "app/MainFrame.h"
 #include "app/SaveDialog.h"
 #include "app/tesqApp.h"
@@ -31,6 +32,9 @@ int main(int argc, char** argv) {
                                   QStringLiteral("Save changes to %1?").arg(PathToQString(title)),
                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         return answer == QMessageBox::Yes ? IDYES : answer == QMessageBox::No ? IDNO : IDCANCEL;
+    });
+    SetColumnChoice([&app](const std::string& file, const std::vector<std::string>& columns) {
+        return ChooseColumns(app.GetMainWnd(), file, columns, CtesqDoc::MAX_CURVES);
     });
     SetYesNoQuestion([&app](const std::string& text) {
         return QMessageBox::question(app.GetMainWnd(), QStringLiteral("tesqv"), ToQString(text),

@@ -177,6 +177,10 @@ void CtesqApp::OpenInBackground(const std::string& path, std::function<void()> a
     // The framework's check first, at once: a file that cannot be opened says so now. The
     // modified flag stays until the new trace is in.
     if (!CDocument::CanOpen(path)) return;
+    // A file with more columns than a trace shows asks which, here on the window's thread;
+    // a reload keeps the choice.
+    if (path != m_doc.GetPathName()) m_doc.m_curvesToRead.clear();
+    if (!m_doc.ChooseCurvesFor(path)) return;
     m_pOpen->Start(
         path,
         [this, path, after](bool ok) {
@@ -190,6 +194,7 @@ void CtesqApp::OpenInBackground(const std::string& path, std::function<void()> a
 }
 
 bool CtesqApp::OpenDocumentFile(const std::string& path) {
+    m_doc.m_curvesToRead.clear();
     if (!m_doc.OnOpenDocument(path)) return false;
     m_doc.SetPathName(path);
     AfterDocumentChange();

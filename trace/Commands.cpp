@@ -1,12 +1,18 @@
 // The document's commands: the command language of the command bar and the view (kxb and
 // goto) and the Edit commands.
 
+#include <fmt/format.h>
+
 #include <algorithm>
+#include <cmath>
 #include <string_view>
+#include <vector>
 
 #include "framework/core/MessageSink.h"
 #include "framework/core/NumberText.h"
 #include "trace/Document.h"
+#include "trace/FloatText.h"
+#include "trace/TimeBase.h"
 
 namespace {
 
@@ -78,4 +84,38 @@ void CtesqDoc::OnEditCutPaste() {
     NoteDataChanged();
     BuildDisplayCopies();
     UpdateAllViews(nullptr, HINT_SHOW_SELECTION);
+}
+
+bool CtesqDoc::SelectionText(std::string& text) const {
+    // Ten million rows are already more than a spreadsheet takes; past that, Save As CSV.
+    constexpr int kMostRows = 10'000'000;
+    const int first = std::clamp(std::min(m_nSelStart, m_nSelEnd), 0, m_nSampleCount);
+    const int end = std::clamp(std::max(m_nSelStart, m_nSelEnd), 0, m_nSampleCount);
+    if (end - first > kMostRows) {
+        AfxMessageBox(
+            fmt::format("The selection holds {} samples; Copy takes {} at most. Save "
+                        "the trace as CSV instead.",
+                        end - first, kMostRows));
+        return false;
+    }
+    std::vector<int> curves;
+    for (int i = 0; i < m_nCurveCount; ++i)
+        if (m_pSamples[i] && !IsCurveHidden(i)) curves.push_back(i);
+    const auto named = [](const std::string& name, const std::string& unit) {
+        return unit.empty() ? name : name + " [" + unit + "]";
+    };
+    text = named("time", m_strStepUnit);
+    for (const int i : curves) text += "\t" + named(m_strCurveName[i], m_strCurveUnit[i]);
+    text += '\n';
+    char number[32];
+    for (int j = first; j < end; ++j) {
+        text += timebase::ExactText(SampleTime(j));
+        for (const int i : curves) {
+            text += '\t';
+            const float v = m_pSamples[i][static_cast<std::size_t>(j)];
+            if (!std::isnan(v)) text += float_text::RoundTripText(v, number);
+        }
+        text += '\n';
+    }
+    return true;
 }

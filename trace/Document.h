@@ -77,6 +77,10 @@ public:
                        const std::function<void(std::size_t)>& onRead = {});
     // How many times the reader of the path's format goes through the file (for progress).
     static int ReadPasses(const std::string& path);
+    // Before a read, on the window's thread: a file offering more curve columns than a trace
+    // holds asks which to show (AfxChooseColumns), unless m_curvesToRead names them already.
+    // False when the user cancelled.
+    bool ChooseCurvesFor(const std::string& path);
     // Takes the trace `from` holds (and its capture encoding, and the display columns it
     // built over its samples, if any), then builds the display columns it lacks.
     void AdoptTrace(CtesqDoc& from);
@@ -115,9 +119,14 @@ public:
     std::string FormatTimeLabel(int nSample) const { return FormatTimeLabel(nSample, 100); }
     std::string FormatTimeLabel(std::int64_t nSample, std::int64_t nSpacing) const;
 
-    // Edit commands and the document's command-state rules.
+    // Edit commands and the document's command-state rules. Copy itself is the view's, which
+    // has the clipboard; the document gives it the text.
     void OnEditCutPaste();
     void OnEditCopy() {}
+    // The selected samples as a spreadsheet takes them: tab-separated, a header line (time
+    // in the step's unit, then "name [unit]" of each shown curve with samples), one line a
+    // sample. False, after a message, for a selection past what a clipboard should hold.
+    bool SelectionText(std::string& text) const;
     void OnUpdateFileSave(CCmdUI* pCmdUI) const { pCmdUI->Enable(IsModified()); }
     void OnUpdateEditCutCopy(CCmdUI* pCmdUI) const { pCmdUI->Enable(m_nSelStart != m_nSelEnd); }
     void OnUpdateEditPaste(CCmdUI* pCmdUI) const { pCmdUI->Enable(m_nClipCount > 0); }

@@ -17,12 +17,30 @@ bool CtesqDoc::OnNewDocument() {
 bool CtesqDoc::OnOpenDocument(const std::string& path) {
     // A refused open leaves the open trace as it was, its unsaved changes included.
     const bool bWasModified = IsModified();
-    if (!CDocument::OnOpenDocument(path) || !ReadTraceFile(path)) {
+    if (!CDocument::OnOpenDocument(path) || !ChooseCurvesFor(path) || !ReadTraceFile(path)) {
         SetModifiedFlag(bWasModified);
         return false;
     }
     BuildDisplayCopies();
     AfxAddToRecentFileList(path);
+    return true;
+}
+
+bool CtesqDoc::ChooseCurvesFor(const std::string& path) {
+    const CTraceFormat* format = TraceFormatOf(path);
+    if (format == nullptr || format->columns == nullptr || !m_curvesToRead.empty()) return true;
+    CFile file;
+    if (!file.Open(path, CFile::modeRead)) return true;  // the read says what is wrong
+    std::vector<std::string> columns;
+    try {
+        columns = format->columns(file);
+    } catch (const CFileException&) {
+        return true;  // likewise
+    }
+    if (columns.size() <= static_cast<std::size_t>(MAX_CURVES)) return true;
+    const auto chosen = AfxChooseColumns(path, columns);
+    if (!chosen) return false;
+    m_curvesToRead = *chosen;
     return true;
 }
 

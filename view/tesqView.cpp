@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
@@ -32,6 +34,7 @@ CtesqView::CtesqView(QWidget* parent)
     AddCommand(ID_ZOOM_OUT, [this] { OnZoomOut(); });
     AddUpdate(ID_ZOOM_OUT, [this](CCmdUI* ui) { OnUpdateZoomOut(ui); });
     AddCommand(ID_ZOOM_FIT, [this] { OnZoomToFit(); });
+    AddCommand(ID_EDIT_COPY, [this] { OnEditCopy(); });
     AddUpdate(ID_ZOOM_FIT, [this](CCmdUI* ui) {
         ui->Enable(GetDocument() != nullptr && GetDocument()->m_nSampleCount > 0);
     });
@@ -132,6 +135,13 @@ void CtesqView::OnZoomOut() {
     if (doc == nullptr) return;
     ApplyZoom(navigation::ZoomOutStep(navigation::ZoomRoute::command, doc->Decimation(),
                                       doc->m_nSampleCount));
+}
+
+void CtesqView::OnEditCopy() {
+    const CtesqDoc* doc = GetDocument();
+    std::string text;
+    if (doc != nullptr && !doc->IsBusy() && doc->SelectionText(text))
+        QApplication::clipboard()->setText(ToQString(text));
 }
 
 void CtesqView::OnUpdateZoomIn(CCmdUI* pCmdUI) const {

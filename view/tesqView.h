@@ -31,6 +31,9 @@ public:
     // Zoom in while the decimation is 2 or more; Zoom out while it is below the Zoom out
     // command's largest (view/rules/Navigation.h).
     void OnUpdateZoomIn(CCmdUI* pCmdUI) const;
+    // Edit > Copy: the selected samples of the shown curves onto the clipboard, as
+    // tab-separated text with a header line.
+    void OnEditCopy();
     void OnUpdateZoomOut(CCmdUI* pCmdUI) const;
     // The whole trace at the smallest power-of-two decimation that fits, from column 0; the
     // selection the same way, centred.

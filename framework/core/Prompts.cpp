@@ -19,6 +19,11 @@ YesNoQuestion& CurrentYesNo() {
     return question;
 }
 
+ColumnChoice& CurrentColumnChoice() {
+    static ColumnChoice choice;
+    return choice;
+}
+
 }  // namespace
 
 YesNoQuestion SetYesNoQuestion(YesNoQuestion question) {
@@ -44,4 +49,14 @@ std::optional<std::string> AfxPromptSaveAs(const std::string& filter,
 
 int AfxAskSaveChanges(const std::string& documentTitle) {
     return CurrentQuestion() ? CurrentQuestion()(documentTitle) : IDNO;
+}
+
+ColumnChoice SetColumnChoice(ColumnChoice choice) {
+    return std::exchange(CurrentColumnChoice(), std::move(choice));
+}
+
+std::optional<std::vector<std::string>> AfxChooseColumns(const std::string& file,
+                                                         const std::vector<std::string>& columns) {
+    if (CurrentColumnChoice()) return CurrentColumnChoice()(file, columns);
+    return std::vector<std::string>();
 }

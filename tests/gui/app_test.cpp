@@ -4,9 +4,12 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QListWidget>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 #include <filesystem>
@@ -14,8 +17,10 @@
 #include <regex>
 
 #include "app/BackgroundOpen.h"
+#include "app/ColumnChooser.h"
 #include "app/MainFrame.h"
 #include "app/SaveDialog.h"
+#include "app/Settings.h"
 #include "app/tesqApp.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/Prompts.h"
@@ -162,4 +167,56 @@ TEST(App, SaveDialogGivesABareNameTheChosenFiltersExtension) {
         RunSaveDialog(&parent, "OSC Files (*.osc)|*.osc|TEXT Files (*.txt)|*.txt||", "osc");
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(*chosen, temp.Path("bare.txt"));
+}
+
+TEST(App, AFileOfMoreThanEightColumnsAsksWhichAndTheAnswerIsRemembered) {
+    const CTempDir temp("tesqv-columns");
+    std::string text = "t,c1,c2,c3,c4,c5,c6,c7,c8,c9,c10\n";
+    for (int r = 0; r < 3; ++r) text += std::to_string(r) + ",1,2,3,4,5,6,7,8,9,10\n";
+    const std::string wide = temp.Path("wide.csv");
+    Put(wide, text);
+    AppSettings().remove(QStringLiteral("Columns"));  // nothing remembered from other runs
+
+    // The dialog: the first eight ticked, OK only for 1 to 8, the ticks kept for next time.
+    const auto answer = [](std::function<void(QListWidget*, QPushButton*)> act) {
+        QTimer::singleShot(0, [act] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            auto* list = box->findChild<QListWidget*>(QStringLiteral("columns"));
+            auto* buttons = box->findChild<QDialogButtonBox*>();
+            ASSERT_TRUE(list != nullptr && buttons != nullptr);
+            act(list, buttons->button(QDialogButtonBox::Ok));
+        });
+    };
+    const std::vector<std::string> columns = {"c1", "c2", "c3", "c4", "c5",
+                                              "c6", "c7", "c8", "c9", "c10"};
+    answer([](QListWidget* list, QPushButton* ok) {
+        int ticked = 0;
+        for (int k = 0; k < list->count(); ++k)
+            ticked += list->item(k)->checkState() == Qt::Checked;
+        EXPECT_EQ(ticked, 8);
+        list->item(9)->setCheckState(Qt::Checked);
+        EXPECT_FALSE(ok->isEnabled());  // nine
+        list->item(8)->setCheckState(Qt::Checked);
+        for (int k = 0; k < 8; ++k) list->item(k)->setCheckState(Qt::Unchecked);
+        EXPECT_TRUE(ok->isEnabled());
+        ok->click();
+    });
+    EXPECT_EQ(ChooseColumns(nullptr, wide, columns, 8), (std::vector<std::string>{"c9", "c10"}));
+    answer([](QListWidget* list, QPushButton* ok) {
+        EXPECT_EQ(list->item(0)->checkState(), Qt::Unchecked);  // remembered, not the first 8
+        ok->click();
+    });
+    EXPECT_EQ(ChooseColumns(nullptr, wide, columns, 8), (std::vector<std::string>{"c9", "c10"}));
+
+    // Opening asks through the hook, and reading takes the answer.
+    SetColumnChoice([](const std::string&, const std::vector<std::string>& offered) {
+        EXPECT_EQ(offered.size(), 10u);
+        return std::optional<std::vector<std::string>>({"c10", "c2"});
+    });
+    CtesqApp app;
+    ASSERT_TRUE(app.InitInstance({"tesqv", wide}));
+    SetColumnChoice({});
+    ASSERT_EQ(app.GetDocument().m_nCurveCount, 2);
+    EXPECT_EQ(app.GetDocument().m_strCurveName[0], "c10");
 }

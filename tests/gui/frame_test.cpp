@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -10,6 +12,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
+#include <limits>
 
 #include "app/MainFrame.h"
 #include "framework/core/Prompts.h"
@@ -189,4 +192,28 @@ TEST(MainFrame, ToolbarTipsForTheFrameworkCommandsArePlainWords) {
     EXPECT_EQ(buttons[1]->toolTip(), QStringLiteral("Open"));
     EXPECT_EQ(buttons[2]->toolTip(), QStringLiteral("Save"));
     EXPECT_EQ(buttons[0]->statusTip(), QStringLiteral("Create a new document"));
+}
+
+TEST(MainFrame, CopyPutsTheSelectedSamplesOfTheShownCurvesOnTheClipboard) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    auto doc = DocWithSamples({{1.5f, 2, 3}, {7, 8, 9}, {nan, -0.25f, 1e-7f}});
+    doc->m_strCurveName[0] = "U1";
+    doc->m_strCurveUnit[0] = "V";
+    doc->m_strCurveName[2] = "I";
+    doc->m_dblStep = 1.25;
+    doc->m_strStepUnit = "ns";
+    doc->SetCurveHidden(1, true);  // what is not shown is not copied
+    CCmdTarget app;
+    CMainFrame frame(*doc, app);
+    frame.Actions().Refresh();
+    QAction* copy = frame.Actions().Action(ID_EDIT_COPY);
+    EXPECT_FALSE(copy->isEnabled());
+    doc->Select(0, 2);
+    frame.Actions().Refresh();
+    ASSERT_TRUE(copy->isEnabled());
+    QApplication::clipboard()->clear();
+    copy->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
+              "time [ns]\tU1 [V]\tI\n0\t1.5\t\n1.25\t2\t-0.25\n");
+    EXPECT_FALSE(doc->IsModified());  // Cut's side effects are not Copy's
 }
