@@ -47,7 +47,7 @@ void AddCurvesOption(CLI::App& command, std::vector<std::string>& curves) {
 
 void AddInfo(CLI::App& app, InfoOptions& o) {
     CLI::App* info = app.add_subcommand("info", "print a trace as one JSON object");
-    info->add_option("FILE", o.path, "a .txt, .osc, .csv or .tsv trace")->required()->type_name("");
+    info->add_option("FILE", o.path, "a .txt, .osc, .csv, .tsv or .wav trace")->required()->type_name("");
     info->add_flag("--samples", o.withSamples, "include every sample");
     AddCurvesOption(*info, o.curves);
 }
@@ -81,7 +81,7 @@ CLI::App* AddStats(CLI::App& app, StatsOptions& o, std::string& selection) {
         "Prints, as one JSON object, the range (the whole trace without --select), its\n"
         "duration in the trace's time unit, and per curve its minimum, maximum, mean, RMS,\n"
         "standard deviation, first and last value and how many NaN samples it skipped.");
-    stats->add_option("FILE", o.path, "a .txt, .osc, .csv or .tsv trace")
+    stats->add_option("FILE", o.path, "a .txt, .osc, .csv, .tsv or .wav trace")
         ->required()
         ->type_name("");
     AddSelectOption(*stats, selection, "measure samples A up to B");
