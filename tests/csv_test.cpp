@@ -8,6 +8,7 @@
 #include <cstring>
 #include <random>
 
+#include "framework/core/Prompts.h"
 #include "tests/support/MemFile.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
@@ -99,6 +100,8 @@ TEST(Csv, ASavedCsvOpensBackBitForBit) {
     doc->m_strCurveName[0] = "U1";
     doc->m_strCurveUnit[0] = "V";
     doc->m_strCurveName[2] = "a;b";
+    doc->m_strHeaderText = "Station:North Hall        Operator:A, B        ";
+    doc->SetCurveRange(1, -2.5f, 1e-30f);  // set by the user: not the data's extremes
     CTempDir temp;
     ASSERT_TRUE(doc->OnSaveDocument(temp.Path("out.csv")));
     CtesqDoc again;
@@ -108,6 +111,9 @@ TEST(Csv, ASavedCsvOpensBackBitForBit) {
     EXPECT_EQ(again.m_strCurveName[0], "U1");
     EXPECT_EQ(again.m_strCurveUnit[0], "V");
     EXPECT_EQ(again.m_strCurveName[2], "a;b");
+    EXPECT_EQ(again.m_strHeaderText, doc->m_strHeaderText);
+    EXPECT_EQ(again.m_fCurveBottom[1], -2.5f);
+    EXPECT_EQ(again.m_fCurveTop[1], 1e-30f);
     for (int i = 0; i < 3; ++i) {
         const V a = Samples(again, i), b = Samples(*doc, i);
         ASSERT_EQ(a.size(), b.size());
@@ -154,4 +160,21 @@ TEST(Csv, RowsReadInPlaceMatchRowsReadCellByCell) {
         EXPECT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof(float)), 0) << i;
     }
     EXPECT_TRUE(fast.messages.m_messages.empty());
+}
+
+TEST(Csv, ASaveSaysFirstThatCurvesWithoutSamplesAreNotKept) {
+    auto doc = DocWithSamples({{1, 2}});
+    doc->m_nCurveCount = 2;  // a declared curve no row reached
+    CTempDir temp;
+    std::string asked;
+    const YesNoQuestion previous = SetYesNoQuestion([&asked](const std::string& text) {
+        asked = text;
+        return false;
+    });
+    EXPECT_FALSE(doc->OnSaveDocument(temp.Path("out.csv")));
+    SetYesNoQuestion(previous);
+    EXPECT_EQ(asked,
+              "A CSV file holds curves with samples only; 1 curve without samples will not be "
+              "kept. Save anyway?");
+    EXPECT_FALSE(std::filesystem::exists(temp.Path("out.csv")));
 }

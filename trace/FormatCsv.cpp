@@ -424,7 +424,8 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
             fresh.m_dblStep = step.value;
             fresh.m_strStepUnit = step.unit;
         }
-        // Preamble lines are header items; a "Range" item of a curve is its display range.
+        // Preamble lines are header items; "Range N" (a curve's number, name or label) with
+        // two numbers is that curve's display range.
         int items = 0, ranges = 0;
         for (std::size_t k = 0; k < layout.preamble.size(); ++k) {
             const auto& [key, value] = layout.preamble[k];
@@ -434,7 +435,7 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
                 for (int i = 0; i < fresh.m_nCurveCount && !taken; ++i) {
                     const csv_layout::Column& c =
                         layout.columns[order[static_cast<std::size_t>(i)]];
-                    if (c.label != label && c.name != label) continue;
+                    if (c.label != label && c.name != label && std::to_string(i) != label) continue;
                     double lo = 0, hi = 0, h = 0;
                     const std::size_t space = value.find(' ');
                     if (space != std::string::npos &&
@@ -502,9 +503,9 @@ void csv_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
         out.Append(quoted(value));
         out.EndLine();
     }
-    for (int i = 0; i < t.m_nCurveCount; ++i) {
+    for (int i = 0, k = 0; i < t.m_nCurveCount; ++i) {
         if (!t.m_pSamples[i]) continue;
-        out.Append(quoted("Range " + named(t.m_strCurveName[i], t.m_strCurveUnit[i])));
+        out.Append("Range " + std::to_string(k++));  // by number: names may be empty or alike
         out.Append(",");
         out.Append(float_text::RoundTripText(t.m_fCurveBottom[i], text));
         out.Append(",");
@@ -530,4 +531,14 @@ void csv_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
         out.EndLine();
     }
     out.Flush();
+}
+
+std::string csv_format::Loss(const CTraceData& t, const CFormatState&) {
+    int empty = 0;
+    for (int i = 0; i < t.m_nCurveCount; ++i) empty += !t.m_pSamples[i];
+    if (empty == 0) return {};
+    return fmt::format(
+        "A CSV file holds curves with samples only; {} {} without samples will not be kept. "
+        "Save anyway?",
+        empty, empty == 1 ? "curve" : "curves");
 }

@@ -83,9 +83,12 @@ std::vector<std::string> Columns(CFile& file);
 // Cells separated by commas, semicolons or tabs; a notice for dropped columns and for cells
 // read as NaN.
 bool Read(CFile& file, CTraceData& trace, CFormatState& state);
-// A header row ("time [unit]", then "name [unit]" per curve), then one row per sample with
-// the time and every sample in the fewest digits that read back to the same float.
+// Header items and display ranges as preamble lines, a header row ("time [unit]", then
+// "name [unit]" per curve with samples), then one row per sample with the time and every
+// sample in the fewest digits that read back to the same float.
 void Write(CFile& file, const CTraceData& trace, const CFormatState& state);
+// Curves without samples, which have no column to go to.
+std::string Loss(const CTraceData& trace, const CFormatState& state);
 }  // namespace csv_format
 
 namespace wav_format {
