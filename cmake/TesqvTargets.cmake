@@ -1,6 +1,6 @@
 # Settings every tesqv target shares.
 
-# One include root for the whole tree: #include "trace/tesqDoc.h" names the layer a header
+# One include root for the whole tree: #include "trace/Document.h" names the layer a header
 # comes from. Generated headers live under generated/ in the build tree.
 add_library(tesqv_include_root INTERFACE)
 target_include_directories(tesqv_include_root INTERFACE ${PROJECT_SOURCE_DIR}

@@ -1,4 +1,4 @@
-// Arbitrary bytes through the text reader, then display copies at a decimation taken from the
+// Arbitrary bytes through the text reader, then display columns at a decimation taken from the
 // input. Checks the document's invariants and the copies against the plain in-order rule.
 
 #include <cmath>

@@ -1,4 +1,4 @@
-// Display copies: first, max, min, first per bucket, with the in-order NaN and zero rules.
+// Display columns: first, max, min, first per bucket, with the in-order NaN and zero rules.
 // The entries are made on demand from a min/max pyramid; every test compares them with the
 // whole copy built the plain way, one sample at a time.
 

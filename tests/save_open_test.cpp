@@ -45,7 +45,7 @@ TEST_F(SaveOpen, OpenAndSaveMatchTheFileNamesExtensionInAnyCase) {
     const std::string text = "FileType QDL-RV\nCurve a\n\n1\n";
     const int bytes = static_cast<int>(text.size());  // a capture of one sample per byte
     for (const auto& [name, samples] :
-         {std::pair<const char*, int>{"a.TXT", 1}, {"a.Txt", 1}, {"a.Osc", bytes}}) {
+         {std::pair<const char*, int>{"a.TXT", 1}, {"a.Txt", 1}, {"a.Osc", bytes}, {"a.TSV", 1}}) {
         Put(Path(name), text);
         CtesqDoc doc;
         doc.OnNewDocument();

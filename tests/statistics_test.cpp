@@ -127,3 +127,14 @@ TEST(CliStats, PrintsTheMeasurementsAsJson) {
     EXPECT_EQ(Cli("stats " + trace + " --select 3:1").status, 2);
     std::filesystem::remove(trace);
 }
+
+TEST(SelectionStats, AmongEqualZerosTheFirstMetIsTheExtremeAsEverywhereElse) {
+    std::vector<float> s(4099, 5.0f);  // past a block of 4096 and not a multiple of 4
+    s[3] = -0.0f;
+    s[4097] = 0.0f;
+    const CurveStats c = ComputeCurveStats(s.data(), static_cast<std::int64_t>(s.size()));
+    EXPECT_TRUE(c.min == 0 && std::signbit(c.min));
+    for (float& x : s) x = -x;
+    const CurveStats d = ComputeCurveStats(s.data(), static_cast<std::int64_t>(s.size()));
+    EXPECT_TRUE(d.max == 0 && !std::signbit(d.max));  // s[3] is now +0, met first
+}

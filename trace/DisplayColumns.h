@@ -12,7 +12,7 @@
 class CDisplayColumns {
 public:
     // The pyramid over samples 0 .. count-1, read from `samples` from now on (the array must
-    // outlive the copy or be handed over again). false, and empty, when memory runs out.
+    // outlive these columns or be handed over again). false, and empty, when memory runs out.
     bool Build(const float* samples, std::int64_t count);
     // Samples first .. end-1 changed in place: the blocks over them again.
     void Rebuild(std::int64_t first, std::int64_t end);

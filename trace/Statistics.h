@@ -1,6 +1,6 @@
 #pragma once
 // What a range of samples holds, per curve: extremes, mean, RMS, standard deviation
-// (population), the first and last value, computed from the samples in one pass with NaN
+// (population), the first and last value, computed block by block from the samples with NaN
 // samples skipped and counted.
 
 #include <cstdint>

@@ -1,16 +1,9 @@
 #include "framework/core/FileNames.h"
 
-#include "framework/core/AsciiText.h"
-
 std::optional<std::string_view> ExtensionOf(std::string_view path) {
     const auto slash = path.rfind('/');
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     const auto dot = name.rfind('.');
     if (dot == std::string_view::npos) return std::nullopt;
     return name.substr(dot + 1);
-}
-
-bool HasExtension(std::string_view path, std::string_view ext) {
-    const auto own = ExtensionOf(path);
-    return own && EqualsIgnoringAsciiCase(*own, ext);
 }

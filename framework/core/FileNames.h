@@ -9,6 +9,3 @@
 // The text after the last '.' of the file name (after the last '/'), possibly empty; nothing
 // when the file name holds no '.'.
 std::optional<std::string_view> ExtensionOf(std::string_view path);
-
-// Whether the file name's extension is `ext` (given without its dot), ASCII case ignored.
-bool HasExtension(std::string_view path, std::string_view ext);

@@ -37,7 +37,7 @@ struct ClickResult {
 ClickResult SelectByClick(int column, int decimation, int sampleCount, int anchor);
 
 // "time  name:value unit..." for column c, or nothing when the column holds no data. A curve
-// without a display copy shows its name without a value.
+// without display columns shows its name without a value.
 std::optional<std::string> ReadOut(const CtesqDoc& doc, int column);
 
 // The diagnostic line of the status bar.

@@ -1,6 +1,6 @@
 #pragma once
 // What the view paints, in order: selection shading, time grid and labels, value grid, one
-// polyline per visible curve from its display copy, value scales, header text, legend and
+// polyline per visible curve from its display columns, value scales, header text, legend and
 // the echo of the typed command line. Stateless; changes nothing but the device context.
 
 #include <string>
