@@ -47,7 +47,9 @@ void AddCurvesOption(CLI::App& command, std::vector<std::string>& curves) {
 
 void AddInfo(CLI::App& app, InfoOptions& o) {
     CLI::App* info = app.add_subcommand("info", "print a trace as one JSON object");
-    info->add_option("FILE", o.path, "a .txt, .osc, .csv, .tsv or .wav trace")->required()->type_name("");
+    info->add_option("FILE", o.path, "a .txt, .osc, .csv, .tsv or .wav trace")
+        ->required()
+        ->type_name("");
     info->add_flag("--samples", o.withSamples, "include every sample");
     AddCurvesOption(*info, o.curves);
 }
