@@ -108,6 +108,7 @@ TEST(CsvLayout, A150HertzLoggerWithDecimalCommasInLatin1) {
     EXPECT_EQ(o.doc.m_strStepUnit, "ms");
     EXPECT_NEAR(o.doc.m_dblStep, 1000.0 / 150, 1e-9);
     EXPECT_TRUE(o.Says("read as Latin-1")) << o.Notice();
+    EXPECT_TRUE(o.Says("separated by ';' with ',' as the decimal mark")) << o.Notice();
     // Without a header, an evenly spaced first column is the time by its values alone.
     const Opened bare("0.0,1\n0.5,4\n1.0,9\n1.5,16\n");
     ASSERT_EQ(bare.doc.m_nCurveCount, 1);
@@ -156,6 +157,12 @@ TEST(CsvLayout, TheWidestRowCountsAndTrailingSeparatorsAddNothing) {
     const Opened wider("a,b\n1,2\n3,4,5\n6,7\n");  // a third channel without a name
     EXPECT_EQ(wider.doc.m_nCurveCount, 3);
     EXPECT_TRUE(wider.Says("columns 2 to 2 have no name")) << wider.Notice();
+    // Past the head, a row wider than the table has no column for its extra cells.
+    std::string body = "a,b\n";
+    while (body.size() < 70000) body += "1,2\n";
+    const Opened late(body + "3,4,5,6\n");
+    EXPECT_EQ(late.doc.m_nCurveCount, 2);
+    EXPECT_TRUE(late.Says("2 cells past the table's 2 columns were dropped")) << late.Notice();
 }
 
 TEST(CsvLayout, NamesLoseTheirQuotesAndTheirUnits) {

@@ -69,6 +69,15 @@ TEST(Csv, AnEvenlySpacedTimeColumnGivesTheStep) {
     EXPECT_EQ(uneven.doc.m_strCurveName[0], "TIME");
     EXPECT_EQ(uneven.doc.m_dblStep, 1);
     EXPECT_EQ(uneven.doc.m_strStepUnit, "s");
+    EXPECT_EQ(uneven.messages.m_messages,
+              std::vector<std::string>{"the time column \"TIME\" was taken to count seconds, as it "
+                                       "names no unit; the time column \"TIME\" is not evenly "
+                                       "spaced (its steps run from 1 to 2 s), so it is shown as a "
+                                       "curve."});
+    const Csv odd("Time [fortnight],a\n0,1\n1,2\n2,3\n");
+    EXPECT_EQ(odd.messages.m_messages,
+              std::vector<std::string>{"the time column \"Time [fortnight]\" was taken to count "
+                                       "seconds, as \"fortnight\" is no unit of time known here."});
 }
 
 TEST(Csv, ExtraColumnsAndBadCellsAreSaidOnce) {
