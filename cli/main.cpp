@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -171,6 +172,18 @@ namespace {
 
 int Dispatch(int argc, char** argv);
 
+// OUT must name a file to write, not a folder: a usage error otherwise, before anything is
+// opened or written.
+bool NamesAFile(const std::string& out) {
+    const bool folder = out.empty() || out.back() == '/' || std::filesystem::is_directory(out);
+    if (folder)
+        std::fprintf(stderr,
+                     "tesqv-cli: OUT must name a file, not \"%s\"\nRun with --help for more "
+                     "information.\n",
+                     out.c_str());
+    return !folder;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -226,6 +239,7 @@ int Dispatch(int argc, char** argv) {
         return RunStats(stats);
     }
     if (app.got_subcommand(convertCommand)) {
+        if (!NamesAFile(convert.out)) return 2;
         const CTraceFormat* out = TraceFormatOf(convert.out);
         if (convert.columns && (out == nullptr || out->id != TraceFormatId::text)) {
             std::fprintf(stderr,
@@ -238,6 +252,7 @@ int Dispatch(int argc, char** argv) {
         return RunConvert(convert);
     }
 #if TESQV_WITH_RENDER
+    if (!NamesAFile(render.out)) return 2;
     if (!size.empty()) ParsePair(size, 'x', render.width, render.height);
     CollectSteps(*renderCommand, render);
     return RunRender(render);

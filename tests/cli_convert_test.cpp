@@ -52,3 +52,15 @@ TEST(CliConvert, EveryCommandFindsTheFormatWhateverTheExtensionsCase) {
     ASSERT_EQ(columns.status, 0) << columns.err;
     EXPECT_EQ(Slurp(temp.Path("cols.Txt")), "1 \r\n2 \r\n");
 }
+
+TEST(CliConvert, OutMustNameAFile) {
+    const CTempDir temp("tesqv-convert-out");
+    const std::string in = temp.Path("in.txt");
+    Put(in, "FileType QDL-RV\nCurve a\n\n1\n");
+    for (const std::string out : {temp.Path("") + "/", std::string("''"), temp.Path("")}) {
+        const CliRun r = Cli("convert " + in + " " + out);
+        EXPECT_EQ(r.status, 2) << out;
+        EXPECT_NE(r.err.find("OUT must name a file"), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(temp.Path(".osc")));
+}
