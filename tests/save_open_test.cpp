@@ -266,3 +266,36 @@ TEST_F(SaveOpen, SaveAsLooksForTheExtensionInTheFileNameOnly) {
     EXPECT_EQ(doc->GetPathName(), Path("a.b/bare.osc"));
     EXPECT_TRUE(fs::exists(Path("a.b/bare.osc")));
 }
+
+TEST_F(SaveOpen, SavingOverAFileAnotherProgramChangedAsksFirst) {
+    const std::string path = Path("t.txt");
+    Put(path, "FileType QDL-RV\nCurve a\n\n1\n2\n");
+    CtesqDoc doc;
+    doc.OnNewDocument();
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    doc.SetPathName(path);
+    doc.Select(0, 1);
+    ASSERT_TRUE(doc.ExecuteCommand("kxb 0 2 0"));
+    std::ofstream(path, std::ios::app) << "3\n4\n";  // another program writes on
+    std::vector<std::string> asked;
+    bool answer = false;
+    const YesNoQuestion previous = SetYesNoQuestion([&](const std::string& text) {
+        asked.push_back(text);
+        return answer;
+    });
+    EXPECT_FALSE(doc.OnSaveDocument(path));  // No keeps both
+    EXPECT_EQ(asked, std::vector<std::string>{"t.txt changed on disk since it was opened. "
+                                              "Overwrite it?"});
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(Slurp(path), "FileType QDL-RV\nCurve a\n\n1\n2\n3\n4\n");
+    answer = true;
+    EXPECT_TRUE(doc.OnSaveDocument(path));
+    // What this save wrote is the file as it is now: the next saves ask nothing.
+    asked.clear();
+    for (int round = 0; round < 2; ++round) {
+        doc.SetModifiedFlag(true);
+        EXPECT_TRUE(doc.OnSaveDocument(path));
+    }
+    EXPECT_TRUE(asked.empty());
+    SetYesNoQuestion(previous);
+}

@@ -145,6 +145,17 @@ public:
 private:
     friend struct CtesqDocTestAccess;  // tests reach the view state that no step sets
 
+    // The file as it was when it was read or saved, to notice another program changing it
+    // before a save writes over it.
+    struct DiskStamp {
+        bool known = false;
+        std::uint64_t size = 0;
+        std::int64_t modified = 0;  // nanoseconds
+        bool operator==(const DiskStamp&) const = default;
+    };
+    static DiskStamp StampOf(const std::string& path);
+    DiskStamp m_diskStamp;
+
     CFormatState FormatState() const { return CFormatState{m_nOscFormat, m_curvesToRead}; }
 
     unsigned long long m_nDataRevision = 0;

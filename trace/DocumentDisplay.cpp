@@ -39,6 +39,7 @@ void CtesqDoc::NoteDataChanged(int nCurve, int nFirst, int nEnd) {
 void CtesqDoc::AdoptTrace(CtesqDoc& from) {
     TakeTrace(std::move(static_cast<CTraceData&>(from)));
     m_nOscFormat = from.m_nOscFormat;
+    m_diskStamp = from.m_diskStamp;
     // Display columns the reading thread built come along with the samples they were built
     // over; only the decimation is left to set here.
     for (int i = 0; i < MAX_CURVES; ++i) m_pDisplay[i] = std::move(from.m_pDisplay[i]);

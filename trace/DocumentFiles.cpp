@@ -1,5 +1,7 @@
 // Opening and saving the document: the format the path names, its reader or its writer.
 
+#include <sys/stat.h>
+
 #include "framework/core/File.h"
 #include "framework/core/FileNames.h"
 #include "framework/core/MessageSink.h"
@@ -62,8 +64,10 @@ bool CtesqDoc::ReadTraceFile(const std::string& path,
         return false;
     }
     file.m_onRead = onRead;
+    const DiskStamp stamp = StampOf(path);
     const bool bRead = ReadAs(format->id, file);
     file.Close();
+    if (bRead) m_diskStamp = stamp;
     return bRead;
 }
 
@@ -122,6 +126,11 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
         AfxMessageBox("unknow file type");
         return false;
     }
+    // Another program changed the file since it was read or saved here: writing over it would
+    // lose what it wrote, so ask first.
+    if (path == GetPathName() && m_diskStamp.known && StampOf(path) != m_diskStamp &&
+        !AfxAskYesNo(GetTitle() + " changed on disk since it was opened. Overwrite it?"))
+        return false;
     // A format that holds less than a trace may says what it will not keep, first.
     if (format->loss != nullptr)
         if (const std::string loss = format->loss(*this, FormatState());
@@ -137,7 +146,15 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
     }
     AfxAddToRecentFileList(path);
     SetModifiedFlag(false);
+    m_diskStamp = StampOf(path);
     return true;
+}
+
+CtesqDoc::DiskStamp CtesqDoc::StampOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return {true, static_cast<std::uint64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
 }
 
 void CtesqDoc::OnFileSave() {
