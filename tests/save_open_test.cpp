@@ -299,3 +299,55 @@ TEST_F(SaveOpen, SavingOverAFileAnotherProgramChangedAsksFirst) {
     EXPECT_TRUE(asked.empty());
     SetYesNoQuestion(previous);
 }
+
+TEST_F(SaveOpen, TracesACsvOrTextSaveCouldNotCarryReopenTheSame) {
+    // A negative step, no samples, one sample: the time column cannot carry the step.
+    for (const auto& curves :
+         {std::vector<std::vector<float>>{{1, 2, 3}, {4, 5, 6}},
+          std::vector<std::vector<float>>{{}, {}}, std::vector<std::vector<float>>{{7}, {8}}}) {
+        auto doc = DocWithSamples(curves);
+        doc->m_strCurveName[0] = "a";
+        doc->m_strCurveName[1] = "b";
+        doc->m_dblStep = curves[0].size() == 3 ? -5 : 2.5;
+        doc->m_strStepUnit = "ms";
+        ASSERT_TRUE(doc->OnSaveDocument(Path("t.csv")));
+        CtesqDoc again;
+        CMessageRecorder messages;
+        ASSERT_TRUE(again.OnOpenDocument(Path("t.csv")));
+        EXPECT_EQ(again.m_nCurveCount, 2) << curves[0].size();
+        EXPECT_EQ(again.m_strCurveName[1], "b");
+        EXPECT_EQ(again.m_dblStep, doc->m_dblStep);
+        EXPECT_EQ(again.m_strStepUnit, "ms");
+        EXPECT_EQ(again.m_nSampleCount, doc->m_nSampleCount);
+        EXPECT_EQ(Samples(again, 1), Samples(*doc, 1));
+    }
+    // Names and units with the text format's separators are said first, then read back as
+    // written; a trace without curves stays as it is, save after save.
+    auto named = DocWithSamples({{1, 2}});
+    named->m_strCurveName[0] = "Phase A";
+    named->m_strCurveUnit[0] = "m:s";
+    std::string asked;
+    const YesNoQuestion previous = SetYesNoQuestion([&asked](const std::string& text) {
+        asked = text;
+        return true;
+    });
+    ASSERT_TRUE(named->OnSaveDocument(Path("n.txt")));
+    SetYesNoQuestion(previous);
+    EXPECT_EQ(asked,
+              "A text trace separates names and units at spaces and , ; : so they are "
+              "written with _ in their place: \"Phase A\" as \"Phase_A\", \"m:s\" as "
+              "\"m_s\". Save anyway?");
+    CtesqDoc back;
+    ASSERT_TRUE(back.OnOpenDocument(Path("n.txt")));
+    EXPECT_EQ(back.m_strCurveName[0], "Phase_A");
+    EXPECT_EQ(back.m_strCurveUnit[0], "m_s");
+    Put(Path("none.txt"), "FileType QDL-RV\nStation North\nStep 5 s\n");
+    CtesqDoc none;
+    ASSERT_TRUE(none.OnOpenDocument(Path("none.txt")));
+    const std::string header = none.m_strHeaderText;
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(none.OnSaveDocument(Path("none.txt")));
+        ASSERT_TRUE(none.OnOpenDocument(Path("none.txt")));
+        EXPECT_EQ(none.m_strHeaderText, header) << round;
+    }
+}

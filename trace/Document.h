@@ -149,6 +149,7 @@ private:
     // before a save writes over it.
     struct DiskStamp {
         bool known = false;
+        std::string path;
         std::uint64_t size = 0;
         std::int64_t modified = 0;  // nanoseconds
         bool operator==(const DiskStamp&) const = default;

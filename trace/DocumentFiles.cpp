@@ -128,7 +128,8 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
     }
     // Another program changed the file since it was read or saved here: writing over it would
     // lose what it wrote, so ask first.
-    if (path == GetPathName() && m_diskStamp.known && StampOf(path) != m_diskStamp &&
+    if (path == GetPathName() && m_diskStamp.known && m_diskStamp.path == path &&
+        StampOf(path) != m_diskStamp &&
         !AfxAskYesNo(GetTitle() + " changed on disk since it was opened. Overwrite it?"))
         return false;
     // A format that holds less than a trace may says what it will not keep, first.
@@ -153,7 +154,7 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
 CtesqDoc::DiskStamp CtesqDoc::StampOf(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return {};
-    return {true, static_cast<std::uint64_t>(st.st_size),
+    return {true, path, static_cast<std::uint64_t>(st.st_size),
             static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
 }
 

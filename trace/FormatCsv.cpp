@@ -331,11 +331,25 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
         // The time base: stated by the file, else from the time column when it is even.
         std::vector<std::string> said = layout.guesses;
         double stepSeconds = layout.statedStep;
+        // A "Step" line (value and unit) is the step exactly as a save of ours wrote it, for
+        // the traces whose time column cannot carry it: negative, or fewer than two rows.
+        bool exactStep = false;
+        for (const auto& [key, value] : layout.preamble) {
+            if (key != "Step") continue;
+            const numtext::ScanResult v =
+                numtext::ScanReal(value.data(), value.data() + value.size());
+            if (v.end == value.data() || !std::isfinite(v.value) || v.value == 0) continue;
+            fresh.m_dblStep = v.value;
+            fresh.m_strStepUnit =
+                std::string(Trim(std::string_view(v.end, value.data() + value.size() - v.end)));
+            exactStep = true;
+            stepSeconds = std::numeric_limits<double>::quiet_NaN();  // the time column is no curve
+        }
         const auto timeLabel = [&] {
             return "\"" + layout.columns[static_cast<std::size_t>(timeColumn)].label + "\"";
         };
         bool timeIsCurve = false;
-        if (timeColumn >= 0 && stepSeconds == 0) {
+        if (timeColumn >= 0 && stepSeconds == 0 && !exactStep) {
             const csv_layout::Column& c = layout.columns[static_cast<std::size_t>(timeColumn)];
             double per = stamps || c.unit.empty() ? 1 : ColumnSecondsPer(c.unit);
             if (per == 0) {
@@ -419,7 +433,7 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
             fresh.m_fCurveBottom[i] = lo <= hi ? lo : 0.0f;
             fresh.m_fCurveTop[i] = lo <= hi ? hi : 0.0f;
         }
-        if (stepSeconds > 0 && std::isfinite(stepSeconds)) {
+        if (!exactStep && stepSeconds > 0 && std::isfinite(stepSeconds)) {
             const timebase::Step step = timebase::StepOf(stepSeconds);
             fresh.m_dblStep = step.value;
             fresh.m_strStepUnit = step.unit;
@@ -429,6 +443,7 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
         int items = 0, ranges = 0;
         for (std::size_t k = 0; k < layout.preamble.size(); ++k) {
             const auto& [key, value] = layout.preamble[k];
+            if (exactStep && key == "Step") continue;
             if (key.rfind("Range ", 0) == 0) {
                 const std::string label = key.substr(6);
                 bool taken = false;
@@ -503,6 +518,16 @@ void csv_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
         out.Append(quoted(value));
         out.EndLine();
     }
+    if (t.m_nSampleCount < 2 || !(t.m_dblStep > 0)) {
+        out.Append("Step,");
+        out.Append(timebase::ExactText(t.m_dblStep));
+        out.Append(",");
+        out.Append(quoted(t.m_strStepUnit));
+        out.EndLine();
+    }
+    // Without samples every curve is a name in the header; with them, the curves that have
+    // samples (Loss says so first).
+    const auto written = [&t](int i) { return t.m_nSampleCount == 0 || t.m_pSamples[i]; };
     for (int i = 0, k = 0; i < t.m_nCurveCount; ++i) {
         if (!t.m_pSamples[i]) continue;
         out.Append("Range " + std::to_string(k++));  // by number: names may be empty or alike
@@ -514,7 +539,7 @@ void csv_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
     }
     out.Append(quoted(named("time", t.m_strStepUnit)));
     for (int i = 0; i < t.m_nCurveCount; ++i) {
-        if (!t.m_pSamples[i]) continue;
+        if (!written(i)) continue;
         out.Append(",");
         out.Append(quoted(named(t.m_strCurveName[i], t.m_strCurveUnit[i])));
     }
@@ -534,6 +559,7 @@ void csv_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
 }
 
 std::string csv_format::Loss(const CTraceData& t, const CFormatState&) {
+    if (t.m_nSampleCount == 0) return {};
     int empty = 0;
     for (int i = 0; i < t.m_nCurveCount; ++i) empty += !t.m_pSamples[i];
     if (empty == 0) return {};

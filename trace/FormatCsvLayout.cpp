@@ -538,11 +538,13 @@ Layout Detect(std::string_view head, bool whole) {
                IsValue(rec.kinds[static_cast<std::size_t>(p)]);
     };
     while (data > 0 && startsWithValue(data - 1)) --data;
-    if (data < 0 && n > 1) {
+    // No data: a header of names (a row of two cells or more, or the only row) and what is
+    // above it; a file of lone words is no table.
+    if (data < 0 && n > 1 && records.back().cells.size() < 2) {
         layout.refusal = "it holds no rows of numbers that make out a table";
         return layout;
     }
-    if (data < 0) data = n;  // a header and no data
+    if (data < 0) data = n;
     layout.dataRecord = data;
 
     // The header: the last row before the data without numbers; right under it, a row of

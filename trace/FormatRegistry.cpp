@@ -12,7 +12,7 @@ namespace {
 // columns.
 // clang-format off
 constexpr CTraceFormat kFormats[] = {
-    {TraceFormatId::text, "text trace", "TEXT Files", {"txt"}, 2, text_format::Read, text_format::Write, nullptr, nullptr},
+    {TraceFormatId::text, "text trace", "TEXT Files", {"txt"}, 2, text_format::Read, text_format::Write, text_format::Loss, nullptr},
     {TraceFormatId::capture, "capture", "OSC Files", {"osc"}, 1, capture_format::Read, capture_format::Write, capture_format::Loss, nullptr},
     {TraceFormatId::csv, "CSV", "CSV Files", {"csv"}, 2, csv_format::Read, csv_format::Write, csv_format::Loss, csv_format::Columns},
     {TraceFormatId::tsv, "TSV", "TSV Files", {"tsv"}, 2, csv_format::Read, nullptr, nullptr, csv_format::Columns},

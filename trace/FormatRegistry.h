@@ -67,6 +67,10 @@ bool Read(CFile& file, CTraceData& trace, CFormatState& state);
 void Write(CFile& file, const CTraceData& trace, const CFormatState& state);
 // The bare columns: one "\r\n" line per sample, "%g " per curve that has samples.
 void WriteColumns(CFile& file, const CTraceData& trace);
+// Names and units that hold the format's separators, which the writer writes with '_' in
+// their place (OneToken), so that they read back as one token each.
+std::string Loss(const CTraceData& trace, const CFormatState& state);
+std::string OneToken(std::string text);
 }  // namespace text_format
 
 namespace capture_format {

@@ -68,6 +68,26 @@ std::vector<std::vector<std::string>> HeaderItems(const std::string& text) {
 
 }  // namespace
 
+std::string text_format::OneToken(std::string text) {
+    for (char& c : text)
+        if (c == ' ' || c == '\t' || c == ',' || c == ';' || c == ':') c = '_';
+    return text;
+}
+
+std::string text_format::Loss(const CTraceData& t, const CFormatState&) {
+    std::vector<std::string> changed;
+    for (int i = 0; i < t.m_nCurveCount; ++i)
+        for (const std::string* text : {&t.m_strCurveName[i], &t.m_strCurveUnit[i]})
+            if (OneToken(*text) != *text)
+                changed.push_back("\"" + *text + "\" as \"" + OneToken(*text) + "\"");
+    if (changed.empty()) return {};
+    std::string list;
+    for (const std::string& c : changed) list += (list.empty() ? "" : ", ") + c;
+    return "A text trace separates names and units at spaces and , ; : so they are written with "
+           "_ in their place: " +
+           list + ". Save anyway?";
+}
+
 void text_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
     CLineWriter out(file);
     char text[32];
@@ -77,7 +97,10 @@ void text_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
     // line does not end the header; items from a ninth Curve line stood after eight. Writing
     // the items up to the last empty one first and the rest after the Curve lines keeps both
     // in their places and every item in its order.
-    const auto items = HeaderItems(t.m_strHeaderText);
+    auto items = HeaderItems(t.m_strHeaderText);
+    // Without a curve the header runs to the end of the file, whose last line end reads back
+    // as one empty item: that one is not written, or each save would add another.
+    if (t.m_nCurveCount == 0 && !items.empty() && TokenLine(items.back()).empty()) items.pop_back();
     std::size_t before = 0;
     for (std::size_t k = 0; k < items.size(); ++k)
         if (items[k][0].empty()) before = k + 1;
@@ -88,7 +111,8 @@ void text_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
     for (int i = 0; i < t.m_nCurveCount; ++i) {
         const std::string bottom(float_text::RoundTripText(t.m_fCurveBottom[i], text));
         const std::string top(float_text::RoundTripText(t.m_fCurveTop[i], text));
-        out.Append(TokenLine({"Curve", t.m_strCurveName[i], t.m_strCurveUnit[i], bottom, top}));
+        out.Append(TokenLine(
+            {"Curve", OneToken(t.m_strCurveName[i]), OneToken(t.m_strCurveUnit[i]), bottom, top}));
         out.EndLine();
     }
     out.Append(TokenLine({"Step", timebase::ExactText(t.m_dblStep), t.m_strStepUnit}));
