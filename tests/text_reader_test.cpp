@@ -5,12 +5,14 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <random>
 
 #include "framework/core/File.h"
 #include "framework/core/NumberText.h"
 #include "tests/support/MemFile.h"
+#include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
 #include "trace/FormatTextParser.h"
@@ -416,4 +418,36 @@ TEST(TextReader, RowsThatChangeBetweenThePassesAreStoredAsOneThreadStoresThem) {
         ASSERT_TRUE(doc.ReadTextTrace(file));
         ExpectSameTrace(doc, one);
     }
+}
+
+TEST(TextReader, ALineLongerThan64MiBIsRefusedNotGathered) {
+    const CTempDir temp("tesqv-long-line");
+    const std::string path = temp.Path("one.txt");
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "FileType QDL-RV\nCurve a\n\n1";
+        const std::string digits(1 << 20, '7');
+        for (int k = 0; k < 65; ++k) out << digits;
+        out << "\n";
+    }
+    CtesqDoc doc;
+    CMessageRecorder messages;
+    EXPECT_FALSE(doc.OnOpenDocument(path));
+    EXPECT_EQ(
+        messages.m_messages,
+        std::vector<std::string>{path + " has a line longer than 64 MiB; it was not opened."});
+    // A CSV quote left open would gather every line after it: refused the same way.
+    const std::string csv = temp.Path("open.csv");
+    {
+        std::ofstream out(csv, std::ios::binary);
+        out << "a,b\n";
+        for (int r = 0; r < 20000; ++r) out << "1,2\n";  // past the head the layout is read from
+        out << "\"3,4\n";
+        const std::string row(1 << 20, '5');
+        for (int k = 0; k < 65; ++k) out << row << "\n";
+    }
+    CMessageRecorder csvMessages;
+    EXPECT_FALSE(doc.OnOpenDocument(csv));
+    EXPECT_EQ(csvMessages.m_messages,
+              std::vector<std::string>{csv + " has a line longer than 64 MiB; it was not opened."});
 }

@@ -88,6 +88,8 @@ void ForEachRecord(CFile& file, bool crOnly, OnRecord&& onRecord) {
         if (!pending.empty()) {
             pending += '\n';
             pending += line;
+            // An open quote may not gather the file into one record.
+            if (pending.size() > line_reader::kLongestLine) throw CLineTooLong();
             if (csv_layout::QuoteOpen(pending)) return;
             if (!IsBlank(pending)) onRecord(std::string_view(pending), std::size_t{0}, true);
             pending.clear();

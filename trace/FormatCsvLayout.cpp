@@ -495,8 +495,11 @@ Layout Detect(std::string_view head, bool whole) {
     for (const char sep : {',', ';', '\t'}) {
         std::vector<Record> cut = Split(first, sep, sep != ',');
         const long score = Score(cut);
-        std::size_t cells = 0;
-        for (const Record& r : cut) cells = std::max(cells, r.cells.size());
+        std::size_t cells = 0;  // the most cells with something in them, in one record
+        for (const Record& r : cut)
+            cells = std::max<std::size_t>(cells, static_cast<std::size_t>(std::count_if(
+                                                     r.kinds.begin(), r.kinds.end(),
+                                                     [](Kind k) { return k != Kind::empty; })));
         const bool better =
             score > 0 ? score > best
                       : best <= 0 && (cells > bestCells || (cells == bestCells && records.empty()));

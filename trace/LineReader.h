@@ -24,9 +24,15 @@ namespace line_reader {
 constexpr std::size_t kBlockSize = 256 * 1024;
 // Bytes kept after the buffer's end, so that every line in it can be read past.
 constexpr std::size_t kPadding = 32;
+// No trace line is this long; a longer one (a file of one huge number, say) would take
+// memory out of all proportion to the trace, so the read stops there.
+constexpr std::size_t kLongestLine = std::size_t{64} << 20;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 }  // namespace line_reader
+
+// Thrown when a line is longer than line_reader::kLongestLine.
+struct CLineTooLong {};
 
 // The lines of whatever read(char* buf, std::size_t n) returns (0 at the end).
 // onLine(std::string_view line, std::size_t readable) returns void, or bool: false stops
@@ -61,6 +67,7 @@ std::optional<std::uint64_t> ForEachLineOf(Read&& read, bool skipByteOrderMark, 
             lineStart = 0;
         }
         if (have == capacity) {
+            if (capacity >= kLongestLine) throw CLineTooLong();
             capacity *= 2;
             storage.resize(capacity + kPadding);
             buf = storage.data();

@@ -6,6 +6,7 @@
 
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
+#include "trace/LineReader.h"
 
 // Shown when a file holds more samples than the 32-bit sample count can hold.
 inline constexpr const char* MSG_TOO_MANY_SAMPLES =
@@ -25,6 +26,8 @@ bool ReportingReadFailures(CFile& file, Body&& body) {
         e.ReportError();
     } catch (const std::bad_alloc&) {
         AfxMessageBox(NoMemoryMessage(file.GetFilePath()));
+    } catch (const CLineTooLong&) {
+        AfxMessageBox(file.GetFilePath() + " has a line longer than 64 MiB; it was not opened.");
     }
     return false;
 }
