@@ -451,3 +451,42 @@ TEST(TextReader, ALineLongerThan64MiBIsRefusedNotGathered) {
     EXPECT_EQ(csvMessages.m_messages,
               std::vector<std::string>{csv + " has a line longer than 64 MiB; it was not opened."});
 }
+
+TEST(TextReader, AFileCutShortWhileReadIsReadAgainAndOneThatKeepsChangingIsRefused) {
+    const CTempDir temp("tesqv-cut");
+    const std::string path = temp.Path("rows.txt");
+    std::string rows = "FileType QDL-RV\nCurve a\n\n";
+    for (int r = 0; r < 600000; ++r) rows += std::to_string(r % 1000) + "\n";
+    for (int round = 0; round < 2; ++round) {  // twice: nothing of the first read stays
+        Put(path, rows);
+        // Cut to half once the counting pass is done, as another program might.
+        std::uint64_t read = 0;
+        bool cut = false;
+        CtesqDoc doc;
+        CMessageRecorder messages;
+        ASSERT_TRUE(doc.ReadTraceFile(path, [&](std::size_t n) {
+            read += n;
+            if (!cut && read > rows.size()) {
+                cut = true;
+                std::filesystem::resize_file(path, rows.size() / 2);
+            }
+        }));
+        ASSERT_TRUE(cut);
+        CMemFile half(rows.data(), rows.size() / 2);
+        const CTraceData one = ReadTextOnOneThread(half);
+        ASSERT_EQ(doc.m_nSampleCount, one.m_nSampleCount);  // no row missing, none made up
+        EXPECT_EQ(Samples(doc, 0),
+                  std::vector<float>(one.m_pSamples[0].get(),
+                                     one.m_pSamples[0].get() + one.m_nSampleCount));
+        EXPECT_TRUE(messages.m_messages.empty());
+    }
+    // Written to at every read: no two reads agree, and the file is not opened.
+    Put(path, rows);
+    CtesqDoc doc;
+    CMessageRecorder messages;
+    int reads = 0;
+    EXPECT_FALSE(doc.ReadTraceFile(
+        path, [&](std::size_t) { std::ofstream(path, std::ios::app) << (reads++ % 10) << "\n"; }));
+    EXPECT_EQ(messages.m_messages,
+              std::vector<std::string>{"rows.txt changed while it was read; it was not opened."});
+}

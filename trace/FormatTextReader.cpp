@@ -32,7 +32,11 @@ constexpr std::uint64_t kBytesPerThread = std::uint64_t{1} << 20;
 }  // namespace
 
 bool text_format::Read(CFile& file, CTraceData& fresh, CFormatState&) {
+    const auto stamp = [&file] { return std::pair(file.GetLength(), file.GetModified()); };
+    const std::string& path = file.GetFilePath();
+    const std::string name = path.substr(path.rfind('/') + 1);
     return ReportingReadFailures(file, [&] {
+        const auto before = stamp();
         CTraceData counted;
         CTextTraceParser counting(counted);
         const std::optional<std::uint64_t> data = counting.ReadHeader(file);
@@ -45,8 +49,6 @@ bool text_format::Read(CFile& file, CTraceData& fresh, CFormatState&) {
         }
         // No file-type line: an empty trace, as ever, but not without a word.
         if (counting.ParseState() == 0) {
-            const std::string& path = file.GetFilePath();
-            const std::string name = path.substr(path.rfind('/') + 1);
             AfxNotice((name.empty() ? std::string("The file") : name) +
                       " holds no \"FileType QDL-RV\" line; nothing was read.");
         }
@@ -58,10 +60,27 @@ bool text_format::Read(CFile& file, CTraceData& fresh, CFormatState&) {
             file.SeekToBegin();
             CTextTraceParser again(fresh);
             again.ReadTraceLines(file, true, counted.m_nSampleCount);
-            again.CompleteRanges();
-            return true;
         }
-        storing.CompleteRanges();
+        if (stamp() != before) {
+            // The file changed while it was read (cut short, written anew): what the threads
+            // stored may mix two versions. Once more on one thread, from a count of its own;
+            // a file that changes again is not opened.
+            const auto again = stamp();
+            CTraceData recounted;
+            CTextTraceParser recount(recounted);
+            file.SeekToBegin();
+            recount.ReadTraceLines(file, false, 0);
+            fresh = CTraceData();
+            file.SeekToBegin();
+            CTextTraceParser restore(fresh);
+            restore.ReadTraceLines(file, true, recounted.m_nSampleCount);
+            if (recount.TooManyRows() || stamp() != again) {
+                AfxMessageBox((name.empty() ? std::string("The file") : name) +
+                              " changed while it was read; it was not opened.");
+                return false;
+            }
+        }
+        CTextTraceParser(fresh).CompleteRanges();
         return true;
     });
 }

@@ -188,6 +188,12 @@ std::uint64_t CFile::GetLength() const {
     return static_cast<std::uint64_t>(st.st_size);
 }
 
+std::int64_t CFile::GetModified() const {
+    struct stat st {};
+    if (::fstat(m_hFile, &st) != 0) ThrowOsError(errno);
+    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+}
+
 void CFile::Close() {
     if (m_hFile < 0) return;
     const int fd = m_hFile;

@@ -63,6 +63,9 @@ public:
     virtual std::uint64_t Seek(std::int64_t lOff, SeekPosition from);
     virtual std::uint64_t GetPosition() const;
     virtual std::uint64_t GetLength() const;
+    // When the file was last written, in nanoseconds; with the length, what tells a reader
+    // that the file changed under it.
+    virtual std::int64_t GetModified() const;
     // A file opened to read, from its start to its length at open, seen in place and read
     // ahead in order; empty when the file system cannot map it. The length is checked
     // against GetLength() by readers that must notice a file changing under them.

@@ -18,6 +18,7 @@ public:
     std::uint64_t Seek(std::int64_t lOff, SeekPosition from) override;
     std::uint64_t GetPosition() const override { return m_pos; }
     std::uint64_t GetLength() const override { return m_bytes.size(); }
+    std::int64_t GetModified() const override { return 0; }
     void Close() override {}
     CFileBytes MapForReading() override {
         return CFileBytes::Borrowed(m_bytes.data(), m_bytes.size());
