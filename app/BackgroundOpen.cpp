@@ -14,7 +14,27 @@
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/RecentFiles.h"
+#include "trace/ReadFailures.h"
 #include "trace/Document.h"
+
+namespace {
+
+// What a failure that reached the worker's end says.
+std::string FailureText(const std::string& path, const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const CFileException& e) {
+        return e.GetErrorMessage();
+    } catch (const std::bad_alloc&) {
+        return NoMemoryMessage(path);
+    } catch (const std::exception& e) {
+        return path + " could not be opened: " + e.what() + ".";
+    } catch (...) {
+        return path + " could not be opened.";
+    }
+}
+
+}  // namespace
 
 struct CBackgroundOpen::Result {
     std::unique_ptr<CtesqDoc> trace;
@@ -87,6 +107,11 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, b
                 if (result->ok) trace->BuildDisplayCopies();
             } catch (const CReadCancelled&) {
                 result->cancelled = true;
+            } catch (...) {
+                // Nothing ends the program from here: whatever went wrong is a failed open,
+                // said on the window's thread, and the trace that is open stays.
+                result->ok = false;
+                result->messages.push_back(FailureText(path, std::current_exception()));
             }
         }
         result->trace = std::move(trace);

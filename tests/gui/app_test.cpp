@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <stdexcept>
 
 #include "app/BackgroundOpen.h"
 #include "app/ColumnChooser.h"
@@ -219,4 +220,25 @@ TEST(App, AFileOfMoreThanEightColumnsAsksWhichAndTheAnswerIsRemembered) {
     SetColumnChoice({});
     ASSERT_EQ(app.GetDocument().m_nCurveCount, 2);
     EXPECT_EQ(app.GetDocument().m_strCurveName[0], "c10");
+}
+
+TEST(App, AnythingThrownWhileAFileIsReadIsAFailedOpenThatKeepsTheTrace) {
+    const CTempDir temp("tesqv-throw");
+    const std::string first = temp.Path("a.txt"), second = temp.Path("b.txt");
+    Put(first, "FileType QDL-RV\nCurve a\n\n1\n2\n");
+    Put(second, "FileType QDL-RV\nCurve a\n\n1\n2\n3\n");
+    CtesqApp app;
+    ASSERT_TRUE(app.InitInstance({"tesqv", first}));
+    for (int round = 0; round < 2; ++round) {  // the next open is not the worse for it
+        CMessageRecorder messages;
+        app.OpenInBackground(second, {}, [](std::size_t) { throw std::runtime_error("disk on fire"); });
+        app.Opener().Wait();
+        EXPECT_EQ(messages.m_messages,
+                  std::vector<std::string>{second + " could not be opened: disk on fire."});
+        EXPECT_EQ(app.GetDocument().m_nSampleCount, 2);
+        EXPECT_EQ(app.GetDocument().GetPathName(), first);
+    }
+    app.OpenInBackground(second);
+    app.Opener().Wait();
+    EXPECT_EQ(app.GetDocument().m_nSampleCount, 3);
 }
