@@ -14,8 +14,8 @@
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/RecentFiles.h"
-#include "trace/ReadFailures.h"
 #include "trace/Document.h"
+#include "trace/ReadFailures.h"
 
 namespace {
 
@@ -77,8 +77,9 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, b
     struct stat st {};
     const std::uint64_t length =
         ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-    m_total =
-        std::max<std::uint64_t>(1, length * static_cast<std::uint64_t>(CtesqDoc::ReadPasses(path)));
+    // The reader's passes over the file, then one over the samples for the display columns.
+    const int passes = CtesqDoc::ReadPasses(path);
+    m_total = std::max<std::uint64_t>(1, length * static_cast<std::uint64_t>(passes + 1));
     m_bytes = 0;
     m_cancel = false;
     m_done = std::move(done);
@@ -90,7 +91,7 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, b
     auto trace = std::make_unique<CtesqDoc>();
     trace->m_nOscFormat = m_doc.m_nOscFormat;  // a text read keeps the encoding, as in place
     trace->m_curvesToRead = m_doc.m_curvesToRead;
-    m_worker = std::thread([this, path, hook, trace = std::move(trace)]() mutable {
+    m_worker = std::thread([this, path, hook, passes, trace = std::move(trace)]() mutable {
         auto result = std::make_shared<Result>();
         {
             CThreadMessageSink sink(
@@ -102,9 +103,18 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, b
                     m_bytes += n;
                     if (hook) hook(n);
                 });
-                // The display copies too, off the window's thread: on a long trace they take
-                // a pass over every sample.
-                if (result->ok) trace->BuildDisplayCopies();
+                // The display columns too, off the window's thread: on a long trace they take
+                // a pass over every sample, the bar's last stage, which Cancel stops as well.
+                if (result->ok) {
+                    const double perSample =
+                        static_cast<double>(m_total) / static_cast<double>(passes + 1) /
+                        std::max(1.0,
+                                 static_cast<double>(trace->m_nSampleCount) * trace->m_nCurveCount);
+                    trace->BuildDisplayCopies([this, perSample](std::int64_t n) {
+                        if (m_cancel) throw CReadCancelled();
+                        m_bytes += static_cast<std::uint64_t>(perSample * static_cast<double>(n));
+                    });
+                }
             } catch (const CReadCancelled&) {
                 result->cancelled = true;
             } catch (...) {

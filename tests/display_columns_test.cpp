@@ -10,6 +10,7 @@
 #include <limits>
 #include <random>
 
+#include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
 #include "tests/support/DocTestAccess.h"
 #include "tests/support/MessageRecorder.h"
@@ -190,4 +191,20 @@ TEST(DisplayColumns, TheTracesShorterLastBlockFollowsTheRuleToo) {
     doc->SetDecimation(23);
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(SameBits(Display(*doc, i), Reference(Samples(*doc, i), 23))) << "curve " << i;
+}
+
+TEST(DisplayColumns, ALongBuildTellsItsProgressAndStopsWhenTold) {
+    const std::vector<float> samples(3'000'000, 1.5f);
+    CDisplayColumns columns;
+    std::int64_t told = 0;
+    EXPECT_THROW(columns.Build(samples.data(), static_cast<std::int64_t>(samples.size()),
+                               [&told](std::int64_t n) {
+                                   told += n;
+                                   if (told > 1'000'000) throw CReadCancelled();
+                               }),
+                 CReadCancelled);
+    EXPECT_FALSE(columns);  // nothing half built is left to be taken for the whole
+    EXPECT_TRUE(columns.Build(samples.data(), static_cast<std::int64_t>(samples.size()),
+                              [&told](std::int64_t n) { told += n; }));
+    EXPECT_EQ(told, 1'048'576 + 3'000'000);  // a million at a time, every sample told
 }

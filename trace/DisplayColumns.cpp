@@ -20,7 +20,8 @@ void CDisplayColumns::reset() {
     m_levels.clear();
 }
 
-bool CDisplayColumns::Build(const float* samples, std::int64_t count) {
+bool CDisplayColumns::Build(const float* samples, std::int64_t count,
+                            const std::function<void(std::int64_t)>& progress) {
     reset();
     if (samples == nullptr || count <= 0) return false;
     std::vector<Level> levels;
@@ -37,7 +38,17 @@ bool CDisplayColumns::Build(const float* samples, std::int64_t count) {
     m_levels = std::move(levels);
     m_pSamples = samples;
     m_nCount = count;
-    Rebuild(0, count);
+    // A million samples at a time, so that a long build can be followed and stopped.
+    constexpr std::int64_t kChunk = std::int64_t{1} << 20;
+    try {
+        for (std::int64_t at = 0; at < count; at += kChunk) {
+            Rebuild(at, std::min(at + kChunk, count));
+            if (progress) progress(std::min(kChunk, count - at));
+        }
+    } catch (...) {
+        reset();
+        throw;
+    }
     return true;
 }
 

@@ -5,6 +5,7 @@
 // half a byte and serves every D.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "trace/FloatArray.h"
@@ -13,7 +14,10 @@ class CDisplayColumns {
 public:
     // The pyramid over samples 0 .. count-1, read from `samples` from now on (the array must
     // outlive these columns or be handed over again). false, and empty, when memory runs out.
-    bool Build(const float* samples, std::int64_t count);
+    // progress(n) is told every n samples built, a million at a time, and may throw (a
+    // cancel) to stop the build, which then leaves the columns empty.
+    bool Build(const float* samples, std::int64_t count,
+               const std::function<void(std::int64_t)>& progress = {});
     // Samples first .. end-1 changed in place: the blocks over them again.
     void Rebuild(std::int64_t first, std::int64_t end);
     // Built over these samples, so only the decimation needs setting.

@@ -133,8 +133,10 @@ public:
 
     // The display columns of every curve for the current samples and decimation: the
     // pyramid over the samples when they are new, the decimation always.
-    void BuildDisplayCopies();
-    bool BuildDisplayCopy(const float* pSource, CDisplayColumns& slot);
+    // progress(n) as CDisplayColumns::Build tells it; it may throw to stop the build.
+    void BuildDisplayCopies(const std::function<void(std::int64_t)>& progress = {});
+    bool BuildDisplayCopy(const float* pSource, CDisplayColumns& slot,
+                          const std::function<void(std::int64_t)>& progress = {});
 
     // The capture encoding (0..2) of the last capture read; not part of the trace.
     int m_nOscFormat = 0;

@@ -6,21 +6,22 @@
 #include "framework/core/MessageSink.h"
 #include "trace/Document.h"
 
-void CtesqDoc::BuildDisplayCopies() {
+void CtesqDoc::BuildDisplayCopies(const std::function<void(std::int64_t)>& progress) {
     for (int i = 0; i < MAX_CURVES; ++i) {
         if (!m_pSamples[i]) return;
-        if (!BuildDisplayCopy(m_pSamples[i].get(), m_pDisplay[i])) {
+        if (!BuildDisplayCopy(m_pSamples[i].get(), m_pDisplay[i], progress)) {
             m_nDisplayLength = 0;
             return;
         }
     }
 }
 
-bool CtesqDoc::BuildDisplayCopy(const float* pSource, CDisplayColumns& slot) {
+bool CtesqDoc::BuildDisplayCopy(const float* pSource, CDisplayColumns& slot,
+                                const std::function<void(std::int64_t)>& progress) {
     if (m_nSampleCount <= 0) return true;
     if (pSource == nullptr) return false;
     const std::int64_t count = m_nSampleCount;
-    if (!slot.IsOver(pSource, count) && !slot.Build(pSource, count)) {
+    if (!slot.IsOver(pSource, count) && !slot.Build(pSource, count, progress)) {
         AfxMessageBox("deefery alloc failure!");
         return false;
     }

@@ -1,10 +1,16 @@
 #include "trace/Extremes.h"
 
+#include <algorithm>
 #include <cmath>
 
-void CurveExtremes(const float* s, std::int64_t n, float& mn, float& mx) {
+void CurveExtremes(const float* s, std::int64_t n, float& mn, float& mx,
+                   const std::function<void()>& checkpoint) {
     std::int64_t k = 0;
     while (k < n - 1 && std::isnan(s[k])) ++k;
     mn = mx = s[k];
-    ExtremesInOrder(s + k + 1, s + k + 1, n - k - 1, mx, mn);
+    constexpr std::int64_t kPiece = std::int64_t{1} << 24;
+    for (std::int64_t at = k + 1; at < n; at += kPiece) {
+        ExtremesInOrder(s + at, s + at, std::min(kPiece, n - at), mx, mn);
+        if (checkpoint) checkpoint();
+    }
 }

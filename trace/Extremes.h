@@ -6,6 +6,7 @@
 // curve dialog, `tesqv-cli info`, the statistics and the CSV reader's ranges all call it.
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 
 #if defined(__SSE2__)
@@ -90,5 +91,7 @@ inline void ExtremesInOrder(const float* hi, const float* lo, std::int64_t n, fl
 
 // A curve's smallest and largest sample, as range completion, `tesqv-cli info` and the
 // curve dialog show them: the rule started at the first sample that is not NaN, so NaN
-// samples take no part unless every sample is NaN (then both are NaN). n >= 1.
-void CurveExtremes(const float* s, std::int64_t n, float& mn, float& mx);
+// samples take no part unless every sample is NaN (then both are NaN). n >= 1. checkpoint()
+// between pieces of a long curve; it may throw (a cancel).
+void CurveExtremes(const float* s, std::int64_t n, float& mn, float& mx,
+                   const std::function<void()>& checkpoint = {});

@@ -3,6 +3,7 @@
 // counting data rows and once storing them into arrays of the counted size.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,7 +36,8 @@ public:
     bool StoreRows(CFile& file, const std::vector<CFileChunk>& chunks,
                    const std::vector<std::int64_t>& counted, int nCapacity);
     // Degenerate display ranges (not wider than 0.0001) taken from the data.
-    void CompleteRanges();
+    // checkpoint() between pieces of a long curve; it may throw (a cancel).
+    void CompleteRanges(const std::function<void()>& checkpoint = {});
 
     // A pass met more rows than the sample count can count.
     bool TooManyRows() const { return m_bTooManyRows; }

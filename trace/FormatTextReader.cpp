@@ -80,7 +80,9 @@ bool text_format::Read(CFile& file, CTraceData& fresh, CFormatState&) {
                 return false;
             }
         }
-        CTextTraceParser(fresh).CompleteRanges();
+        CTextTraceParser(fresh).CompleteRanges([&file] {
+            if (file.m_onRead) file.m_onRead(0);
+        });
         return true;
     });
 }
@@ -177,10 +179,16 @@ bool CTextTraceParser::StoreRows(CFile& file, const std::vector<CFileChunk>& chu
     std::int64_t total = 0, written = 0;
     for (const Part& part : parts) {
         if (part.overflow) return false;
+        // Left in pieces (each piece's source lies past its target), so that a cancel is
+        // heard between them.
+        constexpr std::int64_t kPiece = std::int64_t{1} << 22;
         for (CFloatArray& a : m_trace.m_pSamples)
-            if (a && part.first != total)
-                std::memmove(a.get() + total, a.get() + part.first,
-                             static_cast<std::size_t>(part.stored) * sizeof(float));
+            for (std::int64_t at = 0; a && part.first != total && at < part.stored; at += kPiece) {
+                std::memmove(
+                    a.get() + total + at, a.get() + part.first + at,
+                    static_cast<std::size_t>(std::min(kPiece, part.stored - at)) * sizeof(float));
+                if (file.m_onRead) file.m_onRead(0);
+            }
         total += part.stored;
         written = part.first + part.stored;
         AddLines(part.lines);
@@ -282,13 +290,13 @@ void CTextTraceParser::ParseDataRow(std::string_view line, bool bStore, int nCap
     ++m_trace.m_nSampleCount;
 }
 
-void CTextTraceParser::CompleteRanges() {
+void CTextTraceParser::CompleteRanges(const std::function<void()>& checkpoint) {
     for (int i = 0; i < m_trace.m_nCurveCount; ++i) {
         const float width = m_trace.m_fCurveTop[i] - m_trace.m_fCurveBottom[i];
         if (static_cast<double>(width) > 0.0001) continue;
         // A declared curve that no row reaches has no samples to take a range from.
         if (!m_trace.m_pSamples[i] || m_trace.m_nSampleCount == 0) continue;
         CurveExtremes(m_trace.m_pSamples[i].get(), m_trace.m_nSampleCount,
-                      m_trace.m_fCurveBottom[i], m_trace.m_fCurveTop[i]);
+                      m_trace.m_fCurveBottom[i], m_trace.m_fCurveTop[i], checkpoint);
     }
 }

@@ -231,7 +231,8 @@ TEST(App, AnythingThrownWhileAFileIsReadIsAFailedOpenThatKeepsTheTrace) {
     ASSERT_TRUE(app.InitInstance({"tesqv", first}));
     for (int round = 0; round < 2; ++round) {  // the next open is not the worse for it
         CMessageRecorder messages;
-        app.OpenInBackground(second, {}, [](std::size_t) { throw std::runtime_error("disk on fire"); });
+        app.OpenInBackground(second, {},
+                             [](std::size_t) { throw std::runtime_error("disk on fire"); });
         app.Opener().Wait();
         EXPECT_EQ(messages.m_messages,
                   std::vector<std::string>{second + " could not be opened: disk on fire."});
@@ -241,4 +242,28 @@ TEST(App, AnythingThrownWhileAFileIsReadIsAFailedOpenThatKeepsTheTrace) {
     app.OpenInBackground(second);
     app.Opener().Wait();
     EXPECT_EQ(app.GetDocument().m_nSampleCount, 3);
+}
+
+TEST(App, CancelStopsTheDisplayColumnsBuildToo) {
+    const CTempDir temp("tesqv-cancel");
+    const std::string first = temp.Path("a.txt"), big = temp.Path("big.txt");
+    Put(first, "FileType QDL-RV\nCurve a\n\n1\n2\n");
+    std::string rows = "FileType QDL-RV\nCurve a V 0 10\n\n";
+    for (int r = 0; r < 3'000'000; ++r) rows += "1\n";
+    Put(big, rows);
+    CtesqApp app;
+    ASSERT_TRUE(app.InitInstance({"tesqv", first}));
+    for (int round = 0; round < 2; ++round) {  // the cancel flag is reset for the next open
+        std::uint64_t read = 0;
+        app.OpenInBackground(big, {}, [&](std::size_t n) {
+            read += n;
+            // Both passes are over: what is left is the display columns.
+            if (read >= 2 * rows.size()) app.Opener().Cancel();
+        });
+        app.Opener().Wait();
+        EXPECT_EQ(app.GetDocument().m_nSampleCount, 2) << round;
+    }
+    app.OpenInBackground(big);
+    app.Opener().Wait();
+    EXPECT_EQ(app.GetDocument().m_nSampleCount, 3'000'000);
 }
