@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <limits>
 #include <random>
+#include <utility>
 
 #include "framework/core/File.h"
 #include "framework/core/NumberText.h"
@@ -236,5 +237,39 @@ TEST(Capture, AFileThatChangesSizeWhileReadIsRefusedAndTheTraceStays) {
             messages.m_messages,
             std::vector<std::string>{path + " changed size while it was read; it was not opened."});
         EXPECT_EQ(Samples(*doc, 0), (V{1, 2, 3}));
+    }
+}
+
+TEST(Capture, AFileOfOnePieceThatGrowsWhileDecodedIsRefusedAtTheEnd) {
+    CTempDir dir;
+    const std::string path = dir.Path("small.osc");
+    Put(path, RandomCapture(0, 1000, 4));  // far less than a piece
+    auto doc = DocWithSamples({{1, 2, 3}});
+    CFile file(path, CFile::modeRead);
+    // Told the piece after its check: only the check after the last piece can see this.
+    file.m_onRead = [&](std::size_t) { Put(path, Slurp(path) + "more"); };
+    CMessageRecorder messages;
+    EXPECT_FALSE(doc->ReadOscTrace(file));
+    EXPECT_EQ(
+        messages.m_messages,
+        std::vector<std::string>{path + " changed size while it was read; it was not opened."});
+}
+
+TEST(Capture, TwoShrinkingFilesOnOneThreadAreBothRefused) {
+    // The guard against vanishing pages must leave the thread as it found it: a second fault
+    // on the same thread is caught the same way.
+    CTempDir dir;
+    for (int round = 0; round < 2; ++round) {
+        const std::string path = dir.Path("shrinking.osc");
+        Put(path, RandomCapture(0, std::size_t{9} << 20, 5));
+        auto doc = DocWithSamples({{1, 2, 3}});
+        CFile file(path, CFile::modeRead);
+        bool shrunk = false;
+        file.m_onRead = [&](std::size_t) {
+            if (!std::exchange(shrunk, true)) std::filesystem::resize_file(path, 1 << 20);
+        };
+        CMessageRecorder messages;
+        EXPECT_FALSE(doc->ReadOscTrace(file)) << round;
+        EXPECT_EQ(Samples(*doc, 0), (V{1, 2, 3})) << round;
     }
 }

@@ -187,3 +187,12 @@ TEST(Csv, ASaveSaysFirstThatCurvesWithoutSamplesAreNotKept) {
               "kept. Save anyway?");
     EXPECT_FALSE(std::filesystem::exists(temp.Path("out.csv")));
 }
+
+TEST(Csv, ATimeColumnAloneIsShownAndOneOfManyDigitsGivesAnExactStep) {
+    const Csv alone("time\n0\n1\n2\n");
+    ASSERT_EQ(alone.doc.m_nCurveCount, 1);  // not an empty trace
+    EXPECT_EQ(Samples(alone.doc, 0), (V{0, 1, 2}));
+    const Csv fine("t [s],a\n1000.000,1\n1000.001,2\n1000.002,3\n");  // needs a double
+    EXPECT_EQ(fine.doc.m_dblStep, 1);
+    EXPECT_EQ(fine.doc.m_strStepUnit, "ms");
+}

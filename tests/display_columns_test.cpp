@@ -208,3 +208,27 @@ TEST(DisplayColumns, ALongBuildTellsItsProgressAndStopsWhenTold) {
                               [&told](std::int64_t n) { told += n; }));
     EXPECT_EQ(told, 1'048'576 + 3'000'000);  // a million at a time, every sample told
 }
+
+TEST(DisplayColumns, KxbEndingInsideTheLastBlockOfEveryLevelReachesIt) {
+    // 4136 samples: blocks of 16, 256 and 4096 whose last ones are short; the edit lies
+    // inside the last block of each level only.
+    V s(4136, 1.0f);
+    auto doc = DocWithSamples({s});
+    doc->SetDecimation(4136);  // one column: every level's last block counts
+    doc->Select(4129, 4131);
+    ASSERT_TRUE(doc->ExecuteCommand("kxb 0 0 1000"));
+    EXPECT_EQ(doc->Display(0)[1], 1000.0f);  // the column's maximum
+    EXPECT_TRUE(SameBits(Display(*doc, 0), Reference(Samples(*doc, 0), 4136)));
+}
+
+TEST(DisplayColumns, ALastSampleAloneInTheLastColumnIsItsExtreme) {
+    V s(4097, 0.0f);
+    s.back() = 99.0f;
+    auto doc = DocWithSamples({s});
+    for (const int d : {16, 256, 4096}) {
+        doc->SetDecimation(d);
+        const V entries = Display(*doc, 0);
+        EXPECT_EQ(entries[entries.size() - 3], 99.0f) << d;  // the last column's maximum
+        EXPECT_TRUE(SameBits(entries, Reference(s, static_cast<std::size_t>(d)))) << d;
+    }
+}

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <random>
@@ -137,4 +138,16 @@ TEST(SelectionStats, AmongEqualZerosTheFirstMetIsTheExtremeAsEverywhereElse) {
     for (float& x : s) x = -x;
     const CurveStats d = ComputeCurveStats(s.data(), static_cast<std::int64_t>(s.size()));
     EXPECT_TRUE(d.max == 0 && !std::signbit(d.max));  // s[3] is now +0, met first
+}
+
+TEST(SelectionStats, TheWholeTraceAsARangeAndADurationPastTheIntRange) {
+    const std::string path =
+        WriteTemp("long-step.txt", "FileType QDL-RV\nCurve a\nStep 1000000000 s\n\n1\n2\n3\n");
+    const CliRun all = Cli("stats " + path + " --select 0:3");
+    ASSERT_EQ(all.status, 0) << all.err;
+    EXPECT_NE(all.out.find("\"start\":0,\"end\":3,\"duration\":3000000000,\"unit\":\"s\""),
+              std::string::npos)
+        << all.out;
+    EXPECT_EQ(Cli("stats " + path + " --select 0:4").status, 1);  // past the end
+    std::filesystem::remove(path);
 }

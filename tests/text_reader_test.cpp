@@ -8,6 +8,7 @@
 #include <fstream>
 #include <memory>
 #include <random>
+#include <thread>
 
 #include "framework/core/File.h"
 #include "framework/core/NumberText.h"
@@ -401,8 +402,9 @@ TEST(TextReader, RowsThatChangeBetweenThePassesAreStoredAsOneThreadStoresThem) {
     std::string rows;
     for (int r = 0; rows.size() < (std::size_t{3} << 20); ++r) rows += std::to_string(r) + " 1\n";
     const std::string before = "FileType QDL-RV\nCurve a\n\n" + rows;
-    for (const std::string& change : {std::string(6, ' '), std::string("5\n6\n")}) {
-        // A row of the first half becomes blank (a gap), or two rows (more than counted).
+    for (const std::string& change :
+         {std::string(6, ' '), std::string("5\n6\n"), std::string("10\n2 1\n")}) {
+        // A row of the first half becomes blank (a gap), more rows, or exactly one more.
         std::string after = before;
         after.replace(after.find("\n1000 1\n") + 1, change.size(), change);
         CTraceData counted, one;
@@ -489,4 +491,40 @@ TEST(TextReader, AFileCutShortWhileReadIsReadAgainAndOneThatKeepsChangingIsRefus
         path, [&](std::size_t) { std::ofstream(path, std::ios::app) << (reads++ % 10) << "\n"; }));
     EXPECT_EQ(messages.m_messages,
               std::vector<std::string>{"rows.txt changed while it was read; it was not opened."});
+}
+
+TEST(TextReader, AHeaderLineGainedBetweenThePassesMovesTheRowsAndIsReadAsOneThreadReadsIt) {
+    std::string rows;
+    for (int r = 0; rows.size() < (std::size_t{3} << 20); ++r) rows += std::to_string(r) + " 1\n";
+    const std::string before = "FileType QDL-RV\nCurve a\n\n" + rows;
+    std::string after = "FileType QDL-RV\nNote x\nCurve a\n\n" + rows;
+    after.resize(before.size());
+    CTraceData counted, one;
+    CMemFile original(before.data(), before.size()), rewritten(after.data(), after.size());
+    CTextTraceParser counting(counted);
+    counting.ReadTraceLines(original, false, 0);
+    CTextTraceParser storing(one);
+    storing.ReadTraceLines(rewritten, true, counted.m_nSampleCount);
+    storing.CompleteRanges();
+    CtesqDoc doc;
+    CRewrittenFile file(before, after);
+    ASSERT_TRUE(doc.ReadTextTrace(file));
+    ExpectSameTrace(doc, one);
+}
+
+TEST(TextReader, OnlyTheThreadThatStartedTheReadHearsOfIt) {
+    std::string text = "FileType QDL-RV\nCurve a\n\n";
+    for (int r = 0; text.size() < (std::size_t{3} << 20); ++r) text += std::to_string(r) + "\n";
+    CMemFile file(text.data(), text.size());
+    const std::thread::id caller = std::this_thread::get_id();
+    bool elsewhere = false;
+    std::uint64_t told = 0;
+    file.m_onRead = [&](std::size_t n) {
+        elsewhere = elsewhere || std::this_thread::get_id() != caller;
+        told += n;
+    };
+    CtesqDoc doc;
+    ASSERT_TRUE(doc.ReadTextTrace(file));
+    EXPECT_FALSE(elsewhere);
+    EXPECT_GE(told, 2 * text.size() - 64);  // both passes, every byte
 }

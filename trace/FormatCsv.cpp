@@ -388,7 +388,19 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
                                                         halfUnits[i - 1], halfUnits[i]);
                 }
             }
-            if (even) stepSeconds = (times[n - 1] - times[0]) / static_cast<double>(n - 1) * per;
+            if (even) {
+                // The mean step, without what subtracting two large times in binary adds:
+                // 1000.000 to 1000.002 in two steps is 1 ms, not 0.999999999976 ms.
+                double step = (times[n - 1] - times[0]) / static_cast<double>(n - 1);
+                const double doubt = 4 * std::numeric_limits<double>::epsilon() *
+                                     std::max(std::fabs(times[0]), std::fabs(times[n - 1])) /
+                                     static_cast<double>(n - 1);
+                if (doubt > 0 && step > doubt) {
+                    const double grain = std::pow(10.0, std::floor(std::log10(doubt)));
+                    step = std::round(step / grain) * grain;
+                }
+                stepSeconds = step * per;
+            }
             if (!even && n >= 2) {
                 const std::string why =
                     fmt::format("its steps run from {:.6g} to {:.6g} {}",

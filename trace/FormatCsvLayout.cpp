@@ -720,8 +720,15 @@ Layout Detect(std::string_view head, bool whole) {
         }
     }
 
-    // Counters are no curves only beside curves: a file of nothing else shows them.
+    // Counters and times are no curves only beside curves: a file of nothing else shows them.
     const auto isCurve = [](const Column& c) { return c.role == Role::curve; };
+    if (std::none_of(layout.columns.begin(), layout.columns.end(), isCurve))
+        for (Column& c : layout.columns)
+            if (c.role == Role::time) {
+                c.role = Role::curve;
+                layout.guesses.push_back("it holds nothing but the time column " + Quoted(c.label) +
+                                         ", shown as a curve");
+            }
     if (std::none_of(layout.columns.begin(), layout.columns.end(), isCurve)) {
         for (Column& c : layout.columns)
             if (c.role == Role::index) c.role = Role::curve;
