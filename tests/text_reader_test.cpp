@@ -2,20 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <thread>
 
 #include "framework/core/File.h"
+#include "framework/core/MessageSink.h"
 #include "framework/core/NumberText.h"
 #include "tests/support/MemFile.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
+#include "trace/ChunkedRead.h"
 #include "trace/FormatTextParser.h"
 #include "trace/FormatTextTokens.h"
 
@@ -527,4 +531,28 @@ TEST(TextReader, OnlyTheThreadThatStartedTheReadHearsOfIt) {
     ASSERT_TRUE(doc.ReadTextTrace(file));
     EXPECT_FALSE(elsewhere);
     EXPECT_GE(told, 2 * text.size() - 64);  // both passes, every byte
+}
+
+TEST(ChunkedRead, AFailingPartStopsTheOthersAndItsThreadsSpeakThroughTheWorkersSink) {
+    const std::string bytes(std::size_t{8} << 20, 'x');
+    CMemFile file(bytes.data(), bytes.size());
+    const std::vector<CFileChunk> chunks = {{0, bytes.size() / 2, false},
+                                            {bytes.size() / 2, bytes.size(), true}};
+    std::vector<std::string> kept;
+    CThreadMessageSink sink([&kept](std::string_view text) { kept.emplace_back(text); },
+                            [](std::string_view) {});
+    std::atomic<std::uint64_t> firstPartRead{0};
+    EXPECT_THROW(ReadChunksInParallel(file, chunks,
+                                      [&](std::size_t i, const ChunkRead& read) {
+                                          if (i == 1) {
+                                              AfxMessageBox("from the second part");
+                                              throw std::runtime_error("part failed");
+                                          }
+                                          char buf[64];
+                                          while (std::size_t n = read(buf, sizeof buf))
+                                              firstPartRead += n;
+                                      }),
+                 std::runtime_error);
+    EXPECT_LT(firstPartRead.load(), bytes.size() / 2);  // stopped, not read to its end
+    EXPECT_EQ(kept, std::vector<std::string>{"from the second part"});
 }

@@ -4,8 +4,13 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <exception>
 #include <future>
+#include <mutex>
+#include <optional>
 #include <system_error>
+
+#include "framework/core/MessageSink.h"
 
 ChunkRead ReadFrom(CFile& file, std::uint64_t at) {
     return [&file, at](char* buf, std::size_t n) mutable {
@@ -62,13 +67,41 @@ void ReadChunksInParallel(CFile& file, const std::vector<CFileChunk>& chunks,
             return got;
         };
     };
+    // The first failure of any part stops the others, and is the one rethrown.
+    std::mutex failing;
+    std::exception_ptr first;
+    const auto fail = [&](std::exception_ptr failure) {
+        const std::lock_guard lock(failing);
+        if (!first) first = std::move(failure);
+        stop = true;
+    };
+    // What a part's thread shows goes where this thread's messages go, one at a time.
+    CThreadMessageSink* const outer = CThreadMessageSink::Current();
+    std::mutex showing;
+    const auto relay = [&](MessageSink CThreadMessageSink::*which) -> MessageSink {
+        return [&, which](std::string_view text) {
+            const std::lock_guard lock(showing);
+            (outer->*which)(text);
+        };
+    };
+    const auto part = [&](std::size_t i) {
+        std::optional<CThreadMessageSink> sink;
+        if (outer != nullptr)
+            sink.emplace(relay(&CThreadMessageSink::m_messages),
+                         relay(&CThreadMessageSink::m_notices));
+        try {
+            work(i, reader(chunks[i], false));
+        } catch (...) {
+            fail(std::current_exception());
+            throw;
+        }
+    };
     std::vector<std::future<void>> others;
     std::vector<std::size_t> here = {0};
     try {
         for (std::size_t i = 1; i < chunks.size(); ++i) {
             try {
-                others.push_back(
-                    std::async(std::launch::async, [&, i] { work(i, reader(chunks[i], false)); }));
+                others.push_back(std::async(std::launch::async, [&part, i] { part(i); }));
             } catch (const std::system_error&) {
                 here.push_back(i);  // no thread to be had: this one reads that part too
             }
@@ -80,9 +113,9 @@ void ReadChunksInParallel(CFile& file, const std::vector<CFileChunk>& chunks,
                 if (file.m_onRead) file.m_onRead(untold.exchange(0));
         if (file.m_onRead) file.m_onRead(untold.exchange(0));
     } catch (...) {
-        stop = true;
+        fail(std::current_exception());
         for (auto& f : others) f.wait();
-        throw;
+        std::rethrow_exception(first);
     }
     for (auto& f : others) f.get();
 }

@@ -59,3 +59,7 @@ void AfxMessageBox(std::string_view text) {
     else
         CurrentSink()(text);
 }
+
+CThreadMessageSink* CThreadMessageSink::Current() {
+    return t_threadSink;
+}

@@ -31,6 +31,9 @@ public:
 
     MessageSink m_messages, m_notices;
 
+    // The sink of this thread, or null: threads a worker starts take it along.
+    static CThreadMessageSink* Current();
+
 private:
     CThreadMessageSink* m_previous;
 };
