@@ -14,6 +14,7 @@
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/RecentFiles.h"
+#include "framework/gui/QtText.h"
 #include "trace/Document.h"
 #include "trace/ReadFailures.h"
 
@@ -44,7 +45,7 @@ struct CBackgroundOpen::Result {
 };
 
 CBackgroundOpen::CBackgroundOpen(CtesqDoc& doc, QStatusBar* bar, QWidget* window)
-    : QObject(window), m_doc(doc) {
+    : QObject(window), m_doc(doc), m_pBar(bar) {
     m_pProgress = new QProgressBar(bar);
     m_pProgress->setRange(0, 1000);
     m_pProgress->setMaximumWidth(220);
@@ -163,7 +164,14 @@ void CBackgroundOpen::Finish(const std::shared_ptr<Result>& result) {
     if (result->cancelled || m_cancel) {
         // Nothing was shown and nothing changed: the open trace stays as it was.
     } else if (!result->ok) {
-        for (const std::string& m : result->messages) AfxMessageBox(m);
+        // Following a file, nothing stops the user: the status bar says it, and the file's
+        // next change is tried again.
+        for (const std::string& m : result->messages) {
+            if (m_bQuiet)
+                m_pBar->showMessage(ToQString(m), 15000);
+            else
+                AfxMessageBox(m);
+        }
     } else {
         m_doc.AdoptTrace(*result->trace);
         AfxAddToRecentFileList(m_path);

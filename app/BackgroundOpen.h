@@ -50,6 +50,7 @@ private:
     void ShowProgress();
 
     CtesqDoc& m_doc;
+    QStatusBar* m_pBar;
     std::thread m_worker;
     std::atomic<bool> m_cancel{false};
     std::atomic<std::uint64_t> m_bytes{0};

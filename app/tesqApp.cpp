@@ -13,6 +13,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include "app/MainFrame.h"
 #include "app/Settings.h"
 #include "app/ToolbarIcons.h"
+#include "framework/core/MessageSink.h"
 #include "framework/core/Prompts.h"
 #include "framework/core/RecentFiles.h"
 #include "framework/core/Utf8.h"
@@ -174,13 +176,27 @@ void CtesqApp::OnFileExportImage() {
 void CtesqApp::OpenInBackground(const std::string& path, std::function<void()> after,
                                 std::function<void(std::size_t)> hook, bool quiet) {
     if (m_pOpen->Busy()) return;
-    // The framework's check first, at once: a file that cannot be opened says so now. The
-    // modified flag stays until the new trace is in.
-    if (!CDocument::CanOpen(path)) return;
+    // The framework's check first, at once: a file that cannot be opened says so now (in the
+    // status bar when following it: no box stops the user). The modified flag stays until
+    // the new trace is in.
+    if (quiet) {
+        std::string said;
+        bool openable = false;
+        {
+            const CScopedMessageSink status([&said](std::string_view text) { said = text; });
+            openable = CDocument::CanOpen(path);
+        }
+        if (!openable) {
+            m_pFrame->statusBar()->showMessage(ToQString(said), 15000);
+            return;
+        }
+    } else if (!CDocument::CanOpen(path)) {
+        return;
+    }
     // A file with more columns than a trace shows asks which, here on the window's thread;
-    // a reload keeps the choice.
+    // a reload keeps the choice, and following a file asks nothing.
     if (path != m_doc.GetPathName()) m_doc.m_curvesToRead.clear();
-    if (!m_doc.ChooseCurvesFor(path)) return;
+    if (!quiet && !m_doc.ChooseCurvesFor(path)) return;
     m_pOpen->Start(
         path,
         [this, path, after](bool ok) {

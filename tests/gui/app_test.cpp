@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
 #include <filesystem>
@@ -266,4 +267,35 @@ TEST(App, CancelStopsTheDisplayColumnsBuildToo) {
     app.OpenInBackground(big);
     app.Opener().Wait();
     EXPECT_EQ(app.GetDocument().m_nSampleCount, 3'000'000);
+}
+
+TEST(App, FollowingAFileThatCannotBeReadSaysSoInTheStatusBarAndTriesAgain) {
+    const CTempDir temp("tesqv-follow-fail");
+    const std::string path = temp.Path("live.osc");
+    Put(path, "abc");
+    CtesqApp app;
+    ASSERT_TRUE(app.InitInstance({"tesqv", path}));
+    CMessageRecorder messages;
+    // Replaced by something that is no file: no box, the status bar says it, the trace stays.
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    app.OnFileReload(true);
+    app.Opener().Wait();
+    EXPECT_TRUE(messages.m_messages.empty());
+    EXPECT_FALSE(app.GetMainWnd()->statusBar()->currentMessage().isEmpty());
+    EXPECT_EQ(app.GetDocument().m_nSampleCount, 3);
+    // A read that fails (a capture growing under it) is said the same way.
+    std::filesystem::remove(path);
+    Put(path, std::string(std::size_t{9} << 20, 'x'));
+    app.GetMainWnd()->statusBar()->clearMessage();
+    app.OpenInBackground(
+        path, {}, [&path](std::size_t) { Put(path, "y"); }, true);
+    app.Opener().Wait();
+    EXPECT_TRUE(messages.m_messages.empty());
+    EXPECT_FALSE(app.GetMainWnd()->statusBar()->currentMessage().isEmpty());
+    // The next change is tried again, and read.
+    Put(path, "abcd");
+    app.OnFileReload(true);
+    app.Opener().Wait();
+    EXPECT_EQ(app.GetDocument().m_nSampleCount, 4);
 }
