@@ -33,6 +33,11 @@ void WriteCurve(std::string& out, const CtesqDoc& doc, int i, bool withSamples) 
         for (int j = 0; has && j < doc.m_nSampleCount; ++j) {
             if (j > 0) out += ',';
             out += json::Number(samples[static_cast<std::size_t>(j)]);
+            // Streamed: the text of every sample would take several times the trace.
+            if (out.size() >= (std::size_t{1} << 16)) {
+                std::fwrite(out.data(), 1, out.size(), stdout);
+                out.clear();
+            }
         }
         out += ']';
     }
