@@ -8,14 +8,15 @@
 #   make fuzz    libFuzzer targets for FUZZ_SECONDS each (default 60)
 #   make package the Debian package from the optimised build: build/release/tesqv_*.deb
 #   make package-check  the package's files, desktop entry, metainfo, types and lintian
-#   make ci      what CI runs: test, the format check, core, an optimised build, the package
+#   make tsan    ThreadSanitizer build, the tests that start threads
+#   make ci      what CI runs: test, the format check, core, tsan, an optimised build, the package
 # WERROR=ON turns warnings into errors (CI sets it).
 
 FUZZ_SECONDS ?= 60
 WERROR ?= OFF
 CONFIGURE = cmake --preset $(1) -DTESQV_WERROR=$(WERROR)
 
-.PHONY: deps run test core release package package-check bench fuzz fuzz-build format \
+.PHONY: deps run test core tsan release package package-check bench fuzz fuzz-build format \
 	format-check ci install clean
 
 deps:
@@ -34,6 +35,13 @@ test: deps
 	$(call CONFIGURE,asan)
 	cmake --build --preset asan
 	ctest --preset asan
+
+# The tests that start threads, under ThreadSanitizer (Qt's own threads are left out:
+# tests/tsan.supp).
+tsan: deps
+	$(call CONFIGURE,tsan)
+	cmake --build --preset tsan
+	ctest --preset tsan
 
 # Configured as if Qt were not installed: the core must not look for it.
 core: deps
@@ -89,7 +97,7 @@ package:
 package-check: package
 	scripts/check-package.sh build/release/tesqv_*.deb
 
-ci: test format-check core release
+ci: test format-check core tsan release
 	build/release/cli/tesqv-cli info examples/demo.txt > /dev/null
 	$(MAKE) package-check
 
