@@ -218,3 +218,11 @@ TEST(CsvLayout, AFileWithNoTableIsRefusedAndSaysWhy) {
               "The file could not be read as a table: it holds no rows of numbers that make out "
               "a table.");
 }
+
+TEST(CsvLayout, RowsOfNothingButSeparatorsAreNoRows) {
+    const Opened gap("a,b\n1,2\n,,,,\n3,4\n;;\n");
+    EXPECT_EQ(Samples(gap.doc, 1), (V{2, 4}));
+    const Opened only(std::string(1 << 20, ',') + "\n");  // a megabyte of commas names nothing
+    EXPECT_EQ(only.doc.m_nCurveCount, 0);
+    EXPECT_EQ(only.doc.m_nSampleCount, 0);
+}

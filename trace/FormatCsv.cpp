@@ -35,11 +35,6 @@ using csv_layout::Role;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
-bool IsBlank(std::string_view line) {
-    return std::all_of(line.begin(), line.end(),
-                       [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\0'; });
-}
-
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\r')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\r')) s.remove_suffix(1);
@@ -91,7 +86,8 @@ void ForEachRecord(CFile& file, bool crOnly, OnRecord&& onRecord) {
             // An open quote may not gather the file into one record.
             if (pending.size() > line_reader::kLongestLine) throw CLineTooLong();
             if (csv_layout::QuoteOpen(pending)) return;
-            if (!IsBlank(pending)) onRecord(std::string_view(pending), std::size_t{0}, true);
+            if (!csv_layout::BlankRecord(pending))
+                onRecord(std::string_view(pending), std::size_t{0}, true);
             pending.clear();
             return;
         }
@@ -100,9 +96,9 @@ void ForEachRecord(CFile& file, bool crOnly, OnRecord&& onRecord) {
             pending = std::string(line);
             return;
         }
-        if (!IsBlank(line)) onRecord(line, readable, quoted);
+        if (!csv_layout::BlankRecord(line)) onRecord(line, readable, quoted);
     });
-    if (!pending.empty() && !IsBlank(pending))
+    if (!pending.empty() && !csv_layout::BlankRecord(pending))
         onRecord(std::string_view(pending), std::size_t{0}, true);
 }
 

@@ -26,11 +26,6 @@ struct Record {
     std::vector<Kind> kinds;
 };
 
-bool IsBlank(std::string_view line) {
-    return std::all_of(line.begin(), line.end(),
-                       [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\0'; });
-}
-
 double PowerOfTen(int k) {
     static const auto table = [] {
         std::array<double, 81> t{};
@@ -80,7 +75,7 @@ std::vector<std::string> RecordsOf(std::string_view text, char lineEnd) {
         }
         open = QuoteOpen(pending);
         if (open && at <= text.size()) continue;
-        if (!IsBlank(pending)) records.push_back(pending);
+        if (!BlankRecord(pending)) records.push_back(pending);
         pending.clear();
         open = false;
     }
@@ -337,6 +332,12 @@ bool EvenStep(double a, double b, double median, double halfA, double halfB) {
     const double slack = std::min(halfA + halfB, median / 4) * (1 + 1e-9) +
                          4 * std::numeric_limits<double>::epsilon() * std::fabs(b);
     return b - a > 0 && std::fabs((b - a) - median) <= slack;
+}
+
+bool BlankRecord(std::string_view record) {
+    return std::all_of(record.begin(), record.end(), [](char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\0' || c == ',' || c == ';';
+    });
 }
 
 bool QuoteOpen(std::string_view record) {

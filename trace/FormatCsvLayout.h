@@ -59,6 +59,9 @@ Layout Detect(std::string_view head, bool whole);
 // doubled quotes are one, the quotes themselves go; cells are trimmed of spaces.
 void SplitCells(std::string_view record, char separator, std::vector<std::string>& cells);
 
+// A record of nothing but white space and separators, which holds no row: skipped.
+bool BlankRecord(std::string_view record);
+
 // Whether a record (the lines read so far) leaves a double quote open.
 bool QuoteOpen(std::string_view record);
 
