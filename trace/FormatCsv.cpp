@@ -326,6 +326,11 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
                 }
             });
 
+        // The work after the reading goes in pieces too, so that a cancel is heard between.
+        constexpr long long kCheckEvery = 1 << 22;
+        const auto checkpoint = [&file] {
+            if (file.m_onRead) file.m_onRead(0);
+        };
         // The time base: stated by the file, else from the time column when it is even.
         std::vector<std::string> said = layout.guesses;
         double stepSeconds = layout.statedStep;
@@ -382,6 +387,7 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
                     most = std::max(most, d);
                     even = even && csv_layout::EvenStep(times[i - 1], times[i], median,
                                                         halfUnits[i - 1], halfUnits[i]);
+                    if (i % kCheckEvery == 0) checkpoint();
                 }
             }
             if (even) {
@@ -439,7 +445,11 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
             // to draw, and a column without numbers gets none.
             const float* s = fresh.m_pSamples[i].get();
             float lo = std::numeric_limits<float>::infinity(), hi = -lo;
-            ExtremesInOrder<true>(s, s, stored, hi, lo);
+            for (long long at = 0; at < stored; at += kCheckEvery) {
+                ExtremesInOrder<true>(s + at, s + at, std::min<long long>(kCheckEvery, stored - at),
+                                      hi, lo);
+                checkpoint();
+            }
             fresh.m_fCurveBottom[i] = lo <= hi ? lo : 0.0f;
             fresh.m_fCurveTop[i] = lo <= hi ? hi : 0.0f;
         }
