@@ -57,7 +57,7 @@ TEST(CliConvert, OutMustNameAFile) {
     const CTempDir temp("tesqv-convert-out");
     const std::string in = temp.Path("in.txt");
     Put(in, "FileType QDL-RV\nCurve a\n\n1\n");
-    for (const std::string out : {temp.Path("") + "/", std::string("''"), temp.Path("")}) {
+    for (const std::string& out : {temp.Path("") + "/", std::string("''"), temp.Path("")}) {
         const CliRun r = Cli("convert " + in + " " + out);
         EXPECT_EQ(r.status, 2) << out;
         EXPECT_NE(r.err.find("OUT must name a file"), std::string::npos) << r.err;

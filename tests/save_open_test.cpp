@@ -279,7 +279,7 @@ TEST_F(SaveOpen, SavingOverAFileAnotherProgramChangedAsksFirst) {
     std::ofstream(path, std::ios::app) << "3\n4\n";  // another program writes on
     std::vector<std::string> asked;
     bool answer = false;
-    const YesNoQuestion previous = SetYesNoQuestion([&](const std::string& text) {
+    const YesNoQuestion before = SetYesNoQuestion([&](const std::string& text) {
         asked.push_back(text);
         return answer;
     });
@@ -297,7 +297,7 @@ TEST_F(SaveOpen, SavingOverAFileAnotherProgramChangedAsksFirst) {
         EXPECT_TRUE(doc.OnSaveDocument(path));
     }
     EXPECT_TRUE(asked.empty());
-    SetYesNoQuestion(previous);
+    SetYesNoQuestion(before);
 }
 
 TEST_F(SaveOpen, TracesACsvOrTextSaveCouldNotCarryReopenTheSame) {
@@ -327,12 +327,12 @@ TEST_F(SaveOpen, TracesACsvOrTextSaveCouldNotCarryReopenTheSame) {
     named->m_strCurveName[0] = "Phase A";
     named->m_strCurveUnit[0] = "m:s";
     std::string asked;
-    const YesNoQuestion previous = SetYesNoQuestion([&asked](const std::string& text) {
+    const YesNoQuestion before = SetYesNoQuestion([&asked](const std::string& text) {
         asked = text;
         return true;
     });
     ASSERT_TRUE(named->OnSaveDocument(Path("n.txt")));
-    SetYesNoQuestion(previous);
+    SetYesNoQuestion(before);
     EXPECT_EQ(asked,
               "A text trace separates names and units at spaces and , ; : so they are "
               "written with _ in their place: \"Phase A\" as \"Phase_A\", \"m:s\" as "
