@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <algorithm>
 #include <climits>
 
@@ -193,4 +195,23 @@ TEST(TraceDraw, TheGridStopsAtTheLastColumnOfTheLongestTrace) {
     int grid = 0;
     for (const auto& [a, b] : dc.lines) grid += a.x == b.x && a.y == 100;
     EXPECT_EQ(grid, 4);  // 2147483300 .. 2147483600
+}
+
+TEST(TraceDraw, MissingSamplesAreGapsInTheLine) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    auto doc = DocWithSamples({{1, 2, nan, nan, 3, 4, nan}});
+    doc->m_fCurveBottom[0] = 0;
+    doc->m_fCurveTop[0] = 10;
+    const RecordingDC dc = Paint(*doc, 0, 400);
+    ASSERT_EQ(dc.polylines.size(), 2u);  // columns 0-1 and 4-5; nothing at 2, 3 and 6
+    EXPECT_EQ(dc.polylines[0].size(), 8u);
+    EXPECT_EQ(dc.polylines[0].back().x, 1);
+    EXPECT_EQ(dc.polylines[1].front().x, 4);
+    EXPECT_EQ(dc.polylines[1].back().x, 5);
+    // A column that starts with a missing sample has no first value: it draws nothing.
+    doc->SetDecimation(2);
+    const RecordingDC wide = Paint(*doc, 0, 400);
+    ASSERT_EQ(wide.polylines.size(), 2u);
+    EXPECT_EQ(wide.polylines[0].back().x, 0);
+    EXPECT_EQ(wide.polylines[1].front().x, 2);
 }

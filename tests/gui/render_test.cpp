@@ -74,3 +74,21 @@ TEST(Render, NeverWritesOverItsInputOrAsAnythingButAPng) {
                             std::filesystem::directory_iterator{}),
               3);
 }
+
+TEST(Render, MissingSamplesLeaveTheirColumnsEmpty) {
+    const CTempDir temp("tesqv-render-gaps");
+    std::string csv = "a\n0\n10\n";  // the range 0 .. 10
+    for (int r = 0; r < 1200; ++r) csv += r >= 600 && r < 800 ? "\n\"\"\n" : "5\n";
+    const std::string in = temp.Path("gaps.csv"), png = temp.Path("gaps.png");
+    Put(in, csv);
+    const CliRun r = Cli("render " + in + " " + png + " --size 1280x720");
+    ASSERT_EQ(r.status, 0) << r.err;
+    QImage image(ToQString(png));
+    int inGap = 0, drawn = 0;
+    for (int y = 100; y < 672; ++y) {
+        for (int x = 660; x < 740; ++x) inGap += image.pixelColor(x, y) == QColor(255, 0, 0);
+        for (int x = 300; x < 380; ++x) drawn += image.pixelColor(x, y) == QColor(255, 0, 0);
+    }
+    EXPECT_GT(drawn, 100);
+    EXPECT_EQ(inGap, 0);
+}

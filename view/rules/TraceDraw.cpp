@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "framework/core/NumberText.h"
@@ -67,11 +68,19 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
         if (doc.IsCurveHidden(i) || !doc.Display(i)) continue;
         dc.SelectPen({PS_SOLID, 2, in.curveColors[i]});
         doc.Display(i).Entries(entries.first / 4, count / 4, display.data());
-        for (int j = 0; j < count; ++j)
-            points[static_cast<std::size_t>(j)] = {
-                first + j / 4, ValueToY(display[static_cast<std::size_t>(j)], doc.m_fCurveBottom[i],
-                                        doc.m_fCurveTop[i], bands)};
-        dc.Polyline(points.data(), count);
+        // A missing sample (NaN) is a gap: the line ends before it and starts again after.
+        int run = 0;
+        for (int j = 0; j <= count; ++j) {
+            const bool gap = j == count || std::isnan(display[static_cast<std::size_t>(j)]);
+            if (!gap) {
+                points[static_cast<std::size_t>(run++)] = {
+                    first + j / 4, ValueToY(display[static_cast<std::size_t>(j)],
+                                            doc.m_fCurveBottom[i], doc.m_fCurveTop[i], bands)};
+                continue;
+            }
+            if (run > 0) dc.Polyline(points.data(), run);
+            run = 0;
+        }
     }
 
     // Scales alternate left and right, 30 pixels further in for every curve, hidden or not.
