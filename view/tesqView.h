@@ -1,6 +1,7 @@
 #pragma once
 // CtesqView: the one view of the trace, scrolling horizontally one column per bucket of
-// m_nDecimation samples, following the document's update hints and zooming by powers of two.
+// m_nDecimation samples, following the document's update hints and zooming by halving and
+// doubling the decimation.
 
 #include <QTimer>
 #include <functional>
@@ -35,7 +36,7 @@ public:
     // tab-separated text with a header line.
     void OnEditCopy();
     void OnUpdateZoomOut(CCmdUI* pCmdUI) const;
-    // The whole trace at the smallest power-of-two decimation that fits, from column 0; the
+    // The whole trace at the smallest decimation that fits, filling the window from column 0; the
     // selection the same way, centred.
     void OnZoomToFit();
     void OnZoomToSelection();
@@ -45,7 +46,8 @@ public:
     void OnLButtonDown(QPoint client);
     void OnRButtonDown(QPoint client);
     void OnMouseWheel(int delta);
-    // Ctrl+wheel: one power of two in or out, the column under the pointer staying put.
+    // Ctrl+wheel: one step in or out (half or twice the decimation), the column under the
+    // pointer staying put.
     void OnCtrlWheel(int delta, int x);
     void OnLButtonUp(QPoint client);
     // A typed character: Enter runs the line, Backspace and Escape edit it, printable

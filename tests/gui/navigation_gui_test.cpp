@@ -80,21 +80,28 @@ TEST(ViewNavigation, ZoomToFitTakesTheSmallestDecimationThatFits) {
     EXPECT_EQ(navigation::FitDecimation(399, 400), 1);
     EXPECT_EQ(navigation::FitDecimation(400, 400), 1);
     EXPECT_EQ(navigation::FitDecimation(401, 400), 2);
-    EXPECT_EQ(navigation::FitDecimation(100'000'000, 1000), 131072);  // past 4096 when needed
+    EXPECT_EQ(navigation::FitDecimation(100'000'000, 1000), 100000);  // past 4096 when needed
+    EXPECT_EQ(navigation::FitDecimation(3'000'000, 1000), 3000);      // any decimation: it fills
     Scene s(10000, 1, 400);
     s.view.SetScrollPos(3000);
     s.view.OnZoomToFit();
-    EXPECT_EQ(s.doc->Decimation(), 32);  // 10000 / 32 = 313 columns
-    EXPECT_EQ(s.doc->DisplayLength(), 4 * 313);
+    EXPECT_EQ(s.doc->Decimation(), 25);  // 10000 / 25 = 400 columns: the window, filled
+    EXPECT_EQ(s.doc->DisplayLength(), 4 * 400);
+    // Zoom steps go on from there, halving and doubling.
+    s.view.OnZoomIn();
+    EXPECT_EQ(s.doc->Decimation(), 12);
+    s.view.OnZoomOut();
+    s.view.OnZoomOut();
+    EXPECT_EQ(s.doc->Decimation(), 48);
     EXPECT_EQ(s.Position(), 0);
 }
 
 TEST(ViewNavigation, ZoomToSelectionCentresIt) {
     Scene s(100000, 1, 400);
-    s.doc->Select(50000, 51000);  // 1000 samples: decimation 4, 250 columns
+    s.doc->Select(50000, 51000);  // 1000 samples: decimation 3, 334 columns of 400
     s.view.OnZoomToSelection();
-    EXPECT_EQ(s.doc->Decimation(), 4);
-    EXPECT_EQ(s.Position(), 50500 / 4 - 200);
+    EXPECT_EQ(s.doc->Decimation(), 3);
+    EXPECT_EQ(s.Position(), 50500 / 3 - 200);
 }
 
 TEST(ViewNavigation, CtrlWheelZoomsAboutThePointer) {

@@ -27,14 +27,17 @@ bool CanZoomOut(ZoomRoute route, int d) {
 
 int ZoomOutStep(ZoomRoute route, int d, long long samples) {
     const long long twice = 2LL * d;
-    return twice <= samples && twice <= LargestDecimation(route) ? static_cast<int>(twice) : d;
+    // The command's 4096 is where its button greys; a press below it still doubles (3000 to
+    // 6000 after a fit). The wheel stops at the largest an int holds.
+    const long long largest = route == ZoomRoute::command ? LargestDecimation(ZoomRoute::wheel)
+                                                          : LargestDecimation(route);
+    return twice <= samples && twice <= largest ? static_cast<int>(twice) : d;
 }
 
 int FitDecimation(long long samples, int width) {
     if (samples <= 0 || width <= 0) return 1;
-    int d = 1;
-    while (d < LargestDecimation(ZoomRoute::fit) && CeilDiv(samples, d) > width) d *= 2;
-    return d;
+    return static_cast<int>(
+        std::clamp<long long>(CeilDiv(samples, width), 1, LargestDecimation(ZoomRoute::fit)));
 }
 
 ZoomTarget SelectionZoom(int start, int end, int width) {

@@ -1,7 +1,8 @@
 #pragma once
-// Zooming and dragging a selection, as pure functions: decimations are powers of two,
-// positions are columns (the scroll view clamps them). One home for how far zooming out may
-// go, whichever way the user zooms.
+// Zooming and dragging a selection, as pure functions: positions are columns (the scroll
+// view clamps them). The fits take whatever decimation fills the window; zoom steps halve
+// and double it from there. One home for how far zooming out may go, whichever way the user
+// zooms.
 
 namespace navigation {
 
@@ -20,11 +21,12 @@ int LargestDecimation(ZoomRoute route);
 bool CanZoomOut(ZoomRoute route, int d);
 
 // One step out from d: 2d, unless that passes the trace's length (one column already holds
-// it all) or the route's largest decimation; then d.
+// it all) or, for the wheel, the largest decimation; then d. (The command is offered only
+// below its largest.)
 int ZoomOutStep(ZoomRoute route, int d, long long samples);
 
-// The smallest power-of-two decimation at which `samples` samples fit in `width` columns
-// (1 when there are none, or no room at all), up to the fits' largest.
+// The smallest decimation at which `samples` samples fit in `width` columns, so that they
+// fill them (1 when there are none, or no room at all), up to the fits' largest.
 int FitDecimation(long long samples, int width);
 
 struct ZoomTarget {
@@ -35,8 +37,8 @@ struct ZoomTarget {
 // Zoom to a selection start .. end: the smallest decimation at which it fits, centred.
 ZoomTarget SelectionZoom(int start, int end, int width);
 
-// One power of two in or out (`in`) by the wheel, keeping the sample under client column x
-// in place.
+// One step in (half the decimation) or out (twice it) by the wheel, keeping the sample under
+// client column x in place.
 ZoomTarget PointerZoom(int decimation, int position, int x, bool in, long long samples);
 
 // The sample a drag reaches at content column `column`, within 0 .. samples.
