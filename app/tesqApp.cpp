@@ -201,6 +201,8 @@ void CtesqApp::OpenInBackground(const std::string& path, std::function<void()> a
         path,
         [this, path, after](bool ok) {
             if (!ok) return;
+            // Another trace starts with a fresh anchor; a reload of this one keeps it.
+            if (path != m_doc.GetPathName()) CtesqView::s_nSelAnchor = 0;
             m_doc.SetModifiedFlag(false);
             m_doc.SetPathName(path);
             AfterDocumentChange();
@@ -212,6 +214,7 @@ void CtesqApp::OpenInBackground(const std::string& path, std::function<void()> a
 bool CtesqApp::OpenDocumentFile(const std::string& path) {
     m_doc.m_curvesToRead.clear();
     if (!m_doc.OnOpenDocument(path)) return false;
+    CtesqView::s_nSelAnchor = 0;
     m_doc.SetPathName(path);
     AfterDocumentChange();
     return true;
@@ -220,6 +223,7 @@ bool CtesqApp::OpenDocumentFile(const std::string& path) {
 void CtesqApp::OnFileNew() {
     if (!m_doc.SaveModified()) return;
     m_doc.OnNewDocument();
+    CtesqView::s_nSelAnchor = 0;
     m_doc.SetTitle(std::string(IDS_UNTITLED));
     AfterDocumentChange();
 }

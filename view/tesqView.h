@@ -59,7 +59,8 @@ public:
     // Where the status line goes: the main window's free status pane.
     std::function<void(const QString&)> m_setStatusText;
 
-    // The sample of the previous selecting click, shared by every view and every trace.
+    // The sample of the previous selecting click, shared by every view; it belongs to the
+    // trace it was made in, so opening another trace or New puts it back to 0.
     static int s_nSelAnchor;
 
     // Shows `doc` in a client area of exactly width x height, without putting the window on

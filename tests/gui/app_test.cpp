@@ -31,6 +31,7 @@
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
+#include "view/tesqView.h"
 
 namespace fs = std::filesystem;
 
@@ -298,4 +299,25 @@ TEST(App, FollowingAFileThatCannotBeReadSaysSoInTheStatusBarAndTriesAgain) {
     app.OnFileReload(true);
     app.Opener().Wait();
     EXPECT_EQ(app.GetDocument().m_nSampleCount, 4);
+}
+
+TEST(App, TheClickAnchorBelongsToTheTraceItWasMadeIn) {
+    const CTempDir temp("tesqv-anchor");
+    const std::string a = temp.Path("a.txt"), b = temp.Path("b.txt");
+    std::string rows = "FileType QDL-RV\nCurve a\n\n";
+    for (int r = 0; r < 2000; ++r) rows += "1\n";
+    Put(a, rows);
+    Put(b, rows);
+    CtesqApp app;
+    ASSERT_TRUE(app.InitInstance({"tesqv", a}));
+    CtesqView::s_nSelAnchor = 700;  // the last click in a
+    app.OpenInBackground(b);
+    app.Opener().Wait();
+    EXPECT_EQ(CtesqView::s_nSelAnchor, 0);  // as a fresh view would have it
+    CtesqView::s_nSelAnchor = 300;
+    app.OnFileReload();  // the same trace again: the anchor stays
+    app.Opener().Wait();
+    EXPECT_EQ(CtesqView::s_nSelAnchor, 300);
+    app.OnFileNew();
+    EXPECT_EQ(CtesqView::s_nSelAnchor, 0);
 }

@@ -63,9 +63,9 @@ TEST(ViewMouse, ClicksSelectAndTheBandsHaveStrictEdges) {
     EXPECT_EQ(s.doc->SelStart(), 40);
 }
 
-TEST(ViewMouse, TheAnchorOutlivesTheTrace) {
+TEST(ViewMouse, AnAnchorPastTheTraceIsClampedToItsEnd) {
     Scene s({std::vector<float>(50, 1.0f)}, 1, 400);
-    CtesqView::s_nSelAnchor = 700;  // the last click in a longer trace opened before
+    CtesqView::s_nSelAnchor = 700;
     s.Click(20, 150);
     EXPECT_EQ(s.doc->SelStart(), 20);
     EXPECT_EQ(s.doc->SelEnd(), 50);
