@@ -137,9 +137,14 @@ void CMainFrame::CreateStatusBar() {
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
         QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
             RefreshIndicators();
+            RefreshRecentFiles();
             if (m_pMeasurements != nullptr) m_pMeasurements->Refresh();
         });
     RefreshIndicators();
+    // The entries open their own file; the command stands for the list as a whole, whose
+    // state they take (RefreshRecentFiles).
+    AddCommand(ID_FILE_MRU_FILE1, [] {});
+    AddUpdate(ID_FILE_MRU_FILE1, [this](CCmdUI* ui) { ui->Enable(!m_recentActions.empty()); });
     AddCommand(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
     AddUpdate(ID_VIEW_STATUS_BAR,
               [this](CCmdUI* ui) { ui->SetCheck(statusBar()->isVisibleTo(this)); });
@@ -229,6 +234,14 @@ void CMainFrame::SetRecentFiles(const std::vector<std::string>& paths) {
         m_pFileMenu->insertAction(placeholder, action);
         m_recentActions.push_back(action);
     }
+    RefreshRecentFiles();
+}
+
+void CMainFrame::RefreshRecentFiles() {
+    // The entries go by the list's own rule (and the gate that closes it while a file is
+    // read): a click that would be ignored is not offered.
+    const bool enabled = m_router.IsEnabled(ID_FILE_MRU_FILE1);
+    for (QAction* action : m_recentActions) action->setEnabled(enabled);
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {

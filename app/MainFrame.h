@@ -37,6 +37,8 @@ public:
     void UpdateCaption();
     // The free pane of the status bar.
     void SetStatusText(const QString& text);
+    // The recent-file entries enabled as their command is (not while a file is read).
+    void RefreshRecentFiles();
 
     // Fills the recent-file section of the File menu: "Recently files", greyed, while empty.
     void SetRecentFiles(const std::vector<std::string>& paths);

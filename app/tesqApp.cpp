@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <filesystem>
 
 #include "app/BackgroundOpen.h"
 #include "app/MainFrame.h"
@@ -264,11 +265,17 @@ void CtesqApp::OnFilePrintSetup() {
     dialog.exec();
 }
 
-void CtesqApp::AddToRecentFileList(const std::string& path) {
+void CtesqApp::AddToRecentFileList(const std::string& given) {
+    // Absolute, so that the entry still names the file when the program starts elsewhere;
+    // kept at once, so that a session that ends badly keeps it too.
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(given, error);
+    const std::string path = error ? given : absolute.lexically_normal().string();
     std::erase(m_recent, path);
     m_recent.insert(m_recent.begin(), path);
     if (m_recent.size() > MAX_RECENT_FILES) m_recent.resize(MAX_RECENT_FILES);
     if (m_pFrame) m_pFrame->SetRecentFiles(m_recent);
+    SaveRecentFiles();
 }
 
 void CtesqApp::LoadRecentFiles() {

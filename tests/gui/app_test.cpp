@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -320,4 +321,41 @@ TEST(App, TheClickAnchorBelongsToTheTraceItWasMadeIn) {
     EXPECT_EQ(CtesqView::s_nSelAnchor, 300);
     app.OnFileNew();
     EXPECT_EQ(CtesqView::s_nSelAnchor, 0);
+}
+
+TEST(App, RecentFilesAreAbsoluteKeptAtOnceAndClosedWhileAFileIsRead) {
+    const CTempDir temp("tesqv-recent");
+    std::filesystem::create_directory(temp.Path("data"));
+    std::string rows = "FileType QDL-RV\nCurve a\n\n";
+    for (int r = 0; r < 400000; ++r) rows += "1\n";
+    Put(temp.Path("data/t.txt"), rows);
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(temp.Path());
+    AppSettings().remove(QStringLiteral("Recent File List"));
+    {
+        CtesqApp app;
+        ASSERT_TRUE(app.InitInstance({"tesqv", "data/t.txt"}));
+        const std::string absolute = temp.Path("data/t.txt");
+        // In the store already, with no exit in between.
+        EXPECT_EQ(AppSettings().value(QStringLiteral("Recent File List/File1")).toString(),
+                  ToQString(absolute));
+        const auto entries = [&app] {
+            std::vector<QAction*> found;
+            for (QAction* a : app.GetMainWnd()->findChildren<QAction*>())
+                if (a->text().startsWith(QStringLiteral("&1 ")) &&
+                    !a->associatedObjects().isEmpty())
+                    found.push_back(a);  // in the menu, not one of those just replaced
+            return found;
+        };
+        ASSERT_EQ(entries().size(), 1u);
+        app.GetMainWnd()->RefreshRecentFiles();
+        EXPECT_TRUE(entries()[0]->isEnabled());
+        app.OpenInBackground(absolute);
+        app.GetMainWnd()->RefreshRecentFiles();
+        EXPECT_FALSE(entries()[0]->isEnabled());  // a click now would be ignored: not offered
+        app.Opener().Wait();
+        app.GetMainWnd()->RefreshRecentFiles();
+        EXPECT_TRUE(entries()[0]->isEnabled());
+    }
+    std::filesystem::current_path(before);
 }
