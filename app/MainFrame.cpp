@@ -2,7 +2,9 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeySequence>
@@ -12,6 +14,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -48,9 +51,23 @@ CMainFrame::CMainFrame(CtesqDoc& doc, CCmdTarget& app) : m_doc(doc) {
     UpdateCaption();
     m_doc.m_onTitleChanged = [this] { UpdateCaption(); };
     m_pActions->Refresh();
+    // When a dialog of this window closes, the keys go back to the plot, where they were.
+    qApp->installEventFilter(this);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Hide && qobject_cast<QDialog*>(watched) != nullptr &&
+        static_cast<QWidget*>(watched)->isWindow())
+        QTimer::singleShot(0, this, [this] {
+            if (QApplication::activeModalWidget() == nullptr) m_pView->setFocus();
+        });
+    return QMainWindow::eventFilter(watched, event);
 }
 
 CMainFrame::~CMainFrame() {
+    qApp->removeEventFilter(this);
+    // The dock is hidden as the window goes; that is no choice of the user's to keep.
+    QObject::disconnect(m_pMeasurements, nullptr, this, nullptr);
     m_doc.m_onTitleChanged = nullptr;
 }
 
@@ -190,6 +207,7 @@ void CMainFrame::CreateCmdBar() {
 
 void CMainFrame::CreateMeasurements() {
     m_pMeasurements = new CMeasurementsDock(m_doc, this);
+    m_pMeasurements->m_afterCopy = [this] { m_pView->setFocus(); };
     addDockWidget(Qt::RightDockWidgetArea, m_pMeasurements);
     // Hidden at first; shown again if it was shown when the program last ended.
     const QSettings settings = AppSettings();

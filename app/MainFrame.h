@@ -67,6 +67,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Gives the keys back to the plot when a dialog of the program closes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateActions();

@@ -41,8 +41,10 @@ CMeasurementsDock::CMeasurementsDock(CtesqDoc& doc, QWidget* parent)
     m_pTable->verticalHeader()->hide();
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     auto* copy = new QPushButton(QStringLiteral("Copy"), body);
-    QObject::connect(copy, &QPushButton::clicked, this,
-                     [this] { QApplication::clipboard()->setText(ToQString(TableText())); });
+    QObject::connect(copy, &QPushButton::clicked, this, [this] {
+        QApplication::clipboard()->setText(ToQString(TableText()));
+        if (m_afterCopy) m_afterCopy();
+    });
     layout->addWidget(m_pRange);
     layout->addWidget(m_pTable, 1);
     layout->addWidget(copy, 0, Qt::AlignRight);

@@ -5,6 +5,7 @@
 // while the dock is shown; "Copy" puts the table on the clipboard as tab-separated text.
 
 #include <QDockWidget>
+#include <functional>
 #include <string>
 
 class CtesqDoc;
@@ -22,6 +23,8 @@ public:
 
     QTableWidget* m_pTable;
     QLabel* m_pRange;
+    // Called after Copy, to give the keys back to the plot.
+    std::function<void()> m_afterCopy;
 
 private:
     struct Key {

@@ -41,8 +41,9 @@ protected:
 }  // namespace
 
 std::optional<std::string> RunSaveDialog(QWidget* parent, const std::string& filter,
-                                         const std::string& defaultExt) {
+                                         const std::string& defaultExt, const std::string& folder) {
     CSaveDialog dialog(parent);
+    if (!folder.empty()) dialog.setDirectory(PathToQString(folder));
     dialog.setAcceptMode(QFileDialog::AcceptSave);  // asks before overwriting
     dialog.setNameFilters(NameFilters(filter));
     dialog.setDefaultSuffix(ToQString(defaultExt));

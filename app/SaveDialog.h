@@ -8,5 +8,7 @@
 
 class QWidget;
 
+// folder: where it starts (empty: the working folder).
 std::optional<std::string> RunSaveDialog(QWidget* parent, const std::string& filter,
-                                         const std::string& defaultExt);
+                                         const std::string& defaultExt,
+                                         const std::string& folder = {});

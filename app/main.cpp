@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
                              QMessageBox::Ok);
     });
     SetSaveAsPrompt([&app](const std::string& filter, const std::string& defaultExt) {
-        return RunSaveDialog(app.GetMainWnd(), filter, defaultExt);
+        return RunSaveDialog(app.GetMainWnd(), filter, defaultExt, app.StartFolder());
     });
     SetSaveChangesQuestion([&app](const std::string& title) {
         const auto answer =

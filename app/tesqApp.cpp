@@ -221,6 +221,13 @@ bool CtesqApp::OpenDocumentFile(const std::string& path) {
     return true;
 }
 
+std::string CtesqApp::StartFolder() const {
+    const std::string& open = m_doc.GetPathName();
+    const std::string& file = !open.empty() ? open : !m_recent.empty() ? m_recent.front() : open;
+    const auto slash = file.rfind('/');
+    return slash == std::string::npos ? std::string() : file.substr(0, slash == 0 ? 1 : slash);
+}
+
 void CtesqApp::OnFileNew() {
     if (!m_doc.SaveModified()) return;
     m_doc.OnNewDocument();
@@ -230,8 +237,9 @@ void CtesqApp::OnFileNew() {
 }
 
 void CtesqApp::OnFileOpen() {
-    const QString path = QFileDialog::getOpenFileName(
-        m_pFrame.get(), QString(), QString(), ToQString("Trace files (" + OpenPatterns() + ")"));
+    const QString path =
+        QFileDialog::getOpenFileName(m_pFrame.get(), QString(), PathToQString(StartFolder()),
+                                     ToQString("Trace files (" + OpenPatterns() + ")"));
     if (!path.isEmpty() && m_doc.SaveModified()) OpenInBackground(QStringToPath(path));
 }
 

@@ -41,6 +41,9 @@ public:
     CBackgroundOpen& Opener() { return *m_pOpen; }
     void OnFileNew();
     void OnFileOpen();
+    // Where the file dialogs start: the folder of the open trace, else of the last file
+    // opened; empty for the working folder.
+    std::string StartFolder() const;
     void OnAppAbout();
     void OnFilePrintSetup();
     // File > Reload: the current file again, after the usual question when it was changed,

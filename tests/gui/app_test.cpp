@@ -12,6 +12,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTimer>
 #include <QUrl>
 #include <filesystem>
@@ -23,12 +24,15 @@
 #include "app/ColumnChooser.h"
 #include "app/MainFrame.h"
 #include "app/SaveDialog.h"
+#include "app/MeasurementsDock.h"
 #include "app/Settings.h"
 #include "app/tesqApp.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/Prompts.h"
 #include "framework/gui/QtText.h"
 #include "generated/Version.h"
+#include "res/CommandIds.h"
+#include "tests/gui/WaitFor.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
@@ -358,4 +362,45 @@ TEST(App, RecentFilesAreAbsoluteKeptAtOnceAndClosedWhileAFileIsRead) {
         EXPECT_TRUE(entries()[0]->isEnabled());
     }
     std::filesystem::current_path(before);
+}
+
+TEST(App, FileDialogsStartWhereTheTraceIsAndTheKeysComeBackToThePlot) {
+    const CTempDir temp("tesqv-start");
+    std::filesystem::create_directory(temp.Path("deep"));
+    const std::string trace = temp.Path("deep/t.txt");
+    Put(trace, "FileType QDL-RV\nCurve a\n\n1\n2\n");
+    CtesqApp app;
+    ASSERT_TRUE(app.InitInstance({"tesqv", trace}));
+    EXPECT_EQ(app.StartFolder(), temp.Path("deep"));
+    QTimer::singleShot(0, [&temp] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->directory().absolutePath(), ToQString(temp.Path("deep")));
+        dialog->reject();
+    });
+    app.OnFileOpen();
+    app.OnFileNew();  // no trace: the last file opened
+    EXPECT_EQ(app.StartFolder(), temp.Path("deep"));
+
+    // After a dialog, the plot has the keys again, without a click that would select.
+    CtesqView* view = app.GetMainWnd()->GetActiveView();
+    app.GetMainWnd()->activateWindow();
+    auto* table = app.GetMainWnd()->findChild<QTableWidget*>();
+    ASSERT_NE(table, nullptr);
+    CMainFrame* frame = app.GetMainWnd();
+    if (!frame->Measurements()->isVisible()) frame->Router().Execute(ID_VIEW_MEASUREMENTS);
+    QCoreApplication::processEvents();  // the open dialog's hand-back has happened
+    table->setFocus();  // the keys were elsewhere before the next dialog
+    ASSERT_TRUE(WaitFor([&] { return frame->focusWidget() == table; }));
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    app.OnAppAbout();
+    EXPECT_TRUE(WaitFor([&] { return frame->focusWidget() == view; }, 2000));
+    // Copy in the Measurements dock hands them back too.
+    table->setFocus();
+    auto* copy = app.GetMainWnd()->findChild<QPushButton*>();
+    for (auto* button : app.GetMainWnd()->findChildren<QPushButton*>())
+        if (button->text() == QStringLiteral("Copy")) copy = button;
+    copy->click();
+    EXPECT_TRUE(WaitFor([&] { return frame->focusWidget() == view; }, 2000));
+    frame->Router().Execute(ID_VIEW_MEASUREMENTS);  // the next test expects it closed
 }

@@ -18,6 +18,7 @@
 #include "framework/core/Prompts.h"
 #include "framework/gui/QtText.h"
 #include "res/CommandIds.h"
+#include "tests/gui/WaitFor.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
@@ -125,7 +126,7 @@ TEST(Reload, AWatchedFileIsFollowedAsItGrows) {
     }
     // Waits only as long as the change takes to arrive (the bound is for a machine that is
     // very busy, never a pause the test depends on).
-    QTRY_COMPARE_WITH_TIMEOUT(app.GetDocument().m_nSampleCount, 9000, 30000);
+    ASSERT_TRUE(WaitFor([&] { return app.GetDocument().m_nSampleCount == 9000; }));
     EXPECT_EQ(view->GetScrollPosition(), view->horizontalScrollBar()->maximum());
 
     // Gone for a while and written anew: still followed, and nothing asked meanwhile.
@@ -133,7 +134,7 @@ TEST(Reload, AWatchedFileIsFollowedAsItGrows) {
     // The removal and the new file arrive in that order, however late they are handled.
     std::filesystem::remove(trace);
     Put(trace, kHeader + Rows(0, 12000));
-    QTRY_COMPARE_WITH_TIMEOUT(app.GetDocument().m_nSampleCount, 12000, 30000);
+    EXPECT_TRUE(WaitFor([&] { return app.GetDocument().m_nSampleCount == 12000; }));
     EXPECT_TRUE(messages.m_messages.empty());
     app.SetAutoReload(false);
 }
@@ -216,7 +217,7 @@ TEST(BackgroundOpen, TheWindowKeepsRunningWhileAFileIsRead) {
     o.app.OpenInBackground(
         large, [&] { done = true; },
         [](std::size_t) { std::this_thread::sleep_for(std::chrono::milliseconds(2)); });
-    QTRY_VERIFY_WITH_TIMEOUT(done, 30000);
+    ASSERT_TRUE(WaitFor([&] { return done; }));
     EXPECT_GT(ticks, 2);
     EXPECT_EQ(o.app.GetDocument().m_nSampleCount, 800000);
     EXPECT_EQ(o.app.GetMainWnd()->windowTitle(), QStringLiteral("osc - large.txt"));
