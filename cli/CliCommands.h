@@ -53,14 +53,21 @@ int RunStats(const StatsOptions& options);
 class CStderrMessages {
 public:
     int m_nShown = 0;
+    // What the messages are about while it is set (a command being run), said before them.
+    std::string m_context;
 
 private:
     CScopedMessageSink m_sink{[this](std::string_view text) {
         ++m_nShown;
+        if (!m_context.empty()) std::fprintf(stderr, "tesqv-cli: %s: ", m_context.c_str());
         std::fwrite(text.data(), 1, text.size(), stderr);
         std::fputc('\n', stderr);
     }};
 };
+
+// Whether the path's extension names a format that reads (or, with `writable`, saves); says
+// on stderr which extensions do when not.
+bool KnownTraceFile(const std::string& path, bool writable);
 
 // The whole text as a decimal int (no sign but '-', nothing after it).
 bool ParseWholeInt(std::string_view text, int& value);

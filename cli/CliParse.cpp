@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/CliCommands.h"
+#include "trace/FormatRegistry.h"
 
 bool ParseWholeInt(std::string_view text, int& value) {
     const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -23,4 +24,16 @@ bool ParsePair(std::string_view text, char separator, int& a, int& b) {
     const auto at = text.find(separator);
     return at != std::string_view::npos && ParseWholeInt(text.substr(0, at), a) &&
            ParseWholeInt(text.substr(at + 1), b);
+}
+
+bool KnownTraceFile(const std::string& path, bool writable) {
+    const CTraceFormat* format = TraceFormatOf(path);
+    if (format != nullptr && (writable ? format->write != nullptr : format->read != nullptr))
+        return true;
+    // The document's own words, with what it is about.
+    std::fprintf(
+        stderr, "%s\n",
+        fmt::format("tesqv-cli: {}: unknow file type. ({})", path, TraceExtensionList(writable))
+            .c_str());
+    return false;
 }

@@ -5,9 +5,11 @@
 #include <string>
 
 #include "cli/CliCommands.h"
+#include "framework/core/FileNames.h"
 #include "framework/core/Prompts.h"
 #include "framework/core/SafeFile.h"
 #include "trace/Document.h"
+#include "trace/FormatRegistry.h"
 
 namespace {
 
@@ -27,6 +29,10 @@ int WriteColumns(CtesqDoc& doc, const std::string& path, const CStderrMessages& 
 }  // namespace
 
 int RunConvert(const ConvertOptions& options) {
+    // An OUT without an extension becomes a capture, as in Save As.
+    const bool named = !options.columns && ExtensionOf(options.out).has_value();
+    if (!KnownTraceFile(options.in, false) || (named && !KnownTraceFile(options.out, true)))
+        return 1;
     CtesqDoc doc;
     doc.OnNewDocument();
     CStderrMessages messages;
@@ -36,18 +42,22 @@ int RunConvert(const ConvertOptions& options) {
         if (!SelectionFits(options.selStart, options.selEnd, doc.m_nSampleCount)) return 1;
         doc.Select(options.selStart, options.selEnd);
     }
-    for (const std::string& command : options.commands)
+    for (const std::string& command : options.commands) {
+        messages.m_context = "\"" + command + "\"";
         if (!doc.ExecuteCommand(command)) return 1;
+    }
+    messages.m_context.clear();
     if (messages.m_nShown > 0) return 1;
     if (options.columns) return WriteColumns(doc, options.out, messages);
-    // Save As itself, with OUT as the name typed into its dialog. What a capture cannot
-    // keep is said on stderr as a warning, and the save goes on.
+    // Save As itself, with OUT as the name typed into its dialog. What a format cannot keep
+    // is said on stderr as a warning, and the save goes on: nobody is asked.
     const SaveAsPrompt previous =
         SetSaveAsPrompt([&options](const std::string&, const std::string&) {
             return std::optional<std::string>(options.out);
         });
-    const YesNoQuestion previousQuestion = SetYesNoQuestion([](const std::string& text) {
-        std::fprintf(stderr, "%s\n", text.c_str());
+    const YesNoQuestion previousQuestion = SetYesNoQuestion([&options](std::string text) {
+        if (text.ends_with(kSaveAnyway)) text.resize(text.size() - kSaveAnyway.size());
+        std::fprintf(stderr, "tesqv-cli: %s: %s\n", options.out.c_str(), text.c_str());
         return true;
     });
     const bool saved = doc.DoSaveAs();

@@ -49,6 +49,7 @@ void WriteCurve(std::string& out, const CtesqDoc& doc, int i, bool withSamples) 
 int RunInfo(const InfoOptions& options) {
     const std::string& path = options.path;
     const bool withSamples = options.withSamples;
+    if (!KnownTraceFile(path, false)) return 1;
     CtesqDoc doc;
     doc.OnNewDocument();
     CStderrMessages messages;

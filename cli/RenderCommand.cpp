@@ -28,6 +28,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }  // namespace
 
 int RunRender(const RenderOptions& options) {
+    if (!KnownTraceFile(options.in, false)) return 1;
     if (SameFile(options.in, options.out)) {
         std::fprintf(
             stderr, "%s\n",
@@ -79,8 +80,10 @@ int RunRender(const RenderOptions& options) {
             doc.Select(n, m);
         } else if (option == "--typed") {
             view.m_strCommand = value;
-        } else if (doc.ExecuteCommand(value)) {  // --command, as Enter in the view
-            doc.BuildDisplayCopies();
+        } else {  // --command, as Enter in the view
+            messages.m_context = "\"" + value + "\"";
+            if (doc.ExecuteCommand(value)) doc.BuildDisplayCopies();
+            messages.m_context.clear();
         }
     }
     if (messages.m_nShown > 0) return 1;

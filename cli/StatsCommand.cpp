@@ -12,6 +12,7 @@
 #include "trace/TimeBase.h"
 
 int RunStats(const StatsOptions& options) {
+    if (!KnownTraceFile(options.path, false)) return 1;
     CtesqDoc doc;
     doc.OnNewDocument();
     CStderrMessages messages;

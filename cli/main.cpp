@@ -20,11 +20,12 @@
 
 namespace {
 
-// A:B with 0 <= A <= B.
+// A:B with 0 <= A <= B, which a trace's sample count bounds.
 const CLI::Validator kSelection(
     [](std::string& value) -> std::string {
         int a = 0, b = 0;
-        if (!ParsePair(value, ':', a, b) || a < 0 || b < a) return "takes A:B with 0 <= A <= B";
+        if (!ParsePair(value, ':', a, b) || a < 0 || b < a)
+            return "takes A:B with 0 <= A <= B <= 2147483647";
         return {};
     },
     "", "selection");
@@ -224,6 +225,22 @@ int Dispatch(int argc, char** argv) {
     std::string size;
     CLI::App* renderCommand = AddRender(app, render, size);
 #endif
+    // CLI11 would only say that a subcommand is required.
+    if (argc > 1 && argv[1][0] != '-') {
+        std::string names;
+        bool known = false;
+        for (const CLI::App* command : app.get_subcommands({})) {
+            known = known || command->get_name() == argv[1];
+            names += (names.empty() ? "" : ", ") + command->get_name();
+        }
+        if (!known) {
+            std::fprintf(stderr,
+                         "tesqv-cli: unknown subcommand \"%s\" (there are %s)\nRun with --help "
+                         "for more information.\n",
+                         argv[1], names.c_str());
+            return 2;
+        }
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {

@@ -19,20 +19,22 @@ TEST(CliConvert, TextToCaptureAndBackWithExactBytes) {
     CliRun r =
         Cli("convert " + in + " " + (dir / "out").string() + " --select 1:3 --command 'kxb 0 2 1'");
     ASSERT_EQ(r.status, 0) << r.err;
-    // What the capture cannot keep is a warning; the save goes on.
-    EXPECT_EQ(r.err,
-              "The capture format keeps curve 0 only, as whole numbers from 0 to 255; 1 curves "
-              "and 2 samples out of range will not be kept. Save anyway?\n");
+    // What the capture cannot keep is a warning, not a question nobody answers; the save goes
+    // on.
+    EXPECT_EQ(r.err, "tesqv-cli: " + (dir / "out").string() +
+                         ": In the capture format only curve 0 is kept, as whole numbers from 0 "
+                         "to 255; 1 other curve and 2 samples out of range will not be kept.\n");
     EXPECT_EQ(Slurp((dir / "out.osc").string()), std::string("\x01\x06\x59\xFF", 4));
     r = Cli("convert " + (dir / "out.osc").string() + " " + (dir / "back.txt").string() +
             " --columns");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Slurp((dir / "back.txt").string()), "1 \r\n6 \r\n89 \r\n255 \r\n");
 
-    // A failing command: its message, status 1, and the output file as it was.
+    // A failing command: its message with the command, status 1, and the output file as it
+    // was.
     r = Cli("convert " + in + " " + (dir / "back.txt").string() + " --command 'kxb 5 1 1'");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "out of range\n");
+    EXPECT_EQ(r.err, "tesqv-cli: \"kxb 5 1 1\": out of range\n");
     EXPECT_EQ(Slurp((dir / "back.txt").string()), "1 \r\n6 \r\n89 \r\n255 \r\n");
     EXPECT_EQ(Cli("convert " + in).status, 2);
     EXPECT_EQ(Cli("convert " + in + " x.txt --select 3:1").status, 2);
@@ -63,4 +65,32 @@ TEST(CliConvert, OutMustNameAFile) {
         EXPECT_NE(r.err.find("OUT must name a file"), std::string::npos) << r.err;
     }
     EXPECT_FALSE(std::filesystem::exists(temp.Path(".osc")));
+}
+
+TEST(CliConvert, MessagesSayWhatTheyAreAbout) {
+    const CTempDir temp("tesqv-convert-say");
+    const std::string in = temp.Path("in.txt");
+    Put(in, "FileType QDL-RV\nCurve a\n\n1\n");
+    // The file and what would have worked; a format that is only read is no choice for OUT.
+    for (const char* out : {"out.xyz", "out.tsv"}) {
+        const CliRun r = Cli("convert " + in + " " + temp.Path(out));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err,
+                  "tesqv-cli: " + temp.Path(out) + ": unknow file type. (.txt, .osc, .csv)\n");
+    }
+    const CliRun missing = Cli("convert " + in + " " + temp.Path("o.txt") + " --command goto");
+    EXPECT_EQ(missing.err, "tesqv-cli: \"goto\": Missing parameters\n");
+    // A folder that exists but takes no new file is not a missing one.
+    EXPECT_EQ(Cli("convert " + in + " /proc/o.txt").err,
+              "The folder of /proc/o.txt cannot be written.\n");
+    EXPECT_EQ(Cli("convert " + in + " " + temp.Path("gone/o.txt")).err,
+              "The folder of " + temp.Path("gone/o.txt") + " does not exist.\n");
+    const CliRun bogus = Cli("bogus " + in);
+    EXPECT_EQ(bogus.status, 2);
+    EXPECT_NE(bogus.err.find("unknown subcommand \"bogus\" (there are info, convert, stats"),
+              std::string::npos)
+        << bogus.err;
+    const CliRun past = Cli("stats " + in + " --select 0:2147483648");
+    EXPECT_EQ(past.status, 2);
+    EXPECT_NE(past.err.find("B <= 2147483647"), std::string::npos) << past.err;
 }

@@ -31,7 +31,8 @@ TEST(CliInfo, FailuresGoToStderrWithStatusOne) {
     const std::string other = WriteTemp("trace.dat", "FileType QDL-RV\n");
     const CliRun type = Cli("info " + other);
     EXPECT_EQ(type.status, 1);
-    EXPECT_EQ(type.err, "unknow file type.\n");
+    EXPECT_EQ(type.err, "tesqv-cli: " + other +
+                            ": unknow file type. (.txt, .osc, .csv, .tsv, .wav, .wave)\n");
     std::filesystem::remove(other);
 }
 

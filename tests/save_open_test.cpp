@@ -243,8 +243,8 @@ TEST_F(SaveOpen, ACaptureSaveSaysWhatItLosesAndNoWritesNothing) {
     EXPECT_FALSE(fs::exists(Path("x.osc")));
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0],
-              "The capture format keeps curve 0 only, as whole numbers from 0 to 255; 1 curves "
-              "and 2 samples out of range will not be kept. Save anyway?");
+              "In the capture format only curve 0 is kept, as whole numbers from 0 to 255; 1 "
+              "other curve and 2 samples out of range will not be kept. Save anyway?");
     answer = true;
     EXPECT_TRUE(doc->OnSaveDocument(Path("x.osc")));
     EXPECT_EQ(Slurp(Path("x.osc")), std::string("\x01\xFB\xFF\x00", 4));

@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
-
 #include <algorithm>
 #include <climits>
+#include <limits>
 
 #include "tests/support/DocTestAccess.h"
 #include "tests/support/TraceFixtures.h"

@@ -135,7 +135,7 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
     // A format that holds less than a trace may says what it will not keep, first.
     if (format->loss != nullptr)
         if (const std::string loss = format->loss(*this, FormatState());
-            !loss.empty() && !AfxAskYesNo(loss))
+            !loss.empty() && !AfxAskYesNo(loss + std::string(kSaveAnyway)))
             return false;
     try {
         CSafeFile file(path);

@@ -223,7 +223,8 @@ std::string capture_format::Loss(const CTraceData& trace, const CFormatState& st
     }
     if (curves == 0 && outside == 0) return {};
     return fmt::format(
-        "The capture format keeps curve 0 only, as whole numbers from {} to {}; {} curves and {} "
-        "samples out of range will not be kept. Save anyway?",
-        lo, hi, curves, outside);
+        "In the capture format only curve 0 is kept, as whole numbers from {} to {}; {} other "
+        "{} and {} {} out of range will not be kept.",
+        lo, hi, curves, curves == 1 ? "curve" : "curves", outside,
+        outside == 1 ? "sample" : "samples");
 }

@@ -584,7 +584,6 @@ std::string csv_format::Loss(const CTraceData& t, const CFormatState&) {
     for (int i = 0; i < t.m_nCurveCount; ++i) empty += !t.m_pSamples[i];
     if (empty == 0) return {};
     return fmt::format(
-        "A CSV file holds curves with samples only; {} {} without samples will not be kept. "
-        "Save anyway?",
-        empty, empty == 1 ? "curve" : "curves");
+        "A CSV file holds curves with samples only; {} {} without samples will not be kept.", empty,
+        empty == 1 ? "curve" : "curves");
 }

@@ -55,6 +55,15 @@ std::string_view DefaultSaveExtension() {
     return TraceFormat(kDefaultSave).extensions[0];
 }
 
+std::string TraceExtensionList(bool writable) {
+    std::string list;
+    for (const CTraceFormat& format : kFormats)
+        for (const std::string_view ext : format.extensions)
+            if (!ext.empty() && (writable ? format.write != nullptr : format.read != nullptr))
+                list += (list.empty() ? "." : ", .") + std::string(ext);
+    return list;
+}
+
 std::string OpenPatterns() {
     std::string patterns;
     for (const CTraceFormat& format : kFormats)

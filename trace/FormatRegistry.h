@@ -37,13 +37,16 @@ struct CTraceFormat {
     bool (*read)(CFile& file, CTraceData& trace, CFormatState& state);
     // The whole trace; file errors throw CFileException. Null: the format is only read.
     void (*write)(CFile& file, const CTraceData& trace, const CFormatState& state);
-    // What a save would lose, as the question put before it ("... Save anyway?"); empty when
-    // nothing. Null: it keeps everything.
+    // What a save would lose, said before it (the window asks kSaveAnyway after it); empty
+    // when nothing. Null: it keeps everything.
     std::string (*loss)(const CTraceData& trace, const CFormatState& state);
     // The columns a file offers as curves, for the choice of 8 when it has more. Null: the
     // format holds 8 at most.
     std::vector<std::string> (*columns)(CFile& file);
 };
+
+// The question after a format's loss, before a save goes on.
+inline constexpr std::string_view kSaveAnyway = " Save anyway?";
 
 // The format the path's file name names by its extension; null when none does.
 const CTraceFormat* TraceFormatOf(std::string_view path);
@@ -55,6 +58,8 @@ std::string SaveFilter();
 std::string_view DefaultSaveExtension();
 // Every extension that opens, as file dialog patterns: "*.txt *.osc *.csv *.tsv".
 std::string OpenPatterns();
+// The extensions that open (or, with `writable`, that save), for messages: ".txt, .osc, ...".
+std::string TraceExtensionList(bool writable);
 
 // The formats' own readers and writers.
 namespace text_format {

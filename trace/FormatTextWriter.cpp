@@ -85,7 +85,7 @@ std::string text_format::Loss(const CTraceData& t, const CFormatState&) {
     for (const std::string& c : changed) list += (list.empty() ? "" : ", ") + c;
     return "A text trace separates names and units at spaces and , ; : so they are written with "
            "_ in their place: " +
-           list + ". Save anyway?";
+           list + ".";
 }
 
 void text_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {

@@ -50,6 +50,8 @@ std::string CFileException::GetErrorMessage() const {
             return f + " is not a regular file.";
         case folderNotFound:
             return "The folder of " + f + " does not exist.";
+        case folderReadOnly:
+            return "The folder of " + f + " cannot be written.";
         case accessDenied:
             return f + " cannot be accessed.";
         case diskFull:

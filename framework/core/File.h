@@ -24,6 +24,7 @@ public:
         isFolder,        // a folder where a file was expected
         notRegularFile,  // a FIFO, device or socket where a file was expected
         folderNotFound,  // the folder a new file was to go in
+        folderReadOnly,  // that folder exists but takes no new file
     };
 
     CFileException(Cause cause, int osError, std::string fileName)

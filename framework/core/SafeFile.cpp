@@ -189,6 +189,13 @@ CSafeFile::CSafeFile(const std::string& path) {
     if (m_hFile < 0) {
         const int err = errno;
         m_strTemp.clear();
+        // Some folders that exist still take no new file (a read-only mount, /proc): say which
+        // it is rather than that the folder is missing.
+        struct stat folder {};
+        const bool folderExists =
+            ::stat(FolderOf(m_strTarget).c_str(), &folder) == 0 && S_ISDIR(folder.st_mode);
+        if (folderExists && (err == ENOENT || err == EACCES || err == EPERM || err == EROFS))
+            throw CFileException(CFileException::folderReadOnly, err, path);
         if (err == ENOENT) throw CFileException(CFileException::folderNotFound, err, path);
         ThrowOsError(err);
     }
