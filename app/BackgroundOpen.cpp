@@ -172,6 +172,12 @@ void CBackgroundOpen::Finish(const std::shared_ptr<Result>& result) {
             else
                 AfxMessageBox(m);
         }
+    } else if (m_bQuiet && result->trace->m_nSampleCount == 0 && m_doc.m_nSampleCount > 0) {
+        // A followed file emptied to be written anew: what was shown stays, with its zoom and
+        // selection, until samples are back.
+        m_pBar->showMessage(
+            ToQString(m_doc.GetTitle() + " holds no samples now; the last trace read stays shown."),
+            15000);
     } else {
         m_doc.AdoptTrace(*result->trace);
         AfxAddToRecentFileList(m_path);

@@ -102,9 +102,13 @@ bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
         // Unsaved changes are never thrown away, nor asked about, by a file that changed.
         if (m_pOpen->Busy())
             m_pReloadTimer->start();  // once the read that runs has ended
-        else if (m_bAutoReload && !m_doc.IsModified() &&
-                 QFileInfo::exists(PathToQString(m_doc.GetPathName())))
+        else if (!m_bAutoReload || m_doc.IsModified())
+            return;
+        else if (QFileInfo::exists(PathToQString(m_doc.GetPathName())))
             OnFileReload(true);
+        else  // the folder's watch tells when it is back
+            m_pFrame->statusBar()->showMessage(
+                ToQString(m_doc.GetTitle() + " is gone; the last trace read stays shown."), 15000);
     });
     m_bAutoReload = AppSettings().value(QStringLiteral("Settings/ReloadOnChange"), false).toBool();
     if (args.size() > 1) {

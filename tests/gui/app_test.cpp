@@ -23,8 +23,8 @@
 #include "app/BackgroundOpen.h"
 #include "app/ColumnChooser.h"
 #include "app/MainFrame.h"
-#include "app/SaveDialog.h"
 #include "app/MeasurementsDock.h"
+#include "app/SaveDialog.h"
 #include "app/Settings.h"
 #include "app/tesqApp.h"
 #include "framework/core/MessageSink.h"
@@ -390,7 +390,7 @@ TEST(App, FileDialogsStartWhereTheTraceIsAndTheKeysComeBackToThePlot) {
     CMainFrame* frame = app.GetMainWnd();
     if (!frame->Measurements()->isVisible()) frame->Router().Execute(ID_VIEW_MEASUREMENTS);
     QCoreApplication::processEvents();  // the open dialog's hand-back has happened
-    table->setFocus();  // the keys were elsewhere before the next dialog
+    table->setFocus();                  // the keys were elsewhere before the next dialog
     ASSERT_TRUE(WaitFor([&] { return frame->focusWidget() == table; }));
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
     app.OnAppAbout();

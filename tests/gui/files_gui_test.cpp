@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QSvgRenderer>
 #include <QTest>
 #include <chrono>
@@ -135,6 +136,39 @@ TEST(Reload, AWatchedFileIsFollowedAsItGrows) {
     std::filesystem::remove(trace);
     Put(trace, kHeader + Rows(0, 12000));
     EXPECT_TRUE(WaitFor([&] { return app.GetDocument().m_nSampleCount == 12000; }));
+    EXPECT_TRUE(messages.m_messages.empty());
+    app.SetAutoReload(false);
+}
+
+TEST(Reload, AFollowedFileEmptiedOrRemovedKeepsTheLastTraceShown) {
+    const CTempDir temp("tesqv-follow-gone");
+    const std::string trace = temp.Path("rec.txt");
+    Put(trace, kHeader + Rows(0, 5000));
+    CtesqApp app;
+    ASSERT_TRUE(app.InitInstance({"tesqv", trace}));
+    app.SetAutoReload(true);
+    CtesqDoc& doc = app.GetDocument();
+    app.GetMainWnd()->GetActiveView()->OnZoomIn();
+    doc.Select(10, 20);
+    const int decimation = doc.Decimation();
+    QStatusBar* bar = app.GetMainWnd()->statusBar();
+    const auto said = [bar](const char* text) {
+        return WaitFor([&] { return bar->currentMessage().contains(QLatin1String(text)); });
+    };
+    CMessageRecorder messages;
+    for (int round = 0; round < 2; ++round) {  // the second time too, after samples came back
+        Put(trace, "");
+        EXPECT_TRUE(said("rec.txt holds no samples now; the last trace read stays shown."));
+        bar->clearMessage();
+        std::filesystem::remove(trace);
+        EXPECT_TRUE(said("rec.txt is gone; the last trace read stays shown."));
+        EXPECT_EQ(doc.m_nSampleCount, 5000 + round);
+        EXPECT_EQ(doc.Decimation(), decimation);
+        EXPECT_EQ(doc.SelEnd(), 20);
+        Put(trace, kHeader + Rows(0, 5001));
+        EXPECT_TRUE(WaitFor([&] { return doc.m_nSampleCount == 5001; }));
+        EXPECT_EQ(doc.SelEnd(), 20);
+    }
     EXPECT_TRUE(messages.m_messages.empty());
     app.SetAutoReload(false);
 }
