@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+#include <algorithm>
 
 #include "app/MeasurementsDock.h"
 #include "app/Settings.h"
@@ -213,8 +214,13 @@ void CMainFrame::CreateMeasurements() {
     const QSettings settings = AppSettings();
     m_pMeasurements->setVisible(
         settings.value(QStringLiteral("Settings/Measurements"), false).toBool());
+    if (m_pMeasurements->isVisibleTo(this)) SizeMeasurements();
+    m_pMeasurements->m_onResized = [](int width) {
+        AppSettings().setValue(QStringLiteral("Settings/MeasurementsWidth"), width);
+    };
     AddCommand(ID_VIEW_MEASUREMENTS, [this] {
         m_pMeasurements->setVisible(!m_pMeasurements->isVisibleTo(this));
+        if (m_pMeasurements->isVisibleTo(this)) SizeMeasurements();
         m_pMeasurements->Refresh();
     });
     AddUpdate(ID_VIEW_MEASUREMENTS,
@@ -223,6 +229,16 @@ void CMainFrame::CreateMeasurements() {
         AppSettings().setValue(QStringLiteral("Settings/Measurements"),
                                m_pMeasurements->isVisibleTo(this));
     });
+}
+
+void CMainFrame::SizeMeasurements() {
+    // The width the user last dragged it to; else room for every curve, but never most of the
+    // window.
+    const int dragged =
+        AppSettings().value(QStringLiteral("Settings/MeasurementsWidth"), 0).toInt();
+    const int width =
+        dragged > 0 ? dragged : std::min(m_pMeasurements->NaturalWidth(), this->width() * 2 / 5);
+    resizeDocks({m_pMeasurements}, {width}, Qt::Horizontal);
 }
 
 void CMainFrame::OnUpdateViewCmdBar(CCmdUI* pCmdUI) {

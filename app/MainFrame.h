@@ -78,6 +78,7 @@ private:
     void CreateCmdBar();
     void RefreshIndicators();
     void CreateMeasurements();
+    void SizeMeasurements();
 
     CtesqDoc& m_doc;
     CtesqView* m_pView;

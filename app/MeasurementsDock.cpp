@@ -7,9 +7,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "framework/gui/QtText.h"
 #include "trace/Document.h"
@@ -18,11 +21,17 @@
 
 namespace {
 
-const char* const kColumns[] = {"Curve", "Min",     "Max",   "Peak-to-peak", "Mean",
-                                "RMS",   "Std dev", "First", "Last",         "NaN"};
+const char* const kMeasures[] = {"Min",     "Max",   "Peak-to-peak", "Mean", "RMS",
+                                 "Std dev", "First", "Last",         "NaN"};
 
 std::string Value(double v) {
     return std::isnan(v) ? std::string("-") : fmt::format("{:.6g}", v);
+}
+
+// One curve's measures in the order of kMeasures.
+std::vector<std::string> Cells(const CurveStats& c) {
+    return {Value(c.min), Value(c.max),   Value(c.max - c.min), Value(c.mean),        Value(c.rms),
+            Value(c.std), Value(c.first), Value(c.last),        std::to_string(c.nan)};
 }
 
 }  // namespace
@@ -34,12 +43,18 @@ CMeasurementsDock::CMeasurementsDock(CtesqDoc& doc, QWidget* parent)
     auto* layout = new QVBoxLayout(body);
     m_pRange = new QLabel(body);
     m_pRange->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_pTable = new QTableWidget(0, static_cast<int>(std::size(kColumns)), body);
-    QStringList headers;
-    for (const char* c : kColumns) headers.append(QString::fromLatin1(c));
-    m_pTable->setHorizontalHeaderLabels(headers);
-    m_pTable->verticalHeader()->hide();
+    m_pTable = new QTableWidget(static_cast<int>(std::size(kMeasures)), 0, body);
+    QStringList measures;
+    for (const char* m : kMeasures) measures.append(QString::fromLatin1(m));
+    m_pTable->setVerticalHeaderLabels(measures);
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The widest number "{:.6g}" makes of a float's measures, with the cell's margins.
+    m_nColumnWidth = m_pTable->fontMetrics().horizontalAdvance(QStringLiteral("-8.88888e-88")) +
+                     2 * m_pTable->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
+    m_pTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_pTable->horizontalHeader()->setDefaultSectionSize(m_nColumnWidth);
+    m_pTable->horizontalHeader()->setTextElideMode(Qt::ElideRight);
+    m_pTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     auto* copy = new QPushButton(QStringLiteral("Copy"), body);
     QObject::connect(copy, &QPushButton::clicked, this, [this] {
         QApplication::clipboard()->setText(ToQString(TableText()));
@@ -49,6 +64,21 @@ CMeasurementsDock::CMeasurementsDock(CtesqDoc& doc, QWidget* parent)
     layout->addWidget(m_pTable, 1);
     layout->addWidget(copy, 0, Qt::AlignRight);
     setWidget(body);
+}
+
+int CMeasurementsDock::NaturalWidth() const {
+    const int curves = std::max(m_doc.m_nCurveCount, 1);
+    const int margins = widget()->layout()->contentsMargins().left() +
+                        widget()->layout()->contentsMargins().right();
+    return m_pTable->verticalHeader()->sizeHint().width() + curves * m_nColumnWidth +
+           2 * m_pTable->frameWidth() + margins + 4;
+}
+
+void CMeasurementsDock::resizeEvent(QResizeEvent* event) {
+    QDockWidget::resizeEvent(event);
+    // A resize while the button is held is the user dragging the dock's edge.
+    if (m_onResized && isVisible() && (QApplication::mouseButtons() & Qt::LeftButton) != 0)
+        m_onResized(width());
 }
 
 CMeasurementsDock::Key CMeasurementsDock::CurrentKey() const {
@@ -62,50 +92,53 @@ CMeasurementsDock::Key CMeasurementsDock::CurrentKey() const {
     return k;
 }
 
+std::string CMeasurementsDock::RangeLine() const {
+    const std::string& unit = m_doc.m_strStepUnit;
+    const auto time = [&](long long samples) {
+        return timebase::ReadableText(m_doc.SampleTime(samples)) + " " + unit;
+    };
+    return fmt::format("Start {} ({})    End {} ({})    Duration {}    Samples {}", m_stats.start,
+                       time(m_stats.start), m_stats.end, time(m_stats.end),
+                       time(m_stats.end - m_stats.start), m_stats.end - m_stats.start);
+}
+
 void CMeasurementsDock::Refresh() {
     if (!isVisible()) return;
     const Key key = CurrentKey();
     if (key == m_shown) return;
     m_shown = key;
-    const SelectionStats stats = ComputeSelectionStats(m_doc, key.start, key.end);
-    const std::string& unit = m_doc.m_strStepUnit;
-    const auto time = [&](long long samples) {
-        return timebase::ReadableText(m_doc.SampleTime(samples)) + " " + unit;
-    };
-    m_pRange->setText(ToQString(fmt::format(
-        "Start {} ({})    End {} ({})    Duration {}    Samples {}", stats.start, time(stats.start),
-        stats.end, time(stats.end), time(stats.end - stats.start), stats.end - stats.start)));
-    m_pTable->setRowCount(static_cast<int>(stats.curves.size()));
-    for (int i = 0; i < static_cast<int>(stats.curves.size()); ++i) {
-        const CurveStats& c = stats.curves[static_cast<std::size_t>(i)];
-        const std::string cells[] = {
-            m_doc.m_strCurveName[i], Value(c.min),         Value(c.max), Value(c.max - c.min),
-            Value(c.mean),           Value(c.rms),         Value(c.std), Value(c.first),
-            Value(c.last),           std::to_string(c.nan)};
-        for (int k = 0; k < static_cast<int>(std::size(cells)); ++k) {
-            auto* item = new QTableWidgetItem(ToQString(cells[k]));
+    m_stats = ComputeSelectionStats(m_doc, key.start, key.end);
+    // One short line each, so that the range needs no width of its own.
+    std::string range = RangeLine();
+    for (std::size_t at = 0; (at = range.find("    ", at)) != std::string::npos;)
+        range.replace(at, 4, "\n");
+    m_pRange->setText(ToQString(range));
+    const int curves = static_cast<int>(m_stats.curves.size());
+    m_pTable->setColumnCount(curves);
+    for (int i = 0; i < curves; ++i) {
+        const QString name = ToQString(m_doc.m_strCurveName[i]);
+        auto* header = new QTableWidgetItem(name);
+        header->setToolTip(name);  // a long name is cut short in its column
+        m_pTable->setHorizontalHeaderItem(i, header);
+        const std::vector<std::string> cells = Cells(m_stats.curves[static_cast<std::size_t>(i)]);
+        for (int k = 0; k < static_cast<int>(cells.size()); ++k) {
+            auto* item = new QTableWidgetItem(ToQString(cells[static_cast<std::size_t>(k)]));
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             // Hidden curves are measured too, greyed as in the legend.
             if (m_doc.IsCurveHidden(i)) item->setForeground(QColor(160, 160, 160));
-            m_pTable->setItem(i, k, item);
+            m_pTable->setItem(k, i, item);
         }
     }
 }
 
 std::string CMeasurementsDock::TableText() const {
-    std::string text = m_pRange->text().toStdString();
+    // Curves as rows, as a spreadsheet takes them, whatever the dock shows.
+    std::string text = RangeLine() + "\nCurve";
+    for (const char* m : kMeasures) text += std::string("\t") + m;
     text += '\n';
-    const auto cell = [&text](int column, const QString& value) {
-        if (column > 0) text += '\t';
-        text += value.toStdString();
-    };
-    for (int k = 0; k < m_pTable->columnCount(); ++k)
-        cell(k, m_pTable->horizontalHeaderItem(k)->text());
-    text += '\n';
-    for (int r = 0; r < m_pTable->rowCount(); ++r) {
-        for (int k = 0; k < m_pTable->columnCount(); ++k) {
-            const QTableWidgetItem* item = m_pTable->item(r, k);
-            cell(k, item != nullptr ? item->text() : QString());
-        }
+    for (std::size_t i = 0; i < m_stats.curves.size(); ++i) {
+        text += m_doc.m_strCurveName[i];
+        for (const std::string& cell : Cells(m_stats.curves[i])) text += '\t' + cell;
         text += '\n';
     }
     return text;

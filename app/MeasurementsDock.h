@@ -3,10 +3,15 @@
 // curve, its extremes, peak-to-peak, mean, RMS, standard deviation, first and last value and
 // skipped NaN samples. Recomputed from the samples when the selection or the data changes,
 // while the dock is shown; "Copy" puts the table on the clipboard as tab-separated text.
+// Measures are rows and curves columns (at most 8 curves against 9 measures: the narrower
+// way), each column as wide as the widest number it can show, so the dock never widens while
+// the user selects.
 
 #include <QDockWidget>
 #include <functional>
 #include <string>
+
+#include "trace/Statistics.h"
 
 class CtesqDoc;
 class QLabel;
@@ -18,13 +23,21 @@ public:
 
     // Recomputes when anything it shows has changed; cheap otherwise (called when idle).
     void Refresh();
-    // The table as tab-separated lines, as "Copy" puts it on the clipboard.
+    // The range line, then one line per curve (a header line first), tab-separated, as "Copy"
+    // puts it on the clipboard.
     std::string TableText() const;
+    // The width that shows every column of the trace's curves without scrolling.
+    int NaturalWidth() const;
 
     QTableWidget* m_pTable;
     QLabel* m_pRange;
     // Called after Copy, to give the keys back to the plot.
     std::function<void()> m_afterCopy;
+    // Called when the user has resized the dock, with its new width.
+    std::function<void(int)> m_onResized;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct Key {
@@ -34,7 +47,10 @@ private:
         bool operator==(const Key&) const = default;
     };
     Key CurrentKey() const;
+    std::string RangeLine() const;
 
     CtesqDoc& m_doc;
     Key m_shown;
+    SelectionStats m_stats;
+    int m_nColumnWidth = 0;
 };

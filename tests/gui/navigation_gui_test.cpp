@@ -14,6 +14,7 @@
 
 #include "app/MainFrame.h"
 #include "app/MeasurementsDock.h"
+#include "app/Settings.h"
 #include "framework/gui/CommandActions.h"
 #include "res/CommandIds.h"
 #include "tests/support/TraceFixtures.h"
@@ -192,23 +193,79 @@ TEST(Measurements, FollowTheSelectionAndCopyAsTabSeparatedText) {
     doc->Select(1, 4);
     doc->SetCurveHidden(1, true);
     frame.Measurements()->Refresh();
+    // A column per curve, a row per measure.
     const QTableWidget* table = frame.Measurements()->m_pTable;
-    ASSERT_EQ(table->rowCount(), 2);
-    EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("2"));  // min
-    EXPECT_EQ(table->item(0, 3)->text(), QStringLiteral("2"));  // peak-to-peak
-    EXPECT_EQ(table->item(0, 4)->text(), QStringLiteral("3"));  // mean
-    EXPECT_EQ(table->item(1, 0)->foreground().color(), QColor(160, 160, 160));
+    ASSERT_EQ(table->columnCount(), 2);
+    EXPECT_EQ(table->horizontalHeaderItem(1)->text(), QStringLiteral("I"));
+    EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("2"));  // min
+    EXPECT_EQ(table->item(2, 0)->text(), QStringLiteral("2"));  // peak-to-peak
+    EXPECT_EQ(table->item(3, 0)->text(), QStringLiteral("3"));  // mean
+    EXPECT_EQ(table->item(0, 1)->foreground().color(), QColor(160, 160, 160));
     EXPECT_EQ(frame.Measurements()->m_pRange->text(),
-              QStringLiteral("Start 1 (20 us)    End 4 (80 us)    Duration 60 us    Samples 3"));
+              QStringLiteral("Start 1 (20 us)\nEnd 4 (80 us)\nDuration 60 us\nSamples 3"));
 
     ASSERT_TRUE(doc->ExecuteCommand("kxb 0 10 0"));  // the data changes: measured again
     frame.Measurements()->Refresh();
-    EXPECT_EQ(table->item(0, 4)->text(), QStringLiteral("30"));
+    EXPECT_EQ(table->item(3, 0)->text(), QStringLiteral("30"));
 
+    // Copied with curves as rows, as a spreadsheet takes them.
     const std::string text = frame.Measurements()->TableText();
+    EXPECT_EQ(text.substr(0, text.find('\n')),
+              "Start 1 (20 us)    End 4 (80 us)    Duration 60 us    Samples 3");
     EXPECT_NE(text.find("Curve\tMin\tMax\tPeak-to-peak\tMean\tRMS\tStd dev\tFirst\tLast\tNaN\n"),
               std::string::npos);
     EXPECT_NE(text.find("U\t20\t40\t20\t30\t"), std::string::npos);
     item->trigger();
     EXPECT_FALSE(item->isChecked());
+}
+
+TEST(Measurements, TheDockKeepsTheWidthItWasGivenWhateverItShows) {
+    CCmdTarget app;
+    AppSettings().remove(QStringLiteral("Settings/MeasurementsWidth"));
+    auto doc = DocWithSamples({{1, 2, 3, 4}, {1, 2, 3, 4}, {1, 2, 3, 4}, {1, 2, 3, 4}});
+    CMainFrame frame(*doc, app);
+    frame.resize(1280, 800);
+    frame.show();
+    frame.Actions().Action(ID_VIEW_MEASUREMENTS)->trigger();
+    CMeasurementsDock* dock = frame.Measurements();
+    dock->Refresh();
+    QCoreApplication::processEvents();
+    // Every curve's column shows without scrolling; the numbers' width never changes it.
+    EXPECT_EQ(dock->m_pTable->horizontalScrollBar()->maximum(), 0);
+    const int plot = frame.GetActiveView()->width();
+    doc->Select(0, 4);
+    ASSERT_TRUE(doc->ExecuteCommand("kxb 0 -1.23456789e37 -0.000123456789"));
+    dock->Refresh();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dock->m_pTable->item(0, 0)->text(), QStringLiteral("-4.93827e+37"));
+    EXPECT_LT(dock->m_pTable->fontMetrics().horizontalAdvance(QStringLiteral("-4.93827e+37")),
+              dock->m_pTable->columnWidth(0) - 4);  // whole, not cut short
+    EXPECT_EQ(frame.GetActiveView()->width(), plot);
+    EXPECT_EQ(dock->m_pTable->horizontalScrollBar()->maximum(), 0);
+
+    // A small window keeps most of its width for the plot.
+    frame.Actions().Action(ID_VIEW_MEASUREMENTS)->trigger();
+    frame.resize(700, 450);
+    frame.Actions().Action(ID_VIEW_MEASUREMENTS)->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_LE(dock->width(), 700 * 2 / 5);
+    EXPECT_GE(frame.GetActiveView()->width(), 700 / 2);
+
+    // The width the user drags it to is the width it has from then on.
+    const QPoint edge = dock->mapTo(&frame, QPoint(-1, dock->height() / 2));
+    // Through the window, as the user's pointer comes.
+    QWindow* window = frame.windowHandle();
+    QTest::mousePress(window, Qt::LeftButton, {}, edge);
+    QTest::mouseMove(window, edge - QPoint(60, 0));
+    QTest::mouseRelease(window, Qt::LeftButton, {}, edge - QPoint(60, 0));
+    QCoreApplication::processEvents();
+    const int dragged = dock->width();
+    EXPECT_GT(dragged, 700 * 2 / 5);
+    EXPECT_EQ(AppSettings().value(QStringLiteral("Settings/MeasurementsWidth")).toInt(), dragged);
+    frame.Actions().Action(ID_VIEW_MEASUREMENTS)->trigger();
+    frame.Actions().Action(ID_VIEW_MEASUREMENTS)->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dock->width(), dragged);
+    frame.Actions().Action(ID_VIEW_MEASUREMENTS)->trigger();
+    AppSettings().remove(QStringLiteral("Settings/MeasurementsWidth"));
 }
