@@ -25,6 +25,11 @@ struct Box {
     COLORREF color;
 };
 using Line = std::pair<CPoint, CPoint>;
+struct Fill {
+    CRect rect;
+    COLORREF color;
+    bool operator==(const Fill&) const = default;
+};
 
 // Records what is drawn, with the colours and modes in force at the time.
 struct RecordingDC : CDC {
@@ -39,6 +44,7 @@ struct RecordingDC : CDC {
         polylines.emplace_back(p, p + n);
         pens.push_back(pen);
     }
+    void FillSolidRect(const CRect& r, COLORREF c) override { fills.push_back({r, c}); }
     void TextOut(int x, int y, std::string_view t) override {
         texts.push_back({x, y, std::string(t), text, mode});
     }
@@ -70,6 +76,7 @@ struct RecordingDC : CDC {
     std::vector<CPen> pens;
     std::vector<Text> texts;
     std::vector<Box> boxes;
+    std::vector<Fill> fills;
 };
 
 const COLORREF kColors[8] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255),     RGB(80, 0, 0),
@@ -110,13 +117,19 @@ TEST(TraceDraw, EmptySelectionShadesTheColumnThatStartsAtIt) {
     auto doc = DocWithSamples({std::vector<float>(400, 1.0f)});
     doc->Select(40, 40);
     doc->SetDecimation(4);
-    EXPECT_TRUE(Paint(*doc, 0, 400).HasLine({10, 100}, {10, 670}));
+    const std::vector<Fill> column = {{{10, 100, 11, 671}, RGB(221, 221, 221)}};
+    EXPECT_EQ(Paint(*doc, 0, 400).fills, column);
     doc->SetDecimation(3);
-    const RecordingDC dc = Paint(*doc, 0, 400);
-    EXPECT_EQ(std::count_if(
-                  dc.lines.begin(), dc.lines.end(),
-                  [](const Line& l) { return l.first.x % 100 != 0 && l.first.x == l.second.x; }),
-              0);
+    EXPECT_TRUE(Paint(*doc, 0, 400).fills.empty());
+}
+
+TEST(TraceDraw, TheShadedColumnsOfASelectionAreOneRectangle) {
+    auto doc = DocWithSamples({std::vector<float>(400, 1.0f)});
+    doc->Select(30, 61);  // columns 30 .. 60
+    const std::vector<Fill> band = {{{30, 100, 61, 671}, RGB(221, 221, 221)}};
+    EXPECT_EQ(Paint(*doc, 0, 400).fills, band);
+    doc->Select(0, 400);  // to the last column
+    EXPECT_EQ(Paint(*doc, 0, 400).fills.back().rect, (CRect{0, 100, 400, 671}));
 }
 
 TEST(TraceDraw, CurvesMapValuesIntoThePlotBand) {

@@ -87,6 +87,8 @@ bool ExportViewImage(CScrollView& view, const std::string& path) {
         case ImageFormat::svg: {
             QSvgGenerator svg;
             svg.setOutputDevice(&buffer);
+            // A pixel is 1/96 inch, as viewers count it: the declared size is the window's.
+            svg.setResolution(96);
             svg.setSize(size);
             svg.setViewBox(QRect(QPoint(0, 0), size));
             svg.setTitle(QStringLiteral("tesqv"));
@@ -94,10 +96,10 @@ bool ExportViewImage(CScrollView& view, const std::string& path) {
             break;
         }
         case ImageFormat::pdf: {
-            // One page the size of the window, a point per pixel.
+            // One page the size of the window at 96 pixels to the inch.
             QPdfWriter pdf(&buffer);
-            pdf.setResolution(72);
-            pdf.setPageSize(QPageSize(QSizeF(size), QPageSize::Point));
+            pdf.setResolution(96);
+            pdf.setPageSize(QPageSize(QSizeF(size) * 0.75, QPageSize::Point));
             pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
             PaintOn(pdf, view, size);
             break;

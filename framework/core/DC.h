@@ -47,6 +47,8 @@ public:
     virtual void MoveTo(int x, int y) = 0;
     virtual void LineTo(int x, int y) = 0;
     virtual void Polyline(const CPoint* points, int count) = 0;
+    // Fills left .. right - 1 by top .. bottom - 1 (logical) with the colour; no outline.
+    virtual void FillSolidRect(const CRect& rect, COLORREF color) = 0;
     // The point becomes the text's top-left corner.
     virtual void TextOut(int x, int y, std::string_view text) = 0;
     virtual void DrawText(std::string_view text, const CRect& rect, unsigned format) = 0;

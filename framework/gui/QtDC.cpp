@@ -158,6 +158,11 @@ void CQtDC::Polyline(const CPoint* points, int count) {
     m_painter.drawPolyline(q, count);
 }
 
+void CQtDC::FillSolidRect(const CRect& rect, COLORREF color) {
+    m_painter.fillRect(QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top),
+                       ToQColor(color));
+}
+
 void CQtDC::TextOut(int x, int y, std::string_view text) {
     const QString s = ToQString(text);
     const QFontMetrics metrics(m_painter.font());

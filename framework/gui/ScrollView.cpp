@@ -1,5 +1,6 @@
 #include "framework/gui/ScrollView.h"
 
+#include <QFontInfo>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -41,8 +42,23 @@ CRect CScrollView::GetClientRect() const {
 }
 
 void CScrollView::PaintTo(QPainter& painter) {
+    QFont font = this->font();
+    font.setPixelSize(QFontInfo(this->font()).pixelSize());
+    painter.setFont(font);
     CQtDC dc(painter, {GetScrollPosition(), 0});
     OnDraw(&dc);
+}
+
+void CScrollView::PaintScaledTo(QPainter& painter, QSizeF area) {
+    const QSize client = viewport()->size();
+    if (client.isEmpty() || area.isEmpty()) return;
+    const double scale = std::min(area.width() / client.width(), area.height() / client.height());
+    painter.save();
+    painter.scale(scale, scale);
+    painter.setClipRect(QRect(QPoint(0, 0), client));
+    painter.fillRect(QRect(QPoint(0, 0), client), Qt::white);
+    PaintTo(painter);
+    painter.restore();
 }
 
 void CScrollView::paintEvent(QPaintEvent*) {
@@ -64,8 +80,7 @@ void CScrollView::PrintTo(QPrinter& printer) {
     OnBeginPrinting(printer);
     {
         QPainter painter(&printer);
-        CQtDC dc(painter, {0, 0});
-        OnDraw(&dc);
+        PaintScaledTo(painter, printer.pageLayout().paintRectPixels(printer.resolution()).size());
     }
     OnEndPrinting(printer);
 }

@@ -32,11 +32,15 @@ public:
     // Paints the visible part through a device context whose logical origin is the scroll
     // position.
     virtual void OnDraw(CDC* pDC) = 0;
+    // Paints what the window shows, its text as many pixels high as on the screen whatever
+    // the device's resolution (a picture file, a page).
     void PaintTo(QPainter& painter);
+    // The same, scaled with its proportions to fill as much of `area` (device units from the
+    // painter's origin) as it can.
+    void PaintScaledTo(QPainter& painter, QSizeF area);
 
-    // Printing and print preview draw through OnDraw without the scroll offset, so a print
-    // shows the first columns with the window's geometry. OnPreparePrinting asks the user
-    // (the print dialog); false cancels.
+    // Printing and print preview show the view as the window does, scaled to the page.
+    // OnPreparePrinting asks the user (the print dialog); false cancels.
     virtual bool OnPreparePrinting(QPrinter& printer);
     virtual void OnBeginPrinting(QPrinter&) {}
     virtual void OnEndPrinting(QPrinter&) {}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QSvgRenderer>
@@ -19,6 +20,7 @@
 #include "framework/core/Prompts.h"
 #include "framework/gui/QtText.h"
 #include "res/CommandIds.h"
+#include "tests/gui/Pictures.h"
 #include "tests/gui/WaitFor.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/MessageRecorder.h"
@@ -60,6 +62,8 @@ TEST(ExportImage, PngSvgAndPdfOfTheViewAndPngAsRenderWritesIt) {
     const std::string pdf = Slurp(temp.Path("v.pdf"));
     EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
     EXPECT_NE(pdf.find("/Count 1"), std::string::npos);  // one page
+    // As large as the window at 96 pixels to the inch: 640 x 360 pixels are 480 x 270 points.
+    EXPECT_NE(pdf.find("/MediaBox [0 0 480"), std::string::npos);
 
     const CliRun r =
         Cli("render " + trace + " " + temp.Path("r.png") + " --size 640x360 --scroll 500");
@@ -67,6 +71,49 @@ TEST(ExportImage, PngSvgAndPdfOfTheViewAndPngAsRenderWritesIt) {
     EXPECT_EQ(QImage(ToQString(temp.Path("r.png"))), png);
     EXPECT_EQ(Cli("render " + trace + " " + temp.Path("r.svg")).status, 0);
     EXPECT_TRUE(QSvgRenderer(ToQString(temp.Path("r.svg"))).isValid());
+}
+
+TEST(ExportImage, AnSvgShowsWhatThePngShowsAtTheWindowsSize) {
+    const CTempDir temp("tesqv-export-svg");
+    const std::string trace = temp.Path("t.txt");
+    Put(trace, kHeader + Rows(0, 3000));
+    CtesqDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(trace));
+    CtesqView view;
+    view.AttachOffscreen(&doc, 640, 360);
+    view.OnInitialUpdate();
+    doc.Select(100, 400);
+    for (const char* name : {"v.png", "v.svg"})
+        ASSERT_TRUE(ExportViewImage(view, temp.Path(name))) << name;
+    // Declared as wide as the window at 96 pixels to the inch.
+    const std::string svg = Slurp(temp.Path("v.svg"));
+    const auto at = svg.find("width=\"") + 7;
+    EXPECT_NEAR(std::stod(svg.substr(at, svg.find("mm", at) - at)) / 25.4 * 96, 640, 0.5);
+    // Drawn back to pixels it is the PNG but for the edges of lines and letters.
+    const QImage png(ToQString(temp.Path("v.png")));
+    QImage drawn(png.size(), QImage::Format_RGB32);
+    drawn.fill(Qt::white);
+    {
+        QPainter painter(&drawn);
+        QSvgRenderer(ToQString(temp.Path("v.svg"))).render(&painter);
+    }
+    EXPECT_LT(DifferingShare(drawn, png, 96), 0.01);
+    // The selection band is solid, also when a viewer zooms: no seams between its columns.
+    QImage zoomed(png.size() * 3 / 2, QImage::Format_RGB32);
+    zoomed.fill(Qt::white);
+    {
+        QPainter painter(&zoomed);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QSvgRenderer(ToQString(temp.Path("v.svg"))).render(&painter);
+    }
+    const QColor band = png.pixelColor(150, 200);
+    int seams = 0;
+    for (int x = 101; x < 399; ++x) {
+        const bool clear = png.pixelColor(x - 1, 200) == band && png.pixelColor(x, 200) == band &&
+                           png.pixelColor(x + 1, 200) == band;  // no curve or grid near
+        seams += clear && std::abs(zoomed.pixelColor(x * 3 / 2, 300).red() - band.red()) > 2;
+    }
+    EXPECT_EQ(seams, 0);
 }
 
 TEST(Reload, KeepsZoomPositionSelectionAndHiddenCurves) {

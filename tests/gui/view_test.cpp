@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "framework/gui/QtText.h"
+#include "tests/gui/Pictures.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
 #include "view/tesqView.h"
@@ -133,7 +134,41 @@ TEST(View, AnEmptyTraceDrawsNoDotsWhereTheValueGridWouldBe) {
     for (int y = 100; y < 250; ++y) EXPECT_EQ(image.pixelColor(0, y), QColor(Qt::white)) << y;
 }
 
-TEST(View, PrintsTheFirstColumnsThroughOnDraw) {
+TEST(View, APageShowsWhatTheWindowShowsScaledWithItsProportions) {
+    std::vector<float> saw(8000);
+    for (std::size_t j = 0; j < saw.size(); ++j) saw[j] = static_cast<float>(j % 300);
+    auto doc = DocWithSamples({saw});
+    doc->m_fCurveTop[0] = 300;
+    doc->BuildDisplayCopies();
+    CtesqView view;
+    view.AttachOffscreen(doc.get(), 640, 360);
+    view.OnInitialUpdate();
+    view.SetScrollPos(3000);
+    doc->Select(3100, 3300);
+    QImage screen(640, 360, QImage::Format_RGB32);
+    screen.fill(Qt::white);
+    {
+        QPainter painter(&screen);
+        view.PaintTo(painter);
+    }
+    // A page twice as wide, three times as tall, at a printer's 600 dots to the inch.
+    QImage page(1280, 1080, QImage::Format_RGB32);
+    page.setDotsPerMeterX(23622);
+    page.setDotsPerMeterY(23622);
+    page.fill(Qt::white);
+    {
+        QPainter painter(&page);
+        view.PaintScaledTo(painter, page.size());
+    }
+    QImage below(1280, 360, QImage::Format_RGB32);  // the rest of the page stays blank
+    below.fill(Qt::white);
+    EXPECT_EQ(DifferingShare(page.copy(0, 720, 1280, 360), below, 0), 0);
+    const QImage shrunk = page.copy(0, 0, 1280, 720)
+                              .scaled(640, 360, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    EXPECT_LT(DifferingShare(shrunk, screen, 96), 0.01);
+}
+
+TEST(View, PrintsAndLeavesTheViewAsItWas) {
     ViewFixture f(8000, 1, 400);
     f.view.SetScrollPos(3000);
     const CTempDir temp("tesqv-print");

@@ -35,13 +35,18 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
     const CPen previousPen = dc.SelectPen({PS_SOLID, 1, kGrid});
 
     // Selection: a column is shaded when its first sample is the selection start or lies
-    // inside the selection, so an empty selection still shows one line.
-    for (int c = first; c < columnsEnd; ++c) {
+    // inside the selection, so an empty selection still shows one line. The shaded columns
+    // are one rectangle, which a vector picture shows solid (lines side by side show seams).
+    const auto shaded = [&doc, decimation](int c) {
         const long long s = static_cast<long long>(c) * decimation;
-        if (s == doc.SelStart() || (s > doc.SelStart() && s < doc.SelEnd())) {
-            dc.MoveTo(c, pt);
-            dc.LineTo(c, pb);
-        }
+        return s == doc.SelStart() || (s > doc.SelStart() && s < doc.SelEnd());
+    };
+    for (int c = first; c < columnsEnd; ++c) {
+        if (!shaded(c)) continue;
+        int end = c + 1;
+        while (end < columnsEnd && shaded(end)) ++end;
+        dc.FillSolidRect({c, pt, end, pb + 1}, kGrid);
+        c = end;
     }
 
     dc.SetBkMode(TRANSPARENT);
