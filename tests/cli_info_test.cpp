@@ -18,8 +18,8 @@ TEST(CliInfo, PrintsTheTraceAsJson) {
               "\"headerText\":\"Title:\\\"q\\\"\\\\        \",\"curves\":["
               "{\"name\":\"U1\",\"unit\":\"V\",\"bottom\":-0.1,\"top\":1.5,\"hasSamples\":true,"
               "\"min\":-0.1,\"max\":1.5,\"samples\":[1.5,-0.1]},"
-              "{\"name\":\"\",\"unit\":\"\",\"bottom\":0,\"top\":\"inf\",\"hasSamples\":true,"
-              "\"min\":0,\"max\":\"inf\",\"samples\":[\"inf\",0]}]}\n");
+              "{\"name\":\"\",\"unit\":\"\",\"bottom\":\"inf\",\"top\":\"inf\",\"hasSamples\":true,"
+              "\"min\":\"inf\",\"max\":\"inf\",\"samples\":[\"inf\",\"nan\"]}]}\n");
     std::filesystem::remove(path);
 }
 

@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 
 #include "framework/core/MessageSink.h"
 #include "framework/core/Prompts.h"
@@ -350,4 +352,15 @@ TEST_F(SaveOpen, TracesACsvOrTextSaveCouldNotCarryReopenTheSame) {
         ASSERT_TRUE(none.OnOpenDocument(Path("none.txt")));
         EXPECT_EQ(none.m_strHeaderText, header) << round;
     }
+    // Missing and infinite samples come back as they were written.
+    const float kInf = std::numeric_limits<float>::infinity();
+    auto gaps = DocWithSamples({{1, std::nanf(""), kInf, -kInf}});
+    ASSERT_TRUE(gaps->OnSaveDocument(Path("gaps.txt")));
+    CtesqDoc gapsBack;
+    ASSERT_TRUE(gapsBack.OnOpenDocument(Path("gaps.txt")));
+    const std::vector<float> read = Samples(gapsBack, 0);
+    ASSERT_EQ(read.size(), 4u);
+    EXPECT_TRUE(std::isnan(read[1]));
+    EXPECT_EQ(read[2], kInf);
+    EXPECT_EQ(read[3], -kInf);
 }

@@ -141,11 +141,13 @@ TEST(TextReader, LongSeparatorRunsLeaveEmptyTokensThatTakeTheNextNumber) {
 }
 
 TEST(TextReader, TokensThatAreNotNumbersReadAsZeroAndBlankRowsAreSkipped) {
-    auto doc = ReadTrace("FileType QDL-RV\nCurve a\n\n  \n7abc x -.5e1\n,;:\t\n0x10 inf\n");
+    // "inf" and "nan" are numbers, as the C library reads them.
+    auto doc = ReadTrace("FileType QDL-RV\nCurve a\n\n  \n7abc x -.5e1\n,;:\t\n0x10 inf nan\n");
     EXPECT_EQ(doc->m_nSampleCount, 2);
     EXPECT_EQ(Samples(*doc, 0), (V{7, 0}));
-    EXPECT_EQ(Samples(*doc, 1), (V{0, 0}));
-    EXPECT_EQ(Samples(*doc, 2), (V{-5, 0}));
+    EXPECT_EQ(Samples(*doc, 1), (V{0, std::numeric_limits<float>::infinity()}));
+    EXPECT_EQ(Samples(*doc, 2)[0], -5);
+    EXPECT_TRUE(std::isnan(Samples(*doc, 2)[1]));
 }
 
 TEST(TextReader, LineEndsAndStrayBytes) {

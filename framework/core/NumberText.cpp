@@ -56,7 +56,9 @@ struct Decimal {
     bool negative = false;
     bool truncated = false;  // more than 19 significant digits
     bool any = false;        // false: no number at all
-    const char* start;       // after the sign
+    bool isWord = false;     // "inf", "infinity" or "nan" in any case, worth `word`
+    double word = 0;
+    const char* start;  // after the sign
     const char* end;
 };
 
@@ -117,6 +119,22 @@ inline Decimal Gather(const char* p, const char* const e) {
         anyDigit = anyDigit || p != fractionStart;
     }
     if (!anyDigit) {
+        // The words the C library reads as numbers, as a file of missing samples writes them.
+        const auto word = [&](std::string_view w) {
+            if (static_cast<std::size_t>(e - d.start) < w.size()) return false;
+            for (std::size_t k = 0; k < w.size(); ++k)
+                if ((d.start[k] | 0x20) != w[k]) return false;
+            return true;
+        };
+        if (word("nan") || word("inf")) {
+            const bool nan = (*d.start | 0x20) == 'n';
+            d.word = nan ? std::numeric_limits<double>::quiet_NaN()
+                         : std::numeric_limits<double>::infinity();
+            d.any = true;
+            d.isWord = true;
+            d.end = d.start + (!nan && word("infinity") ? 8 : 3);
+            return d;
+        }
         // A sign without digits is no number: it reads as 0, not -0.
         d.negative = false;
         d.end = d.start;
@@ -152,6 +170,7 @@ inline bool FastPath(const Decimal& d) {
 
 // The magnitude of a gathered number, correctly rounded.
 double Magnitude(const Decimal& d) {
+    if (d.isWord) return d.word;
     if (d.mantissa == 0) return 0.0;
     const double m = static_cast<double>(d.mantissa);
     if (FastPath(d)) return d.exp10 < 0 ? m / kPow10[-d.exp10] : m * kPow10[d.exp10];
@@ -257,8 +276,8 @@ FloatScanResult ScanFloat(const char* p, const char* const e, const char* readab
     (void)readableEnd;
 #endif
     const Decimal d = Gather(p, e);
-    const float magnitude =
-        FastPath(d) ? FastFloat(d.mantissa, d.exp10) : static_cast<float>(Magnitude(d));
+    const float magnitude = FastPath(d) && !d.isWord ? FastFloat(d.mantissa, d.exp10)
+                                                     : static_cast<float>(Magnitude(d));
     return {WithSign<float, std::uint32_t>(magnitude, d.negative), d.end};
 }
 

@@ -11,8 +11,10 @@
 
 namespace numtext {
 
-// Optional sign, digits with an optional point, optional exponent. No hex, no "inf"/"nan"
-// words. Correctly rounded; out-of-range magnitudes give +-infinity or +-0.
+// Optional sign, digits with an optional point, optional exponent; or the words "nan", "inf"
+// and "infinity" in any case, as the C library reads them (a sample a logger could not take
+// is written "nan"). No hex. Correctly rounded; out-of-range magnitudes give +-infinity or
+// +-0.
 double ParseReal(std::string_view text);
 
 // The number at p itself (no white space skipped): the longest decimal prefix of [p, end),
