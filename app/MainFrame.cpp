@@ -13,6 +13,8 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -214,7 +216,6 @@ void CMainFrame::CreateMeasurements() {
     const QSettings settings = AppSettings();
     m_pMeasurements->setVisible(
         settings.value(QStringLiteral("Settings/Measurements"), false).toBool());
-    if (m_pMeasurements->isVisibleTo(this)) SizeMeasurements();
     m_pMeasurements->m_onResized = [](int width) {
         AppSettings().setValue(QStringLiteral("Settings/MeasurementsWidth"), width);
     };
@@ -231,14 +232,35 @@ void CMainFrame::CreateMeasurements() {
     });
 }
 
-void CMainFrame::SizeMeasurements() {
+void CMainFrame::SizeMeasurements(bool force) {
     // The width the user last dragged it to; else room for every curve, but never most of the
     // window.
     const int dragged =
         AppSettings().value(QStringLiteral("Settings/MeasurementsWidth"), 0).toInt();
+    if (!force && dragged > 0) return;
     const int width =
         dragged > 0 ? dragged : std::min(m_pMeasurements->NaturalWidth(), this->width() * 2 / 5);
     resizeDocks({m_pMeasurements}, {width}, Qt::Horizontal);
+}
+
+void CMainFrame::DocumentChanged() {
+    if (m_pMeasurements->isVisibleTo(this)) SizeMeasurements(false);
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Sized before the window had its size, the dock would keep a width made for another.
+    if (!m_bShown && m_pMeasurements->isVisibleTo(this)) SizeMeasurements();
+    m_bShown = true;
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    // A window made narrower keeps most of its width for the plot.
+    const int most = width() * 2 / 5;
+    if (event->size().width() < event->oldSize().width() && m_pMeasurements->isVisibleTo(this) &&
+        m_pMeasurements->width() > most)
+        resizeDocks({m_pMeasurements}, {most}, Qt::Horizontal);
 }
 
 void CMainFrame::OnUpdateViewCmdBar(CCmdUI* pCmdUI) {

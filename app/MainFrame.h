@@ -56,6 +56,9 @@ public:
     void OnUpdateViewCmdBar(CCmdUI* pCmdUI);
 
     CMeasurementsDock* Measurements() const { return m_pMeasurements; }
+    // Another trace is shown: the Measurements dock takes room for its curves, unless the
+    // user gave it a width.
+    void DocumentChanged();
 
     QToolBar* m_wndToolBar;
     QToolBar* m_wndCmdBar;
@@ -67,6 +70,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     // Gives the keys back to the plot when a dialog of the program closes.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -78,7 +83,8 @@ private:
     void CreateCmdBar();
     void RefreshIndicators();
     void CreateMeasurements();
-    void SizeMeasurements();
+    // force: also when the user gave it a width.
+    void SizeMeasurements(bool force = true);
 
     CtesqDoc& m_doc;
     CtesqView* m_pView;
@@ -90,4 +96,5 @@ private:
     QElapsedTimer m_indicatorClock;
     QMenu* m_pFileMenu = nullptr;
     std::vector<QAction*> m_recentActions;
+    bool m_bShown = false;
 };

@@ -55,6 +55,7 @@ CMeasurementsDock::CMeasurementsDock(CtesqDoc& doc, QWidget* parent)
     m_pTable->horizontalHeader()->setDefaultSectionSize(m_nColumnWidth);
     m_pTable->horizontalHeader()->setTextElideMode(Qt::ElideRight);
     m_pTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_pTable->verticalHeader()->setDefaultSectionSize(m_pTable->fontMetrics().height() + 6);
     auto* copy = new QPushButton(QStringLiteral("Copy"), body);
     QObject::connect(copy, &QPushButton::clicked, this, [this] {
         QApplication::clipboard()->setText(ToQString(TableText()));
@@ -70,8 +71,10 @@ int CMeasurementsDock::NaturalWidth() const {
     const int curves = std::max(m_doc.m_nCurveCount, 1);
     const int margins = widget()->layout()->contentsMargins().left() +
                         widget()->layout()->contentsMargins().right();
+    // Room for a vertical scroll bar too, which a low window needs.
     return m_pTable->verticalHeader()->sizeHint().width() + curves * m_nColumnWidth +
-           2 * m_pTable->frameWidth() + margins + 4;
+           2 * m_pTable->frameWidth() + margins + 4 +
+           m_pTable->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
 }
 
 void CMeasurementsDock::resizeEvent(QResizeEvent* event) {

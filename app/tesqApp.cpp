@@ -124,6 +124,7 @@ bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
 void CtesqApp::AfterDocumentChange() {
     m_pFrame->GetActiveView()->OnInitialUpdate();
     m_pFrame->UpdateCaption();
+    m_pFrame->DocumentChanged();
     WatchCurrentFile();
 }
 

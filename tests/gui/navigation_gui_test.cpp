@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -243,9 +244,12 @@ TEST(Measurements, TheDockKeepsTheWidthItWasGivenWhateverItShows) {
     EXPECT_EQ(frame.GetActiveView()->width(), plot);
     EXPECT_EQ(dock->m_pTable->horizontalScrollBar()->maximum(), 0);
 
-    // A small window keeps most of its width for the plot.
-    frame.Actions().Action(ID_VIEW_MEASUREMENTS)->trigger();
+    // A small window keeps most of its width for the plot, made small with the dock open or
+    // before it opens.
     frame.resize(700, 450);
+    QCoreApplication::processEvents();
+    EXPECT_LE(dock->width(), 700 * 2 / 5);
+    frame.Actions().Action(ID_VIEW_MEASUREMENTS)->trigger();
     frame.Actions().Action(ID_VIEW_MEASUREMENTS)->trigger();
     QCoreApplication::processEvents();
     EXPECT_LE(dock->width(), 700 * 2 / 5);
@@ -268,4 +272,28 @@ TEST(Measurements, TheDockKeepsTheWidthItWasGivenWhateverItShows) {
     EXPECT_EQ(dock->width(), dragged);
     frame.Actions().Action(ID_VIEW_MEASUREMENTS)->trigger();
     AppSettings().remove(QStringLiteral("Settings/MeasurementsWidth"));
+}
+
+TEST(Measurements, ADockOpenAtStartHasRoomForItsCurves) {
+    CCmdTarget app;
+    AppSettings().remove(QStringLiteral("Settings/MeasurementsWidth"));
+    AppSettings().setValue(QStringLiteral("Settings/Measurements"), true);
+    auto doc = DocWithSamples({{1, -1, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}});
+    doc->Select(0, 3);
+    {
+        // Made before the window has its size, as at start.
+        CMainFrame frame(*doc, app);
+        frame.resize(1280, 800);
+        frame.show();
+        frame.Measurements()->Refresh();
+        QCoreApplication::processEvents();
+        const QTableWidget* table = frame.Measurements()->m_pTable;
+        EXPECT_GE(table->viewport()->width(), table->horizontalHeader()->length());
+        // A low window: the rows scroll, the columns still show whole.
+        frame.resize(1280, 300);
+        QCoreApplication::processEvents();
+        EXPECT_GE(table->viewport()->width(), table->horizontalHeader()->length());
+        EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("-1"));
+    }
+    AppSettings().setValue(QStringLiteral("Settings/Measurements"), false);
 }
