@@ -17,7 +17,7 @@ CtesqDoc& HundredMillionSamples() {
         const std::size_t n = 100'000'000;
         doc.m_pSamples[0] = CFloatArray::Allocate(n, false);
         for (std::size_t j = 0; j < n; ++j)
-            doc.m_pSamples[0][j] = static_cast<float>(std::sin(j * 0.001) * 1000.0);
+            doc.m_pSamples[0].Floats()[j] = static_cast<float>(std::sin(j * 0.001) * 1000.0);
         doc.m_nSampleCount = static_cast<int>(n);
         doc.m_nCurveCount = 1;
     }
@@ -31,7 +31,7 @@ void BM_DisplayPyramid_100M(benchmark::State& state) {
     CDisplayColumns columns;
     bool built = true;
     for (auto _ : state)
-        built = built && columns.Build(doc.m_pSamples[0].get(), doc.m_nSampleCount);
+        built = built && columns.Build(doc.m_pSamples[0], doc.m_nSampleCount);
     if (!built || !columns) state.SkipWithError("not built");
     state.counters["bytes_held_per_sample"] =
         static_cast<double>(columns.BytesHeld()) / doc.m_nSampleCount;
@@ -53,7 +53,7 @@ void BM_DisplayEntries_1920Columns_100M(benchmark::State& state) {
     }
     // The entries must be right, not just fast: the last column's maximum, the plain way.
     const std::int64_t s0 = (from + columns - 1) * d;
-    const float* s = doc.m_pSamples[0].get();
+    const float* s = doc.m_pSamples[0].Floats().get();
     float mx = s[s0];
     for (std::int64_t j = s0; j < std::min<std::int64_t>(s0 + d, doc.m_nSampleCount); ++j)
         mx = std::max(mx, s[j]);

@@ -45,7 +45,7 @@ static void BM_SumBaseline_10Mx8(benchmark::State& state) {
     for (auto _ : state) {
         double total = 0;
         for (int i = 0; i < 8; ++i) {
-            const float* s = doc.m_pSamples[i].get();
+            const float* s = doc.m_pSamples[i].Floats().get();
             double sum = 0;
             for (int j = 0; j < kSamples; ++j) sum += s[j];
             total += sum;

@@ -17,7 +17,7 @@ struct Scene {
         for (int i = 0; i < curves; ++i) {
             doc.m_pSamples[i] = CFloatArray::Allocate(samples, false);
             for (std::size_t j = 0; j < samples; ++j)
-                doc.m_pSamples[i][j] =
+                doc.m_pSamples[i].Floats()[j] =
                     static_cast<float>(std::sin(static_cast<double>(j) * 0.001 + i) * 100.0);
             doc.m_fCurveBottom[i] = -100;
             doc.m_fCurveTop[i] = 100;

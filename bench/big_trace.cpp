@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
             for (int i = 0; i < curves; ++i) {
                 doc.m_pSamples[i] = CFloatArray::Allocate(static_cast<std::size_t>(n), false);
                 for (long long j = 0; j < n; ++j)
-                    doc.m_pSamples[i][static_cast<std::size_t>(j)] =
+                    doc.m_pSamples[i].Floats()[static_cast<std::size_t>(j)] =
                         CaptureLike(static_cast<std::uint64_t>(j), i);
                 doc.m_fCurveBottom[i] = 0;
                 doc.m_fCurveTop[i] = 255;

@@ -13,7 +13,7 @@
 namespace {
 
 void WriteCurve(std::string& out, const CtesqDoc& doc, int i, bool withSamples) {
-    const CFloatArray& samples = doc.m_pSamples[i];
+    const CCurveSamples& samples = doc.m_pSamples[i];
     const bool has = static_cast<bool>(samples) && doc.m_nSampleCount > 0;
     out += "{\"name\":" + json::Quote(doc.m_strCurveName[i]);
     out += ",\"unit\":" + json::Quote(doc.m_strCurveUnit[i]);
@@ -23,7 +23,7 @@ void WriteCurve(std::string& out, const CtesqDoc& doc, int i, bool withSamples) 
     out += has ? "true" : "false";
     if (has) {
         float lo, hi;
-        CurveExtremes(samples.get(), doc.m_nSampleCount, lo, hi);
+        CurveExtremes(samples, doc.m_nSampleCount, lo, hi);
         out += ",\"min\":" + json::Number(lo) + ",\"max\":" + json::Number(hi);
     } else {
         out += ",\"min\":null,\"max\":null";

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int encoding = doc.m_nOscFormat;
     Check(encoding >= 0 && encoding <= 2 && doc.m_nCurveCount == 1 && doc.m_nSampleCount >= 0);
     const float lo[] = {0, -2048, -128}, hi[] = {255, 2047, 127};
-    const float* s = doc.m_pSamples[0].get();
+    const float* s = doc.m_pSamples[0].Floats().get();
     Check(doc.m_nSampleCount == 0 || s != nullptr);
     for (int j = 0; j < doc.m_nSampleCount; ++j)
         Check(s[j] >= lo[encoding] && s[j] <= hi[encoding]);

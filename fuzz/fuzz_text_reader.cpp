@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (n == 0) return 0;
     Check(doc.DisplayLength() == 4 * ((n + decimation - 1) / decimation));
     for (int i = 0; i < 8 && doc.m_pSamples[i]; ++i) {
-        const float* s = doc.m_pSamples[i].get();
+        const float* s = doc.m_pSamples[i].Floats().get();
         std::vector<float> d(static_cast<std::size_t>(doc.DisplayLength()));
         doc.Display(i).Entries(0, doc.DisplayLength() / 4, d.data());
         for (int b = 0; b * decimation < n; ++b) {

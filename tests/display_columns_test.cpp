@@ -106,10 +106,11 @@ TEST(DisplayColumns, NoSamplesLeavesTheLengthAlone) {
     doc.ResetTrace();
     CtesqDocTestAccess::SetDisplayLength(doc, 12);
     CDisplayColumns slot;
-    EXPECT_TRUE(doc.BuildDisplayCopy(nullptr, slot));
+    const CCurveSamples none;
+    EXPECT_TRUE(doc.BuildDisplayCopy(none, slot));
     EXPECT_EQ(doc.DisplayLength(), 12);
     doc.m_nSampleCount = 1;
-    EXPECT_FALSE(doc.BuildDisplayCopy(nullptr, slot));
+    EXPECT_FALSE(doc.BuildDisplayCopy(none, slot));
 }
 
 // Values that test every rule at once: NaN runs long enough to fill whole blocks, zeros of
@@ -194,17 +195,17 @@ TEST(DisplayColumns, TheTracesShorterLastBlockFollowsTheRuleToo) {
 }
 
 TEST(DisplayColumns, ALongBuildTellsItsProgressAndStopsWhenTold) {
-    const std::vector<float> samples(3'000'000, 1.5f);
+    const CCurveSamples samples = CurveOf(std::vector<float>(3'000'000, 1.5f));
     CDisplayColumns columns;
     std::int64_t told = 0;
-    EXPECT_THROW(columns.Build(samples.data(), static_cast<std::int64_t>(samples.size()),
+    EXPECT_THROW(columns.Build(samples, static_cast<std::int64_t>(samples.size()),
                                [&told](std::int64_t n) {
                                    told += n;
                                    if (told > 1'000'000) throw CReadCancelled();
                                }),
                  CReadCancelled);
     EXPECT_FALSE(columns);  // nothing half built is left to be taken for the whole
-    EXPECT_TRUE(columns.Build(samples.data(), static_cast<std::int64_t>(samples.size()),
+    EXPECT_TRUE(columns.Build(samples, static_cast<std::int64_t>(samples.size()),
                               [&told](std::int64_t n) { told += n; }));
     EXPECT_EQ(told, 1'048'576 + 3'000'000);  // a million at a time, every sample told
 }

@@ -47,22 +47,22 @@ TEST(Interaction, ReadOutAndStatusLine) {
 TEST(Interaction, MarkerSearchesFollowTheirSteps) {
     std::vector<float> s(900, 0.0f);
     for (int i = 500; i <= 509; ++i) s[static_cast<std::size_t>(i)] = 3000;
-    EXPECT_EQ(FindNextMarker(s.data(), 900, 0, false), 400u);
-    EXPECT_EQ(FindNextMarker(s.data(), 900, 400, false), std::nullopt);
-    EXPECT_EQ(FindPrevMarker(s.data(), 900, 600, false), 399u);
-    EXPECT_EQ(FindNextMarker(s.data(), 900, 0, true), std::nullopt);  // negative polarity
-    EXPECT_EQ(FindPrevMarker(s.data(), 900, 600, true), 0u);
+    EXPECT_EQ(FindNextMarker(CurveOf(s), 900, 0, false), 400u);
+    EXPECT_EQ(FindNextMarker(CurveOf(s), 900, 400, false), std::nullopt);
+    EXPECT_EQ(FindPrevMarker(CurveOf(s), 900, 600, false), 399u);
+    EXPECT_EQ(FindNextMarker(CurveOf(s), 900, 0, true), std::nullopt);  // negative polarity
+    EXPECT_EQ(FindPrevMarker(CurveOf(s), 900, 600, true), 0u);
     s[450] = -2500;  // every candidate 500..509 fails its look-back window
-    EXPECT_EQ(FindNextMarker(s.data(), 900, 0, false), std::nullopt);
-    EXPECT_EQ(FindPrevMarker(s.data(), 900, 600, false), 0u);
-    EXPECT_EQ(FindNextMarker(s.data(), 900, 0, true), 350u);
+    EXPECT_EQ(FindNextMarker(CurveOf(s), 900, 0, false), std::nullopt);
+    EXPECT_EQ(FindPrevMarker(CurveOf(s), 900, 600, false), 0u);
+    EXPECT_EQ(FindNextMarker(CurveOf(s), 900, 0, true), 350u);
 
     std::vector<float> early(600, 0.0f);
     for (int i = 50; i <= 52; ++i) early[static_cast<std::size_t>(i)] = 2500;
     early[60] = 2000;  // exactly the threshold: neither beyond nor back within
-    EXPECT_EQ(FindPrevMarker(early.data(), 600, 500, false), 49u);         // no offset below 100
-    EXPECT_EQ(FindNextMarker(early.data(), 150, 0, false), std::nullopt);  // starts past the end
-    EXPECT_EQ(FindPrevMarker(early.data(), 0, 0, false), std::nullopt);    // no samples
+    EXPECT_EQ(FindPrevMarker(CurveOf(early), 600, 500, false), 49u);         // no offset below 100
+    EXPECT_EQ(FindNextMarker(CurveOf(early), 150, 0, false), std::nullopt);  // starts past the end
+    EXPECT_EQ(FindPrevMarker(CurveOf(early), 0, 0, false), std::nullopt);    // no samples
     EXPECT_EQ(LeftEdgeSample(900, 0, 0), 0);
     EXPECT_EQ(LeftEdgeSample(1000, 50, 99), 505);
 }

@@ -211,7 +211,7 @@ TEST_F(SaveOpen, SaveAsAddsOscAndSaveAsksBeforeWriting) {
 
     doc->OnFileSave();  // not modified: nothing happens
     EXPECT_EQ(asked, 0);
-    doc->m_pSamples[0][0] = 9;
+    doc->m_pSamples[0].Floats()[0] = 9;
     doc->SetModifiedFlag(true);
     for (const int reply : {IDNO, IDCANCEL}) {
         answer = reply;

@@ -331,7 +331,7 @@ void ExpectSameTrace(const CtesqDoc& doc, const CTraceData& one) {
         ASSERT_EQ(static_cast<bool>(doc.m_pSamples[i]), static_cast<bool>(one.m_pSamples[i]));
         if (!one.m_pSamples[i]) continue;
         ASSERT_EQ(doc.m_pSamples[i].size(), one.m_pSamples[i].size());
-        EXPECT_EQ(std::memcmp(doc.m_pSamples[i].get(), one.m_pSamples[i].get(),
+        EXPECT_EQ(std::memcmp(doc.m_pSamples[i].Floats().get(), one.m_pSamples[i].Floats().get(),
                               one.m_pSamples[i].size() * sizeof(float)),
                   0)
             << "curve " << i;
@@ -484,8 +484,8 @@ TEST(TextReader, AFileCutShortWhileReadIsReadAgainAndOneThatKeepsChangingIsRefus
         const CTraceData one = ReadTextOnOneThread(half);
         ASSERT_EQ(doc.m_nSampleCount, one.m_nSampleCount);  // no row missing, none made up
         EXPECT_EQ(Samples(doc, 0),
-                  std::vector<float>(one.m_pSamples[0].get(),
-                                     one.m_pSamples[0].get() + one.m_nSampleCount));
+                  std::vector<float>(one.m_pSamples[0].Floats().get(),
+                                     one.m_pSamples[0].Floats().get() + one.m_nSampleCount));
         EXPECT_TRUE(messages.m_messages.empty());
     }
     // Written to at every read: no two reads agree, and the file is not opened.

@@ -57,9 +57,9 @@ bool CtesqDoc::ExecuteCommand(std::string line) {
         // Only samples that exist are changed, whatever the selection says.
         const int first = std::max(m_nSelStart, 0);
         const int last = std::min(m_nSelEnd, m_nSampleCount);
-        float* samples = m_pSamples[curve].get();
-        for (int s = first; s < last; ++s)
-            samples[s] = numtext::NarrowToFloat(static_cast<double>(samples[s]) * k + b);
+        m_pSamples[curve].Transform(first, last, [k, b](float s) {
+            return numtext::NarrowToFloat(static_cast<double>(s) * k + b);
+        });
         SetModifiedFlag(true);
         NoteDataChanged(static_cast<int>(curve), first, last);
         return true;

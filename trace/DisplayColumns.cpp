@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "trace/Extremes.h"
 
@@ -16,14 +17,15 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 
 void CDisplayColumns::reset() {
     m_pSamples = nullptr;
+    m_pIdentity = nullptr;
     m_nCount = 0;
     m_levels.clear();
 }
 
-bool CDisplayColumns::Build(const float* samples, std::int64_t count,
+bool CDisplayColumns::Build(const CCurveSamples& samples, std::int64_t count,
                             const std::function<void(std::int64_t)>& progress) {
     reset();
-    if (samples == nullptr || count <= 0) return false;
+    if (!samples || count <= 0) return false;
     std::vector<Level> levels;
     for (std::int64_t units = count; units > kFanout;) {
         Level level;
@@ -36,7 +38,8 @@ bool CDisplayColumns::Build(const float* samples, std::int64_t count,
         levels.push_back(std::move(level));
     }
     m_levels = std::move(levels);
-    m_pSamples = samples;
+    m_pSamples = &samples;
+    m_pIdentity = samples.Identity();
     m_nCount = count;
     // A million samples at a time, so that a long build can be followed and stopped.
     constexpr std::int64_t kChunk = std::int64_t{1} << 20;
@@ -64,8 +67,28 @@ void CDisplayColumns::Rebuild(std::int64_t first, std::int64_t end) {
 }
 
 void CDisplayColumns::BuildLevel(std::size_t k, std::int64_t firstBlock, std::int64_t endBlock) {
-    const float* hi = k == 0 ? m_pSamples : m_levels[k - 1].maxima.get();
-    const float* lo = k == 0 ? m_pSamples : m_levels[k - 1].minima.get();
+    if (k == 0 && !m_pSamples->Floats()) {
+        // Samples decoded a piece at a time: the blocks of each piece from it.
+        std::vector<float> buffer(static_cast<std::size_t>(CCurveSamples::kPiece));
+        constexpr std::int64_t kBlocks = CCurveSamples::kPiece >> kShift;
+        Level& level = m_levels[0];
+        for (std::int64_t b = firstBlock; b < endBlock; b += kBlocks) {
+            const std::int64_t start = b << kShift;
+            const std::int64_t end = std::min(std::min(endBlock, b + kBlocks) << kShift, m_nCount);
+            const float* s = m_pSamples->View(start, end - start, buffer.data());
+            for (std::int64_t at = start; at < end; at += kFanout) {
+                const auto block = static_cast<std::size_t>(at >> kShift);
+                float mx = -kInf, mn = kInf;
+                ExtremesInOrder(s + (at - start), s + (at - start), std::min(kFanout, end - at), mx,
+                                mn);
+                level.maxima[block] = mx;
+                level.minima[block] = mn;
+            }
+        }
+        return;
+    }
+    const float* hi = k == 0 ? m_pSamples->Floats().get() : m_levels[k - 1].maxima.get();
+    const float* lo = k == 0 ? m_pSamples->Floats().get() : m_levels[k - 1].minima.get();
     const std::int64_t units = k == 0 ? m_nCount : m_levels[k - 1].blocks;
     Level& level = m_levels[k];
     for (std::int64_t b = firstBlock; b < endBlock; ++b) {
@@ -84,10 +107,11 @@ void CDisplayColumns::BuildLevel(std::size_t k, std::int64_t firstBlock, std::in
 // when strictly beyond. Blocks hold their first extreme and NaN never wins, so the result is
 // the one a visit of every sample gives. Up to 15 units a level on either side.
 void CDisplayColumns::Extremes(std::int64_t s0, std::int64_t s1, float& mn, float& mx) const {
-    mn = mx = m_pSamples[s0];
+    const CCurveSamples& samples = *m_pSamples;
+    mn = mx = samples[static_cast<std::size_t>(s0)];
     const auto take = [&](std::size_t level, std::int64_t pos) {
         if (level == 0) {
-            const float x = m_pSamples[pos];
+            const float x = samples[static_cast<std::size_t>(pos)];
             if (x > mx) mx = x;
             if (x < mn) mn = x;
             return;
@@ -126,7 +150,7 @@ void CDisplayColumns::Entries(std::int64_t firstColumn, std::int64_t columns, fl
     for (std::int64_t c = firstColumn; c < firstColumn + columns; ++c, out += 4) {
         const std::int64_t s0 = c * m_nDecimation;
         const std::int64_t s1 = std::min(s0 + m_nDecimation, m_nCount);
-        const float first = m_pSamples[s0];
+        const float first = (*m_pSamples)[static_cast<std::size_t>(s0)];
         out[0] = out[3] = first;
         // A NaN first sample stays both extremes: nothing compares beyond it.
         if (s1 - s0 == 1 || std::isnan(first))

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "trace/FloatArray.h"
+#include "trace/CurveSamples.h"
 
 class CDisplayColumns {
 public:
@@ -16,14 +16,17 @@ public:
     // outlive these columns or be handed over again). false, and empty, when memory runs out.
     // progress(n) is told every n samples built, a million at a time, and may throw (a
     // cancel) to stop the build, which then leaves the columns empty.
-    bool Build(const float* samples, std::int64_t count,
+    bool Build(const CCurveSamples& samples, std::int64_t count,
                const std::function<void(std::int64_t)>& progress = {});
     // Samples first .. end-1 changed in place: the blocks over them again.
     void Rebuild(std::int64_t first, std::int64_t end);
-    // Built over these samples, so only the decimation needs setting.
-    bool IsOver(const float* samples, std::int64_t count) const {
-        return m_pSamples == samples && m_nCount == count && m_pSamples != nullptr;
+    // Built over these samples (wherever the object holding them has moved), so only the
+    // decimation needs setting.
+    bool IsOver(const CCurveSamples& samples, std::int64_t count) const {
+        return m_pSamples != nullptr && m_pIdentity == samples.Identity() && m_nCount == count;
     }
+    // Reads from `samples` from now on: the object that holds what they were built over.
+    void Attach(const CCurveSamples& samples) { m_pSamples = &samples; }
     void SetDecimation(std::int64_t decimation) { m_nDecimation = decimation < 1 ? 1 : decimation; }
     void reset();
 
@@ -48,7 +51,8 @@ private:
     void BuildLevel(std::size_t k, std::int64_t firstBlock, std::int64_t endBlock);
     void Extremes(std::int64_t s0, std::int64_t s1, float& mn, float& mx) const;
 
-    const float* m_pSamples = nullptr;
+    const CCurveSamples* m_pSamples = nullptr;
+    const void* m_pIdentity = nullptr;
     std::int64_t m_nCount = 0;
     std::int64_t m_nDecimation = 1;
     std::vector<Level> m_levels;

@@ -135,7 +135,7 @@ public:
     // pyramid over the samples when they are new, the decimation always.
     // progress(n) as CDisplayColumns::Build tells it; it may throw to stop the build.
     void BuildDisplayCopies(const std::function<void(std::int64_t)>& progress = {});
-    bool BuildDisplayCopy(const float* pSource, CDisplayColumns& slot,
+    bool BuildDisplayCopy(const CCurveSamples& source, CDisplayColumns& slot,
                           const std::function<void(std::int64_t)>& progress = {});
 
     // The capture encoding (0..2) of the last capture read; not part of the trace.

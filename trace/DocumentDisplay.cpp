@@ -9,19 +9,21 @@
 void CtesqDoc::BuildDisplayCopies(const std::function<void(std::int64_t)>& progress) {
     for (int i = 0; i < MAX_CURVES; ++i) {
         if (!m_pSamples[i]) return;
-        if (!BuildDisplayCopy(m_pSamples[i].get(), m_pDisplay[i], progress)) {
+        if (!BuildDisplayCopy(m_pSamples[i], m_pDisplay[i], progress)) {
             m_nDisplayLength = 0;
             return;
         }
     }
 }
 
-bool CtesqDoc::BuildDisplayCopy(const float* pSource, CDisplayColumns& slot,
+bool CtesqDoc::BuildDisplayCopy(const CCurveSamples& source, CDisplayColumns& slot,
                                 const std::function<void(std::int64_t)>& progress) {
     if (m_nSampleCount <= 0) return true;
-    if (pSource == nullptr) return false;
+    if (!source) return false;
     const std::int64_t count = m_nSampleCount;
-    if (!slot.IsOver(pSource, count) && !slot.Build(pSource, count, progress)) {
+    if (slot.IsOver(source, count)) {
+        slot.Attach(source);
+    } else if (!slot.Build(source, count, progress)) {
         AfxMessageBox("deefery alloc failure!");
         return false;
     }
@@ -33,7 +35,7 @@ bool CtesqDoc::BuildDisplayCopy(const float* pSource, CDisplayColumns& slot,
 void CtesqDoc::NoteDataChanged(int nCurve, int nFirst, int nEnd) {
     NoteDataChanged();
     if (nCurve >= 0 && nCurve < MAX_CURVES &&
-        m_pDisplay[nCurve].IsOver(m_pSamples[nCurve].get(), m_nSampleCount))
+        m_pDisplay[nCurve].IsOver(m_pSamples[nCurve], m_nSampleCount))
         m_pDisplay[nCurve].Rebuild(nFirst, nEnd);
 }
 

@@ -9,6 +9,8 @@
 #include <functional>
 #include <limits>
 
+class CCurveSamples;
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -94,4 +96,7 @@ inline void ExtremesInOrder(const float* hi, const float* lo, std::int64_t n, fl
 // samples take no part unless every sample is NaN (then both are NaN). n >= 1. checkpoint()
 // between pieces of a long curve; it may throw (a cancel).
 void CurveExtremes(const float* s, std::int64_t n, float& mn, float& mx,
+                   const std::function<void()>& checkpoint = {});
+// The same over a curve however its samples are held.
+void CurveExtremes(const CCurveSamples& s, std::int64_t n, float& mn, float& mx,
                    const std::function<void()>& checkpoint = {});

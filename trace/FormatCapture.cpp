@@ -100,7 +100,7 @@ public:
     }
 
     void Finish(CTraceData& trace) {
-        trace.m_pSamples[0] = std::move(m_samples);
+        trace.m_pSamples[0] = CCurveSamples(std::move(m_samples));
         trace.m_nSampleCount = static_cast<int>(m_count);
     }
 
@@ -197,11 +197,16 @@ void capture_format::Write(CFile& file, const CTraceData& trace, const CFormatSt
         for (int k = 0; k < 4; ++k) buf[used++] = static_cast<std::uint8_t>(magic >> (8 * k));
     }
     const std::size_t perSample = encoding == 1 ? 2 : 1;
-    const float* s = trace.m_pSamples[0].get();
-    const std::size_t count = s != nullptr ? static_cast<std::size_t>(trace.m_nSampleCount) : 0;
+    // A block of samples at a time, however they are held: a capture's own are decoded as
+    // they are written, never all at once.
+    const CCurveSamples& samples = trace.m_pSamples[0];
+    const std::size_t count = samples ? static_cast<std::size_t>(trace.m_nSampleCount) : 0;
+    std::vector<float> floats(kBlockSize);
     for (std::size_t j = 0; j < count;) {
         const std::size_t n = std::min(count - j, (kBlockSize - used) / perSample);
-        used += capture::EncodeSamples(encoding, s + j, n, buf.data() + used);
+        const float* s =
+            samples.View(static_cast<std::int64_t>(j), static_cast<std::int64_t>(n), floats.data());
+        used += capture::EncodeSamples(encoding, s, n, buf.data() + used);
         j += n;
         if (kBlockSize - used < perSample) {
             file.Write(buf.data(), used);
@@ -215,11 +220,18 @@ std::string capture_format::Loss(const CTraceData& trace, const CFormatState& st
     const auto [lo, hi] = kWholeRange[state.nCaptureEncoding];
     const int curves = std::max(trace.m_nCurveCount - 1, 0);
     long long outside = 0;
-    const float* s = trace.m_pSamples[0].get();
-    for (int j = 0; s != nullptr && j < trace.m_nSampleCount; ++j) {
-        const float v = s[j];
-        // Truncated toward zero, as the writer stores it; NaN is not kept either.
-        outside += !(v > static_cast<float>(lo) - 1.0f && v < static_cast<float>(hi) + 1.0f);
+    const CCurveSamples& samples = trace.m_pSamples[0];
+    std::vector<float> floats(kBlockSize);
+    for (std::int64_t at = 0; samples && at < trace.m_nSampleCount;) {
+        const std::int64_t n = std::min<std::int64_t>(static_cast<std::int64_t>(kBlockSize),
+                                                      trace.m_nSampleCount - at);
+        const float* s = samples.View(at, n, floats.data());
+        for (std::int64_t j = 0; j < n; ++j) {
+            const float v = s[j];
+            // Truncated toward zero, as the writer stores it; NaN is not kept either.
+            outside += !(v > static_cast<float>(lo) - 1.0f && v < static_cast<float>(hi) + 1.0f);
+        }
+        at += n;
     }
     if (curves == 0 && outside == 0) return {};
     return fmt::format(

@@ -443,7 +443,7 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
             fresh.m_pSamples[i] = std::move(curves[static_cast<std::size_t>(i)]);
             // The range of the finite values: infinities (1e400, "inf") would leave no scale
             // to draw, and a column without numbers gets none.
-            const float* s = fresh.m_pSamples[i].get();
+            const float* s = fresh.m_pSamples[i].Floats().get();
             float lo = std::numeric_limits<float>::infinity(), hi = -lo;
             for (long long at = 0; at < stored; at += kCheckEvery) {
                 ExtremesInOrder<true>(s + at, s + at, std::min<long long>(kCheckEvery, stored - at),

@@ -156,7 +156,7 @@ bool CTextTraceParser::StoreRows(CFile& file, const std::vector<CFileChunk>& chu
                 if (n > known) {
                     for (int j = known; j < n; ++j) {
                         const int k = i % 2 == 0 ? j : n - 1 - (j - known);
-                        CFloatArray& a = m_trace.m_pSamples[k];
+                        CFloatArray& a = m_trace.m_pSamples[k].Floats();
                         // Nothing is thrown inside: a call_once left by an exception can
                         // keep the other thread waiting for good.
                         std::call_once(allocated[k], [&] {
@@ -182,20 +182,22 @@ bool CTextTraceParser::StoreRows(CFile& file, const std::vector<CFileChunk>& chu
         // Left in pieces (each piece's source lies past its target), so that a cancel is
         // heard between them.
         constexpr std::int64_t kPiece = std::int64_t{1} << 22;
-        for (CFloatArray& a : m_trace.m_pSamples)
+        for (CCurveSamples& curve : m_trace.m_pSamples) {
+            CFloatArray& a = curve.Floats();
             for (std::int64_t at = 0; a && part.first != total && at < part.stored; at += kPiece) {
                 std::memmove(
                     a.get() + total + at, a.get() + part.first + at,
                     static_cast<std::size_t>(std::min(kPiece, part.stored - at)) * sizeof(float));
                 if (file.m_onRead) file.m_onRead(0);
             }
+        }
         total += part.stored;
         written = part.first + part.stored;
         AddLines(part.lines);
         m_trace.m_nCurveCount = std::max(m_trace.m_nCurveCount, part.curves);
     }
-    for (CFloatArray& a : m_trace.m_pSamples)
-        if (a && written > total)
+    for (CCurveSamples& curve : m_trace.m_pSamples)
+        if (CFloatArray& a = curve.Floats(); a && written > total)
             std::memset(a.get() + total, 0,
                         static_cast<std::size_t>(written - total) * sizeof(float));
     m_trace.m_nSampleCount = static_cast<int>(total);
@@ -280,12 +282,12 @@ void CTextTraceParser::ParseDataRow(std::string_view line, bool bStore, int nCap
     m_trace.m_nCurveCount = std::max(m_trace.m_nCurveCount, n);
     const auto row = static_cast<std::size_t>(m_trace.m_nSampleCount);
     for (int k = 0; k < n; ++k) {
-        if (!m_trace.m_pSamples[k]) {
-            m_trace.m_pSamples[k] =
-                CFloatArray::Allocate(static_cast<std::size_t>(nCapacity), true);
-            if (!m_trace.m_pSamples[k]) throw std::bad_alloc();  // the open fails
+        CFloatArray& a = m_trace.m_pSamples[k].Floats();
+        if (!a) {
+            a = CFloatArray::Allocate(static_cast<std::size_t>(nCapacity), true);
+            if (!a) throw std::bad_alloc();  // the open fails
         }
-        m_trace.m_pSamples[k][row] = values[k];
+        a[row] = values[k];
     }
     ++m_trace.m_nSampleCount;
 }
@@ -296,7 +298,7 @@ void CTextTraceParser::CompleteRanges(const std::function<void()>& checkpoint) {
         if (static_cast<double>(width) > 0.0001) continue;
         // A declared curve that no row reaches has no samples to take a range from.
         if (!m_trace.m_pSamples[i] || m_trace.m_nSampleCount == 0) continue;
-        CurveExtremes(m_trace.m_pSamples[i].get(), m_trace.m_nSampleCount,
+        CurveExtremes(m_trace.m_pSamples[i].Floats().get(), m_trace.m_nSampleCount,
                       m_trace.m_fCurveBottom[i], m_trace.m_fCurveTop[i], checkpoint);
     }
 }

@@ -179,7 +179,7 @@ bool wav_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
                 std::min<sf_count_t>(kFrames, static_cast<sf_count_t>(frames - done)));
             if (got <= 0) break;
             for (int i = 0; i < curves; ++i) {
-                float* out = fresh.m_pSamples[i].get() + done;
+                float* out = fresh.m_pSamples[i].Floats().get() + done;
                 const float* in = block.data() + kept[static_cast<std::size_t>(i)];
                 for (sf_count_t f = 0; f < got; ++f) out[f] = in[f * info.channels];
             }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -83,20 +84,29 @@ private:
 };
 #endif
 
-}  // namespace
+// Extremes and sums block by block, so that the second look at a block finds it in the
+// cache; the samples past the last multiple of 4 are summed last, one by one. fetch(at, m)
+// gives samples at .. at+m-1 (m <= kBlock), valid until the next call: the same blocks
+// whether the samples are one array or decoded a block at a time, so the same sums.
+constexpr std::int64_t kBlock = 4096;
 
-CurveStats ComputeCurveStats(const float* s, std::int64_t n) {
+template <class Fetch>
+CurveStats Compute(const Fetch& fetch, std::int64_t n) {
     CurveStats r;
-    r.first = s[0];
-    r.last = s[n - 1];
-    const float* firstNumber = std::find_if(s, s + n, [](float x) { return !std::isnan(x); });
-    const double shift = firstNumber != s + n && std::isfinite(*firstNumber) ? *firstNumber : 0.0;
+    r.first = fetch(0, 1)[0];
+    r.last = fetch(n - 1, 1)[0];
+    double shift = 0.0;
+    for (std::int64_t at = 0; at < n; at += kBlock) {
+        const std::int64_t m = std::min(kBlock, n - at);
+        const float* s = fetch(at, m);
+        const float* firstNumber = std::find_if(s, s + m, [](float x) { return !std::isnan(x); });
+        if (firstNumber == s + m) continue;
+        if (std::isfinite(*firstNumber)) shift = *firstNumber;
+        break;
+    }
     Accumulator a;
     float mx = -std::numeric_limits<float>::infinity();
     float mn = std::numeric_limits<float>::infinity();
-    // Extremes and sums block by block, so that the second look at a block finds it in the
-    // cache; the samples past the last multiple of 4 are summed last, one by one.
-    constexpr std::int64_t kBlock = 4096;
 #if defined(__SSE2__)
     CVectorSums sums(shift);
     const std::int64_t whole = n & ~std::int64_t{3};
@@ -105,20 +115,21 @@ CurveStats ComputeCurveStats(const float* s, std::int64_t n) {
 #endif
     for (std::int64_t at = 0; at < n; at += kBlock) {
         const std::int64_t m = std::min(kBlock, n - at);
-        ExtremesInOrder(s + at, s + at, m, mx, mn);
+        const float* s = fetch(at, m);
+        ExtremesInOrder(s, s, m, mx, mn);
 #if defined(__SSE2__)
         // Lanes summed every 2^30 samples, as they always have been: the same sums, bit for bit.
         if (at > 0 && at % (std::int64_t{1} << 30) == 0) {
             sums.AddTo(a);
             sums = CVectorSums(shift);
         }
-        sums.Add(s + at, std::min(at + m, whole) - at);
+        sums.Add(s, std::min(at + m, whole) - at);
 #endif
     }
 #if defined(__SSE2__)
     sums.AddTo(a);
 #endif
-    AccumulateScalar(s + whole, n - whole, shift, a);
+    if (n > whole) AccumulateScalar(fetch(whole, n - whole), n - whole, shift, a);
     r.nan = a.nan;
     r.count = n - a.nan;
     if (r.count == 0) {
@@ -141,6 +152,20 @@ CurveStats ComputeCurveStats(const float* s, std::int64_t n) {
     return r;
 }
 
+}  // namespace
+
+CurveStats ComputeCurveStats(const float* s, std::int64_t n) {
+    return Compute([s](std::int64_t at, std::int64_t) { return s + at; }, n);
+}
+
+CurveStats ComputeCurveStats(const CCurveSamples& samples, std::int64_t first, std::int64_t n) {
+    if (samples.Floats()) return ComputeCurveStats(samples.Floats().get() + first, n);
+    std::vector<float> buffer(static_cast<std::size_t>(kBlock));
+    return Compute(
+        [&](std::int64_t at, std::int64_t m) { return samples.View(first + at, m, buffer.data()); },
+        n);
+}
+
 SelectionStats ComputeSelectionStats(const CtesqDoc& doc, int start, int end) {
     SelectionStats stats;
     stats.start = std::clamp(std::min(start, end), 0, doc.m_nSampleCount);
@@ -149,7 +174,7 @@ SelectionStats ComputeSelectionStats(const CtesqDoc& doc, int start, int end) {
         CurveStats c;
         c.min = c.max = c.mean = c.rms = c.std = c.first = c.last = kNaN;
         if (doc.m_pSamples[i] && stats.end > stats.start)
-            c = ComputeCurveStats(doc.m_pSamples[i].get() + stats.start, stats.end - stats.start);
+            c = ComputeCurveStats(doc.m_pSamples[i], stats.start, stats.end - stats.start);
         stats.curves.push_back(c);
     }
     return stats;

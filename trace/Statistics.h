@@ -7,6 +7,7 @@
 #include <vector>
 
 class CtesqDoc;
+class CCurveSamples;
 
 struct CurveStats {
     std::int64_t count = 0;  // samples that are not NaN
@@ -19,6 +20,8 @@ struct CurveStats {
 // The statistics of n samples (n >= 1). Sums run in double about the first sample that is not
 // NaN, so a large offset costs no precision in the deviation.
 CurveStats ComputeCurveStats(const float* samples, std::int64_t n);
+// The same over samples first .. first+n-1 of a curve however they are held, bit for bit.
+CurveStats ComputeCurveStats(const CCurveSamples& samples, std::int64_t first, std::int64_t n);
 
 struct SelectionStats {
     int start = 0, end = 0;          // the half-open sample range

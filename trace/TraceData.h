@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "trace/FloatArray.h"
+#include "trace/CurveSamples.h"
 
 struct CTraceData {
     static constexpr int MAX_CURVES = 8;
@@ -20,7 +20,7 @@ struct CTraceData {
     // file said.
     double m_dblStep = 1;
     std::string m_strStepUnit;
-    CFloatArray m_pSamples[MAX_CURVES];
+    CCurveSamples m_pSamples[MAX_CURVES];
     std::string m_strCurveName[MAX_CURVES];
     std::string m_strCurveUnit[MAX_CURVES];
     float m_fCurveBottom[MAX_CURVES] = {};

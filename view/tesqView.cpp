@@ -256,7 +256,7 @@ void CtesqView::OnRButtonDown(QPoint client) {
     dialog.m_bHasExtremes = doc->m_pSamples[k] && doc->m_nSampleCount > 0;
     if (dialog.m_bHasExtremes) {
         float mn, mx;
-        CurveExtremes(doc->m_pSamples[k].get(), doc->m_nSampleCount, mn, mx);
+        CurveExtremes(doc->m_pSamples[k], doc->m_nSampleCount, mn, mx);
         dialog.m_dblMin = mn;
         dialog.m_dblMax = mx;
     }
@@ -315,7 +315,7 @@ void CtesqView::GoToMarker(MarkerSearch search) {
     const int edge =
         interaction::LeftEdgeSample(doc->m_nSampleCount, GetScrollPosition(), GetScrollRangeEnd());
     if (const auto target =
-            search(doc->m_pSamples[0].get(), doc->m_nSampleCount, edge, m_bSeekNegative & 1))
+            search(doc->m_pSamples[0], doc->m_nSampleCount, edge, m_bSeekNegative & 1))
         doc->ExecuteCommand(fmt::format("goto {}", *target));
 }
 

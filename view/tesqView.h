@@ -13,6 +13,7 @@
 #include "view/rules/ViewGeometry.h"
 
 class CtesqDoc;
+class CCurveSamples;
 
 class CtesqView : public CScrollView {
 public:
@@ -87,7 +88,7 @@ private:
     void SetSizesFromDocument();
     void RepaintCommandStrip();
     // Moves the view with "goto" to what a marker search finds from the left edge.
-    using MarkerSearch = std::optional<unsigned> (*)(const float*, int, int, bool);
+    using MarkerSearch = std::optional<unsigned> (*)(const CCurveSamples&, int, int, bool);
     void GoToMarker(MarkerSearch search);
     // Sets the decimation (rebuilding the display copies even when it stays the same) and
     // keeps the column at the window's centre in place.

@@ -23,8 +23,9 @@ CTraceData ReadTextOnOneThread(CFile& file) {
 
 std::vector<float> Samples(const CtesqDoc& doc, int i) {
     if (!doc.m_pSamples[i]) return {};
-    const float* p = doc.m_pSamples[i].get();
-    return std::vector<float>(p, p + doc.m_nSampleCount);
+    std::vector<float> samples(static_cast<std::size_t>(doc.m_nSampleCount));
+    if (!samples.empty()) doc.m_pSamples[i].Read(0, doc.m_nSampleCount, samples.data());
+    return samples;
 }
 
 std::unique_ptr<CtesqDoc> DocWithSamples(const std::vector<std::vector<float>>& curves) {
@@ -34,7 +35,14 @@ std::unique_ptr<CtesqDoc> DocWithSamples(const std::vector<std::vector<float>>& 
     for (std::size_t i = 0; i < curves.size(); ++i) {
         doc->m_nSampleCount = static_cast<int>(curves[i].size());
         doc->m_pSamples[i] = CFloatArray::Allocate(curves[i].size(), true);
-        for (std::size_t j = 0; j < curves[i].size(); ++j) doc->m_pSamples[i][j] = curves[i][j];
+        for (std::size_t j = 0; j < curves[i].size(); ++j)
+            doc->m_pSamples[i].Floats()[j] = curves[i][j];
     }
     return doc;
+}
+
+CCurveSamples CurveOf(const std::vector<float>& samples) {
+    CFloatArray floats = CFloatArray::Allocate(std::max<std::size_t>(samples.size(), 1), true);
+    std::copy(samples.begin(), samples.end(), floats.get());
+    return CCurveSamples(std::move(floats));
 }

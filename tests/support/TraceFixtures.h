@@ -16,6 +16,8 @@ CTraceData ReadTextOnOneThread(CFile& file);
 
 // The samples of curve i, or an empty vector when it has no array.
 std::vector<float> Samples(const CtesqDoc& doc, int i);
+// A curve that holds these samples as one float array.
+CCurveSamples CurveOf(const std::vector<float>& samples);
 
 // A document holding the given curves as samples, not read from any file.
 std::unique_ptr<CtesqDoc> DocWithSamples(const std::vector<std::vector<float>>& curves);

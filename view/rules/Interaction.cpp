@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "framework/core/NumberText.h"
+#include "trace/CurveSamples.h"
 #include "trace/Document.h"
 
 namespace interaction {
@@ -22,9 +23,11 @@ bool BackWithin(float x, bool negative) {
 }
 
 // None of the up to 100 samples before m lies beyond the opposite threshold.
-bool WindowPasses(const float* s, int m, bool negative) {
-    for (int k = std::max(m - kLookBack, 0); k < m; ++k)
-        if (negative ? s[k] >= kThreshold : s[k] <= -kThreshold) return false;
+bool WindowPasses(const CCurveSamples& s, int m, bool negative) {
+    for (int k = std::max(m - kLookBack, 0); k < m; ++k) {
+        const float x = s[static_cast<std::size_t>(k)];
+        if (negative ? x >= kThreshold : x <= -kThreshold) return false;
+    }
     return true;
 }
 
@@ -73,24 +76,27 @@ int LeftEdgeSample(int sampleCount, int position, int rangeEnd) {
     return numtext::ToIntSaturated(static_cast<double>(sampleCount) * position / rangeEnd);
 }
 
-std::optional<unsigned> FindNextMarker(const float* s, int count, int leftEdge, bool negative) {
-    if (s == nullptr) return std::nullopt;
+std::optional<unsigned> FindNextMarker(const CCurveSamples& s, int count, int leftEdge,
+                                       bool negative) {
+    if (!s) return std::nullopt;
     for (long long i = static_cast<long long>(leftEdge) + 200; i < count; ++i)
-        if (Beyond(s[i], negative) && WindowPasses(s, static_cast<int>(i), negative))
+        if (Beyond(s[static_cast<std::size_t>(i)], negative) &&
+            WindowPasses(s, static_cast<int>(i), negative))
             return static_cast<unsigned>(i - 100);
     return std::nullopt;
 }
 
-std::optional<unsigned> FindPrevMarker(const float* s, int count, int leftEdge, bool negative) {
-    if (s == nullptr || count < 1) return std::nullopt;
+std::optional<unsigned> FindPrevMarker(const CCurveSamples& s, int count, int leftEdge,
+                                       bool negative) {
+    if (!s || count < 1) return std::nullopt;
     // The scan never starts past the last sample.
     int q = std::min(leftEdge, count - 1);
     while (q > 0) {
         int h = q;
-        while (h >= 1 && !Beyond(s[h], negative)) --h;
+        while (h >= 1 && !Beyond(s[static_cast<std::size_t>(h)], negative)) --h;
         if (h < 1) break;
         int j = h;
-        while (j >= 1 && !BackWithin(s[j], negative)) --j;
+        while (j >= 1 && !BackWithin(s[static_cast<std::size_t>(j)], negative)) --j;
         if (j < 1) j = h;
         if (WindowPasses(s, j, negative)) return static_cast<unsigned>(j < 100 ? j : j - 100);
         q = j - 100;

@@ -9,6 +9,7 @@
 #include "view/rules/ViewGeometry.h"
 
 class CtesqDoc;
+class CCurveSamples;
 
 namespace interaction {
 
@@ -48,9 +49,9 @@ int LeftEdgeSample(int sampleCount, int position, int rangeEnd);
 
 // Marker searches on curve 0 (threshold 2000, look-back 100 samples). Both give the sample
 // to "goto", or nothing when the view is to stay; FindPrev gives 0 when no marker is behind.
-std::optional<unsigned> FindNextMarker(const float* samples, int count, int leftEdge,
+std::optional<unsigned> FindNextMarker(const CCurveSamples& samples, int count, int leftEdge,
                                        bool negative);
-std::optional<unsigned> FindPrevMarker(const float* samples, int count, int leftEdge,
+std::optional<unsigned> FindPrevMarker(const CCurveSamples& samples, int count, int leftEdge,
                                        bool negative);
 
 }  // namespace interaction
