@@ -15,6 +15,7 @@
 #include "framework/core/MessageSink.h"
 #include "framework/core/RecentFiles.h"
 #include "framework/gui/QtText.h"
+#include "trace/CaptureSource.h"
 #include "trace/Document.h"
 #include "trace/ReadFailures.h"
 
@@ -115,6 +116,13 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, b
                         if (m_cancel) throw CReadCancelled();
                         m_bytes += static_cast<std::uint64_t>(perSample * static_cast<double>(n));
                     });
+                    // A capture is read while its columns are built: a file that changed
+                    // meanwhile would show what was read of it and gaps for the rest.
+                    if (SamplesChangedOnDisk(*trace)) {
+                        result->ok = false;
+                        result->messages.push_back(
+                            path + " changed while it was read; it was not opened.");
+                    }
                 }
             } catch (const CReadCancelled&) {
                 result->cancelled = true;

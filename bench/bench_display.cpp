@@ -30,8 +30,7 @@ void BM_DisplayPyramid_100M(benchmark::State& state) {
     CtesqDoc& doc = HundredMillionSamples();
     CDisplayColumns columns;
     bool built = true;
-    for (auto _ : state)
-        built = built && columns.Build(doc.m_pSamples[0], doc.m_nSampleCount);
+    for (auto _ : state) built = built && columns.Build(doc.m_pSamples[0], doc.m_nSampleCount);
     if (!built || !columns) state.SkipWithError("not built");
     state.counters["bytes_held_per_sample"] =
         static_cast<double>(columns.BytesHeld()) / doc.m_nSampleCount;

@@ -65,6 +65,11 @@ private:
     }};
 };
 
+class CtesqDoc;
+// Opens the trace as File Open does; false after a message (on stderr) when it was refused,
+// said anything, or is a capture that changed while it was read.
+bool OpenTrace(CtesqDoc& doc, const std::string& path, const CStderrMessages& messages);
+
 // Whether the path's extension names a format that reads (or, with `writable`, saves); says
 // on stderr which extensions do when not.
 bool KnownTraceFile(const std::string& path, bool writable);

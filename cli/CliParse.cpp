@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "cli/CliCommands.h"
+#include "trace/CaptureSource.h"
+#include "trace/Document.h"
 #include "trace/FormatRegistry.h"
 
 bool ParseWholeInt(std::string_view text, int& value) {
@@ -35,5 +37,13 @@ bool KnownTraceFile(const std::string& path, bool writable) {
         stderr, "%s\n",
         fmt::format("tesqv-cli: {}: unknow file type. ({})", path, TraceExtensionList(writable))
             .c_str());
+    return false;
+}
+
+bool OpenTrace(CtesqDoc& doc, const std::string& path, const CStderrMessages& messages) {
+    if (!doc.OnOpenDocument(path) || messages.m_nShown > 0) return false;
+    // A capture's samples are read as its display columns are built, after the open.
+    if (!SamplesChangedOnDisk(doc)) return true;
+    std::fprintf(stderr, "%s changed while it was read; it was not opened.\n", path.c_str());
     return false;
 }

@@ -37,7 +37,7 @@ int RunConvert(const ConvertOptions& options) {
     doc.OnNewDocument();
     CStderrMessages messages;
     doc.m_curvesToRead = options.curves;
-    if (!doc.OnOpenDocument(options.in) || messages.m_nShown > 0) return 1;
+    if (!OpenTrace(doc, options.in, messages)) return 1;
     if (options.select) {
         if (!SelectionFits(options.selStart, options.selEnd, doc.m_nSampleCount)) return 1;
         doc.Select(options.selStart, options.selEnd);

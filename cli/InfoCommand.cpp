@@ -6,6 +6,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/Json.h"
+#include "trace/CaptureSource.h"
 #include "trace/Document.h"
 #include "trace/Extremes.h"
 #include "trace/TimeBase.h"
@@ -61,9 +62,9 @@ int RunInfo(const InfoOptions& options) {
         notes.emplace_back(text);
         if (toStderr) toStderr(text);
     });
-    const bool opened = doc.OnOpenDocument(path);
+    const bool opened = OpenTrace(doc, path, messages);
     SetNoticeSink(toStderr);
-    if (!opened || messages.m_nShown > 0) return 1;
+    if (!opened) return 1;
 
     std::string out = "{\"curveCount\":" + std::to_string(doc.m_nCurveCount);
     out += ",\"sampleCount\":" + std::to_string(doc.m_nSampleCount);
@@ -84,5 +85,9 @@ int RunInfo(const InfoOptions& options) {
     }
     out += "]}\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
+    if (withSamples && SamplesChangedOnDisk(doc)) {  // the samples came after the open
+        std::fprintf(stderr, "%s changed while it was read.\n", path.c_str());
+        return 1;
+    }
     return 0;  // main checks that stdout took it
 }

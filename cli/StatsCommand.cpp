@@ -17,7 +17,7 @@ int RunStats(const StatsOptions& options) {
     doc.OnNewDocument();
     CStderrMessages messages;
     doc.m_curvesToRead = options.curves;
-    if (!doc.OnOpenDocument(options.path) || messages.m_nShown > 0) return 1;
+    if (!OpenTrace(doc, options.path, messages)) return 1;
     int start = 0, end = doc.m_nSampleCount;
     if (options.select) {
         if (!SelectionFits(options.selStart, options.selEnd, doc.m_nSampleCount)) return 1;

@@ -31,14 +31,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < 2; ++i) {
         doc.m_pSamples[i] = CFloatArray::Allocate(kSamples, true);
         for (int j = 0; j < kSamples; ++j)
-            doc.m_pSamples[i].Floats()[static_cast<std::size_t>(j)] = static_cast<float>(j * (i + 1));
+            doc.m_pSamples[i].Floats()[static_cast<std::size_t>(j)] =
+                static_cast<float>(j * (i + 1));
     }
     doc.Select(static_cast<std::int8_t>(data[0]), static_cast<std::int8_t>(data[1]));
     AnyView view;
     doc.AddView(&view);
     std::vector<float> before[2];
     for (int i = 0; i < 2; ++i)
-        before[i].assign(doc.m_pSamples[i].Floats().get(), doc.m_pSamples[i].Floats().get() + kSamples);
+        before[i].assign(doc.m_pSamples[i].Floats().get(),
+                         doc.m_pSamples[i].Floats().get() + kSamples);
 
     int shown = 0;
     const MessageSink previous = SetMessageSink([&shown](std::string_view) { ++shown; });

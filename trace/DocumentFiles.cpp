@@ -8,6 +8,7 @@
 #include "framework/core/Prompts.h"
 #include "framework/core/RecentFiles.h"
 #include "framework/core/SafeFile.h"
+#include "trace/CaptureSource.h"
 #include "trace/Document.h"
 
 bool CtesqDoc::OnNewDocument() {
@@ -140,6 +141,12 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
     try {
         CSafeFile file(path);
         format->write(file, *this, FormatState());
+        // A capture's samples come from its file as they are written: one that changed
+        // meanwhile would give gaps for what was not read before.
+        if (SamplesChangedOnDisk(*this)) {
+            AfxMessageBox(GetTitle() + " changed on disk while it was saved; nothing was saved.");
+            return false;
+        }
         file.Commit();
     } catch (const CFileException& e) {
         e.ReportError();

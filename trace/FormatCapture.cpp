@@ -12,6 +12,7 @@
 
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
+#include "trace/CaptureSource.h"
 #include "trace/FormatCaptureCodec.h"
 #include "trace/FormatRegistry.h"
 #include "trace/ReadFailures.h"
@@ -22,17 +23,6 @@ namespace {
 // Reads and writes go in 64 KiB blocks: the bytes are those of 4 KiB blocks, and a tenth of
 // the calls is worth having on a 100 MB capture.
 constexpr std::size_t kBlockSize = 64 * 1024;
-
-// Reads until n bytes or the end; returns the count read.
-std::size_t ReadFully(CFile& file, void* buf, std::size_t n) {
-    std::size_t got = 0;
-    while (got < n) {
-        const std::size_t r = file.Read(static_cast<char*>(buf) + got, n - got);
-        if (r == 0) break;
-        got += r;
-    }
-    return got;
-}
 
 struct EncodingSettings {
     int step;
@@ -47,70 +37,6 @@ struct WholeRange {
 };
 constexpr WholeRange kWholeRange[] = {{0, 255}, {-2048, 2047}, {-128, 127}};
 
-// The samples of a capture's payload, fed a block at a time.
-class CCaptureDecoder {
-public:
-    // Room for the payload's samples; false (after a message) when it holds too many.
-    bool Start(int encoding, std::uint64_t payload) {
-        m_encoding = encoding;
-        // Encoding 1 assumes a prefix per data byte; shared prefixes carry more samples, and
-        // the array then grows, up to one sample per byte.
-        std::uint64_t capacity = encoding == 1 ? payload / 2 : payload;
-        if (encoding != 1 && capacity > INT_MAX) {
-            AfxMessageBox(MSG_TOO_MANY_SAMPLES);
-            return false;
-        }
-        capacity = std::min<std::uint64_t>(capacity, INT_MAX);
-        m_samples = CFloatArray::Allocate(
-            static_cast<std::size_t>(std::max<std::uint64_t>(capacity, 1)), true);
-        if (!m_samples) throw std::bad_alloc();
-        return true;
-    }
-
-    // false (after a message) when the samples outgrow the sample count.
-    bool Feed(const std::uint8_t* block, std::size_t n) {
-        if (m_encoding != 1) {
-            // A file that grew since its length was taken keeps only what was counted.
-            const std::size_t take = std::min(n, m_samples.size() - m_count);
-            if (m_encoding == 0)
-                capture::DecodeUnsigned(block, take, m_samples.get() + m_count);
-            else
-                capture::DecodeSigned(block, take, m_samples.get() + m_count);
-            m_count += take;
-            return true;
-        }
-        for (std::size_t used = 0; used < n;) {
-            if (m_count == m_samples.size()) {
-                if (m_count == INT_MAX) {
-                    AfxMessageBox(MSG_TOO_MANY_SAMPLES);
-                    return false;
-                }
-                const std::size_t grown = static_cast<std::size_t>(std::min<std::uint64_t>(
-                    std::max<std::uint64_t>(2 * m_count, m_count + kBlockSize), INT_MAX));
-                CFloatArray bigger = CFloatArray::Allocate(grown, true);
-                if (!bigger) throw std::bad_alloc();
-                std::memcpy(bigger.get(), m_samples.get(), m_count * sizeof(float));
-                m_samples = std::move(bigger);
-            }
-            used +=
-                capture::DecodePairs(block + used, n - used, m_prefix, m_samples.get() + m_count,
-                                     m_samples.size() - m_count, m_count);
-        }
-        return true;
-    }
-
-    void Finish(CTraceData& trace) {
-        trace.m_pSamples[0] = CCurveSamples(std::move(m_samples));
-        trace.m_nSampleCount = static_cast<int>(m_count);
-    }
-
-private:
-    int m_encoding = 0;
-    CFloatArray m_samples;
-    std::size_t m_count = 0;
-    unsigned m_prefix = 0;
-};
-
 int EncodingOf(const std::uint8_t* head, std::size_t got) {
     std::uint32_t magic = 0;
     if (got >= 4)
@@ -118,51 +44,76 @@ int EncodingOf(const std::uint8_t* head, std::size_t got) {
     return magic == capture::MAGIC_ENCODING_1 ? 1 : magic == capture::MAGIC_ENCODING_2 ? 2 : 0;
 }
 
-// Decoded in place from the mapped file, 4 MiB at a time: each piece is checked against a
-// file that shrank or grew meanwhile (so a changed file is refused early, and once more at
-// the end), told to the read hook (progress, cancel), decoded under a guard against pages
-// that vanish with a shrinking file, and released once decoded.
-bool DecodeMapped(CFile& file, CFileBytes& bytes, CTraceData& fresh, int& encoding) {
-    constexpr std::size_t kPiece = std::size_t{4} << 20;
-    const auto changed = [&] {
-        AfxMessageBox(file.GetFilePath() + " changed size while it was read; it was not opened.");
-        return false;
-    };
-    // A file that shrank since it was opened faults at its first byte already.
-    if (!bytes.ReadGuarded([&] { encoding = EncodingOf(bytes.data(), bytes.size()); }))
-        return changed();
-    const std::size_t start = encoding == 0 ? 0 : 4;
-    CCaptureDecoder decoder;
-    if (!decoder.Start(encoding, bytes.size() - start)) return false;
-    for (std::size_t at = start; at < bytes.size();) {
-        const std::size_t n = std::min(kPiece, bytes.size() - at);
-        if (file.GetLength() != bytes.size()) return changed();
+bool ChangedWhileRead(const CFile& file) {
+    AfxMessageBox(file.GetFilePath() + " changed size while it was read; it was not opened.");
+    return false;
+}
+
+// Encoding 1 holds a sample in a data byte after any number of prefix bytes, so where sample
+// i lies is only known by counting: one pass, 4 MiB at a time (told to the read hook, for
+// progress and cancel), notes where each piece starts and the prefix in force there.
+bool IndexPairs(CFile& file, std::uint64_t payload, std::uint64_t length, std::int64_t& count,
+                std::vector<CCaptureSource::PieceStart>& index) {
+    constexpr std::size_t kScan = std::size_t{4} << 20;
+    constexpr std::int64_t kPiece = CCurveSamples::kPiece;
+    std::vector<std::uint8_t> bytes(kScan);
+    std::vector<float> scratch(static_cast<std::size_t>(kPiece));
+    unsigned prefix = 0;
+    std::int64_t produced = 0;
+    index.push_back({payload, 0});
+    for (std::uint64_t at = payload; at < length;) {
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kScan, length - at));
+        if (file.GetLength() != length) return ChangedWhileRead(file);
         if (file.m_onRead) file.m_onRead(n);
-        bool fed = true;
-        if (!bytes.ReadGuarded([&] { fed = decoder.Feed(bytes.data() + at, n); })) return changed();
-        if (!fed) return false;
+        if (file.ReadAt(at, bytes.data(), n) != n) return ChangedWhileRead(file);
+        for (std::size_t used = 0; used < n;) {
+            const auto room = static_cast<std::size_t>(kPiece - produced % kPiece);
+            std::size_t made = 0;
+            used += capture::DecodePairs(bytes.data() + used, n - used, prefix, scratch.data(),
+                                         room, made);
+            produced += static_cast<std::int64_t>(made);
+            if (produced > INT_MAX) {
+                AfxMessageBox(MSG_TOO_MANY_SAMPLES);
+                return false;
+            }
+            if (made == room) index.push_back({at + used, prefix});
+        }
         at += n;
-        bytes.DoneWith(at);
     }
-    if (file.GetLength() != bytes.size()) return changed();
-    decoder.Finish(fresh);
+    if (file.GetLength() != length) return ChangedWhileRead(file);
+    index.resize(static_cast<std::size_t>((produced + kPiece - 1) / kPiece));
+    count = produced;
     return true;
 }
 
-// For files that cannot be mapped: read in blocks.
-bool DecodeRead(CFile& file, CTraceData& fresh, int& encoding) {
+// The samples stay in the file: only what a piece needs is read when it is asked for.
+bool Open(CFile& file, CTraceData& fresh, int& encoding) {
+    // Taken first: any change after this is one the samples' reads will notice.
+    const CCaptureSource::Stamp stamp{file.GetLength(), file.GetModified()};
+    const std::uint64_t length = stamp.length;
     std::uint8_t head[4];
-    encoding = EncodingOf(head, ReadFully(file, head, sizeof head));
-    if (encoding == 0) file.SeekToBegin();
-    const std::uint64_t length = file.GetLength();
-    CCaptureDecoder decoder;
-    if (!decoder.Start(encoding,
-                       encoding == 0 ? length : length - std::min<std::uint64_t>(length, 4)))
-        return false;
-    std::vector<std::uint8_t> storage(kBlockSize);
-    for (std::size_t n; (n = file.Read(storage.data(), kBlockSize)) > 0;)
-        if (!decoder.Feed(storage.data(), n)) return false;
-    decoder.Finish(fresh);
+    encoding = EncodingOf(head, file.ReadAt(0, head, sizeof head));
+    const std::uint64_t payload = encoding == 0 ? 0 : 4;
+    std::int64_t count = 0;
+    std::vector<CCaptureSource::PieceStart> index;
+    if (encoding == 1) {
+        if (!IndexPairs(file, payload, length, count, index)) return false;
+    } else {
+        // A sample a byte: the count is known from the size, at once.
+        if (length - payload > INT_MAX) {
+            AfxMessageBox(MSG_TOO_MANY_SAMPLES);
+            return false;
+        }
+        count = static_cast<std::int64_t>(length - payload);
+        if (file.m_onRead) file.m_onRead(0);
+    }
+    if (count > 0) {
+        std::unique_ptr<CFile> own = file.Duplicate();
+        if (!own) throw CFileException(CFileException::genericException, 0, file.GetFilePath());
+        fresh.m_pSamples[0] = CCurveSamples(std::make_shared<CCaptureSource>(
+            std::move(own), stamp, encoding, payload, count, std::move(index)));
+    }
+    fresh.m_nSampleCount = static_cast<int>(count);
     return true;
 }
 
@@ -170,12 +121,7 @@ bool DecodeRead(CFile& file, CTraceData& fresh, int& encoding) {
 
 bool capture_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
     int encoding = 0;
-    const bool read = ReportingReadFailures(file, [&] {
-        CFileBytes bytes = file.MapForReading();
-        return bytes ? DecodeMapped(file, bytes, fresh, encoding)
-                     : DecodeRead(file, fresh, encoding);
-    });
-    if (!read) return false;
+    if (!ReportingReadFailures(file, [&] { return Open(file, fresh, encoding); })) return false;
     const EncodingSettings& s = kSettings[encoding];
     fresh.m_nCurveCount = 1;
     fresh.m_dblStep = s.step;

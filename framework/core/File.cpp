@@ -196,6 +196,18 @@ std::int64_t CFile::GetModified() const {
     return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
 }
 
+std::unique_ptr<CFile> CFile::Duplicate() const {
+    if (m_hFile < 0) return nullptr;
+    const int fd = ::fcntl(m_hFile, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) return nullptr;
+    auto copy = std::make_unique<CFile>();
+    copy->m_hFile = fd;
+    copy->m_strFileName = m_strFileName;
+    copy->m_bBounded = m_bBounded;
+    copy->m_nLengthAtOpen = m_nLengthAtOpen;
+    return copy;
+}
+
 void CFile::Close() {
     if (m_hFile < 0) return;
     const int fd = m_hFile;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,9 @@ public:
     // position or telling m_onRead; several threads may call it at once.
     virtual std::size_t ReadAt(std::uint64_t offset, void* pBuf, std::size_t nCount);
     virtual void Close();
+    // Another CFile over the same open file, for reads at an offset (ReadAt) that outlive
+    // this one, with the same bound; null when there is none to be had.
+    virtual std::unique_ptr<CFile> Duplicate() const;
 
     void SeekToBegin() { Seek(0, begin); }
     // Told the byte count of every read; it may throw (CReadCancelled, CFileException) to

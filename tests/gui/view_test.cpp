@@ -99,7 +99,8 @@ TEST(View, ZoomStepsAndTheCentreColumn) {
 
 TEST(View, PaintsCurvesGridAndLabelsInTheirColours) {
     ViewFixture f(1000, 1, 400);
-    for (int j = 0; j < 1000; ++j) f.doc->m_pSamples[0].Floats()[static_cast<std::size_t>(j)] = 5.0f;
+    for (int j = 0; j < 1000; ++j)
+        f.doc->m_pSamples[0].Floats()[static_cast<std::size_t>(j)] = 5.0f;
     f.doc->m_fCurveBottom[0] = 0;
     f.doc->m_fCurveTop[0] = 10;
     f.doc->BuildDisplayCopies();

@@ -24,6 +24,9 @@ public:
         return CFileBytes::Borrowed(m_bytes.data(), m_bytes.size());
     }
     std::size_t ReadAt(std::uint64_t offset, void* pBuf, std::size_t nCount) override;
+    std::unique_ptr<CFile> Duplicate() const override {
+        return std::make_unique<CMemFile>(m_bytes);
+    }
 
     const std::vector<char>& Bytes() const { return m_bytes; }
 
