@@ -205,9 +205,11 @@ TEST(DisplayColumns, ALongBuildTellsItsProgressAndStopsWhenTold) {
                                }),
                  CReadCancelled);
     EXPECT_FALSE(columns);  // nothing half built is left to be taken for the whole
+    EXPECT_LT(told, 3'000'000);
+    told = 0;
     EXPECT_TRUE(columns.Build(samples, static_cast<std::int64_t>(samples.size()),
                               [&told](std::int64_t n) { told += n; }));
-    EXPECT_EQ(told, 1'048'576 + 3'000'000);  // a million at a time, every sample told
+    EXPECT_EQ(told, 3'000'000);  // every sample told
 }
 
 TEST(DisplayColumns, KxbEndingInsideTheLastBlockOfEveryLevelReachesIt) {

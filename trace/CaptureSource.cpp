@@ -2,6 +2,10 @@
 
 #include <sys/stat.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <limits>
 
@@ -22,32 +26,68 @@ struct LastPiece {
 };
 thread_local LastPiece t_last;
 
+// The largest and smallest of n bytes, taken as unsigned after an exclusive or with `flip`
+// (0x80 orders signed bytes as unsigned ones).
+void ByteExtremes(const std::uint8_t* b, std::int64_t n, std::uint8_t flip, std::uint8_t& hi,
+                  std::uint8_t& lo) {
+#if defined(__SSE2__)
+    if (n == 16) {
+        const __m128i v = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b)),
+                                        _mm_set1_epi8(static_cast<char>(flip)));
+        __m128i mx = _mm_max_epu8(v, _mm_srli_si128(v, 8));
+        __m128i mn = _mm_min_epu8(v, _mm_srli_si128(v, 8));
+        mx = _mm_max_epu8(mx, _mm_srli_si128(mx, 4));
+        mn = _mm_min_epu8(mn, _mm_srli_si128(mn, 4));
+        mx = _mm_max_epu8(mx, _mm_srli_si128(mx, 2));
+        mn = _mm_min_epu8(mn, _mm_srli_si128(mn, 2));
+        mx = _mm_max_epu8(mx, _mm_srli_si128(mx, 1));
+        mn = _mm_min_epu8(mn, _mm_srli_si128(mn, 1));
+        hi = static_cast<std::uint8_t>(_mm_cvtsi128_si32(mx) ^ flip);
+        lo = static_cast<std::uint8_t>(_mm_cvtsi128_si32(mn) ^ flip);
+        return;
+    }
+#endif
+    std::uint8_t h = 0, l = 0xFF;
+    for (std::int64_t i = 0; i < n; ++i) {
+        const auto x = static_cast<std::uint8_t>(b[i] ^ flip);
+        h = std::max(h, x);
+        l = std::min(l, x);
+    }
+    hi = static_cast<std::uint8_t>(h ^ flip);
+    lo = static_cast<std::uint8_t>(l ^ flip);
+}
+
 }  // namespace
 
 CCaptureSource::CCaptureSource(std::unique_ptr<CFile> file, Stamp stamp, int encoding,
                                std::uint64_t payload, std::int64_t count,
                                std::vector<PieceStart> index)
-    : m_pFile(std::move(file)),
-      m_nEncoding(encoding),
-      m_nPayload(payload),
-      m_nCount(count),
-      m_index(std::move(index)),
-      m_stamp(stamp),
-      m_nSerial(g_serials.fetch_add(1)) {
+    : m_nEncoding(encoding), m_nCount(count), m_nSerial(g_serials.fetch_add(1)) {
+    auto state = std::make_shared<FileState>();
+    state->file = std::move(file);
+    state->payload = payload;
+    state->index = std::move(index);
+    state->stamp = stamp;
     struct stat st {};
-    if (::stat(m_pFile->GetFilePath().c_str(), &st) == 0) {
-        m_nDevice = st.st_dev;
-        m_nInode = st.st_ino;
+    if (::stat(state->file->GetFilePath().c_str(), &st) == 0) {
+        state->device = st.st_dev;
+        state->inode = st.st_ino;
     }
+    m_state = std::move(state);
 }
 
 CCaptureSource::~CCaptureSource() = default;
 
-bool CCaptureSource::Unchanged() const {
+std::shared_ptr<const CCaptureSource::FileState> CCaptureSource::State() const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_state;
+}
+
+bool CCaptureSource::Unchanged(const FileState& at) const {
     if (Changed()) return false;
     bool same = false;
     try {
-        same = Stamp{m_pFile->GetLength(), m_pFile->GetModified()} == m_stamp;
+        same = Stamp{at.file->GetLength(), at.file->GetModified()} == at.stamp;
     } catch (const CFileException&) {
     }
     if (!same) m_bChanged.store(true, std::memory_order_relaxed);
@@ -55,16 +95,33 @@ bool CCaptureSource::Unchanged() const {
 }
 
 bool CCaptureSource::Check() const {
-    if (!Unchanged()) return true;
+    const std::shared_ptr<const FileState> at = State();
+    if (!Unchanged(*at)) return true;
     // Written anew under the same name: the descriptor still reads the old file, which stays
     // whole, but the file the user has is another.
     struct stat st {};
-    if (m_nInode != 0 && (::stat(m_pFile->GetFilePath().c_str(), &st) != 0 ||
-                          st.st_dev != m_nDevice || st.st_ino != m_nInode)) {
+    if (at->inode != 0 && (::stat(at->file->GetFilePath().c_str(), &st) != 0 ||
+                           st.st_dev != at->device || st.st_ino != at->inode)) {
         m_bChanged.store(true, std::memory_order_relaxed);
         return true;
     }
     return false;
+}
+
+bool CCaptureSource::Reads(const std::string& path) const {
+    const std::shared_ptr<const FileState> at = State();
+    struct stat st {};
+    return at->inode != 0 && ::stat(path.c_str(), &st) == 0 && st.st_dev == at->device &&
+           st.st_ino == at->inode;
+}
+
+void CCaptureSource::ReadFileOf(const CCaptureSource& fresh) const {
+    const std::shared_ptr<const FileState> state = fresh.State();
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_state = state;
+    m_cache.clear();
+    m_nSerial.store(g_serials.fetch_add(1));
+    m_bChanged.store(fresh.Changed());
 }
 
 std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Lost() const {
@@ -73,26 +130,27 @@ std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Lost() const {
     return nullptr;
 }
 
-std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Decode(std::int64_t piece) const {
+std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Decode(const FileState& at,
+                                                                    std::int64_t piece) const {
     const std::int64_t first = piece * kPiece;
     const auto n = static_cast<std::size_t>(std::min(kPiece, m_nCount - first));
     auto samples = std::make_shared<Piece>(n);
     try {
         if (m_nEncoding == 1) {
-            const PieceStart& at = m_index[static_cast<std::size_t>(piece)];
-            const std::uint64_t end = static_cast<std::size_t>(piece) + 1 < m_index.size()
-                                          ? m_index[static_cast<std::size_t>(piece) + 1].offset
-                                          : m_stamp.length;
-            std::vector<std::uint8_t> bytes(static_cast<std::size_t>(end - at.offset));
-            const std::size_t got = m_pFile->ReadAt(at.offset, bytes.data(), bytes.size());
-            unsigned prefix = at.prefix;
+            const auto p = static_cast<std::size_t>(piece);
+            const PieceStart& start = at.index[p];
+            const std::uint64_t end =
+                p + 1 < at.index.size() ? at.index[p + 1].offset : at.stamp.length;
+            std::vector<std::uint8_t> bytes(static_cast<std::size_t>(end - start.offset));
+            const std::size_t got = at.file->ReadAt(start.offset, bytes.data(), bytes.size());
+            unsigned prefix = start.prefix;
             std::size_t produced = 0;
             capture::DecodePairs(bytes.data(), got, prefix, samples->data(), n, produced);
             if (got != bytes.size() || produced != n) return Lost();
         } else {
             std::vector<std::uint8_t> bytes(n);
             const std::size_t got =
-                m_pFile->ReadAt(m_nPayload + static_cast<std::uint64_t>(first), bytes.data(), n);
+                at.file->ReadAt(at.payload + static_cast<std::uint64_t>(first), bytes.data(), n);
             if (got != n) return Lost();
             if (m_nEncoding == 0)
                 capture::DecodeUnsigned(bytes.data(), n, samples->data());
@@ -104,7 +162,7 @@ std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Decode(std::int64_t
     }
     // Read whole from the file as it was opened: checked after the read, so that bytes of a
     // file changed meanwhile are never kept.
-    if (!Unchanged()) return nullptr;
+    if (!Unchanged(at)) return nullptr;
     return samples;
 }
 
@@ -119,9 +177,11 @@ std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Get(std::int64_t pi
     }
     if (Changed()) return nullptr;
     // Decoded outside the lock, so that two threads decode two pieces at once.
-    std::shared_ptr<const Piece> samples = Decode(piece);
+    const std::shared_ptr<const FileState> at = State();
+    std::shared_ptr<const Piece> samples = Decode(*at, piece);
     if (!samples) return nullptr;
     const std::lock_guard<std::mutex> lock(m_mutex);
+    if (at != m_state) return samples;  // read from the file before the last save
     m_cache.emplace_front(piece, samples);
     if (m_cache.size() > kCachedPieces) m_cache.pop_back();
     return samples;
@@ -142,12 +202,46 @@ void CCaptureSource::Read(std::int64_t first, std::int64_t n, float* out) const 
 
 float CCaptureSource::At(std::int64_t i) const {
     const std::int64_t piece = i / kPiece;
-    if (t_last.serial != m_nSerial || t_last.piece != piece) {
+    const std::uint64_t serial = m_nSerial.load();
+    if (t_last.serial != serial || t_last.piece != piece) {
         std::shared_ptr<const Piece> samples = Get(piece);
         if (!samples) return std::numeric_limits<float>::quiet_NaN();
-        t_last = {m_nSerial, piece, std::move(samples)};
+        t_last = {serial, piece, std::move(samples)};
     }
     return (*t_last.samples)[static_cast<std::size_t>(i - piece * kPiece)];
+}
+
+bool CCaptureSource::BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,
+                                   float* minima) const {
+    if (m_nEncoding == 1 || size <= 0 || Changed()) return false;
+    const std::int64_t end = std::min(first + blocks * size, m_nCount);
+    thread_local std::vector<std::uint8_t> bytes;
+    bytes.resize(static_cast<std::size_t>(end - first));
+    const std::shared_ptr<const FileState> at = State();
+    try {
+        const std::size_t got = at->file->ReadAt(at->payload + static_cast<std::uint64_t>(first),
+                                                 bytes.data(), bytes.size());
+        if (got != bytes.size()) return Lost(), false;
+    } catch (const CFileException&) {
+        return Lost(), false;
+    }
+    // Bytes of a file changed meanwhile are never used (the caller's reads give NaN).
+    if (!Unchanged(*at)) return false;
+    const std::uint8_t flip = m_nEncoding == 2 ? 0x80 : 0x00;
+    for (std::int64_t b = 0; b < blocks; ++b) {
+        const std::int64_t from = b * size;
+        std::uint8_t hi = 0, lo = 0;
+        ByteExtremes(bytes.data() + from, std::min<std::int64_t>(size, end - first - from), flip,
+                     hi, lo);
+        if (m_nEncoding == 0) {
+            capture::DecodeUnsigned(&hi, 1, maxima + b);
+            capture::DecodeUnsigned(&lo, 1, minima + b);
+        } else {
+            capture::DecodeSigned(&hi, 1, maxima + b);
+            capture::DecodeSigned(&lo, 1, minima + b);
+        }
+    }
+    return true;
 }
 
 bool SamplesChangedOnDisk(const CTraceData& trace) {
@@ -156,4 +250,14 @@ bool SamplesChangedOnDisk(const CTraceData& trace) {
             capture != nullptr && capture->Check())
             return true;
     return false;
+}
+
+std::vector<const CCaptureSource*> CapturesReading(const CTraceData& trace,
+                                                   const std::string& path) {
+    std::vector<const CCaptureSource*> captures;
+    for (const CCurveSamples& curve : trace.m_pSamples)
+        if (const auto* capture = dynamic_cast<const CCaptureSource*>(curve.Source());
+            capture != nullptr && capture->Reads(path))
+            captures.push_back(capture);
+    return captures;
 }

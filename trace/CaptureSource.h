@@ -21,6 +21,7 @@
 #include "trace/CurveSamples.h"
 
 class CFile;
+struct CTraceData;
 
 class CCaptureSource : public CSampleSource {
 public:
@@ -46,38 +47,60 @@ public:
     std::int64_t Count() const override { return m_nCount; }
     void Read(std::int64_t first, std::int64_t n, float* out) const override;
     float At(std::int64_t i) const override;
+    // Encodings 0 and 2: straight from the bytes, each of which stands for one value in
+    // order, so the block's extremes are those of its bytes.
+    bool BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,
+                       float* minima) const override;
     // Looks at the file now; true when it is no longer the file that was opened.
     bool Check() const;
     bool Changed() const { return m_bChanged.load(std::memory_order_relaxed); }
     int Encoding() const { return m_nEncoding; }
+    // Whether the file at `path` is the one read here (the same device and inode).
+    bool Reads(const std::string& path) const;
+    // Reads from now on the file `fresh` reads, which holds the same samples (this trace saved
+    // over its own file): a save replaces or rewrites the file, which would else read as
+    // changed.
+    void ReadFileOf(const CCaptureSource& fresh) const;
 
 private:
+    // The file and what is known of it; replaced whole by ReadFileOf.
+    struct FileState {
+        std::unique_ptr<CFile> file;
+        std::uint64_t payload = 0;
+        std::vector<PieceStart> index;
+        Stamp stamp;
+        // The file's identity as its path named it at open (device and inode).
+        std::uint64_t device = 0, inode = 0;
+    };
+    std::shared_ptr<const FileState> State() const;
+
     using Piece = std::vector<float>;
     // The piece's samples, read and decoded on a miss; null once the file changed.
     std::shared_ptr<const Piece> Get(std::int64_t piece) const;
-    std::shared_ptr<const Piece> Decode(std::int64_t piece) const;
+    std::shared_ptr<const Piece> Decode(const FileState& at, std::int64_t piece) const;
     std::shared_ptr<const Piece> Lost() const;
-    bool Unchanged() const;
+    bool Unchanged(const FileState& at) const;
 
-    std::unique_ptr<CFile> m_pFile;
     const int m_nEncoding;
-    const std::uint64_t m_nPayload;
     const std::int64_t m_nCount;
-    const std::vector<PieceStart> m_index;
-    const Stamp m_stamp;
-    // The file's identity as its path names it at open (device and inode).
-    std::uint64_t m_nDevice = 0, m_nInode = 0;
+    mutable std::shared_ptr<const FileState> m_state;  // under m_mutex
     mutable std::atomic<bool> m_bChanged{false};
 
     mutable std::mutex m_mutex;
     // Most recently used first.
     mutable std::list<std::pair<std::int64_t, std::shared_ptr<const Piece>>> m_cache;
     static constexpr std::size_t kCachedPieces = 32;
-    // Which source a thread's last piece came from: a serial number, never reused.
-    const std::uint64_t m_nSerial;
+    // Which source and file a thread's last piece came from: a serial number, never reused.
+    mutable std::atomic<std::uint64_t> m_nSerial;
 };
+
+// The curves of the trace whose samples are read from the file at `path`.
+std::vector<const CCaptureSource*> CapturesReading(const CTraceData& trace,
+                                                   const std::string& path);
+// After the trace was saved over the file its captures read: they read the saved file from
+// now on, which holds the same samples. false, told, when it cannot be read as the same.
+bool ReadSavedFile(const std::vector<const CCaptureSource*>& captures, const std::string& path);
 
 // Whether any curve of the trace reads from a file that has changed since it was opened
 // (looking at the files now).
-struct CTraceData;
 bool SamplesChangedOnDisk(const CTraceData& trace);

@@ -49,6 +49,16 @@ void CCurveSamples::Read(std::int64_t first, std::int64_t n, float* out) const {
     }
 }
 
+bool CCurveSamples::BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,
+                                  float* minima) const {
+    if (!m_source) return false;
+    const std::int64_t end = first + blocks * size;
+    if (const auto e = m_edits.lower_bound(first / kPiece);
+        e != m_edits.end() && e->first * kPiece < end)
+        return false;
+    return m_source->BlockExtremes(first, blocks, size, maxima, minima);
+}
+
 float* CCurveSamples::EditedPiece(std::int64_t piece) {
     auto e = m_edits.find(piece);
     if (e == m_edits.end()) {

@@ -24,6 +24,14 @@ public:
         Read(i, 1, &v);
         return v;
     }
+    // The largest and the smallest sample of each of `blocks` blocks of `size` samples from
+    // sample `first` on (the last block may end with the samples), without making floats of
+    // them, where the source can; false where it cannot, and the caller reads the samples.
+    virtual bool BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,
+                               float* minima) const {
+        (void)first, (void)blocks, (void)size, (void)maxima, (void)minima;
+        return false;
+    }
 };
 
 class CCurveSamples {
@@ -61,6 +69,9 @@ public:
         Read(first, n, buffer);
         return buffer;
     }
+    // The source's own block extremes (see CSampleSource) where no change covers the blocks.
+    bool BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,
+                       float* minima) const;
     // Each of samples first .. end-1 becomes change(sample).
     template <class Change>
     void Transform(std::int64_t first, std::int64_t end, Change change) {

@@ -1,8 +1,11 @@
 #include "trace/DisplayColumns.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <thread>
 #include <vector>
 
 #include "trace/Extremes.h"
@@ -41,18 +44,68 @@ bool CDisplayColumns::Build(const CCurveSamples& samples, std::int64_t count,
     m_pSamples = &samples;
     m_pIdentity = samples.Identity();
     m_nCount = count;
-    // A million samples at a time, so that a long build can be followed and stopped.
-    constexpr std::int64_t kChunk = std::int64_t{1} << 20;
     try {
-        for (std::int64_t at = 0; at < count; at += kChunk) {
-            Rebuild(at, std::min(at + kChunk, count));
-            if (progress) progress(std::min(kChunk, count - at));
+        BuildChunks(progress);
+        // The levels above a chunk: a few blocks, built once the chunks are.
+        std::int64_t first = 0, end = count;
+        for (std::size_t k = 0; k < m_levels.size(); ++k) {
+            end = (end + kFanout - 1) >> kShift;
+            if (k >= kChunkLevels) BuildLevel(k, first, end);
         }
     } catch (...) {
         reset();
         throw;
     }
     return true;
+}
+
+// Chunks of 16^5 samples, each with the levels inside it, on two threads: no block of those
+// levels spans two chunks, so the threads never write the same entry. The calling thread
+// reports progress (which may throw, a cancel) and the other one stops at its next chunk.
+void CDisplayColumns::BuildChunks(const std::function<void(std::int64_t)>& progress) {
+    constexpr std::int64_t kChunk = std::int64_t{1} << (kShift * kChunkLevels);
+    const std::int64_t chunks = (m_nCount + kChunk - 1) / kChunk;
+    std::atomic<std::int64_t> next{0};
+    std::atomic<std::int64_t> built{0};
+    std::atomic<bool> stop{false};
+    const auto buildChunk = [&](std::int64_t c) {
+        std::int64_t first = c * kChunk, end = std::min(first + kChunk, m_nCount);
+        const std::int64_t n = end - first;
+        for (std::size_t k = 0; k < std::min(m_levels.size(), kChunkLevels); ++k) {
+            first >>= kShift;
+            end = (end + kFanout - 1) >> kShift;
+            BuildLevel(k, first, end);
+        }
+        built.fetch_add(n);
+    };
+    std::exception_ptr helperFailure;
+    std::thread helper;
+    if (chunks > 1)
+        helper = std::thread([&] {
+            try {
+                for (std::int64_t c; !stop.load() && (c = next.fetch_add(1)) < chunks;)
+                    buildChunk(c);
+            } catch (...) {
+                helperFailure = std::current_exception();
+                stop.store(true);
+            }
+        });
+    try {
+        std::int64_t told = 0;
+        for (std::int64_t c; !stop.load() && (c = next.fetch_add(1)) < chunks;) {
+            buildChunk(c);
+            const std::int64_t now = built.load();
+            if (progress) progress(now - told);
+            told = now;
+        }
+        if (helper.joinable()) helper.join();
+        if (progress && built.load() > told) progress(built.load() - told);
+    } catch (...) {
+        stop.store(true);
+        if (helper.joinable()) helper.join();
+        throw;
+    }
+    if (helperFailure) std::rethrow_exception(helperFailure);
 }
 
 void CDisplayColumns::Rebuild(std::int64_t first, std::int64_t end) {
@@ -68,13 +121,19 @@ void CDisplayColumns::Rebuild(std::int64_t first, std::int64_t end) {
 
 void CDisplayColumns::BuildLevel(std::size_t k, std::int64_t firstBlock, std::int64_t endBlock) {
     if (k == 0 && !m_pSamples->Floats()) {
-        // Samples decoded a piece at a time: the blocks of each piece from it.
-        std::vector<float> buffer(static_cast<std::size_t>(CCurveSamples::kPiece));
+        // Samples read from a source: the blocks of a piece at a time, from the source's own
+        // extremes where it has them, else from the piece's samples.
+        std::vector<float> buffer;
         constexpr std::int64_t kBlocks = CCurveSamples::kPiece >> kShift;
         Level& level = m_levels[0];
         for (std::int64_t b = firstBlock; b < endBlock; b += kBlocks) {
             const std::int64_t start = b << kShift;
-            const std::int64_t end = std::min(std::min(endBlock, b + kBlocks) << kShift, m_nCount);
+            const std::int64_t blocks = std::min(endBlock, b + kBlocks) - b;
+            const std::int64_t end = std::min((b + blocks) << kShift, m_nCount);
+            if (m_pSamples->BlockExtremes(start, blocks, static_cast<int>(kFanout),
+                                          level.maxima.get() + b, level.minima.get() + b))
+                continue;
+            buffer.resize(static_cast<std::size_t>(CCurveSamples::kPiece));
             const float* s = m_pSamples->View(start, end - start, buffer.data());
             for (std::int64_t at = start; at < end; at += kFanout) {
                 const auto block = static_cast<std::size_t>(at >> kShift);

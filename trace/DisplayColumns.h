@@ -48,6 +48,9 @@ private:
         CFloatArray maxima, minima;
         std::int64_t blocks = 0;
     };
+    // Levels whose blocks lie inside one chunk of the build, which go two threads at once.
+    static constexpr std::size_t kChunkLevels = 5;
+    void BuildChunks(const std::function<void(std::int64_t)>& progress);
     void BuildLevel(std::size_t k, std::int64_t firstBlock, std::int64_t endBlock);
     void Extremes(std::int64_t s0, std::int64_t s1, float& mn, float& mx) const;
 

@@ -138,6 +138,8 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
         if (const std::string loss = format->loss(*this, FormatState());
             !loss.empty() && !AfxAskYesNo(loss + std::string(kSaveAnyway)))
             return false;
+    // Looked at before the save replaces or rewrites the file.
+    const std::vector<const CCaptureSource*> reading = CapturesReading(*this, path);
     try {
         CSafeFile file(path);
         format->write(file, *this, FormatState());
@@ -152,6 +154,7 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
         e.ReportError();
         return false;
     }
+    ReadSavedFile(reading, path);
     AfxAddToRecentFileList(path);
     SetModifiedFlag(false);
     m_diskStamp = StampOf(path);

@@ -119,6 +119,30 @@ bool Open(CFile& file, CTraceData& fresh, int& encoding) {
 
 }  // namespace
 
+bool ReadSavedFile(const std::vector<const CCaptureSource*>& captures, const std::string& path) {
+    if (captures.empty()) return true;
+    CFile file;
+    CTraceData fresh;
+    int encoding = 0;
+    if (file.Open(path, CFile::modeRead) &&
+        ReportingReadFailures(file, [&] { return Open(file, fresh, encoding); }))
+        if (const auto* saved = dynamic_cast<const CCaptureSource*>(fresh.m_pSamples[0].Source());
+            saved != nullptr) {
+            bool same = true;
+            for (const CCaptureSource* capture : captures)
+                same = same && saved->Count() == capture->Count() &&
+                       saved->Encoding() == capture->Encoding();
+            if (same) {
+                for (const CCaptureSource* capture : captures) capture->ReadFileOf(*saved);
+                return true;
+            }
+        }
+    AfxMessageBox(path +
+                  " was saved, but its samples cannot be read back from it as they were: "
+                  "reload it to see what it holds.");
+    return false;
+}
+
 bool capture_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
     int encoding = 0;
     if (!ReportingReadFailures(file, [&] { return Open(file, fresh, encoding); })) return false;
