@@ -21,7 +21,7 @@ std::atomic<std::uint64_t> g_serials{1};
 // A thread's last piece, so that reading sample after sample needs no lock.
 struct LastPiece {
     std::uint64_t serial = 0;
-    std::int64_t piece = -1;
+    std::int64_t first = 0;
     std::shared_ptr<const std::vector<float>> samples;
 };
 thread_local LastPiece t_last;
@@ -131,16 +131,17 @@ std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Lost() const {
 }
 
 std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Decode(const FileState& at,
-                                                                    std::int64_t piece) const {
-    const std::int64_t first = piece * kPiece;
-    const auto n = static_cast<std::size_t>(std::min(kPiece, m_nCount - first));
+                                                                    std::int64_t first,
+                                                                    std::int64_t count) const {
+    const auto n = static_cast<std::size_t>(std::min(count, m_nCount - first));
     auto samples = std::make_shared<Piece>(n);
     try {
         if (m_nEncoding == 1) {
-            const auto p = static_cast<std::size_t>(piece);
-            const PieceStart& start = at.index[p];
+            const auto step = static_cast<std::size_t>(first / kIndexStep);
+            const auto stop = static_cast<std::size_t>((first + count) / kIndexStep);
+            const PieceStart& start = at.index[step];
             const std::uint64_t end =
-                p + 1 < at.index.size() ? at.index[p + 1].offset : at.stamp.length;
+                stop < at.index.size() ? at.index[stop].offset : at.stamp.length;
             std::vector<std::uint8_t> bytes(static_cast<std::size_t>(end - start.offset));
             const std::size_t got = at.file->ReadAt(start.offset, bytes.data(), bytes.size());
             unsigned prefix = start.prefix;
@@ -166,19 +167,22 @@ std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Decode(const FileSt
     return samples;
 }
 
+std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Cached(std::int64_t piece) const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    for (auto it = m_cache.begin(); it != m_cache.end(); ++it)
+        if (it->first == piece) {
+            m_cache.splice(m_cache.begin(), m_cache, it);
+            return it->second;
+        }
+    return nullptr;
+}
+
 std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Get(std::int64_t piece) const {
-    {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        for (auto it = m_cache.begin(); it != m_cache.end(); ++it)
-            if (it->first == piece) {
-                m_cache.splice(m_cache.begin(), m_cache, it);
-                return it->second;
-            }
-    }
+    if (std::shared_ptr<const Piece> samples = Cached(piece)) return samples;
     if (Changed()) return nullptr;
     // Decoded outside the lock, so that two threads decode two pieces at once.
     const std::shared_ptr<const FileState> at = State();
-    std::shared_ptr<const Piece> samples = Decode(*at, piece);
+    std::shared_ptr<const Piece> samples = Decode(*at, piece * kPiece, kPiece);
     if (!samples) return nullptr;
     const std::lock_guard<std::mutex> lock(m_mutex);
     if (at != m_state) return samples;  // read from the file before the last save
@@ -201,14 +205,22 @@ void CCaptureSource::Read(std::int64_t first, std::int64_t n, float* out) const 
 }
 
 float CCaptureSource::At(std::int64_t i) const {
-    const std::int64_t piece = i / kPiece;
     const std::uint64_t serial = m_nSerial.load();
-    if (t_last.serial != serial || t_last.piece != piece) {
-        std::shared_ptr<const Piece> samples = Get(piece);
+    if (t_last.serial != serial || i < t_last.first ||
+        i >= t_last.first + static_cast<std::int64_t>(t_last.samples->size())) {
+        // A piece already decoded, else the few samples about this one: a paint asks for a
+        // sample or two a column, each column far from the last at a wide decimation.
+        const std::int64_t piece = i / kPiece;
+        std::shared_ptr<const Piece> samples = Cached(piece);
+        std::int64_t first = piece * kPiece;
+        if (!samples && !Changed()) {
+            first = i / kIndexStep * kIndexStep;
+            samples = Decode(*State(), first, kIndexStep);
+        }
         if (!samples) return std::numeric_limits<float>::quiet_NaN();
-        t_last = {serial, piece, std::move(samples)};
+        t_last = {serial, first, std::move(samples)};
     }
-    return (*t_last.samples)[static_cast<std::size_t>(i - piece * kPiece)];
+    return (*t_last.samples)[static_cast<std::size_t>(i - t_last.first)];
 }
 
 bool CCaptureSource::BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,

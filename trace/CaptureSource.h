@@ -25,7 +25,10 @@ struct CTraceData;
 
 class CCaptureSource : public CSampleSource {
 public:
-    // Where a piece's bytes start, and the prefix in force there (encoding 1).
+    // Encoding 1 notes where every kIndexStep samples start: a piece, or the few samples
+    // about one asked for alone, is read from there.
+    static constexpr std::int64_t kIndexStep = 4096;
+    // Where a step's bytes start, and the prefix in force there (encoding 1).
     struct PieceStart {
         std::uint64_t offset;
         unsigned prefix;
@@ -39,7 +42,8 @@ public:
     };
 
     // file: a copy of the reader's file (its own descriptor), read from `payload` (the byte
-    // after the magic number). index: one entry per piece for encoding 1, empty otherwise.
+    // after the magic number). index: one entry per kIndexStep samples for encoding 1, empty
+    // otherwise.
     CCaptureSource(std::unique_ptr<CFile> file, Stamp stamp, int encoding, std::uint64_t payload,
                    std::int64_t count, std::vector<PieceStart> index);
     ~CCaptureSource() override;
@@ -77,7 +81,11 @@ private:
     using Piece = std::vector<float>;
     // The piece's samples, read and decoded on a miss; null once the file changed.
     std::shared_ptr<const Piece> Get(std::int64_t piece) const;
-    std::shared_ptr<const Piece> Decode(const FileState& at, std::int64_t piece) const;
+    // The piece if it is kept.
+    std::shared_ptr<const Piece> Cached(std::int64_t piece) const;
+    // Samples first .. first+count-1 (cut at the end), first a multiple of kIndexStep.
+    std::shared_ptr<const Piece> Decode(const FileState& at, std::int64_t first,
+                                        std::int64_t count) const;
     std::shared_ptr<const Piece> Lost() const;
     bool Unchanged(const FileState& at) const;
 

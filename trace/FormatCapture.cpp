@@ -51,13 +51,13 @@ bool ChangedWhileRead(const CFile& file) {
 
 // Encoding 1 holds a sample in a data byte after any number of prefix bytes, so where sample
 // i lies is only known by counting: one pass, 4 MiB at a time (told to the read hook, for
-// progress and cancel), notes where each piece starts and the prefix in force there.
+// progress and cancel), notes where every 4096th sample starts and the prefix in force there.
 bool IndexPairs(CFile& file, std::uint64_t payload, std::uint64_t length, std::int64_t& count,
                 std::vector<CCaptureSource::PieceStart>& index) {
     constexpr std::size_t kScan = std::size_t{4} << 20;
-    constexpr std::int64_t kPiece = CCurveSamples::kPiece;
+    constexpr std::int64_t kStep = CCaptureSource::kIndexStep;
     std::vector<std::uint8_t> bytes(kScan);
-    std::vector<float> scratch(static_cast<std::size_t>(kPiece));
+    std::vector<float> scratch(static_cast<std::size_t>(kStep));
     unsigned prefix = 0;
     std::int64_t produced = 0;
     index.push_back({payload, 0});
@@ -67,7 +67,7 @@ bool IndexPairs(CFile& file, std::uint64_t payload, std::uint64_t length, std::i
         if (file.m_onRead) file.m_onRead(n);
         if (file.ReadAt(at, bytes.data(), n) != n) return ChangedWhileRead(file);
         for (std::size_t used = 0; used < n;) {
-            const auto room = static_cast<std::size_t>(kPiece - produced % kPiece);
+            const auto room = static_cast<std::size_t>(kStep - produced % kStep);
             std::size_t made = 0;
             used += capture::DecodePairs(bytes.data() + used, n - used, prefix, scratch.data(),
                                          room, made);
@@ -81,7 +81,7 @@ bool IndexPairs(CFile& file, std::uint64_t payload, std::uint64_t length, std::i
         at += n;
     }
     if (file.GetLength() != length) return ChangedWhileRead(file);
-    index.resize(static_cast<std::size_t>((produced + kPiece - 1) / kPiece));
+    index.resize(static_cast<std::size_t>((produced + kStep - 1) / kStep));
     count = produced;
     return true;
 }
