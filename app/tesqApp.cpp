@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -30,6 +31,7 @@
 #include "framework/gui/QtText.h"
 #include "generated/Version.h"
 #include "res/Resources.h"
+#include "trace/CaptureSource.h"
 #include "view/ViewExport.h"
 #include "view/tesqView.h"
 
@@ -111,6 +113,10 @@ bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
                 ToQString(m_doc.GetTitle() + " is gone; the last trace read stays shown."), 15000);
     });
     m_bAutoReload = AppSettings().value(QStringLiteral("Settings/ReloadOnChange"), false).toBool();
+    auto* samplesCheck = new QTimer(m_pFrame.get());
+    QObject::connect(samplesCheck, &QTimer::timeout, m_pFrame.get(),
+                     [this] { CheckSamplesOnDisk(); });
+    samplesCheck->start(1000);
     if (args.size() > 1) {
         if (!OpenDocumentFile(args[1])) return false;
     } else {
@@ -121,7 +127,23 @@ bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
     return true;
 }
 
+void CtesqApp::CheckSamplesOnDisk() {
+    // Not over a dialog, nor while a read is about to replace the trace.
+    if (m_bToldSamplesChanged || m_pOpen->Busy() || QApplication::activeModalWidget() != nullptr ||
+        !SamplesChangedOnDisk(m_doc))
+        return;
+    m_bToldSamplesChanged = true;
+    m_pFrame->GetActiveView()->viewport()->update();
+    const std::string told = m_doc.GetTitle() +
+                             " changed on disk: samples not read before it changed show as gaps "
+                             "until it is read again.";
+    m_pFrame->statusBar()->showMessage(ToQString(told + " File > Reload reads it again."));
+    // With reload on change the watch reads it again; else the user says.
+    if ((!m_bAutoReload || m_doc.IsModified()) && AfxAskYesNo(told + " Reload it?")) OnFileReload();
+}
+
 void CtesqApp::AfterDocumentChange() {
+    m_bToldSamplesChanged = false;
     m_pFrame->GetActiveView()->OnInitialUpdate();
     m_pFrame->UpdateCaption();
     m_pFrame->DocumentChanged();

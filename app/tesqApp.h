@@ -56,6 +56,10 @@ public:
     void SetAutoReload(bool on);
     bool AutoReload() const { return m_bAutoReload; }
 
+    // A capture is read from its file as it is shown: once that file changed on disk, says
+    // so once and offers to read it again. Run every second.
+    void CheckSamplesOnDisk();
+
     void AddToRecentFileList(const std::string& path);
     const std::vector<std::string>& RecentFiles() const { return m_recent; }
 
@@ -75,5 +79,6 @@ private:
     std::vector<std::string> m_recent;   // most recent first
     bool m_bAutoReload = false;
     QFileSystemWatcher* m_pWatcher = nullptr;
-    QTimer* m_pReloadTimer = nullptr;  // at most one reload each half second
+    QTimer* m_pReloadTimer = nullptr;    // at most one reload each half second
+    bool m_bToldSamplesChanged = false;  // for the trace shown now
 };

@@ -306,6 +306,42 @@ TEST(App, FollowingAFileThatCannotBeReadSaysSoInTheStatusBarAndTriesAgain) {
     EXPECT_EQ(app.GetDocument().m_nSampleCount, 4);
 }
 
+TEST(App, ACaptureChangedOnDiskIsToldOnceAndReadAgainWhenTheUserSays) {
+    const CTempDir temp("tesqv-changed");
+    const std::string path = temp.Path("c.osc");
+    Put(path, std::string(1000, '\x05'));
+    CtesqApp app;
+    ASSERT_TRUE(app.InitInstance({"tesqv", path}));
+    std::vector<std::string> asked;
+    bool answer = false;
+    const YesNoQuestion before = SetYesNoQuestion([&](const std::string& question) {
+        asked.push_back(question);
+        return answer;
+    });
+    app.CheckSamplesOnDisk();
+    EXPECT_TRUE(asked.empty());
+    Put(path, std::string(2000, '\x07'));
+    app.CheckSamplesOnDisk();
+    app.CheckSamplesOnDisk();
+    ASSERT_EQ(asked, std::vector<std::string>{
+                         "c.osc changed on disk: samples not read before it changed show as gaps "
+                         "until it is read again. Reload it?"});
+    EXPECT_TRUE(
+        app.GetMainWnd()->statusBar()->currentMessage().contains(QStringLiteral("File > Reload")));
+    EXPECT_EQ(app.GetDocument().m_nSampleCount, 1000);
+    // Read again, the trace is watched afresh; this time the user says yes.
+    app.OnFileReload();
+    app.Opener().Wait();
+    EXPECT_EQ(app.GetDocument().m_nSampleCount, 2000);
+    Put(path, std::string(3000, '\x09'));
+    answer = true;
+    app.CheckSamplesOnDisk();
+    app.Opener().Wait();
+    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_EQ(app.GetDocument().m_nSampleCount, 3000);
+    SetYesNoQuestion(before);
+}
+
 TEST(App, TheClickAnchorBelongsToTheTraceItWasMadeIn) {
     const CTempDir temp("tesqv-anchor");
     const std::string a = temp.Path("a.txt"), b = temp.Path("b.txt");
