@@ -4,7 +4,7 @@
 #   make test    install, build with sanitizers, run every test
 #   make core    the Qt-free core alone: its libraries, tesqv-cli info/convert, its tests
 #   make bench   optimised build, benchmarks on generated data (the big ones need 10 GB of
-#                memory and write a 2 GB capture to the temporary folder once)
+#                memory and write captures of 2 GB and 100 MB to the temporary folder once)
 #   make fuzz    libFuzzer targets for FUZZ_SECONDS each (default 60)
 #   make package the Debian package from the optimised build: build/release/tesqv_*.deb
 #   make package-check  the package's files, desktop entry, metainfo, types and lintian
@@ -56,6 +56,8 @@ bench:
 	build/bench/bench/tesqv-bench
 	build/bench/bench/tesqv-bench-big curves 2 100000000
 	build/bench/bench/tesqv-bench-big curves 8 100000000
+	build/bench/bench/tesqv-bench-big info build/bench/cli/tesqv-cli \
+		$${TMPDIR:-/tmp}/tesqv-bench-100M.osc 100000000
 	build/bench/bench/tesqv-bench-big osc $${TMPDIR:-/tmp}/tesqv-bench-2G.osc 2000000000
 
 # make -j2 fuzz runs two targets at a time.

@@ -1,11 +1,15 @@
 // Big traces, each in a process of its own so that its peak memory is its own:
 //   tesqv-bench-big curves C N      C generated curves of N samples, capture-like
 //   tesqv-bench-big osc PATH N      a capture of N one-byte samples, written once, then opened
+//   tesqv-bench-big info CLI PATH N `CLI info PATH` beside `cat PATH > /dev/null` on that
+//                                   capture, each in a process of its own: times and peaks
 // For decimations 1, 16, 1024, 65536 and the one that fits the view: the peak resident
 // memory per sample so far (everything the process holds, samples included), a zoom step
 // (the new decimation and the view's repaint) and a paint of a 1920 x 1080 view, as medians.
 
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -85,12 +89,66 @@ int Measure(CtesqDoc& doc, double openMs, const char* what) {
     return failures == 0 ? 0 : 1;
 }
 
+// A program run to its end with its output thrown away: its time and peak resident memory.
+struct Run {
+    double ms = 0;
+    double peakBytes = 0;
+};
+
+Run RunProgram(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const auto t0 = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    Run run;
+    run.ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    run.peakBytes = static_cast<double>(usage.ru_maxrss) * 1024.0;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) run.ms = -1;
+    return run;
+}
+
+int InfoBesideCat(const std::string& cli, const std::string& path, std::uint64_t n) {
+    WriteCapture(path, n);
+    RunProgram({"cat", path});  // the file in the page cache for both
+    std::vector<double> cat, info, peaks;
+    for (int k = 0; k < 5; ++k) {
+        cat.push_back(RunProgram({"cat", path}).ms);
+        const Run run = RunProgram({cli, "info", path});
+        if (run.ms < 0) {
+            std::fprintf(stderr, "%s info %s failed\n", cli.c_str(), path.c_str());
+            return 1;
+        }
+        info.push_back(run.ms);
+        peaks.push_back(run.peakBytes);
+    }
+    const double samples = static_cast<double>(n);
+    std::printf(
+        "info on a capture of %.0f samples: cat %.0f ms, info %.0f ms (%.1f times), "
+        "peak %.3f bytes/sample\n",
+        samples, Median(cat), Median(info), Median(info) / Median(cat), Median(peaks) / samples);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     EnsureApplication();
     CMessageRecorder messages;
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 4 && args[0] == "info")
+        return InfoBesideCat(args[1], args[2], std::stoull(args[3]));
     CtesqDoc doc;
     doc.OnNewDocument();
     double openMs = 0;
@@ -115,7 +173,7 @@ int main(int argc, char** argv) {
         WriteCapture(args[1], std::stoull(args[2]));
         openMs = Milliseconds([&] { doc.OnOpenDocument(args[1]); });
     } else {
-        std::fprintf(stderr, "usage: tesqv-bench-big curves C N | osc PATH N\n");
+        std::fprintf(stderr, "usage: tesqv-bench-big curves C N | osc PATH N | info CLI PATH N\n");
         return 2;
     }
     if (!messages.m_messages.empty() || doc.m_nSampleCount == 0) {

@@ -67,8 +67,10 @@ private:
 
 class CtesqDoc;
 // Opens the trace as File Open does; false after a message (on stderr) when it was refused,
-// said anything, or is a capture that changed while it was read.
-bool OpenTrace(CtesqDoc& doc, const std::string& path, const CStderrMessages& messages);
+// said anything, or is a capture that changed while it was read. display: build the display
+// columns too (to draw).
+bool OpenTrace(CtesqDoc& doc, const std::string& path, const CStderrMessages& messages,
+               bool display = false);
 
 // Whether the path's extension names a format that reads (or, with `writable`, saves); says
 // on stderr which extensions do when not.

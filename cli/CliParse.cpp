@@ -40,7 +40,9 @@ bool KnownTraceFile(const std::string& path, bool writable) {
     return false;
 }
 
-bool OpenTrace(CtesqDoc& doc, const std::string& path, const CStderrMessages& messages) {
+bool OpenTrace(CtesqDoc& doc, const std::string& path, const CStderrMessages& messages,
+               bool display) {
+    doc.m_bDisplayOnOpen = display;
     if (!doc.OnOpenDocument(path) || messages.m_nShown > 0) return false;
     // A capture's samples are read as its display columns are built, after the open.
     if (!SamplesChangedOnDisk(doc)) return true;

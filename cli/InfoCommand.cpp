@@ -84,8 +84,10 @@ int RunInfo(const InfoOptions& options) {
         WriteCurve(out, doc, i, withSamples);
     }
     out += "]}\n";
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    if (withSamples && SamplesChangedOnDisk(doc)) {  // the samples came after the open
+    // A capture's samples are read after the open: the figures are only told of one file.
+    const bool changed = SamplesChangedOnDisk(doc);
+    if (!changed || withSamples) std::fwrite(out.data(), 1, out.size(), stdout);
+    if (changed) {
         std::fprintf(stderr, "%s changed while it was read.\n", path.c_str());
         return 1;
     }

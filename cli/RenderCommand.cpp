@@ -55,7 +55,7 @@ int RunRender(const RenderOptions& options) {
 
     CStderrMessages messages;
     doc.m_curvesToRead = options.curves;
-    if (!OpenTrace(doc, options.in, messages)) return 1;
+    if (!OpenTrace(doc, options.in, messages, true)) return 1;
     view.OnInitialUpdate();
     for (int k = 0; k < options.zoomOuts; ++k) {
         CCmdUI state(ID_ZOOM_OUT);

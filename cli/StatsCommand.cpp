@@ -7,6 +7,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/Json.h"
+#include "trace/CaptureSource.h"
 #include "trace/Document.h"
 #include "trace/Statistics.h"
 #include "trace/TimeBase.h"
@@ -25,6 +26,10 @@ int RunStats(const StatsOptions& options) {
         end = options.selEnd;
     }
     const SelectionStats stats = ComputeSelectionStats(doc, start, end);
+    if (SamplesChangedOnDisk(doc)) {  // a capture's samples are read after the open
+        std::fprintf(stderr, "%s changed while it was read.\n", options.path.c_str());
+        return 1;
+    }
     std::string out = fmt::format(
         "{{\"start\":{},\"end\":{},\"duration\":{},\"unit\":{},\"count\":{}", stats.start,
         stats.end, timebase::ExactText(doc.SampleTime(stats.end - stats.start)),

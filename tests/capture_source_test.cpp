@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
 #include "trace/CaptureSource.h"
+#include "trace/Extremes.h"
 #include "trace/Statistics.h"
 
 namespace fs = std::filesystem;
@@ -149,6 +151,38 @@ TEST(CaptureSource, ReadsEqualTheByteRuleAndThePyramidFromTheBytesThatFromTheFlo
             EXPECT_TRUE(SameBits(Entries(*doc, from, count), Entries(*floats, from, count)))
                 << "encoding " << encoding << " decimation " << d;
         }
+    }
+}
+
+// The extremes of a byte capture come from its bytes a piece at a time; an edited piece from
+// its floats.
+TEST(CaptureSource, ACurvesExtremesAreThoseOfItsSamplesWithOrWithoutChanges) {
+    CTempDir dir;
+    constexpr std::int64_t n = 3 * kPiece + 37;
+    for (const int encoding : {0, 2}) {
+        // Small positive bytes, one that is negative as a signed byte, the largest last.
+        std::string bytes = encoding == 2 ? "\x98\xC1\x89\x7A" : "";
+        const std::size_t payload = bytes.size();
+        for (std::int64_t i = 0; i < n; ++i) bytes.push_back(static_cast<char>(0x10 + i % 7));
+        bytes[payload + kPiece + 20] = '\xF0';
+        bytes[payload + n - 1] = '\x40';
+        const std::string path = dir.Path("x.osc");
+        Put(path, bytes);
+        auto doc = OpenDoc(path);
+        const auto plainExtremes = [&] {
+            const V s = Samples(*doc, 0);
+            return std::make_pair(*std::min_element(s.begin(), s.end()),
+                                  *std::max_element(s.begin(), s.end()));
+        };
+        float lo = 0, hi = 0;
+        CurveExtremes(doc->m_pSamples[0], n, lo, hi);
+        EXPECT_EQ(std::make_pair(lo, hi), plainExtremes()) << encoding;
+        EXPECT_EQ(hi, encoding == 0 ? 240.0f : 64.0f);
+        doc->Select(kPiece + 10, kPiece + 30);
+        ASSERT_TRUE(doc->ExecuteCommand("kxb 0 0 -7"));
+        CurveExtremes(doc->m_pSamples[0], n, lo, hi);
+        EXPECT_EQ(std::make_pair(lo, hi), plainExtremes()) << encoding;
+        EXPECT_EQ(lo, -7.0f);
     }
 }
 

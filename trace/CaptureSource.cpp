@@ -30,25 +30,31 @@ thread_local LastPiece t_last;
 // (0x80 orders signed bytes as unsigned ones).
 void ByteExtremes(const std::uint8_t* b, std::int64_t n, std::uint8_t flip, std::uint8_t& hi,
                   std::uint8_t& lo) {
+    std::uint8_t h = 0, l = 0xFF;
+    std::int64_t i = 0;
 #if defined(__SSE2__)
-    if (n == 16) {
-        const __m128i v = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b)),
-                                        _mm_set1_epi8(static_cast<char>(flip)));
-        __m128i mx = _mm_max_epu8(v, _mm_srli_si128(v, 8));
-        __m128i mn = _mm_min_epu8(v, _mm_srli_si128(v, 8));
+    if (n >= 16) {
+        const __m128i f = _mm_set1_epi8(static_cast<char>(flip));
+        __m128i mx = _mm_setzero_si128(), mn = _mm_set1_epi8(-1);
+        for (; i + 16 <= n; i += 16) {
+            const __m128i v =
+                _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)), f);
+            mx = _mm_max_epu8(mx, v);
+            mn = _mm_min_epu8(mn, v);
+        }
+        mx = _mm_max_epu8(mx, _mm_srli_si128(mx, 8));
+        mn = _mm_min_epu8(mn, _mm_srli_si128(mn, 8));
         mx = _mm_max_epu8(mx, _mm_srli_si128(mx, 4));
         mn = _mm_min_epu8(mn, _mm_srli_si128(mn, 4));
         mx = _mm_max_epu8(mx, _mm_srli_si128(mx, 2));
         mn = _mm_min_epu8(mn, _mm_srli_si128(mn, 2));
         mx = _mm_max_epu8(mx, _mm_srli_si128(mx, 1));
         mn = _mm_min_epu8(mn, _mm_srli_si128(mn, 1));
-        hi = static_cast<std::uint8_t>(_mm_cvtsi128_si32(mx) ^ flip);
-        lo = static_cast<std::uint8_t>(_mm_cvtsi128_si32(mn) ^ flip);
-        return;
+        h = static_cast<std::uint8_t>(_mm_cvtsi128_si32(mx));
+        l = static_cast<std::uint8_t>(_mm_cvtsi128_si32(mn));
     }
 #endif
-    std::uint8_t h = 0, l = 0xFF;
-    for (std::int64_t i = 0; i < n; ++i) {
+    for (; i < n; ++i) {
         const auto x = static_cast<std::uint8_t>(b[i] ^ flip);
         h = std::max(h, x);
         l = std::min(l, x);

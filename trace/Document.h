@@ -143,6 +143,9 @@ public:
     // The columns the next reads take as curves (names or 0-based column numbers), for files
     // with more than 8; empty: the first 8 (CFormatState::curves).
     std::vector<std::string> m_curvesToRead;
+    // Whether an open builds the display columns; what never draws (the CLI's info, stats and
+    // convert) saves their time and memory.
+    bool m_bDisplayOnOpen = true;
 
 private:
     friend struct CtesqDocTestAccess;  // tests reach the view state that no step sets

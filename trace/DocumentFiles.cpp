@@ -24,7 +24,7 @@ bool CtesqDoc::OnOpenDocument(const std::string& path) {
         SetModifiedFlag(bWasModified);
         return false;
     }
-    BuildDisplayCopies();
+    if (m_bDisplayOnOpen) BuildDisplayCopies();
     AfxAddToRecentFileList(path);
     return true;
 }

@@ -31,6 +31,14 @@ void CurveExtremes(const CCurveSamples& s, std::int64_t n, float& mn, float& mx,
     bool seeded = false;
     for (std::int64_t at = 0; at < n; at += kPiece) {
         const std::int64_t m = std::min(kPiece, n - at);
+        // A source that knows its pieces' extremes (no NaN among them): taken as a whole.
+        if (float hi = 0, lo = 0; s.BlockExtremes(at, 1, static_cast<int>(m), &hi, &lo)) {
+            if (!seeded) mn = lo, mx = hi;
+            if (hi > mx) mx = hi;
+            if (lo < mn) mn = lo;
+            seeded = true;
+            continue;
+        }
         s.Read(at, m, buffer.data());
         std::int64_t k = 0;
         if (!seeded) {

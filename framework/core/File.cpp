@@ -1,7 +1,6 @@
 #include "framework/core/File.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -130,17 +129,6 @@ std::size_t CFile::Read(void* pBuf, std::size_t nCount) {
         }
         if (errno != EINTR) ThrowOsError(errno);
     }
-}
-
-CFileBytes CFile::MapForReading() {
-    if (m_hFile < 0 || !m_bBounded) return {};
-    if (m_nLengthAtOpen == 0) return CFileBytes::Borrowed(nullptr, 0);
-    if (m_nLengthAtOpen > SIZE_MAX) return {};
-    const auto n = static_cast<std::size_t>(m_nLengthAtOpen);
-    void* p = ::mmap(nullptr, n, PROT_READ, MAP_SHARED, m_hFile, 0);
-    if (p == MAP_FAILED) return {};
-    ::madvise(p, n, MADV_SEQUENTIAL);
-    return CFileBytes::Mapped(p, n);
 }
 
 std::size_t CFile::ReadAt(std::uint64_t offset, void* pBuf, std::size_t nCount) {

@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/FileBytes.h"
-
 class CFileException {
 public:
     enum Cause {
@@ -68,10 +66,6 @@ public:
     // When the file was last written, in nanoseconds; with the length, what tells a reader
     // that the file changed under it.
     virtual std::int64_t GetModified() const;
-    // A file opened to read, from its start to its length at open, seen in place and read
-    // ahead in order; empty when the file system cannot map it. The length is checked
-    // against GetLength() by readers that must notice a file changing under them.
-    virtual CFileBytes MapForReading();
     // nCount bytes or fewer from `offset`, within the length at open, without moving the
     // position or telling m_onRead; several threads may call it at once.
     virtual std::size_t ReadAt(std::uint64_t offset, void* pBuf, std::size_t nCount);

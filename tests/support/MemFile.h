@@ -20,9 +20,6 @@ public:
     std::uint64_t GetLength() const override { return m_bytes.size(); }
     std::int64_t GetModified() const override { return 0; }
     void Close() override {}
-    CFileBytes MapForReading() override {
-        return CFileBytes::Borrowed(m_bytes.data(), m_bytes.size());
-    }
     std::size_t ReadAt(std::uint64_t offset, void* pBuf, std::size_t nCount) override;
     std::unique_ptr<CFile> Duplicate() const override {
         return std::make_unique<CMemFile>(m_bytes);
