@@ -252,7 +252,7 @@ TEST(CaptureSource, AFileChangedWhileOpenIsNoticedAndNeverReadAsAMixOfTwoVersion
         // Old samples are below 128, new ones above: any sample of the new file shows.
         std::string old(static_cast<std::size_t>(n), '\0'), fresh(old.size(), '\xF0');
         for (std::size_t i = 0; i < old.size(); ++i) old[i] = static_cast<char>((i + round) % 128);
-        for (const std::string change : {"shrunk", "grown", "replaced", "rewritten"}) {
+        for (const std::string change : {"shrunk", "grown", "replaced", "removed", "rewritten"}) {
             Put(path, old);
             auto doc = OpenDoc(path);
             // A piece read before the change.
@@ -265,9 +265,16 @@ TEST(CaptureSource, AFileChangedWhileOpenIsNoticedAndNeverReadAsAMixOfTwoVersion
                 Put(dir.Path("new.osc"), fresh);
                 fs::rename(dir.Path("new.osc"), path);
             }
+            if (change == "removed") fs::remove(path);
             if (change == "rewritten") {  // same size, written within the same tick
                 Put(path, fresh);
                 fs::last_write_time(path, before + std::chrono::seconds(1));
+            }
+            // Another file under the name, or none: the one opened is still read, whole.
+            if (change == "replaced" || change == "removed") {
+                EXPECT_FALSE(SamplesChangedOnDisk(*doc));
+                EXPECT_EQ(Samples(*doc, 0), PlainDecode(old));
+                continue;
             }
             EXPECT_TRUE(SamplesChangedOnDisk(*doc)) << change;
             const V now = Samples(*doc, 0);

@@ -101,17 +101,7 @@ bool CCaptureSource::Unchanged(const FileState& at) const {
 }
 
 bool CCaptureSource::Check() const {
-    const std::shared_ptr<const FileState> at = State();
-    if (!Unchanged(*at)) return true;
-    // Written anew under the same name: the descriptor still reads the old file, which stays
-    // whole, but the file the user has is another.
-    struct stat st {};
-    if (at->inode != 0 && (::stat(at->file->GetFilePath().c_str(), &st) != 0 ||
-                           st.st_dev != at->device || st.st_ino != at->inode)) {
-        m_bChanged.store(true, std::memory_order_relaxed);
-        return true;
-    }
-    return false;
+    return !Unchanged(*State());
 }
 
 bool CCaptureSource::Reads(const std::string& path) const {

@@ -2,13 +2,14 @@
 // CCaptureSource: a capture's samples read from its file when they are asked for. Pieces of
 // CCurveSamples::kPiece samples are read with pread (a file that shrinks cannot fault a
 // read, as it would a mapping) and decoded, and the last few are kept. Encodings 0 and 2
-// hold a sample per byte, so sample i is at byte i; encoding 1 needs an index of where each
-// piece starts, made by one pass at open.
+// hold a sample per byte, so sample i is at byte i; encoding 1 needs an index of where
+// every 4096th sample starts, made by one pass at open.
 //
-// The file is checked against its size, time of writing and identity at open on every read
-// that goes to it and on Check(): once it differs, the source reads nothing more from it
-// (samples not read before come as NaN) and Changed() says so, so that no trace ever shows
-// samples of two versions of a file.
+// The file is checked against its size and time of writing at open on every read that goes
+// to it and on Check(): once it differs, the source reads nothing more from it (samples not
+// read before come as NaN) and Changed() says so, so that no trace ever shows samples of two
+// versions of a file. A file replaced, moved or removed under its name is still read: the
+// descriptor holds the one that was opened, which nobody writes any more.
 
 #include <atomic>
 #include <cstdint>
@@ -55,7 +56,7 @@ public:
     // order, so the block's extremes are those of its bytes.
     bool BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,
                        float* minima) const override;
-    // Looks at the file now; true when it is no longer the file that was opened.
+    // Looks at the file now; true when it was written since it was opened.
     bool Check() const;
     bool Changed() const { return m_bChanged.load(std::memory_order_relaxed); }
     int Encoding() const { return m_nEncoding; }
@@ -73,7 +74,8 @@ private:
         std::uint64_t payload = 0;
         std::vector<PieceStart> index;
         Stamp stamp;
-        // The file's identity as its path named it at open (device and inode).
+        // The file's identity as its path named it at open (device and inode), to know a save
+        // over it.
         std::uint64_t device = 0, inode = 0;
     };
     std::shared_ptr<const FileState> State() const;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 using COLORREF = std::uint32_t;  // 0x00BBGGRR
 
@@ -38,6 +39,13 @@ struct CPen {
     bool operator==(const CPen&) const = default;
 };
 
+// One polyline of a batch: its pen and its points.
+struct CPolylineJob {
+    CPen pen;
+    const CPoint* points = nullptr;
+    int count = 0;
+};
+
 class CDC {
 public:
     virtual ~CDC() = default;
@@ -47,6 +55,14 @@ public:
     virtual void MoveTo(int x, int y) = 0;
     virtual void LineTo(int x, int y) = 0;
     virtual void Polyline(const CPoint* points, int count) = 0;
+    // Each polyline with its pen, in order, as SelectPen and Polyline would draw them; the
+    // last pen stays selected. A device context may work on several at once.
+    virtual void Polylines(const std::vector<CPolylineJob>& jobs) {
+        for (const CPolylineJob& job : jobs) {
+            SelectPen(job.pen);
+            Polyline(job.points, job.count);
+        }
+    }
     // Fills left .. right - 1 by top .. bottom - 1 (logical) with the colour; no outline.
     virtual void FillSolidRect(const CRect& rect, COLORREF color) = 0;
     // The point becomes the text's top-left corner.

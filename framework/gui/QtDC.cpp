@@ -6,9 +6,11 @@
 #include <QString>
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include "framework/core/TwoThreads.h"
 #include "framework/gui/QtText.h"
 #include "framework/gui/WideStroke.h"
 
@@ -52,13 +54,14 @@ void CQtDC::LineTo(int x, int y) {
 
 namespace {
 
-// Fills runs of pixels (column by column, top to bottom) row by row: a zoomed-out trace's
-// columns run up and down the whole plot, and the rows of their union are a few long spans;
-// a span that stays the same from row to row is filled once, as one rectangle. Only the
+// The rectangles that fill runs of pixels (column by column, top to bottom), row by row: a
+// zoomed-out trace's columns run up and down the whole plot, and the rows of their union are
+// a few long spans; a span that stays the same from row to row is one rectangle. Only the
 // span a run starts or ends in changes at that row, so the work follows the runs' ends, not
 // the pixels: a span is the stretch of set columns around one, found a word at a time.
-void FillRuns(QPainter& painter, int x0, const std::vector<PixelRun>& runs, const QColor& color) {
-    if (runs.empty()) return;
+std::vector<QRect> RunRects(int x0, const std::vector<PixelRun>& runs) {
+    std::vector<QRect> rects;
+    if (runs.empty()) return rects;
     const int firstColumn = runs.front().column, n = runs.back().column - firstColumn + 1;
     int top = runs.front().top, bottom = runs.front().bottom;
     for (const PixelRun& r : runs) {
@@ -110,8 +113,7 @@ void FillRuns(QPainter& painter, int x0, const std::vector<PixelRun>& runs, cons
     };
     // Columns a .. b, rows from .. to-1.
     const auto fill = [&](int a, int b, int from, int to) {
-        if (to > from)
-            painter.fillRect(QRect(x0 + firstColumn + a, top + from, b - a + 1, to - from), color);
+        if (to > from) rects.emplace_back(x0 + firstColumn + a, top + from, b - a + 1, to - from);
     };
     const auto at = [](std::vector<int>& v, int i) -> int& {
         return v[static_cast<std::size_t>(i)];
@@ -135,6 +137,29 @@ void FillRuns(QPainter& painter, int x0, const std::vector<PixelRun>& runs, cons
             if (b > c) at(since, c + 1) = r + 1;
         }
     }
+    return rects;
+}
+
+// The last device row where a wide stroke may be worked out here: only where logical and
+// device rows are one and columns only shift (the view's case); nothing elsewhere.
+std::optional<int> StrokeLastRow(const QPainter& painter, CPoint origin) {
+    if (origin.y != 0 || painter.transform().type() > QTransform::TxTranslate) return {};
+    return painter.device() != nullptr ? painter.device()->height() - 1 : 1 << 16;
+}
+
+// The rectangles of a wide pen's stroke: the pixels QPainter's own stroke sets, in linear
+// time. False where QPainter strokes it itself.
+bool StrokeRects(std::optional<int> lastRow, int originX, const CPoint* points, int count,
+                 int width, std::vector<QRect>& rects) {
+    if (width <= 1 || !lastRow) return false;
+    std::vector<PixelRun> runs;
+    if (!WideStrokeRuns(points, count, width, originX, *lastRow, runs)) return false;
+    rects = RunRects(originX, runs);
+    return true;
+}
+
+void FillRects(QPainter& painter, const std::vector<QRect>& rects, const QColor& color) {
+    for (const QRect& r : rects) painter.fillRect(r, color);
 }
 
 }  // namespace
@@ -143,19 +168,36 @@ void CQtDC::Polyline(const CPoint* points, int count) {
     if (count < 2) return;
     static_assert(sizeof(CPoint) == sizeof(QPoint));  // two ints, laid out alike
     const auto* q = reinterpret_cast<const QPoint*>(points);
-    // Only where logical and device rows are one and columns only shift: the view's case.
-    if (m_pen.width > 1 && m_origin.y == 0 &&
-        m_painter.transform().type() <= QTransform::TxTranslate) {
-        // The view's curves: the pixels QPainter's own stroke sets, in linear time.
-        const int lastRow =
-            m_painter.device() != nullptr ? m_painter.device()->height() - 1 : 1 << 16;
-        std::vector<PixelRun> runs;
-        if (WideStrokeRuns(points, count, m_pen.width, m_origin.x, lastRow, runs)) {
-            FillRuns(m_painter, m_origin.x, runs, ToQColor(m_pen.color));
-            return;
-        }
+    if (std::vector<QRect> rects; StrokeRects(StrokeLastRow(m_painter, m_origin), m_origin.x,
+                                              points, count, m_pen.width, rects)) {
+        FillRects(m_painter, rects, ToQColor(m_pen.color));
+        return;
     }
     m_painter.drawPolyline(q, count);
+}
+
+void CQtDC::Polylines(const std::vector<CPolylineJob>& jobs) {
+    // The strokes worked out on two threads, then filled in order on this one, where the
+    // painter is: a later curve still covers an earlier one.
+    struct Stroke {
+        bool rects = false;
+        std::vector<QRect> fill;
+    };
+    std::vector<Stroke> strokes(jobs.size());
+    const std::optional<int> lastRow = StrokeLastRow(m_painter, m_origin);
+    ForEachOnTwoThreads(static_cast<int>(jobs.size()), [&](int k) {
+        const CPolylineJob& job = jobs[static_cast<std::size_t>(k)];
+        Stroke& s = strokes[static_cast<std::size_t>(k)];
+        s.rects = job.count >= 2 &&
+                  StrokeRects(lastRow, m_origin.x, job.points, job.count, job.pen.width, s.fill);
+    });
+    for (std::size_t k = 0; k < jobs.size(); ++k) {
+        SelectPen(jobs[k].pen);
+        if (strokes[k].rects)
+            FillRects(m_painter, strokes[k].fill, ToQColor(jobs[k].pen.color));
+        else
+            Polyline(jobs[k].points, jobs[k].count);
+    }
 }
 
 void CQtDC::FillSolidRect(const CRect& rect, COLORREF color) {

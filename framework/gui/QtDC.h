@@ -15,6 +15,7 @@ public:
     void MoveTo(int x, int y) override;
     void LineTo(int x, int y) override;
     void Polyline(const CPoint* points, int count) override;
+    void Polylines(const std::vector<CPolylineJob>& jobs) override;
     void FillSolidRect(const CRect& rect, COLORREF color) override;
     void TextOut(int x, int y, std::string_view text) override;
     void DrawText(std::string_view text, const CRect& rect, unsigned format) override;

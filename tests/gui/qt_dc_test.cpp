@@ -65,3 +65,46 @@ TEST(QtDC, WideCurvesSetExactlyThePixelsOfQPaintersOwnStroke) {
         ASSERT_EQ(drawn, expected) << "round " << round;
     }
 }
+
+// Strokes worked out on two threads are still painted in order: a later curve covers an
+// earlier one where they cross, and pens QPainter strokes itself keep their place too.
+TEST(QtDC, ABatchOfCurvesPaintsAsQPainterDrawsThemOneAfterAnother) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 40; ++round) {
+        const int originX = static_cast<int>(rng() % 50);
+        std::vector<std::vector<CPoint>> lines;
+        std::vector<CPolylineJob> jobs;
+        for (int k = 0; k < 6; ++k) lines.push_back(RandomPolyline(rng, originX));
+        lines.push_back({{originX + 3, 40}});  // one point: nothing drawn
+        for (std::size_t k = 0; k < lines.size(); ++k) {
+            const int width = k == 2 ? 1 : 2;
+            const COLORREF color = RGB(40 * static_cast<int>(k), 255 - 30 * static_cast<int>(k), 0);
+            jobs.push_back(
+                {{PS_SOLID, width, color}, lines[k].data(), static_cast<int>(lines[k].size())});
+        }
+        QImage drawn(160, 320, QImage::Format_RGB32), expected(160, 320, QImage::Format_RGB32);
+        drawn.fill(Qt::white);
+        expected.fill(Qt::white);
+        {
+            QPainter painter(&drawn);
+            CQtDC dc(painter, {originX, 0});
+            dc.Polylines(jobs);
+        }
+        {
+            QPainter painter(&expected);
+            painter.translate(-originX, 0);
+            for (const CPolylineJob& job : jobs) {
+                QPen pen(QColor(static_cast<int>(job.pen.color & 0xFF),
+                                static_cast<int>((job.pen.color >> 8) & 0xFF), 0));
+                pen.setWidth(job.pen.width);
+                pen.setCapStyle(Qt::FlatCap);
+                painter.setPen(pen);
+                std::vector<QPoint> q;
+                for (int i = 0; i < job.count; ++i)
+                    q.emplace_back(job.points[i].x, job.points[i].y);
+                if (q.size() >= 2) painter.drawPolyline(q.data(), static_cast<int>(q.size()));
+            }
+        }
+        ASSERT_EQ(drawn, expected) << "round " << round;
+    }
+}

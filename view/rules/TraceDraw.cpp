@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/core/NumberText.h"
+#include "framework/core/TwoThreads.h"
 #include "trace/Document.h"
 #include "view/rules/ViewGeometry.h"
 
@@ -65,28 +66,44 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
         dc.LineTo(columnsEnd, y);
     }
 
-    // One entry and one point buffer for all curves of this paint, of the visible columns
-    // only: the entries are made for them now.
-    std::vector<float> display(static_cast<std::size_t>(count));
-    std::vector<CPoint> points(static_cast<std::size_t>(count));
-    for (int i = 0; i < doc.m_nCurveCount && count > 0; ++i) {
-        if (doc.IsCurveHidden(i) || !doc.Display(i)) continue;
-        dc.SelectPen({PS_SOLID, 2, in.curveColors[i]});
+    // The visible columns' entries are made now, and the curves' points from them, a curve
+    // at a time on two threads; then the polylines are drawn in curve order.
+    std::vector<int> shown;
+    for (int i = 0; i < doc.m_nCurveCount && count > 0; ++i)
+        if (!doc.IsCurveHidden(i) && doc.Display(i)) shown.push_back(i);
+    std::vector<std::vector<CPoint>> points(shown.size());
+    // Where each curve's lines end: a missing sample (NaN) is a gap, the line ends before it
+    // and starts again after.
+    std::vector<std::vector<int>> lineEnds(shown.size());
+    ForEachOnTwoThreads(static_cast<int>(shown.size()), [&](int k) {
+        const int i = shown[static_cast<std::size_t>(k)];
+        std::vector<float> display(static_cast<std::size_t>(count));
         doc.Display(i).Entries(entries.first / 4, count / 4, display.data());
-        // A missing sample (NaN) is a gap: the line ends before it and starts again after.
-        int run = 0;
-        for (int j = 0; j <= count; ++j) {
-            const bool gap = j == count || std::isnan(display[static_cast<std::size_t>(j)]);
-            if (!gap) {
-                points[static_cast<std::size_t>(run++)] = {
-                    first + j / 4, ValueToY(display[static_cast<std::size_t>(j)],
-                                            doc.m_fCurveBottom[i], doc.m_fCurveTop[i], bands)};
+        std::vector<CPoint>& p = points[static_cast<std::size_t>(k)];
+        std::vector<int>& ends = lineEnds[static_cast<std::size_t>(k)];
+        p.reserve(static_cast<std::size_t>(count));
+        for (int j = 0; j < count; ++j) {
+            const float v = display[static_cast<std::size_t>(j)];
+            if (std::isnan(v)) {
+                if (ends.empty() ? !p.empty() : ends.back() < static_cast<int>(p.size()))
+                    ends.push_back(static_cast<int>(p.size()));
                 continue;
             }
-            if (run > 0) dc.Polyline(points.data(), run);
-            run = 0;
+            p.push_back(
+                {first + j / 4, ValueToY(v, doc.m_fCurveBottom[i], doc.m_fCurveTop[i], bands)});
+        }
+        if (ends.empty() ? !p.empty() : ends.back() < static_cast<int>(p.size()))
+            ends.push_back(static_cast<int>(p.size()));
+    });
+    std::vector<CPolylineJob> lines;
+    for (std::size_t k = 0; k < shown.size(); ++k) {
+        const CPen pen{PS_SOLID, 2, in.curveColors[shown[k]]};
+        for (int from = 0; const int end : lineEnds[k]) {
+            lines.push_back({pen, points[k].data() + from, end - from});
+            from = end;
         }
     }
+    if (!lines.empty()) dc.Polylines(lines);
 
     // Scales alternate left and right, 30 pixels further in for every curve, hidden or not.
     for (int i = 0; i < doc.m_nCurveCount; ++i) {
