@@ -26,6 +26,7 @@
 
 #include "bench/OffscreenView.h"
 #include "bench/PeakMemory.h"
+#include "framework/core/File.h"
 #include "tests/support/MessageRecorder.h"
 #include "view/rules/Navigation.h"
 
