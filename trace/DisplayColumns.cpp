@@ -34,8 +34,10 @@ bool CDisplayColumns::Build(const CCurveSamples& samples, std::int64_t count,
         Level level;
         level.blocks = (units + kFanout - 1) >> kShift;
         const auto n = static_cast<std::size_t>(level.blocks);
-        level.maxima = CFloatArray::Allocate(n, false);
-        level.minima = CFloatArray::Allocate(n, false);
+        // Faulted in as the build's two threads write them, a chunk at a time: the kernel's
+        // zeroing of a large capture's half gigabyte is shared, and a cancel is heard.
+        level.maxima = CFloatArray::Allocate(n, false, false);
+        level.minima = CFloatArray::Allocate(n, false, false);
         if (!level.maxima || !level.minima) return false;
         units = level.blocks;
         levels.push_back(std::move(level));

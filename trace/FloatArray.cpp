@@ -20,7 +20,7 @@ void FloatArrayRelease::operator()(float* p) const {
         std::free(p);
 }
 
-CFloatArray CFloatArray::Allocate(std::size_t count, bool zeroed) {
+CFloatArray CFloatArray::Allocate(std::size_t count, bool zeroed, bool prefault) {
     CFloatArray a;
     if (count == 0 || count > SIZE_MAX / sizeof(float)) return a;
     const std::size_t bytes = count * sizeof(float);
@@ -28,8 +28,8 @@ CFloatArray CFloatArray::Allocate(std::size_t count, bool zeroed) {
     void* p;
     if (bytes >= kMapThreshold) {
         // Mapped pages come zeroed.
-        p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE,
-                 -1, 0);
+        p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                 MAP_PRIVATE | MAP_ANONYMOUS | (prefault ? MAP_POPULATE : 0), -1, 0);
         if (p == MAP_FAILED) return a;
         release.mappedBytes = bytes;
     } else {

@@ -16,7 +16,9 @@ public:
     CFloatArray() = default;
 
     // Empty on failure. zeroed: every entry 0.0f.
-    static CFloatArray Allocate(std::size_t count, bool zeroed);
+    // prefault: a large array's pages all faulted in at once (the cheapest way to have them
+    // all); else each when first written, by whichever thread writes it.
+    static CFloatArray Allocate(std::size_t count, bool zeroed, bool prefault = true);
 
     float* get() { return m_p.get(); }
     const float* get() const { return m_p.get(); }
