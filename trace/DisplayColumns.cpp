@@ -167,12 +167,13 @@ void CDisplayColumns::BuildLevel(std::size_t k, std::int64_t firstBlock, std::in
 // it, then the samples and whole blocks that tile the range, in order, each replacing only
 // when strictly beyond. Blocks hold their first extreme and NaN never wins, so the result is
 // the one a visit of every sample gives. Up to 15 units a level on either side.
-void CDisplayColumns::Extremes(std::int64_t s0, std::int64_t s1, float& mn, float& mx) const {
-    const CCurveSamples& samples = *m_pSamples;
-    mn = mx = samples[static_cast<std::size_t>(s0)];
+template <class Sample>
+void CDisplayColumns::Extremes(const Sample& sample, std::int64_t s0, std::int64_t s1, float& mn,
+                               float& mx) const {
+    mn = mx = sample(s0);
     const auto take = [&](std::size_t level, std::int64_t pos) {
         if (level == 0) {
-            const float x = samples[static_cast<std::size_t>(pos)];
+            const float x = sample(pos);
             if (x > mx) mx = x;
             if (x < mn) mn = x;
             return;
@@ -207,18 +208,28 @@ void CDisplayColumns::Extremes(std::int64_t s0, std::int64_t s1, float& mn, floa
     }
 }
 
-void CDisplayColumns::Entries(std::int64_t firstColumn, std::int64_t columns, float* out) const {
+template <class Sample>
+void CDisplayColumns::EntriesOf(const Sample& sample, std::int64_t firstColumn,
+                                std::int64_t columns, float* out) const {
     for (std::int64_t c = firstColumn; c < firstColumn + columns; ++c, out += 4) {
         const std::int64_t s0 = c * m_nDecimation;
         const std::int64_t s1 = std::min(s0 + m_nDecimation, m_nCount);
-        const float first = (*m_pSamples)[static_cast<std::size_t>(s0)];
+        const float first = sample(s0);
         out[0] = out[3] = first;
         // A NaN first sample stays both extremes: nothing compares beyond it.
         if (s1 - s0 == 1 || std::isnan(first))
             out[1] = out[2] = first;
         else
-            Extremes(s0, s1, out[2], out[1]);
+            Extremes(sample, s0, s1, out[2], out[1]);
     }
+}
+
+void CDisplayColumns::Entries(std::int64_t firstColumn, std::int64_t columns, float* out) const {
+    if (const float* floats = m_pSamples->Floats().get())
+        EntriesOf([floats](std::int64_t i) { return floats[i]; }, firstColumn, columns, out);
+    else
+        EntriesOf([s = m_pSamples](std::int64_t i) { return (*s)[static_cast<std::size_t>(i)]; },
+                  firstColumn, columns, out);
 }
 
 float CDisplayColumns::operator[](std::int64_t j) const {

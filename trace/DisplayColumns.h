@@ -52,7 +52,13 @@ private:
     static constexpr std::size_t kChunkLevels = 5;
     void BuildChunks(const std::function<void(std::int64_t)>& progress);
     void BuildLevel(std::size_t k, std::int64_t firstBlock, std::int64_t endBlock);
-    void Extremes(std::int64_t s0, std::int64_t s1, float& mn, float& mx) const;
+    // sample(i): sample i, straight from the float array where there is one.
+    template <class Sample>
+    void Extremes(const Sample& sample, std::int64_t s0, std::int64_t s1, float& mn,
+                  float& mx) const;
+    template <class Sample>
+    void EntriesOf(const Sample& sample, std::int64_t firstColumn, std::int64_t columns,
+                   float* out) const;
 
     const CCurveSamples* m_pSamples = nullptr;
     const void* m_pIdentity = nullptr;
