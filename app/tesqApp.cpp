@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 
 #include "app/BackgroundOpen.h"
 #include "app/MainFrame.h"
@@ -143,7 +144,8 @@ void CtesqApp::CheckSamplesOnDisk() {
 }
 
 void CtesqApp::AfterDocumentChange() {
-    m_bToldSamplesChanged = false;
+    // What was said of the trace before is no longer so.
+    if (std::exchange(m_bToldSamplesChanged, false)) m_pFrame->statusBar()->clearMessage();
     m_pFrame->GetActiveView()->OnInitialUpdate();
     m_pFrame->UpdateCaption();
     m_pFrame->DocumentChanged();

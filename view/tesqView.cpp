@@ -422,9 +422,12 @@ void CtesqView::keyPressEvent(QKeyEvent* event) {
         OnChar(8);
     else if (event->key() == Qt::Key_Escape)
         OnChar(27);
-    else if (event->modifiers() & Qt::ControlModifier)
-        OnChar(static_cast<char32_t>(event->key()) & 0x1F);  // Ctrl+letter is a control code
-    else
+    else if (event->modifiers() & Qt::ControlModifier) {
+        // Ctrl+letter (and @ [ \ ] ^ _) is a control code; with any other key, nothing.
+        if (event->key() >= Qt::Key_At && event->key() <= Qt::Key_Underscore)
+            OnChar(static_cast<char32_t>(event->key()) & 0x1F);
+    } else {
         for (const char32_t ch : event->text().toUcs4()) OnChar(ch);
+    }
     event->accept();
 }

@@ -333,6 +333,7 @@ TEST(App, ACaptureChangedOnDiskIsToldOnceAndReadAgainWhenTheUserSays) {
     app.OnFileReload();
     app.Opener().Wait();
     EXPECT_EQ(app.GetDocument().m_nSampleCount, 2000);
+    EXPECT_TRUE(app.GetMainWnd()->statusBar()->currentMessage().isEmpty());
     Put(path, std::string(3000, '\x09'));
     answer = true;
     app.CheckSamplesOnDisk();

@@ -116,6 +116,21 @@ TEST(ViewKeys, TypedCommandsRunWithEnterAndStay) {
     EXPECT_EQ(s.view.m_strCommand, "");
 }
 
+// Only Ctrl with a letter (or @ [ \\ ] ^ _) is a control code: Ctrl+Minus, Ctrl+0 and Ctrl+1
+// would else come out as Enter, Ctrl+P and Ctrl+Q, and run the command line again.
+TEST(ViewKeys, CtrlWithAKeyThatIsNoLetterTypesNothing) {
+    Scene s({std::vector<float>(1000, 1.0f)}, 1, 400);
+    QTest::keyClicks(&s.view, QStringLiteral("goto 120"));
+    QTest::keyClick(&s.view, Qt::Key_Return);
+    s.view.SetScrollPos(0);
+    for (const Qt::Key key : {Qt::Key_Minus, Qt::Key_0, Qt::Key_1, Qt::Key_Equal})
+        QTest::keyClick(&s.view, key, Qt::ControlModifier);
+    EXPECT_EQ(s.view.GetScrollPosition(), 0);
+    EXPECT_EQ(s.view.m_strCommand, "goto 120");
+    QTest::keyClick(&s.view, Qt::Key_M, Qt::ControlModifier);  // Ctrl+M is Enter, as ever
+    EXPECT_EQ(s.view.GetScrollPosition(), 999 * 120 / 1000);
+}
+
 TEST(ViewKeys, CtrlArrowsStepBetweenMarkersAndCtrlTFlipsThePolarity) {
     std::vector<float> trace(900, 0.0f);
     for (int i = 500; i <= 509; ++i) trace[static_cast<std::size_t>(i)] = 3000;
