@@ -8,16 +8,24 @@
 #include "framework/core/FileNames.h"
 #include "framework/core/Prompts.h"
 #include "framework/core/SafeFile.h"
+#include "trace/CaptureSource.h"
 #include "trace/Document.h"
 #include "trace/FormatRegistry.h"
 
 namespace {
 
 // The bare numeric columns, through the same safe replacement as a save.
-int WriteColumns(CtesqDoc& doc, const std::string& path, const CStderrMessages& messages) {
+int WriteColumns(CtesqDoc& doc, const std::string& in, const std::string& path,
+                 const CStderrMessages& messages) {
     try {
         CSafeFile file(path);
         text_format::WriteColumns(file, doc);
+        // A capture's samples are read as they are written.
+        if (SamplesChangedOnDisk(doc)) {
+            std::fprintf(stderr, "%s changed while it was read; nothing was written.\n",
+                         in.c_str());
+            return 1;
+        }
         file.Commit();
     } catch (const CFileException& e) {
         e.ReportError();
@@ -48,7 +56,7 @@ int RunConvert(const ConvertOptions& options) {
     }
     messages.m_context.clear();
     if (messages.m_nShown > 0) return 1;
-    if (options.columns) return WriteColumns(doc, options.out, messages);
+    if (options.columns) return WriteColumns(doc, options.in, options.out, messages);
     // Save As itself, with OUT as the name typed into its dialog. What a format cannot keep
     // is said on stderr as a warning, and the save goes on: nobody is asked.
     const SaveAsPrompt previous =

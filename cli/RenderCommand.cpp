@@ -11,6 +11,7 @@
 #include "cli/CliCommands.h"
 #include "framework/gui/QtText.h"
 #include "res/CommandIds.h"
+#include "trace/CaptureSource.h"
 #include "trace/Document.h"
 #include "view/ViewExport.h"
 #include "view/tesqView.h"
@@ -89,5 +90,12 @@ int RunRender(const RenderOptions& options) {
     if (messages.m_nShown > 0) return 1;
 
     // The picture by OUT's extension, written as the window's Export image writes it.
-    return ExportViewImage(view, options.out) && messages.m_nShown == 0 ? 0 : 1;
+    const bool written = ExportViewImage(view, options.out);
+    // A capture's samples are read as they are drawn.
+    if (written && SamplesChangedOnDisk(doc)) {
+        std::fprintf(stderr, "%s changed while it was read; %s shows gaps for what was not read.\n",
+                     options.in.c_str(), options.out.c_str());
+        return 1;
+    }
+    return written && messages.m_nShown == 0 ? 0 : 1;
 }

@@ -252,7 +252,8 @@ TEST(CaptureSource, AFileChangedWhileOpenIsNoticedAndNeverReadAsAMixOfTwoVersion
         // Old samples are below 128, new ones above: any sample of the new file shows.
         std::string old(static_cast<std::size_t>(n), '\0'), fresh(old.size(), '\xF0');
         for (std::size_t i = 0; i < old.size(); ++i) old[i] = static_cast<char>((i + round) % 128);
-        for (const std::string change : {"shrunk", "grown", "replaced", "removed", "rewritten"}) {
+        for (const std::string change :
+             {"shrunk", "grown", "replaced", "removed", "rewritten", "time set back"}) {
             Put(path, old);
             auto doc = OpenDoc(path);
             // A piece read before the change.
@@ -266,6 +267,10 @@ TEST(CaptureSource, AFileChangedWhileOpenIsNoticedAndNeverReadAsAMixOfTwoVersion
                 fs::rename(dir.Path("new.osc"), path);
             }
             if (change == "removed") fs::remove(path);
+            if (change == "time set back") {  // as cp -p or rsync -t over it do
+                Put(path, fresh);
+                fs::last_write_time(path, before);
+            }
             if (change == "rewritten") {  // same size, written within the same tick
                 Put(path, fresh);
                 fs::last_write_time(path, before + std::chrono::seconds(1));
@@ -290,8 +295,33 @@ TEST(CaptureSource, AFileChangedWhileOpenIsNoticedAndNeverReadAsAMixOfTwoVersion
             EXPECT_FALSE(doc->OnSaveDocument(dir.Path("copy.osc")));
             EXPECT_FALSE(fs::exists(dir.Path("copy.osc")));
             EXPECT_EQ(messages.m_messages,
-                      std::vector<std::string>{doc->GetTitle() + " changed on disk while it was "
-                                                                 "saved; nothing was saved."});
+                      std::vector<std::string>{doc->GetTitle() +
+                                               " changed on disk since it was opened; nothing was "
+                                               "saved. Reload it first."});
         }
     }
+}
+
+// The samples a save writes are read as it writes them: a file written to meanwhile is caught
+// by the check after the write, and the old file stays.
+TEST(CaptureSource, ACaptureWrittenToDuringItsSaveIsNotSaved) {
+    CTempDir dir;
+    const std::string path = dir.Path("live.osc"), out = dir.Path("out.osc");
+    Put(path, std::string(static_cast<std::size_t>(4 * kPiece), '\x07'));
+    Put(out, "old");
+    auto doc = OpenDoc(path);
+    doc->Select(0, 1);
+    ASSERT_TRUE(doc->ExecuteCommand("kxb 0 0 1000"));  // out of range: the save asks first
+    const YesNoQuestion before = SetYesNoQuestion([&](const std::string&) {
+        Put(path, std::string(static_cast<std::size_t>(4 * kPiece), '\x09'));
+        fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(1));
+        return true;
+    });
+    CMessageRecorder messages;
+    EXPECT_FALSE(doc->OnSaveDocument(out));
+    SetYesNoQuestion(before);
+    EXPECT_EQ(messages.m_messages,
+              std::vector<std::string>{doc->GetTitle() +
+                                       " changed on disk while it was saved; nothing was saved."});
+    EXPECT_EQ(Slurp(out), "old");
 }

@@ -18,13 +18,14 @@ namespace {
 constexpr std::int64_t kPiece = CCurveSamples::kPiece;
 std::atomic<std::uint64_t> g_serials{1};
 
-// A thread's last piece, so that reading sample after sample needs no lock.
+// A thread's last two pieces or windows, so that reading sample after sample needs no lock,
+// nor a search that looks back across a window's start a read for each step.
 struct LastPiece {
     std::uint64_t serial = 0;
     std::int64_t first = 0;
     std::shared_ptr<const std::vector<float>> samples;
 };
-thread_local LastPiece t_last;
+thread_local LastPiece t_last[2];
 
 // The largest and smallest of n bytes, taken as unsigned after an exclusive or with `flip`
 // (0x80 orders signed bytes as unsigned ones).
@@ -74,11 +75,6 @@ CCaptureSource::CCaptureSource(std::unique_ptr<CFile> file, Stamp stamp, int enc
     state->payload = payload;
     state->index = std::move(index);
     state->stamp = stamp;
-    struct stat st {};
-    if (::stat(state->file->GetFilePath().c_str(), &st) == 0) {
-        state->device = st.st_dev;
-        state->inode = st.st_ino;
-    }
     m_state = std::move(state);
 }
 
@@ -93,7 +89,9 @@ bool CCaptureSource::Unchanged(const FileState& at) const {
     if (Changed()) return false;
     bool same = false;
     try {
-        same = Stamp{at.file->GetLength(), at.file->GetModified()} == at.stamp;
+        const Stamp now = at.file->GetStamp();
+        same = now.length == at.stamp.length && now.modified == at.stamp.modified &&
+               (now.statusChanged == at.stamp.statusChanged || !now.linked);
     } catch (const CFileException&) {
     }
     if (!same) m_bChanged.store(true, std::memory_order_relaxed);
@@ -107,8 +105,8 @@ bool CCaptureSource::Check() const {
 bool CCaptureSource::Reads(const std::string& path) const {
     const std::shared_ptr<const FileState> at = State();
     struct stat st {};
-    return at->inode != 0 && ::stat(path.c_str(), &st) == 0 && st.st_dev == at->device &&
-           st.st_ino == at->inode;
+    return at->stamp.inode != 0 && ::stat(path.c_str(), &st) == 0 &&
+           st.st_dev == at->stamp.device && st.st_ino == at->stamp.inode;
 }
 
 void CCaptureSource::ReadFileOf(const CCaptureSource& fresh) const {
@@ -202,21 +200,29 @@ void CCaptureSource::Read(std::int64_t first, std::int64_t n, float* out) const 
 
 float CCaptureSource::At(std::int64_t i) const {
     const std::uint64_t serial = m_nSerial.load();
-    if (t_last.serial != serial || i < t_last.first ||
-        i >= t_last.first + static_cast<std::int64_t>(t_last.samples->size())) {
-        // A piece already decoded, else the few samples about this one: a paint asks for a
-        // sample or two a column, each column far from the last at a wide decimation.
-        const std::int64_t piece = i / kPiece;
-        std::shared_ptr<const Piece> samples = Cached(piece);
-        std::int64_t first = piece * kPiece;
-        if (!samples && !Changed()) {
-            first = i / kIndexStep * kIndexStep;
-            samples = Decode(*State(), first, kIndexStep);
+    const auto holds = [serial, i](const LastPiece& last) {
+        return last.serial == serial && i >= last.first &&
+               i < last.first + static_cast<std::int64_t>(last.samples->size());
+    };
+    if (!holds(t_last[0])) {
+        if (holds(t_last[1])) {
+            std::swap(t_last[0], t_last[1]);
+        } else {
+            // A piece already decoded, else the few samples about this one: a paint asks for
+            // a sample or two a column, each column far from the last at a wide decimation.
+            const std::int64_t piece = i / kPiece;
+            std::shared_ptr<const Piece> samples = Cached(piece);
+            std::int64_t first = piece * kPiece;
+            if (!samples && !Changed()) {
+                first = i / kIndexStep * kIndexStep;
+                samples = Decode(*State(), first, kIndexStep);
+            }
+            if (!samples) return std::numeric_limits<float>::quiet_NaN();
+            t_last[1] = std::move(t_last[0]);
+            t_last[0] = {serial, first, std::move(samples)};
         }
-        if (!samples) return std::numeric_limits<float>::quiet_NaN();
-        t_last = {serial, first, std::move(samples)};
     }
-    return (*t_last.samples)[static_cast<std::size_t>(i - t_last.first)];
+    return (*t_last[0].samples)[static_cast<std::size_t>(i - t_last[0].first)];
 }
 
 bool CCaptureSource::BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,

@@ -5,11 +5,12 @@
 // hold a sample per byte, so sample i is at byte i; encoding 1 needs an index of where
 // every 4096th sample starts, made by one pass at open.
 //
-// The file is checked against its size and time of writing at open on every read that goes
-// to it and on Check(): once it differs, the source reads nothing more from it (samples not
-// read before come as NaN) and Changed() says so, so that no trace ever shows samples of two
-// versions of a file. A file replaced, moved or removed under its name is still read: the
-// descriptor holds the one that was opened, which nobody writes any more.
+// The file is checked against its size and times of writing and of status change at open on
+// every read that goes to it and on Check(): once they differ, the source reads nothing more
+// from it (samples not read before come as NaN) and Changed() says so, so that no trace ever
+// shows samples of two versions of a file. A file replaced or removed under its name is still
+// read (its status changes as it loses its last name): the descriptor holds the one that was
+// opened, which nobody writes any more.
 
 #include <atomic>
 #include <cstdint>
@@ -19,9 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/File.h"
 #include "trace/CurveSamples.h"
 
-class CFile;
 struct CTraceData;
 
 class CCaptureSource : public CSampleSource {
@@ -35,12 +36,8 @@ public:
         unsigned prefix;
     };
 
-    // The file's size and time of writing when the reader first looked at it.
-    struct Stamp {
-        std::uint64_t length = 0;
-        std::int64_t modified = 0;
-        bool operator==(const Stamp&) const = default;
-    };
+    // The file as the reader first looked at it.
+    using Stamp = CFile::Stamp;
 
     // file: a copy of the reader's file (its own descriptor), read from `payload` (the byte
     // after the magic number). index: one entry per kIndexStep samples for encoding 1, empty
@@ -74,9 +71,6 @@ private:
         std::uint64_t payload = 0;
         std::vector<PieceStart> index;
         Stamp stamp;
-        // The file's identity as its path named it at open (device and inode), to know a save
-        // over it.
-        std::uint64_t device = 0, inode = 0;
     };
     std::shared_ptr<const FileState> State() const;
 

@@ -127,6 +127,13 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
         AfxMessageBox("unknow file type");
         return false;
     }
+    // A capture whose file was written since it was opened holds gaps where it was not read:
+    // nothing of it is saved, and nobody is asked first.
+    if (SamplesChangedOnDisk(*this)) {
+        AfxMessageBox(GetTitle() + " changed on disk since it was opened; nothing was saved. " +
+                      "Reload it first.");
+        return false;
+    }
     // Another program changed the file since it was read or saved here: writing over it would
     // lose what it wrote, so ask first.
     if (path == GetPathName() && m_diskStamp.known && m_diskStamp.path == path &&

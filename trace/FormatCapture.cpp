@@ -89,7 +89,7 @@ bool IndexPairs(CFile& file, std::uint64_t payload, std::uint64_t length, std::i
 // The samples stay in the file: only what a piece needs is read when it is asked for.
 bool Open(CFile& file, CTraceData& fresh, int& encoding) {
     // Taken first: any change after this is one the samples' reads will notice.
-    const CCaptureSource::Stamp stamp{file.GetLength(), file.GetModified()};
+    const CCaptureSource::Stamp stamp = file.GetStamp();
     const std::uint64_t length = stamp.length;
     std::uint8_t head[4];
     encoding = EncodingOf(head, file.ReadAt(0, head, sizeof head));

@@ -184,6 +184,20 @@ std::int64_t CFile::GetModified() const {
     return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
 }
 
+CFile::Stamp CFile::GetStamp() const {
+    struct stat st {};
+    if (::fstat(m_hFile, &st) != 0) ThrowOsError(errno);
+    const auto ns = [](const timespec& t) {
+        return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+    };
+    return {static_cast<std::uint64_t>(st.st_size),
+            ns(st.st_mtim),
+            ns(st.st_ctim),
+            st.st_nlink > 0,
+            static_cast<std::uint64_t>(st.st_dev),
+            static_cast<std::uint64_t>(st.st_ino)};
+}
+
 std::unique_ptr<CFile> CFile::Duplicate() const {
     if (m_hFile < 0) return nullptr;
     const int fd = ::fcntl(m_hFile, F_DUPFD_CLOEXEC, 0);

@@ -66,6 +66,16 @@ public:
     // When the file was last written, in nanoseconds; with the length, what tells a reader
     // that the file changed under it.
     virtual std::int64_t GetModified() const;
+    // All that tells whether an open file was written since, from one look at it: its length,
+    // the times of its last write and of its last change of status (which no program can set
+    // back), in nanoseconds, whether a name still leads to it, and which file it is.
+    struct Stamp {
+        std::uint64_t length = 0;
+        std::int64_t modified = 0, statusChanged = 0;
+        bool linked = true;
+        std::uint64_t device = 0, inode = 0;
+    };
+    virtual Stamp GetStamp() const;
     // nCount bytes or fewer from `offset`, within the length at open, without moving the
     // position or telling m_onRead; several threads may call it at once.
     virtual std::size_t ReadAt(std::uint64_t offset, void* pBuf, std::size_t nCount);

@@ -19,6 +19,7 @@ public:
     std::uint64_t GetPosition() const override { return m_pos; }
     std::uint64_t GetLength() const override { return m_bytes.size(); }
     std::int64_t GetModified() const override { return 0; }
+    Stamp GetStamp() const override { return {m_bytes.size(), 0, 0, true, 0, 0}; }
     void Close() override {}
     std::size_t ReadAt(std::uint64_t offset, void* pBuf, std::size_t nCount) override;
     std::unique_ptr<CFile> Duplicate() const override {
