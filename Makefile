@@ -17,7 +17,7 @@ WERROR ?= OFF
 CONFIGURE = cmake --preset $(1) -DTESQV_WERROR=$(WERROR)
 
 .PHONY: deps run test core tsan release package package-check bench fuzz fuzz-build format \
-	format-check ci install clean
+	format-check ci checks install clean
 
 deps:
 	@scripts/install-deps.sh
@@ -99,7 +99,10 @@ package:
 package-check: package
 	scripts/check-package.sh build/release/tesqv_*.deb
 
-ci: test format-check core tsan release
+ci: test checks
+
+# What CI runs after the README's test command.
+checks: format-check core tsan release
 	build/release/cli/tesqv-cli info examples/demo.txt > /dev/null
 	$(MAKE) package-check
 
