@@ -71,6 +71,10 @@ class CtesqDoc;
 // columns too (to draw).
 bool OpenTrace(CtesqDoc& doc, const std::string& path, const CStderrMessages& messages,
                bool display = false);
+// A capture's samples are read as a command uses them, after the open: true, after saying
+// "PATH changed while it was read" and what came of it (outcome), when its file changed.
+bool ChangedWhileRead(const CtesqDoc& doc, const std::string& path,
+                      const std::string& outcome = {});
 
 // Whether the path's extension names a format that reads (or, with `writable`, saves); says
 // on stderr which extensions do when not.

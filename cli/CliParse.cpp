@@ -45,7 +45,12 @@ bool OpenTrace(CtesqDoc& doc, const std::string& path, const CStderrMessages& me
     doc.m_bDisplayOnOpen = display;
     if (!doc.OnOpenDocument(path) || messages.m_nShown > 0) return false;
     // A capture's samples are read as its display columns are built, after the open.
-    if (!SamplesChangedOnDisk(doc)) return true;
-    std::fprintf(stderr, "%s changed while it was read; it was not opened.\n", path.c_str());
-    return false;
+    return !ChangedWhileRead(doc, path, "it was not opened");
+}
+
+bool ChangedWhileRead(const CtesqDoc& doc, const std::string& path, const std::string& outcome) {
+    if (!SamplesChangedOnDisk(doc)) return false;
+    std::fprintf(stderr, "%s changed while it was read%s.\n", path.c_str(),
+                 outcome.empty() ? "" : ("; " + outcome).c_str());
+    return true;
 }

@@ -8,7 +8,6 @@
 #include "framework/core/FileNames.h"
 #include "framework/core/Prompts.h"
 #include "framework/core/SafeFile.h"
-#include "trace/CaptureSource.h"
 #include "trace/Document.h"
 #include "trace/FormatRegistry.h"
 
@@ -20,12 +19,7 @@ int WriteColumns(CtesqDoc& doc, const std::string& in, const std::string& path,
     try {
         CSafeFile file(path);
         text_format::WriteColumns(file, doc);
-        // A capture's samples are read as they are written.
-        if (SamplesChangedOnDisk(doc)) {
-            std::fprintf(stderr, "%s changed while it was read; nothing was written.\n",
-                         in.c_str());
-            return 1;
-        }
+        if (ChangedWhileRead(doc, in, "nothing was written")) return 1;
         file.Commit();
     } catch (const CFileException& e) {
         e.ReportError();

@@ -6,7 +6,6 @@
 
 #include "cli/CliCommands.h"
 #include "cli/Json.h"
-#include "trace/CaptureSource.h"
 #include "trace/Document.h"
 #include "trace/Extremes.h"
 #include "trace/TimeBase.h"
@@ -84,12 +83,9 @@ int RunInfo(const InfoOptions& options) {
         WriteCurve(out, doc, i, withSamples);
     }
     out += "]}\n";
-    // A capture's samples are read after the open: the figures are only told of one file.
-    const bool changed = SamplesChangedOnDisk(doc);
-    if (!changed || withSamples) std::fwrite(out.data(), 1, out.size(), stdout);
-    if (changed) {
-        std::fprintf(stderr, "%s changed while it was read.\n", path.c_str());
-        return 1;
-    }
+    // The figures are only told of one file; streamed samples are out already.
+    if (!withSamples && ChangedWhileRead(doc, path)) return 1;
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    if (withSamples && ChangedWhileRead(doc, path)) return 1;
     return 0;  // main checks that stdout took it
 }

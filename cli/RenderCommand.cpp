@@ -11,7 +11,6 @@
 #include "cli/CliCommands.h"
 #include "framework/gui/QtText.h"
 #include "res/CommandIds.h"
-#include "trace/CaptureSource.h"
 #include "trace/Document.h"
 #include "view/ViewExport.h"
 #include "view/tesqView.h"
@@ -91,11 +90,8 @@ int RunRender(const RenderOptions& options) {
 
     // The picture by OUT's extension, written as the window's Export image writes it.
     const bool written = ExportViewImage(view, options.out);
-    // A capture's samples are read as they are drawn.
-    if (written && SamplesChangedOnDisk(doc)) {
-        std::fprintf(stderr, "%s changed while it was read; %s shows gaps for what was not read.\n",
-                     options.in.c_str(), options.out.c_str());
+    if (written &&
+        ChangedWhileRead(doc, options.in, options.out + " shows gaps for what was not read"))
         return 1;
-    }
     return written && messages.m_nShown == 0 ? 0 : 1;
 }

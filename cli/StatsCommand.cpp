@@ -7,7 +7,6 @@
 
 #include "cli/CliCommands.h"
 #include "cli/Json.h"
-#include "trace/CaptureSource.h"
 #include "trace/Document.h"
 #include "trace/Statistics.h"
 #include "trace/TimeBase.h"
@@ -26,10 +25,7 @@ int RunStats(const StatsOptions& options) {
         end = options.selEnd;
     }
     const SelectionStats stats = ComputeSelectionStats(doc, start, end);
-    if (SamplesChangedOnDisk(doc)) {  // a capture's samples are read after the open
-        std::fprintf(stderr, "%s changed while it was read.\n", options.path.c_str());
-        return 1;
-    }
+    if (ChangedWhileRead(doc, options.path)) return 1;
     std::string out = fmt::format(
         "{{\"start\":{},\"end\":{},\"duration\":{},\"unit\":{},\"count\":{}", stats.start,
         stats.end, timebase::ExactText(doc.SampleTime(stats.end - stats.start)),

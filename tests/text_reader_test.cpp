@@ -402,6 +402,22 @@ private:
     int m_nFromStart = 0;
 };
 
+// The reader, over a file rewritten from `before` to `after` between its passes, stores what
+// one thread stores when it counts `before` and then stores `after`.
+void ExpectReadAsOneThreadReadsIt(const std::string& before, const std::string& after) {
+    CTraceData counted, one;
+    CMemFile original(before.data(), before.size()), rewritten(after.data(), after.size());
+    CTextTraceParser counting(counted);
+    counting.ReadTraceLines(original, false, 0);
+    CTextTraceParser storing(one);
+    storing.ReadTraceLines(rewritten, true, counted.m_nSampleCount);
+    storing.CompleteRanges();
+    CtesqDoc doc;
+    CRewrittenFile file(before, after);
+    ASSERT_TRUE(doc.ReadTextTrace(file));
+    ExpectSameTrace(doc, one);
+}
+
 }  // namespace
 
 TEST(TextReader, RowsThatChangeBetweenThePassesAreStoredAsOneThreadStoresThem) {
@@ -413,18 +429,7 @@ TEST(TextReader, RowsThatChangeBetweenThePassesAreStoredAsOneThreadStoresThem) {
         // A row of the first half becomes blank (a gap), more rows, or exactly one more.
         std::string after = before;
         after.replace(after.find("\n1000 1\n") + 1, change.size(), change);
-        CTraceData counted, one;
-        CMemFile original(before.data(), before.size()), rewritten(after.data(), after.size());
-        CTextTraceParser counting(counted);
-        counting.ReadTraceLines(original, false, 0);
-        CTextTraceParser storing(one);
-        storing.ReadTraceLines(rewritten, true, counted.m_nSampleCount);
-        storing.CompleteRanges();
-
-        CtesqDoc doc;
-        CRewrittenFile file(before, after);
-        ASSERT_TRUE(doc.ReadTextTrace(file));
-        ExpectSameTrace(doc, one);
+        ExpectReadAsOneThreadReadsIt(before, after);
     }
 }
 
@@ -505,17 +510,7 @@ TEST(TextReader, AHeaderLineGainedBetweenThePassesMovesTheRowsAndIsReadAsOneThre
     const std::string before = "FileType QDL-RV\nCurve a\n\n" + rows;
     std::string after = "FileType QDL-RV\nNote x\nCurve a\n\n" + rows;
     after.resize(before.size());
-    CTraceData counted, one;
-    CMemFile original(before.data(), before.size()), rewritten(after.data(), after.size());
-    CTextTraceParser counting(counted);
-    counting.ReadTraceLines(original, false, 0);
-    CTextTraceParser storing(one);
-    storing.ReadTraceLines(rewritten, true, counted.m_nSampleCount);
-    storing.CompleteRanges();
-    CtesqDoc doc;
-    CRewrittenFile file(before, after);
-    ASSERT_TRUE(doc.ReadTextTrace(file));
-    ExpectSameTrace(doc, one);
+    ExpectReadAsOneThreadReadsIt(before, after);
 }
 
 TEST(TextReader, OnlyTheThreadThatStartedTheReadHearsOfIt) {

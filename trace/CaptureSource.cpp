@@ -118,10 +118,20 @@ void CCaptureSource::ReadFileOf(const CCaptureSource& fresh) const {
     m_bChanged.store(fresh.Changed());
 }
 
-std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Lost() const {
-    // Bytes that are no longer there: the file is not the one that was opened.
-    m_bChanged.store(true, std::memory_order_relaxed);
-    return nullptr;
+bool CCaptureSource::ReadWhole(const FileState& at, std::uint64_t offset,
+                               std::vector<std::uint8_t>& bytes) const {
+    try {
+        if (at.file->ReadAt(offset, bytes.data(), bytes.size()) != bytes.size()) {
+            // Bytes that are no longer there: the file is not the one that was opened.
+            m_bChanged.store(true, std::memory_order_relaxed);
+            return false;
+        }
+    } catch (const CFileException&) {
+        m_bChanged.store(true, std::memory_order_relaxed);
+        return false;
+    }
+    // Checked after the read, so that bytes of a file changed meanwhile are never used.
+    return Unchanged(at);
 }
 
 std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Decode(const FileState& at,
@@ -129,35 +139,28 @@ std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Decode(const FileSt
                                                                     std::int64_t count) const {
     const auto n = static_cast<std::size_t>(std::min(count, m_nCount - first));
     auto samples = std::make_shared<Piece>(n);
-    try {
-        if (m_nEncoding == 1) {
-            const auto step = static_cast<std::size_t>(first / kIndexStep);
-            const auto stop = static_cast<std::size_t>((first + count) / kIndexStep);
-            const PieceStart& start = at.index[step];
-            const std::uint64_t end =
-                stop < at.index.size() ? at.index[stop].offset : at.stamp.length;
-            std::vector<std::uint8_t> bytes(static_cast<std::size_t>(end - start.offset));
-            const std::size_t got = at.file->ReadAt(start.offset, bytes.data(), bytes.size());
-            unsigned prefix = start.prefix;
-            std::size_t produced = 0;
-            capture::DecodePairs(bytes.data(), got, prefix, samples->data(), n, produced);
-            if (got != bytes.size() || produced != n) return Lost();
-        } else {
-            std::vector<std::uint8_t> bytes(n);
-            const std::size_t got =
-                at.file->ReadAt(at.payload + static_cast<std::uint64_t>(first), bytes.data(), n);
-            if (got != n) return Lost();
-            if (m_nEncoding == 0)
-                capture::DecodeUnsigned(bytes.data(), n, samples->data());
-            else
-                capture::DecodeSigned(bytes.data(), n, samples->data());
+    if (m_nEncoding == 1) {
+        const auto step = static_cast<std::size_t>(first / kIndexStep);
+        const auto stop = static_cast<std::size_t>((first + count) / kIndexStep);
+        const PieceStart& start = at.index[step];
+        const std::uint64_t end = stop < at.index.size() ? at.index[stop].offset : at.stamp.length;
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(end - start.offset));
+        if (!ReadWhole(at, start.offset, bytes)) return nullptr;
+        unsigned prefix = start.prefix;
+        std::size_t produced = 0;
+        capture::DecodePairs(bytes.data(), bytes.size(), prefix, samples->data(), n, produced);
+        if (produced != n) {  // not the bytes that were indexed
+            m_bChanged.store(true, std::memory_order_relaxed);
+            return nullptr;
         }
-    } catch (const CFileException&) {
-        return Lost();
+    } else {
+        std::vector<std::uint8_t> bytes(n);
+        if (!ReadWhole(at, at.payload + static_cast<std::uint64_t>(first), bytes)) return nullptr;
+        if (m_nEncoding == 0)
+            capture::DecodeUnsigned(bytes.data(), n, samples->data());
+        else
+            capture::DecodeSigned(bytes.data(), n, samples->data());
     }
-    // Read whole from the file as it was opened: checked after the read, so that bytes of a
-    // file changed meanwhile are never kept.
-    if (!Unchanged(at)) return nullptr;
     return samples;
 }
 
@@ -231,16 +234,9 @@ bool CCaptureSource::BlockExtremes(std::int64_t first, std::int64_t blocks, int 
     const std::int64_t end = std::min(first + blocks * size, m_nCount);
     thread_local std::vector<std::uint8_t> bytes;
     bytes.resize(static_cast<std::size_t>(end - first));
+    // A file changed meanwhile: the caller's reads give NaN.
     const std::shared_ptr<const FileState> at = State();
-    try {
-        const std::size_t got = at->file->ReadAt(at->payload + static_cast<std::uint64_t>(first),
-                                                 bytes.data(), bytes.size());
-        if (got != bytes.size()) return Lost(), false;
-    } catch (const CFileException&) {
-        return Lost(), false;
-    }
-    // Bytes of a file changed meanwhile are never used (the caller's reads give NaN).
-    if (!Unchanged(*at)) return false;
+    if (!ReadWhole(*at, at->payload + static_cast<std::uint64_t>(first), bytes)) return false;
     const std::uint8_t flip = m_nEncoding == 2 ? 0x80 : 0x00;
     for (std::int64_t b = 0; b < blocks; ++b) {
         const std::int64_t from = b * size;

@@ -82,7 +82,10 @@ private:
     // Samples first .. first+count-1 (cut at the end), first a multiple of kIndexStep.
     std::shared_ptr<const Piece> Decode(const FileState& at, std::int64_t first,
                                         std::int64_t count) const;
-    std::shared_ptr<const Piece> Lost() const;
+    // bytes.size() bytes from offset, all of them, from the file as it was opened; false,
+    // and the source changed, when they are not to be had.
+    bool ReadWhole(const FileState& at, std::uint64_t offset,
+                   std::vector<std::uint8_t>& bytes) const;
     bool Unchanged(const FileState& at) const;
 
     const int m_nEncoding;

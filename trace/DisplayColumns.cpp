@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <exception>
 #include <limits>
-#include <thread>
 #include <vector>
 
+#include "framework/core/TwoThreads.h"
 #include "trace/Extremes.h"
 
 namespace {
@@ -63,51 +62,31 @@ bool CDisplayColumns::Build(const CCurveSamples& samples, std::int64_t count,
 
 // Chunks of 16^5 samples, each with the levels inside it, on two threads: no block of those
 // levels spans two chunks, so the threads never write the same entry. The calling thread
-// reports progress (which may throw, a cancel) and the other one stops at its next chunk.
+// reports progress (which may throw, a cancel), and the other one stops at its next chunk.
 void CDisplayColumns::BuildChunks(const std::function<void(std::int64_t)>& progress) {
     constexpr std::int64_t kChunk = std::int64_t{1} << (kShift * kChunkLevels);
-    const std::int64_t chunks = (m_nCount + kChunk - 1) / kChunk;
-    std::atomic<std::int64_t> next{0};
+    const auto chunks = static_cast<int>((m_nCount + kChunk - 1) / kChunk);
     std::atomic<std::int64_t> built{0};
-    std::atomic<bool> stop{false};
-    const auto buildChunk = [&](std::int64_t c) {
-        std::int64_t first = c * kChunk, end = std::min(first + kChunk, m_nCount);
-        const std::int64_t n = end - first;
-        for (std::size_t k = 0; k < std::min(m_levels.size(), kChunkLevels); ++k) {
-            first >>= kShift;
-            end = (end + kFanout - 1) >> kShift;
-            BuildLevel(k, first, end);
-        }
-        built.fetch_add(n);
+    std::int64_t told = 0;
+    const auto tell = [&] {
+        const std::int64_t now = built.load();
+        if (progress && now > told) progress(now - told);
+        told = now;
     };
-    std::exception_ptr helperFailure;
-    std::thread helper;
-    if (chunks > 1)
-        helper = std::thread([&] {
-            try {
-                for (std::int64_t c; !stop.load() && (c = next.fetch_add(1)) < chunks;)
-                    buildChunk(c);
-            } catch (...) {
-                helperFailure = std::current_exception();
-                stop.store(true);
+    ForEachOnTwoThreads(
+        chunks,
+        [&](int c) {
+            std::int64_t first = c * kChunk, end = std::min(first + kChunk, m_nCount);
+            const std::int64_t n = end - first;
+            for (std::size_t k = 0; k < std::min(m_levels.size(), kChunkLevels); ++k) {
+                first >>= kShift;
+                end = (end + kFanout - 1) >> kShift;
+                BuildLevel(k, first, end);
             }
-        });
-    try {
-        std::int64_t told = 0;
-        for (std::int64_t c; !stop.load() && (c = next.fetch_add(1)) < chunks;) {
-            buildChunk(c);
-            const std::int64_t now = built.load();
-            if (progress) progress(now - told);
-            told = now;
-        }
-        if (helper.joinable()) helper.join();
-        if (progress && built.load() > told) progress(built.load() - told);
-    } catch (...) {
-        stop.store(true);
-        if (helper.joinable()) helper.join();
-        throw;
-    }
-    if (helperFailure) std::rethrow_exception(helperFailure);
+            built.fetch_add(n);
+        },
+        tell);
+    tell();  // what the other thread built last
 }
 
 void CDisplayColumns::Rebuild(std::int64_t first, std::int64_t end) {

@@ -4,6 +4,8 @@
 #include <functional>
 
 // Runs work(0) .. work(n-1), each once, on this thread and one other, and returns when all
-// are done. An exception either thread met is thrown here (the first); the other thread
-// then takes no more work.
-void ForEachOnTwoThreads(int n, const std::function<void(int)>& work);
+// are done. afterOwn, when given, runs on this thread after each item this thread did (to
+// tell progress; it may throw to stop). An exception either thread met is thrown here (the
+// first); the other thread then takes no more work.
+void ForEachOnTwoThreads(int n, const std::function<void(int)>& work,
+                         const std::function<void()>& afterOwn = {});

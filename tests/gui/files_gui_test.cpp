@@ -39,63 +39,63 @@ std::string Rows(int from, int to) {
 
 const std::string kHeader = "FileType QDL-RV\nCurve a V 0 100\nCurve b A 0 20\n\n";
 
+// A 640 x 360 view of a 3000-row trace read from a file in a folder of its own.
+struct ExportScene {
+    explicit ExportScene(const char* tag) : temp(tag), trace(temp.Path("t.txt")) {
+        Put(trace, kHeader + Rows(0, 3000));
+        EXPECT_TRUE(doc.OnOpenDocument(trace));
+        view.AttachOffscreen(&doc, 640, 360);
+        view.OnInitialUpdate();
+    }
+    CTempDir temp;
+    std::string trace;
+    CtesqDoc doc;
+    CtesqView view;
+};
+
 }  // namespace
 
 TEST(ExportImage, PngSvgAndPdfOfTheViewAndPngAsRenderWritesIt) {
-    const CTempDir temp("tesqv-export");
-    const std::string trace = temp.Path("t.txt");
-    Put(trace, kHeader + Rows(0, 3000));
-    CtesqDoc doc;
-    ASSERT_TRUE(doc.OnOpenDocument(trace));
-    CtesqView view;
-    view.AttachOffscreen(&doc, 640, 360);
-    view.OnInitialUpdate();
-    view.SetScrollPos(500);
+    ExportScene s("tesqv-export");
+    s.view.SetScrollPos(500);
     for (const char* name : {"v.png", "v.svg", "v.pdf"})
-        ASSERT_TRUE(ExportViewImage(view, temp.Path(name))) << name;
+        ASSERT_TRUE(ExportViewImage(s.view, s.temp.Path(name))) << name;
 
-    const QImage png(ToQString(temp.Path("v.png")));
+    const QImage png(ToQString(s.temp.Path("v.png")));
     EXPECT_EQ(png.size(), QSize(640, 360));
-    QSvgRenderer svg(ToQString(temp.Path("v.svg")));
+    QSvgRenderer svg(ToQString(s.temp.Path("v.svg")));
     EXPECT_TRUE(svg.isValid());
-    EXPECT_NE(Slurp(temp.Path("v.svg")).find("<text"), std::string::npos);  // text stays text
-    const std::string pdf = Slurp(temp.Path("v.pdf"));
+    EXPECT_NE(Slurp(s.temp.Path("v.svg")).find("<text"), std::string::npos);  // text stays text
+    const std::string pdf = Slurp(s.temp.Path("v.pdf"));
     EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
     EXPECT_NE(pdf.find("/Count 1"), std::string::npos);  // one page
     // As large as the window at 96 pixels to the inch: 640 x 360 pixels are 480 x 270 points.
     EXPECT_NE(pdf.find("/MediaBox [0 0 480"), std::string::npos);
 
     const CliRun r =
-        Cli("render " + trace + " " + temp.Path("r.png") + " --size 640x360 --scroll 500");
+        Cli("render " + s.trace + " " + s.temp.Path("r.png") + " --size 640x360 --scroll 500");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(QImage(ToQString(temp.Path("r.png"))), png);
-    EXPECT_EQ(Cli("render " + trace + " " + temp.Path("r.svg")).status, 0);
-    EXPECT_TRUE(QSvgRenderer(ToQString(temp.Path("r.svg"))).isValid());
+    EXPECT_EQ(QImage(ToQString(s.temp.Path("r.png"))), png);
+    EXPECT_EQ(Cli("render " + s.trace + " " + s.temp.Path("r.svg")).status, 0);
+    EXPECT_TRUE(QSvgRenderer(ToQString(s.temp.Path("r.svg"))).isValid());
 }
 
 TEST(ExportImage, AnSvgShowsWhatThePngShowsAtTheWindowsSize) {
-    const CTempDir temp("tesqv-export-svg");
-    const std::string trace = temp.Path("t.txt");
-    Put(trace, kHeader + Rows(0, 3000));
-    CtesqDoc doc;
-    ASSERT_TRUE(doc.OnOpenDocument(trace));
-    CtesqView view;
-    view.AttachOffscreen(&doc, 640, 360);
-    view.OnInitialUpdate();
-    doc.Select(100, 400);
+    ExportScene s("tesqv-export-svg");
+    s.doc.Select(100, 400);
     for (const char* name : {"v.png", "v.svg"})
-        ASSERT_TRUE(ExportViewImage(view, temp.Path(name))) << name;
+        ASSERT_TRUE(ExportViewImage(s.view, s.temp.Path(name))) << name;
     // Declared as wide as the window at 96 pixels to the inch.
-    const std::string svg = Slurp(temp.Path("v.svg"));
+    const std::string svg = Slurp(s.temp.Path("v.svg"));
     const auto at = svg.find("width=\"") + 7;
     EXPECT_NEAR(std::stod(svg.substr(at, svg.find("mm", at) - at)) / 25.4 * 96, 640, 0.5);
     // Drawn back to pixels it is the PNG but for the edges of lines and letters.
-    const QImage png(ToQString(temp.Path("v.png")));
+    const QImage png(ToQString(s.temp.Path("v.png")));
     QImage drawn(png.size(), QImage::Format_RGB32);
     drawn.fill(Qt::white);
     {
         QPainter painter(&drawn);
-        QSvgRenderer(ToQString(temp.Path("v.svg"))).render(&painter);
+        QSvgRenderer(ToQString(s.temp.Path("v.svg"))).render(&painter);
     }
     EXPECT_LT(DifferingShare(drawn, png, 96), 0.01);
     // The selection band is solid, also when a viewer zooms: no seams between its columns.
@@ -104,7 +104,7 @@ TEST(ExportImage, AnSvgShowsWhatThePngShowsAtTheWindowsSize) {
     {
         QPainter painter(&zoomed);
         painter.setRenderHint(QPainter::Antialiasing);
-        QSvgRenderer(ToQString(temp.Path("v.svg"))).render(&painter);
+        QSvgRenderer(ToQString(s.temp.Path("v.svg"))).render(&painter);
     }
     const QColor band = png.pixelColor(150, 200);
     int seams = 0;
