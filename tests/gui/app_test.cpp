@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -340,6 +341,27 @@ TEST(App, ACaptureChangedOnDiskIsToldOnceAndReadAgainWhenTheUserSays) {
     app.Opener().Wait();
     EXPECT_EQ(asked.size(), 2u);
     EXPECT_EQ(app.GetDocument().m_nSampleCount, 3000);
+    // Not over a dialog: asked once it has closed.
+    Put(path, std::string(4000, '\x0B'));
+    QDialog dialog;
+    QTimer::singleShot(0, &dialog, [&] {
+        app.CheckSamplesOnDisk();
+        dialog.reject();
+    });
+    dialog.exec();
+    EXPECT_EQ(asked.size(), 2u);
+    app.CheckSamplesOnDisk();
+    app.Opener().Wait();
+    EXPECT_EQ(asked.size(), 3u);
+    EXPECT_EQ(app.GetDocument().m_nSampleCount, 4000);
+    // Reloaded on change anyway: told in the status bar, not asked.
+    app.SetAutoReload(true);
+    Put(path, std::string(5000, '\x0C'));
+    app.CheckSamplesOnDisk();
+    EXPECT_EQ(asked.size(), 3u);
+    EXPECT_TRUE(
+        app.GetMainWnd()->statusBar()->currentMessage().contains(QStringLiteral("File > Reload")));
+    app.SetAutoReload(false);
     SetYesNoQuestion(before);
 }
 
