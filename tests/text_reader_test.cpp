@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -539,17 +540,25 @@ TEST(ChunkedRead, AFailingPartStopsTheOthersAndItsThreadsSpeakThroughTheWorkersS
     CThreadMessageSink sink([&kept](std::string_view text) { kept.emplace_back(text); },
                             [](std::string_view) {});
     std::atomic<std::uint64_t> firstPartRead{0};
-    EXPECT_THROW(ReadChunksInParallel(file, chunks,
-                                      [&](std::size_t i, const ChunkRead& read) {
-                                          if (i == 1) {
-                                              AfxMessageBox("from the second part");
-                                              throw std::runtime_error("part failed");
-                                          }
-                                          char buf[64];
-                                          while (std::size_t n = read(buf, sizeof buf))
-                                              firstPartRead += n;
-                                      }),
-                 std::runtime_error);
+    std::atomic<bool> secondPartFailing{false};
+    EXPECT_THROW(
+        ReadChunksInParallel(file, chunks,
+                             [&](std::size_t i, const ChunkRead& read) {
+                                 if (i == 1) {
+                                     AfxMessageBox("from the second part");
+                                     secondPartFailing = true;
+                                     throw std::runtime_error("part failed");
+                                 }
+                                 // Paced, so that the other thread's failure
+                                 // comes before this part could reach its end.
+                                 while (!secondPartFailing) std::this_thread::yield();
+                                 char buf[64];
+                                 while (std::size_t n = read(buf, sizeof buf)) {
+                                     firstPartRead += n;
+                                     std::this_thread::sleep_for(std::chrono::microseconds(100));
+                                 }
+                             }),
+        std::runtime_error);
     EXPECT_LT(firstPartRead.load(), bytes.size() / 2);  // stopped, not read to its end
     EXPECT_EQ(kept, std::vector<std::string>{"from the second part"});
 }
