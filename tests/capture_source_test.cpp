@@ -325,3 +325,35 @@ TEST(CaptureSource, ACaptureWrittenToDuringItsSaveIsNotSaved) {
                                        " changed on disk while it was saved; nothing was saved."});
     EXPECT_EQ(Slurp(out), "old");
 }
+
+// Trusting a saved file that is not the capture would show other samples than those saved.
+TEST(CaptureSource, ASavedFileThatIsNotTheSameCaptureIsSaidAndNotReadFrom) {
+    CTempDir dir;
+    const std::string path = dir.Path("c.osc");
+    const std::string capture = CaptureFile(2, 1000, 3);
+    Put(path, capture);
+    auto doc = OpenDoc(path);
+    const V shown = Samples(*doc, 0);
+    const std::vector<const CCaptureSource*> reading = CapturesReading(*doc, path);
+    ASSERT_EQ(reading.size(), 1u);
+    const struct {
+        const char* name;
+        std::string bytes;
+    } others[] = {{"shorter.osc", CaptureFile(2, 999, 3)},
+                  {"unsigned.osc", capture.substr(4)},  // the same bytes, another encoding
+                  {"text.osc", "FileType QDL-RV\nCurve a\n\n1\n"},
+                  {"missing.osc", ""}};
+    for (const auto& other : others) {
+        const std::string saved = dir.Path(other.name);
+        if (!other.bytes.empty()) Put(saved, other.bytes);
+        CMessageRecorder messages;
+        EXPECT_FALSE(ReadSavedFile(reading, saved)) << other.name;
+        ASSERT_FALSE(messages.m_messages.empty());
+        EXPECT_EQ(messages.m_messages.back(),
+                  saved +
+                      " was saved, but its samples cannot be read back from it as they were: "
+                      "reload it to see what it holds.");
+        EXPECT_TRUE(SameBits(Samples(*doc, 0), shown)) << other.name;
+        EXPECT_FALSE(SamplesChangedOnDisk(*doc)) << other.name;
+    }
+}

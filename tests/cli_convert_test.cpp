@@ -94,3 +94,19 @@ TEST(CliConvert, MessagesSayWhatTheyAreAbout) {
     EXPECT_EQ(past.status, 2);
     EXPECT_NE(past.err.find("B <= 2147483647"), std::string::npos) << past.err;
 }
+
+TEST(CliConvert, ColumnsOfACaptureWrittenToWhileReadAreNotWritten) {
+    const CTempDir temp("tesqv-convert-changed");
+    const std::string in = temp.Path("in.osc"), outDir = temp.Path("out");
+    fs::create_directory(outDir);
+    // Samples are read from the capture as the columns are written: a watcher appends to it
+    // once the output's temporary file shows, between the open and the end of the write.
+    Put(in, std::string(std::size_t{512} << 10, '\x05'));
+    const std::string watcher = "(i=0; while [ $i -lt 2000000 ]; do i=$((i+1)); for f in " +
+                                outDir + "/.tesqv-*; do [ -e \"$f\" ] && { printf x >> " + in +
+                                "; exit; }; done; done) >/dev/null 2>&1 & :";
+    const CliRun r = CliAfter(watcher, "convert " + in + " " + outDir + "/o.txt --columns");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, in + " changed while it was read; nothing was written.\n");
+    EXPECT_TRUE(fs::is_empty(outDir));
+}

@@ -16,10 +16,12 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QUrl>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <stdexcept>
+#include <thread>
 
 #include "app/BackgroundOpen.h"
 #include "app/ColumnChooser.h"
@@ -362,6 +364,21 @@ TEST(App, ACaptureChangedOnDiskIsToldOnceAndReadAgainWhenTheUserSays) {
     EXPECT_TRUE(
         app.GetMainWnd()->statusBar()->currentMessage().contains(QStringLiteral("File > Reload")));
     app.SetAutoReload(false);
+    // Nor while a read is about to replace the trace.
+    app.OnFileReload();
+    app.Opener().Wait();
+    const std::string other = temp.Path("other.txt");
+    Put(other, "FileType QDL-RV\nCurve a\n\n1\n");
+    Put(path, std::string(6000, '\x0D'));
+    std::atomic<bool> checked{false};
+    app.OpenInBackground(other, {}, [&](std::size_t) {
+        while (!checked) std::this_thread::yield();
+    });
+    app.CheckSamplesOnDisk();
+    checked = true;
+    app.Opener().Wait();
+    EXPECT_EQ(asked.size(), 3u);
+    EXPECT_EQ(app.GetDocument().GetPathName(), other);
     SetYesNoQuestion(before);
 }
 
