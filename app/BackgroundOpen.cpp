@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
+#include <utility>
 #include <vector>
 
 #include "framework/core/File.h"
@@ -36,10 +37,22 @@ std::string FailureText(const std::string& path, const std::exception_ptr& failu
     }
 }
 
+// Whether every curve is read from its file as it is needed, not held whole.
+bool SamplesStayInFile(const CTraceData& trace) {
+    if (trace.m_nCurveCount <= 0) return false;
+    for (int i = 0; i < trace.m_nCurveCount; ++i)
+        if (!trace.m_pSamples[i] || trace.m_pSamples[i].Floats()) return false;
+    return true;
+}
+
 }  // namespace
+
+std::int64_t CBackgroundOpen::s_nShowFirstFrom = std::int64_t{1} << 24;
 
 struct CBackgroundOpen::Result {
     std::unique_ptr<CtesqDoc> trace;
+    // The display columns of a trace that showed first, built over its samples.
+    CDisplayColumns built[CTraceData::MAX_CURVES];
     std::vector<std::string> messages, notices;
     bool ok = false;
     bool cancelled = false;
@@ -86,6 +99,8 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, b
     m_cancel = false;
     m_done = std::move(done);
     m_bQuiet = quiet;
+    // Another file, opened by the user: a reload keeps its zoom, which needs the columns.
+    const bool mayShowFirst = !quiet && path != m_doc.GetPathName();
     m_path = path;
     m_doc.SetBusy(true);
     m_pEscape->setEnabled(true);
@@ -93,7 +108,8 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, b
     auto trace = std::make_unique<CtesqDoc>();
     trace->m_nOscFormat = m_doc.m_nOscFormat;  // a text read keeps the encoding, as in place
     trace->m_curvesToRead = m_doc.m_curvesToRead;
-    m_worker = std::thread([this, path, hook, passes, trace = std::move(trace)]() mutable {
+    m_worker = std::thread([this, path, hook, passes, mayShowFirst,
+                            trace = std::move(trace)]() mutable {
         auto result = std::make_shared<Result>();
         {
             CThreadMessageSink sink(
@@ -112,16 +128,49 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, b
                         static_cast<double>(m_total) / static_cast<double>(passes + 1) /
                         std::max(1.0,
                                  static_cast<double>(trace->m_nSampleCount) * trace->m_nCurveCount);
-                    trace->BuildDisplayCopies([this, perSample](std::int64_t n) {
+                    const auto progress = [this, perSample](std::int64_t n) {
                         if (m_cancel) throw CReadCancelled();
                         m_bytes += static_cast<std::uint64_t>(perSample * static_cast<double>(n));
-                    });
-                    // A capture is read while its columns are built: a file that changed
-                    // meanwhile would show what was read of it and gaps for the rest.
-                    if (SamplesChangedOnDisk(*trace)) {
-                        result->ok = false;
-                        result->messages.push_back(
-                            path + " changed while it was read; it was not opened.");
+                    };
+                    if (mayShowFirst && SamplesStayInFile(*trace) &&
+                        trace->m_nSampleCount >= s_nShowFirstFrom) {
+                        // The window shows the trace now; its columns are built here over the
+                        // same sources, which take reads from several threads.
+                        CTraceData over;
+                        over.m_nCurveCount = trace->m_nCurveCount;
+                        over.m_nSampleCount = trace->m_nSampleCount;
+                        for (int i = 0; i < over.m_nCurveCount; ++i)
+                            over.m_pSamples[i] = CCurveSamples(trace->m_pSamples[i].SharedSource());
+                        trace->PrepareDisplayColumns();
+                        auto shown = std::make_shared<Result>();
+                        shown->trace = std::move(trace);
+                        shown->notices = std::exchange(result->notices, {});
+                        QMetaObject::invokeMethod(
+                            this, [this, shown] { ShowFirst(shown); }, Qt::QueuedConnection);
+                        const auto step = [this, &progress](std::int64_t n) {
+                            if (m_onBuildStep) m_onBuildStep();
+                            progress(n);
+                        };
+                        for (int i = 0; i < over.m_nCurveCount && result->ok; ++i)
+                            if (!result->built[i].Build(over.m_pSamples[i], over.m_nSampleCount,
+                                                        step)) {
+                                result->ok = false;
+                                AfxMessageBox("deefery alloc failure!");
+                            }
+                        if (result->ok && SamplesChangedOnDisk(over)) {
+                            result->ok = false;
+                            result->messages.push_back(
+                                path + " changed while it was read; it was not opened.");
+                        }
+                    } else {
+                        trace->BuildDisplayCopies(progress);
+                        // A capture is read while its columns are built: a file that changed
+                        // meanwhile would show what was read of it and gaps for the rest.
+                        if (SamplesChangedOnDisk(*trace)) {
+                            result->ok = false;
+                            result->messages.push_back(
+                                path + " changed while it was read; it was not opened.");
+                        }
                     }
                 }
             } catch (const CReadCancelled&) {
@@ -159,6 +208,22 @@ void CBackgroundOpen::ShowProgress() {
     m_progressTimer.start();
 }
 
+void CBackgroundOpen::ShowFirst(const std::shared_ptr<Result>& shown) {
+    if (m_cancel) return;  // the Finish that follows leaves everything as it was
+    m_pBefore = std::make_unique<CtesqDoc>();
+    m_pBefore->SwapContents(m_doc);
+    m_doc.m_curvesToRead = shown->trace->m_curvesToRead;
+    m_doc.AdoptTrace(*shown->trace);
+    for (const std::string& n : shown->notices) AfxNotice(n);
+    if (Done done = std::move(m_done)) done(true);
+}
+
+void CBackgroundOpen::Revert() {
+    m_doc.SwapContents(*m_pBefore);
+    m_pBefore.reset();
+    if (m_onRevert) m_onRevert();
+}
+
 void CBackgroundOpen::Finish(const std::shared_ptr<Result>& result) {
     if (m_worker.joinable()) m_worker.join();
     m_showTimer.stop();
@@ -167,6 +232,19 @@ void CBackgroundOpen::Finish(const std::shared_ptr<Result>& result) {
     m_pCancel->hide();
     m_pEscape->setEnabled(false);
     m_doc.SetBusy(false);
+    if (m_pBefore) {
+        // The trace showed first: with its columns it stays, else the one before is back.
+        if (!result->cancelled && !m_cancel && result->ok &&
+            m_doc.TakeBuiltColumns(result->built)) {
+            m_pBefore.reset();
+            AfxAddToRecentFileList(m_path);
+        } else {
+            Revert();
+            if (!result->cancelled && !m_cancel)
+                for (const std::string& m : result->messages) AfxMessageBox(m);
+        }
+        return;
+    }
     Done done = std::move(m_done);
     bool ok = false;
     if (result->cancelled || m_cancel) {

@@ -5,10 +5,14 @@
 // its view as they were. After 300 ms a progress bar with a Cancel button shows in the status
 // bar; Cancel (or Escape) stops the read within one block. While a read runs the document is
 // busy and the commands that would touch it are closed (see Busy).
+// A long trace whose samples stay in its file (a capture) shows as soon as its file is
+// checked, one sample a column, while its display columns are built; Cancel then goes back to
+// the trace shown before.
 
 #include <QObject>
 #include <QTimer>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -40,6 +44,14 @@ public:
     void Cancel();
     // Waits for a running read to end and handles its result (for tests and closing).
     void Wait();
+    // Told after a cancel or a failure while a trace shown first had its columns built: the
+    // document holds the trace from before it again.
+    std::function<void()> m_onRevert;
+    // Told on the worker at each step of the build of a trace shown first (for tests).
+    std::function<void()> m_onBuildStep;
+    // Traces of at least this many samples, read from their file, show before their display
+    // columns are built (a smaller one's columns take too little time to be worth a wait).
+    static std::int64_t s_nShowFirstFrom;
 
     QProgressBar* m_pProgress;
     QPushButton* m_pCancel;
@@ -47,6 +59,9 @@ public:
 private:
     struct Result;
     void Finish(const std::shared_ptr<Result>& result);
+    // The worker's read ended and the trace shows; its columns are still being built.
+    void ShowFirst(const std::shared_ptr<Result>& result);
+    void Revert();
     void ShowProgress();
 
     CtesqDoc& m_doc;
@@ -57,6 +72,9 @@ private:
     std::uint64_t m_total = 1;
     Done m_done;
     bool m_bQuiet = false;
+    bool m_bMayShowFirst = false;
+    // The trace shown before one that shows first, until its columns are built.
+    std::unique_ptr<CtesqDoc> m_pBefore;
     std::string m_path;
     QTimer m_showTimer;      // the progress shows only for reads longer than 300 ms
     QTimer m_progressTimer;  // and moves ten times a second

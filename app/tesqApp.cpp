@@ -65,6 +65,7 @@ bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
     m_pFrame->setWindowIcon(ApplicationIcon());
     m_pFrame->SetRecentFiles(m_recent);
     m_pOpen = new CBackgroundOpen(m_doc, m_pFrame->statusBar(), m_pFrame.get());
+    m_pOpen->m_onRevert = [this] { AfterDocumentChange(); };
     // While a read runs, nothing that would touch the document runs.
     m_pFrame->Router().SetGate([this](unsigned id) {
         static const unsigned closed[] = {ID_FILE_NEW,       ID_FILE_OPEN,         ID_FILE_SAVE,

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -234,4 +235,51 @@ TEST(DisplayColumns, ALastSampleAloneInTheLastColumnIsItsExtreme) {
         EXPECT_EQ(entries[entries.size() - 3], 99.0f) << d;  // the last column's maximum
         EXPECT_TRUE(SameBits(entries, Reference(s, static_cast<std::size_t>(d)))) << d;
     }
+}
+
+// A trace shown while its pyramid is built on another thread: one sample a column shows the
+// samples, wider columns are blank rather than a guess, and only a pyramid built over the
+// same samples is taken.
+TEST(DisplayColumns, PendingColumnsShowSamplesAloneAndTakeAPyramidOfTheSameSamples) {
+    const V s = AwkwardSamples(70001, 4);
+    auto doc = DocWithSamples({s});
+    doc->PrepareDisplayColumns();
+    ASSERT_TRUE(doc->Display(0).Pending());
+    EXPECT_TRUE(SameBits(Display(*doc, 0), Reference(s, 1)));
+    doc->SetDecimation(16);
+    const V blank = Display(*doc, 0);
+    EXPECT_EQ(blank.size(), Reference(s, 16).size());
+    EXPECT_TRUE(std::all_of(blank.begin(), blank.end(), [](float x) { return std::isnan(x); }));
+    auto other = DocWithSamples({s});  // the same values in another array
+    CDisplayColumns built[CTraceData::MAX_CURVES];
+    ASSERT_TRUE(built[0].Build(other->m_pSamples[0], 70001));
+    EXPECT_FALSE(doc->TakeBuiltColumns(built));
+    EXPECT_TRUE(doc->Display(0).Pending());
+    ASSERT_TRUE(built[0].Build(doc->m_pSamples[0], 70001));
+    EXPECT_TRUE(doc->TakeBuiltColumns(built));
+    EXPECT_FALSE(doc->Display(0).Pending());
+    EXPECT_TRUE(SameBits(Display(*doc, 0), Reference(s, 16)));
+}
+
+// What a cancelled open goes back to: everything but the views changes sides, and each
+// side's columns read its own samples.
+TEST(DisplayColumns, SwappedDocumentsKeepTheirColumnsOverTheirOwnSamples) {
+    const V a = AwkwardSamples(5000, 1), b = AwkwardSamples(7000, 2);
+    auto one = DocWithSamples({a});
+    auto two = DocWithSamples({b});
+    one->SetPathName("/x/a.txt");
+    one->SetModifiedFlag(true);
+    one->SetDecimation(16);
+    two->SetPathName("/x/b.osc");
+    two->m_nOscFormat = 2;
+    one->SwapContents(*two);
+    EXPECT_EQ(one->GetPathName(), "/x/b.osc");
+    EXPECT_EQ(one->GetTitle(), "b.osc");
+    EXPECT_FALSE(one->IsModified());
+    EXPECT_EQ(one->m_nOscFormat, 2);
+    EXPECT_EQ(two->GetPathName(), "/x/a.txt");
+    EXPECT_TRUE(two->IsModified());
+    EXPECT_EQ(two->Decimation(), 16);
+    EXPECT_TRUE(SameBits(Display(*one, 0), Reference(b, 1)));
+    EXPECT_TRUE(SameBits(Display(*two, 0), Reference(a, 16)));
 }

@@ -54,6 +54,8 @@ public:
     CFloatArray& Floats() { return m_floats; }
     const CFloatArray& Floats() const { return m_floats; }
     const CSampleSource* Source() const { return m_source.get(); }
+    // The source itself, for another thread to read the same samples (changes not included).
+    std::shared_ptr<const CSampleSource> SharedSource() const { return m_source; }
     // What the samples are held in, kept when the object moves: display columns built over
     // them know them again by it.
     const void* Identity() const {

@@ -21,7 +21,27 @@ void CDisplayColumns::reset() {
     m_pSamples = nullptr;
     m_pIdentity = nullptr;
     m_nCount = 0;
+    m_bPending = false;
     m_levels.clear();
+}
+
+void CDisplayColumns::Prepare(const CCurveSamples& samples, std::int64_t count) {
+    reset();
+    if (!samples || count <= 0) return;
+    m_pSamples = &samples;
+    m_pIdentity = samples.Identity();
+    m_nCount = count;
+    m_bPending = true;
+}
+
+bool CDisplayColumns::TakePyramid(CDisplayColumns& built) {
+    if (!m_bPending || !built || built.m_pIdentity != m_pIdentity || built.m_nCount != m_nCount ||
+        built.m_bPending)
+        return false;
+    m_levels = std::move(built.m_levels);
+    m_bPending = false;
+    built.reset();
+    return true;
 }
 
 bool CDisplayColumns::Build(const CCurveSamples& samples, std::int64_t count,
@@ -193,6 +213,10 @@ void CDisplayColumns::EntriesOf(const Sample& sample, std::int64_t firstColumn,
     for (std::int64_t c = firstColumn; c < firstColumn + columns; ++c, out += 4) {
         const std::int64_t s0 = c * m_nDecimation;
         const std::int64_t s1 = std::min(s0 + m_nDecimation, m_nCount);
+        if (m_bPending && s1 - s0 > 1) {
+            out[0] = out[1] = out[2] = out[3] = std::numeric_limits<float>::quiet_NaN();
+            continue;
+        }
         const float first = sample(s0);
         out[0] = out[3] = first;
         // A NaN first sample stays both extremes: nothing compares beyond it.

@@ -18,6 +18,13 @@ public:
     // cancel) to stop the build, which then leaves the columns empty.
     bool Build(const CCurveSamples& samples, std::int64_t count,
                const std::function<void(std::int64_t)>& progress = {});
+    // Columns over the samples before their pyramid exists, while it is built elsewhere: a
+    // column of one sample is that sample; a wider one is blank (NaN) until TakePyramid.
+    void Prepare(const CCurveSamples& samples, std::int64_t count);
+    bool Pending() const { return m_bPending; }
+    // Takes the pyramid `built` holds over the same samples; false, and still pending, when
+    // it was built over others.
+    bool TakePyramid(CDisplayColumns& built);
     // Samples first .. end-1 changed in place: the blocks over them again.
     void Rebuild(std::int64_t first, std::int64_t end);
     // Built over these samples (wherever the object holding them has moved), so only the
@@ -64,5 +71,6 @@ private:
     const void* m_pIdentity = nullptr;
     std::int64_t m_nCount = 0;
     std::int64_t m_nDecimation = 1;
+    bool m_bPending = false;
     std::vector<Level> m_levels;
 };

@@ -84,6 +84,16 @@ public:
     // Takes the trace `from` holds (and its capture encoding, and the display columns it
     // built over its samples, if any), then builds the display columns it lacks.
     void AdoptTrace(CtesqDoc& from);
+    // Display columns whose pyramid another thread builds meanwhile (CDisplayColumns::
+    // Prepare): one sample a column shows at once, wider columns are blank.
+    void PrepareDisplayColumns();
+    // The pyramids built elsewhere over this trace's samples, taken; false when some curve's
+    // columns are still pending (built over other samples).
+    bool TakeBuiltColumns(CDisplayColumns (&built)[MAX_CURVES]);
+    // Trades everything but the views with `other`: trace, view state, capture encoding,
+    // columns to read, path, title and modified flag (a read shown before its columns are
+    // built keeps the trace it replaced, to go back to on a cancel).
+    void SwapContents(CtesqDoc& other);
     // Save: the format the path names, after its question about what it cannot keep. The
     // old file is replaced only when the new one was written whole. Failures are shown and
     // return false.

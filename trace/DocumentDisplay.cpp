@@ -2,6 +2,7 @@
 // new and only told the decimation on a zoom step.
 
 #include <cstdint>
+#include <utility>
 
 #include "framework/core/MessageSink.h"
 #include "trace/Document.h"
@@ -47,4 +48,39 @@ void CtesqDoc::AdoptTrace(CtesqDoc& from) {
     // over; only the decimation is left to set here.
     for (int i = 0; i < MAX_CURVES; ++i) m_pDisplay[i] = std::move(from.m_pDisplay[i]);
     BuildDisplayCopies();
+}
+
+void CtesqDoc::PrepareDisplayColumns() {
+    for (int i = 0; i < MAX_CURVES && m_pSamples[i]; ++i)
+        m_pDisplay[i].Prepare(m_pSamples[i], m_nSampleCount);
+    BuildDisplayCopies();
+}
+
+bool CtesqDoc::TakeBuiltColumns(CDisplayColumns (&built)[MAX_CURVES]) {
+    bool all = true;
+    for (int i = 0; i < MAX_CURVES; ++i)
+        if (m_pDisplay[i].Pending()) all = m_pDisplay[i].TakePyramid(built[i]) && all;
+    BuildDisplayCopies();
+    return all;
+}
+
+void CtesqDoc::SwapContents(CtesqDoc& other) {
+    std::swap(static_cast<CTraceData&>(*this), static_cast<CTraceData&>(other));
+    std::swap(static_cast<CTraceViewState&>(*this), static_cast<CTraceViewState&>(other));
+    std::swap(m_nOscFormat, other.m_nOscFormat);
+    std::swap(m_curvesToRead, other.m_curvesToRead);
+    std::swap(m_diskStamp, other.m_diskStamp);
+    const std::string path = GetPathName(), title = GetTitle();
+    const bool modified = IsModified();
+    SetPathName(other.GetPathName());
+    SetTitle(other.GetTitle());
+    SetModifiedFlag(other.IsModified());
+    other.SetPathName(path);
+    other.SetTitle(title);
+    other.SetModifiedFlag(modified);
+    // The columns follow their samples by identity; the data each sees has changed.
+    for (CtesqDoc* doc : {this, &other}) {
+        doc->NoteDataChanged();
+        doc->BuildDisplayCopies();
+    }
 }

@@ -8,6 +8,7 @@
 #include <QStatusBar>
 #include <QSvgRenderer>
 #include <QTest>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -314,4 +315,62 @@ TEST(BackgroundOpen, TheWindowKeepsRunningWhileAFileIsRead) {
     };
     for (int curve = 0; curve < 2; ++curve)
         EXPECT_EQ(entries(o.app.GetDocument(), curve), entries(here, curve));
+}
+
+// A long capture shows at one sample a column as soon as its file is checked, while its
+// columns are built. A cancel meanwhile goes back to the trace before, and so does a change
+// of the file, said. Once built, it shows what a capture opened at once shows.
+TEST(BackgroundOpen, ALongCaptureShowsWhileItsColumnsAreBuilt) {
+    const CTempDir temp("tesqv-bg");
+    OpenApp o(temp);
+    const std::int64_t showFirstFrom = CBackgroundOpen::s_nShowFirstFrom;
+    CBackgroundOpen::s_nShowFirstFrom = 1000;
+    const std::string capture = temp.Path("long.osc");
+    std::string bytes(std::size_t{3} << 20, '\0');
+    for (std::size_t j = 0; j < bytes.size(); ++j) bytes[j] = static_cast<char>(j * 7 % 251);
+    Put(capture, bytes);
+    CBackgroundOpen& open = o.app.Opener();
+    CtesqDoc& doc = o.app.GetDocument();
+    std::atomic<bool> release{false};
+    open.m_onBuildStep = [&] {
+        while (!release) std::this_thread::yield();
+    };
+    for (const bool cancel : {true, false}) {
+        release = false;
+        o.app.OpenInBackground(capture);
+        ASSERT_TRUE(WaitFor([&] { return doc.GetPathName() == capture; }));
+        EXPECT_TRUE(doc.IsBusy());
+        EXPECT_EQ(doc.m_nSampleCount, 3 << 20);
+        EXPECT_EQ(doc.Display(0)[4 * 1000], 1000.0f * 7 - 251 * 27);
+        EXPECT_EQ(o.app.GetMainWnd()->windowTitle(), QStringLiteral("osc - long.osc"));
+        EXPECT_FALSE(o.app.GetMainWnd()->Router().IsEnabled(ID_ZOOM_OUT));
+        CMessageRecorder messages;
+        if (cancel)
+            open.Cancel();
+        else
+            Put(capture, bytes + "x");
+        release = true;
+        open.Wait();
+        o.ExpectTheSmallTraceIsStillThere();
+        EXPECT_EQ(messages.m_messages,
+                  cancel ? std::vector<std::string>{}
+                         : std::vector<std::string>{
+                               capture + " changed while it was read; it was not opened."});
+        Put(capture, bytes);
+    }
+    open.m_onBuildStep = {};
+    o.app.OpenInBackground(capture);
+    open.Wait();
+    EXPECT_FALSE(doc.IsBusy());
+    EXPECT_FALSE(doc.Display(0).Pending());
+    EXPECT_EQ(doc.GetPathName(), capture);
+    CtesqDoc here;
+    ASSERT_TRUE(here.OnOpenDocument(capture));
+    for (CtesqDoc* d : {&doc, &here}) d->SetDecimation(4096);
+    std::vector<float> shown(static_cast<std::size_t>(doc.DisplayLength())),
+        direct(static_cast<std::size_t>(here.DisplayLength()));
+    doc.Display(0).Entries(0, doc.DisplayLength() / 4, shown.data());
+    here.Display(0).Entries(0, here.DisplayLength() / 4, direct.data());
+    EXPECT_EQ(shown, direct);
+    CBackgroundOpen::s_nShowFirstFrom = showFirstFrom;
 }
