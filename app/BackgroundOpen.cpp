@@ -37,12 +37,14 @@ std::string FailureText(const std::string& path, const std::exception_ptr& failu
     }
 }
 
-// Whether every curve is read from its file as it is needed, not held whole.
-bool SamplesStayInFile(const CTraceData& trace) {
-    if (trace.m_nCurveCount <= 0) return false;
-    for (int i = 0; i < trace.m_nCurveCount; ++i)
-        if (!trace.m_pSamples[i] || trace.m_pSamples[i].Floats()) return false;
-    return true;
+// The trace's samples, read from the same sources, for another thread to build over.
+CTraceData SourcesOf(const CTraceData& trace) {
+    CTraceData over;
+    over.m_nCurveCount = trace.m_nCurveCount;
+    over.m_nSampleCount = trace.m_nSampleCount;
+    for (int i = 0; i < over.m_nCurveCount; ++i)
+        over.m_pSamples[i] = CCurveSamples(trace.m_pSamples[i].SharedSource());
+    return over;
 }
 
 }  // namespace
@@ -50,7 +52,7 @@ bool SamplesStayInFile(const CTraceData& trace) {
 std::int64_t CBackgroundOpen::s_nShowFirstFrom = std::int64_t{1} << 24;
 
 struct CBackgroundOpen::Result {
-    std::unique_ptr<CtesqDoc> trace;
+    std::shared_ptr<CtesqDoc> trace;
     // The display columns of a trace that showed first, built over its samples.
     CDisplayColumns built[CTraceData::MAX_CURVES];
     std::vector<std::string> messages, notices;
@@ -87,6 +89,69 @@ CBackgroundOpen::~CBackgroundOpen() {
     if (m_worker.joinable()) m_worker.join();
 }
 
+bool CBackgroundOpen::ShowsFirst(const CTraceData& trace) {
+    if (trace.m_nCurveCount <= 0 || trace.m_nSampleCount < s_nShowFirstFrom) return false;
+    for (int i = 0; i < trace.m_nCurveCount; ++i)
+        if (!trace.m_pSamples[i] || trace.m_pSamples[i].Floats()) return false;
+    return true;
+}
+
+void CBackgroundOpen::BeginWork(const std::string& path, std::uint64_t total, Done done,
+                                bool quiet) {
+    m_total = std::max<std::uint64_t>(1, total);
+    m_bytes = 0;
+    m_cancel = false;
+    m_done = std::move(done);
+    m_bQuiet = quiet;
+    m_path = path;
+    m_doc.SetBusy(true);
+    m_pEscape->setEnabled(true);
+    m_showTimer.start();
+}
+
+void CBackgroundOpen::RunOnWorker(std::function<void(Result&)> work) {
+    m_worker = std::thread([this, work = std::move(work)] {
+        auto result = std::make_shared<Result>();
+        {
+            CThreadMessageSink sink(
+                [&result](std::string_view text) { result->messages.emplace_back(text); },
+                [&result](std::string_view text) { result->notices.emplace_back(text); });
+            try {
+                work(*result);
+            } catch (const CReadCancelled&) {
+                result->cancelled = true;
+            } catch (...) {
+                // Nothing ends the program from here: whatever went wrong is a failed open,
+                // said on the window's thread, and the trace that is open stays.
+                result->ok = false;
+                result->messages.push_back(FailureText(m_path, std::current_exception()));
+            }
+        }
+        QMetaObject::invokeMethod(
+            this, [this, result] { Finish(result); }, Qt::QueuedConnection);
+    });
+}
+
+void CBackgroundOpen::BuildShown(const CTraceData& over, Result& result,
+                                 const std::function<void(std::int64_t)>& progress) {
+    const auto step = [this, &progress](std::int64_t n) {
+        if (m_onBuildStep) m_onBuildStep();
+        progress(n);
+    };
+    result.ok = true;
+    for (int i = 0; i < over.m_nCurveCount && result.ok; ++i)
+        if (!result.built[i].Build(over.m_pSamples[i], over.m_nSampleCount, step)) {
+            result.ok = false;
+            AfxMessageBox("deefery alloc failure!");
+        }
+    // The samples are read as the columns are built: a file that changed meanwhile would
+    // show what was read of it and gaps for the rest.
+    if (result.ok && SamplesChangedOnDisk(over)) {
+        result.ok = false;
+        result.messages.push_back(m_path + " changed while it was read; it was not opened.");
+    }
+}
+
 bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, bool quiet) {
     if (Busy()) return false;
     struct stat st {};
@@ -94,97 +159,66 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, b
         ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
     // The reader's passes over the file, then one over the samples for the display columns.
     const int passes = CtesqDoc::ReadPasses(path);
-    m_total = std::max<std::uint64_t>(1, length * static_cast<std::uint64_t>(passes + 1));
-    m_bytes = 0;
-    m_cancel = false;
-    m_done = std::move(done);
-    m_bQuiet = quiet;
     // Another file, opened by the user: a reload keeps its zoom, which needs the columns.
     const bool mayShowFirst = !quiet && path != m_doc.GetPathName();
-    m_path = path;
-    m_doc.SetBusy(true);
-    m_pEscape->setEnabled(true);
-    m_showTimer.start();
+    BeginWork(path, length * static_cast<std::uint64_t>(passes + 1), std::move(done), quiet);
     auto trace = std::make_unique<CtesqDoc>();
     trace->m_nOscFormat = m_doc.m_nOscFormat;  // a text read keeps the encoding, as in place
     trace->m_curvesToRead = m_doc.m_curvesToRead;
-    m_worker = std::thread([this, path, hook, passes, mayShowFirst,
-                            trace = std::move(trace)]() mutable {
-        auto result = std::make_shared<Result>();
-        {
-            CThreadMessageSink sink(
-                [&result](std::string_view text) { result->messages.emplace_back(text); },
-                [&result](std::string_view text) { result->notices.emplace_back(text); });
-            try {
-                result->ok = trace->ReadTraceFile(path, [this, &hook](std::size_t n) {
-                    if (m_cancel) throw CReadCancelled();
-                    m_bytes += n;
-                    if (hook) hook(n);
-                });
-                // The display columns too, off the window's thread: on a long trace they take
-                // a pass over every sample, the bar's last stage, which Cancel stops as well.
-                if (result->ok) {
-                    const double perSample =
-                        static_cast<double>(m_total) / static_cast<double>(passes + 1) /
-                        std::max(1.0,
-                                 static_cast<double>(trace->m_nSampleCount) * trace->m_nCurveCount);
-                    const auto progress = [this, perSample](std::int64_t n) {
-                        if (m_cancel) throw CReadCancelled();
-                        m_bytes += static_cast<std::uint64_t>(perSample * static_cast<double>(n));
-                    };
-                    if (mayShowFirst && SamplesStayInFile(*trace) &&
-                        trace->m_nSampleCount >= s_nShowFirstFrom) {
-                        // The window shows the trace now; its columns are built here over the
-                        // same sources, which take reads from several threads.
-                        CTraceData over;
-                        over.m_nCurveCount = trace->m_nCurveCount;
-                        over.m_nSampleCount = trace->m_nSampleCount;
-                        for (int i = 0; i < over.m_nCurveCount; ++i)
-                            over.m_pSamples[i] = CCurveSamples(trace->m_pSamples[i].SharedSource());
-                        trace->PrepareDisplayColumns();
-                        auto shown = std::make_shared<Result>();
-                        shown->trace = std::move(trace);
-                        shown->notices = std::exchange(result->notices, {});
-                        QMetaObject::invokeMethod(
-                            this, [this, shown] { ShowFirst(shown); }, Qt::QueuedConnection);
-                        const auto step = [this, &progress](std::int64_t n) {
-                            if (m_onBuildStep) m_onBuildStep();
-                            progress(n);
-                        };
-                        for (int i = 0; i < over.m_nCurveCount && result->ok; ++i)
-                            if (!result->built[i].Build(over.m_pSamples[i], over.m_nSampleCount,
-                                                        step)) {
-                                result->ok = false;
-                                AfxMessageBox("deefery alloc failure!");
-                            }
-                        if (result->ok && SamplesChangedOnDisk(over)) {
-                            result->ok = false;
-                            result->messages.push_back(
-                                path + " changed while it was read; it was not opened.");
-                        }
-                    } else {
-                        trace->BuildDisplayCopies(progress);
-                        // A capture is read while its columns are built: a file that changed
-                        // meanwhile would show what was read of it and gaps for the rest.
-                        if (SamplesChangedOnDisk(*trace)) {
-                            result->ok = false;
-                            result->messages.push_back(
-                                path + " changed while it was read; it was not opened.");
-                        }
-                    }
-                }
-            } catch (const CReadCancelled&) {
-                result->cancelled = true;
-            } catch (...) {
-                // Nothing ends the program from here: whatever went wrong is a failed open,
-                // said on the window's thread, and the trace that is open stays.
-                result->ok = false;
-                result->messages.push_back(FailureText(path, std::current_exception()));
+    RunOnWorker([this, path, hook, passes, mayShowFirst,
+                 trace = std::shared_ptr<CtesqDoc>(std::move(trace))](Result& result) mutable {
+        result.ok = trace->ReadTraceFile(path, [this, &hook](std::size_t n) {
+            if (m_cancel) throw CReadCancelled();
+            m_bytes += n;
+            if (hook) hook(n);
+        });
+        if (!result.ok) return;
+        // The display columns too, off the window's thread: on a long trace they take a pass
+        // over every sample, the bar's last stage, which Cancel stops as well.
+        const double perSample =
+            static_cast<double>(m_total) / static_cast<double>(passes + 1) /
+            std::max(1.0, static_cast<double>(trace->m_nSampleCount) * trace->m_nCurveCount);
+        const auto progress = [this, perSample](std::int64_t n) {
+            if (m_cancel) throw CReadCancelled();
+            m_bytes += static_cast<std::uint64_t>(perSample * static_cast<double>(n));
+        };
+        if (!mayShowFirst || !ShowsFirst(*trace)) {
+            trace->BuildDisplayCopies(progress);
+            if (SamplesChangedOnDisk(*trace)) {
+                result.ok = false;
+                result.messages.push_back(path + " changed while it was read; it was not opened.");
             }
+            result.trace = std::move(trace);
+            return;
         }
-        result->trace = std::move(trace);
+        // The window shows the trace now; its columns are built here over the same sources,
+        // which take reads from several threads.
+        const CTraceData over = SourcesOf(*trace);
+        trace->PrepareDisplayColumns();
+        auto shown = std::make_shared<Result>();
+        shown->trace = std::move(trace);  // the window's from now on
+        shown->notices = std::exchange(result.notices, {});
         QMetaObject::invokeMethod(
-            this, [this, result] { Finish(result); }, Qt::QueuedConnection);
+            this, [this, shown] { ShowFirst(shown); }, Qt::QueuedConnection);
+        BuildShown(over, result, progress);
+    });
+    return true;
+}
+
+bool CBackgroundOpen::StartBuilding(std::unique_ptr<CtesqDoc> before) {
+    if (Busy() || !ShowsFirst(m_doc)) return false;
+    BeginWork(m_doc.GetPathName(),
+              static_cast<std::uint64_t>(m_doc.m_nSampleCount) *
+                  static_cast<std::uint64_t>(m_doc.m_nCurveCount),
+              {}, false);
+    CTraceData over = SourcesOf(m_doc);
+    m_doc.PrepareDisplayColumns();
+    m_pBefore = std::move(before);
+    RunOnWorker([this, over = std::make_shared<CTraceData>(std::move(over))](Result& result) {
+        BuildShown(*over, result, [this](std::int64_t n) {
+            if (m_cancel) throw CReadCancelled();
+            m_bytes += static_cast<std::uint64_t>(n);
+        });
     });
     return true;
 }

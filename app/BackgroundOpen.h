@@ -19,6 +19,7 @@
 #include <thread>
 
 class CtesqDoc;
+struct CTraceData;
 class QProgressBar;
 class QPushButton;
 class QShortcut;
@@ -41,6 +42,11 @@ public:
     // notices (dropped columns, unreadable cells) are not shown again, as when following a
     // file that grows.
     bool Start(const std::string& path, Done done, ReadHook hook = {}, bool quiet = false);
+    // The document's trace, just read, shows before its display columns are built when it
+    // is long and read from its file (ShowsFirst): they are built on the worker, and a
+    // cancel or a failure puts `before` back. false, and nothing started, for any other.
+    bool StartBuilding(std::unique_ptr<CtesqDoc> before);
+    static bool ShowsFirst(const CTraceData& trace);
     void Cancel();
     // Waits for a running read to end and handles its result (for tests and closing).
     void Wait();
@@ -58,6 +64,13 @@ public:
 
 private:
     struct Result;
+    void BeginWork(const std::string& path, std::uint64_t total, Done done, bool quiet);
+    // work on the worker thread, its messages and failures kept for Finish, which follows.
+    void RunOnWorker(std::function<void(Result&)> work);
+    // On the worker: the columns of the samples of `over` into result.built, then the check
+    // that their file did not change meanwhile.
+    void BuildShown(const CTraceData& over, Result& result,
+                    const std::function<void(std::int64_t)>& progress);
     void Finish(const std::shared_ptr<Result>& result);
     // The worker's read ended and the trace shows; its columns are still being built.
     void ShowFirst(const std::shared_ptr<Result>& result);

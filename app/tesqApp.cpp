@@ -244,9 +244,17 @@ void CtesqApp::OpenInBackground(const std::string& path, std::function<void()> a
 
 bool CtesqApp::OpenDocumentFile(const std::string& path) {
     m_doc.m_curvesToRead.clear();
-    if (!m_doc.OnOpenDocument(path)) return false;
+    // A long capture shows before its display columns are built; they are built meanwhile.
+    m_doc.m_bDisplayOnOpen = false;
+    const bool opened = m_doc.OnOpenDocument(path);
+    m_doc.m_bDisplayOnOpen = true;
+    if (!opened) return false;
     CtesqView::s_nSelAnchor = 0;
     m_doc.SetPathName(path);
+    auto before = std::make_unique<CtesqDoc>();  // what a cancel goes back to: a new trace
+    before->OnNewDocument();
+    before->SetTitle(std::string(IDS_UNTITLED));
+    if (!m_pOpen->StartBuilding(std::move(before))) m_doc.BuildDisplayCopies();
     AfterDocumentChange();
     return true;
 }

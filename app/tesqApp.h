@@ -32,7 +32,9 @@ public:
     // args: the command line as the system gave it (a path's bytes need not be UTF-8).
     bool InitInstance(const std::vector<std::string>& args);
 
-    // Opens at once (start-up, where a failed open ends the program).
+    // Opens at once (start-up, where a failed open ends the program). A long capture's
+    // display columns are then built on a worker (CBackgroundOpen::StartBuilding); a cancel
+    // meanwhile leaves a new trace.
     bool OpenDocumentFile(const std::string& path);
     // Opens on a worker thread; `after` runs once the document shows the new trace. hook:
     // told every read's byte count on the worker (progress for tests; may throw to stop).

@@ -317,26 +317,54 @@ TEST(BackgroundOpen, TheWindowKeepsRunningWhileAFileIsRead) {
         EXPECT_EQ(entries(o.app.GetDocument(), curve), entries(here, curve));
 }
 
+namespace {
+
+// Lowers the length from which a trace shows before its columns are built, while it lives.
+struct ShowFirstFrom {
+    explicit ShowFirstFrom(std::int64_t samples) { CBackgroundOpen::s_nShowFirstFrom = samples; }
+    ~ShowFirstFrom() { CBackgroundOpen::s_nShowFirstFrom = m_before; }
+    std::int64_t m_before = CBackgroundOpen::s_nShowFirstFrom;
+};
+
+// A capture of three chunks of the columns' build, sample j being j * 7 % 251.
+std::string LongCapture(const std::string& path) {
+    std::string bytes(std::size_t{3} << 20, '\0');
+    for (std::size_t j = 0; j < bytes.size(); ++j) bytes[j] = static_cast<char>(j * 7 % 251);
+    Put(path, bytes);
+    return bytes;
+}
+
+// Holds the build of a trace shown first at its first step until released.
+struct HeldBuild {
+    explicit HeldBuild(CBackgroundOpen& open) : m_open(open) {
+        open.m_onBuildStep = [this] {
+            while (!release) std::this_thread::yield();
+        };
+    }
+    ~HeldBuild() {
+        release = true;  // also when a test stopped early
+        m_open.Wait();
+        m_open.m_onBuildStep = {};
+    }
+    CBackgroundOpen& m_open;
+    std::atomic<bool> release{false};
+};
+
+}  // namespace
+
 // A long capture shows at one sample a column as soon as its file is checked, while its
 // columns are built. A cancel meanwhile goes back to the trace before, and so does a change
 // of the file, said. Once built, it shows what a capture opened at once shows.
 TEST(BackgroundOpen, ALongCaptureShowsWhileItsColumnsAreBuilt) {
     const CTempDir temp("tesqv-bg");
     OpenApp o(temp);
-    const std::int64_t showFirstFrom = CBackgroundOpen::s_nShowFirstFrom;
-    CBackgroundOpen::s_nShowFirstFrom = 1000;
+    const ShowFirstFrom lowered(1000);
     const std::string capture = temp.Path("long.osc");
-    std::string bytes(std::size_t{3} << 20, '\0');
-    for (std::size_t j = 0; j < bytes.size(); ++j) bytes[j] = static_cast<char>(j * 7 % 251);
-    Put(capture, bytes);
+    const std::string bytes = LongCapture(capture);
     CBackgroundOpen& open = o.app.Opener();
     CtesqDoc& doc = o.app.GetDocument();
-    std::atomic<bool> release{false};
-    open.m_onBuildStep = [&] {
-        while (!release) std::this_thread::yield();
-    };
     for (const bool cancel : {true, false}) {
-        release = false;
+        HeldBuild held(open);
         o.app.OpenInBackground(capture);
         ASSERT_TRUE(WaitFor([&] { return doc.GetPathName() == capture; }));
         EXPECT_TRUE(doc.IsBusy());
@@ -349,7 +377,7 @@ TEST(BackgroundOpen, ALongCaptureShowsWhileItsColumnsAreBuilt) {
             open.Cancel();
         else
             Put(capture, bytes + "x");
-        release = true;
+        held.release = true;
         open.Wait();
         o.ExpectTheSmallTraceIsStillThere();
         EXPECT_EQ(messages.m_messages,
@@ -358,7 +386,6 @@ TEST(BackgroundOpen, ALongCaptureShowsWhileItsColumnsAreBuilt) {
                                capture + " changed while it was read; it was not opened."});
         Put(capture, bytes);
     }
-    open.m_onBuildStep = {};
     o.app.OpenInBackground(capture);
     open.Wait();
     EXPECT_FALSE(doc.IsBusy());
@@ -372,5 +399,35 @@ TEST(BackgroundOpen, ALongCaptureShowsWhileItsColumnsAreBuilt) {
     doc.Display(0).Entries(0, doc.DisplayLength() / 4, shown.data());
     here.Display(0).Entries(0, here.DisplayLength() / 4, direct.data());
     EXPECT_EQ(shown, direct);
-    CBackgroundOpen::s_nShowFirstFrom = showFirstFrom;
+}
+
+// Named on the command line, a long capture shows likewise; a cancel meanwhile leaves a new
+// trace, as if no file had been named.
+TEST(BackgroundOpen, ALongCaptureNamedAtStartShowsWhileItsColumnsAreBuilt) {
+    const CTempDir temp("tesqv-bg");
+    OpenApp o(temp);
+    const ShowFirstFrom lowered(1000);
+    const std::string capture = temp.Path("long.osc");
+    LongCapture(capture);
+    CBackgroundOpen& open = o.app.Opener();
+    CtesqDoc& doc = o.app.GetDocument();
+    {
+        HeldBuild held(open);
+        ASSERT_TRUE(o.app.OpenDocumentFile(capture));
+        EXPECT_TRUE(doc.IsBusy());
+        EXPECT_TRUE(doc.Display(0).Pending());
+        EXPECT_EQ(o.app.GetMainWnd()->windowTitle(), QStringLiteral("osc - long.osc"));
+        open.Cancel();
+        held.release = true;
+        open.Wait();
+    }
+    EXPECT_FALSE(doc.IsBusy());
+    EXPECT_EQ(doc.m_nSampleCount, 0);
+    EXPECT_TRUE(doc.GetPathName().empty());
+    EXPECT_EQ(o.app.GetMainWnd()->windowTitle(), QStringLiteral("osc - noname"));
+    ASSERT_TRUE(o.app.OpenDocumentFile(capture));
+    open.Wait();
+    EXPECT_FALSE(doc.IsBusy());
+    EXPECT_FALSE(doc.Display(0).Pending());
+    EXPECT_EQ(doc.m_nSampleCount, 3 << 20);
 }
