@@ -268,8 +268,8 @@ void CBackgroundOpen::Finish(const std::shared_ptr<Result>& result) {
     m_doc.SetBusy(false);
     if (m_pBefore) {
         // The trace showed first: with its columns it stays, else the one before is back.
-        if (!result->cancelled && !m_cancel && result->ok &&
-            m_doc.TakeBuiltColumns(result->built)) {
+        if (!result->cancelled && !m_cancel && result->ok) {
+            m_doc.TakeBuiltColumns(result->built);
             m_pBefore.reset();
             AfxAddToRecentFileList(m_path);
         } else {

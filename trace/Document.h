@@ -87,9 +87,9 @@ public:
     // Display columns whose pyramid another thread builds meanwhile (CDisplayColumns::
     // Prepare): one sample a column shows at once, wider columns are blank.
     void PrepareDisplayColumns();
-    // The pyramids built elsewhere over this trace's samples, taken; false when some curve's
-    // columns are still pending (built over other samples).
-    bool TakeBuiltColumns(CDisplayColumns (&built)[MAX_CURVES]);
+    // The pyramids built elsewhere over this trace's samples, taken; one built over other
+    // samples is not, and that curve's columns are built here instead.
+    void TakeBuiltColumns(CDisplayColumns (&built)[MAX_CURVES]);
     // Trades everything but the views with `other`: trace, view state, capture encoding,
     // columns to read, path, title and modified flag (a read shown before its columns are
     // built keeps the trace it replaced, to go back to on a cancel).

@@ -56,12 +56,11 @@ void CtesqDoc::PrepareDisplayColumns() {
     BuildDisplayCopies();
 }
 
-bool CtesqDoc::TakeBuiltColumns(CDisplayColumns (&built)[MAX_CURVES]) {
-    bool all = true;
+void CtesqDoc::TakeBuiltColumns(CDisplayColumns (&built)[MAX_CURVES]) {
     for (int i = 0; i < MAX_CURVES; ++i)
-        if (m_pDisplay[i].Pending()) all = m_pDisplay[i].TakePyramid(built[i]) && all;
+        if (m_pDisplay[i].Pending() && !m_pDisplay[i].TakePyramid(built[i]))
+            m_pDisplay[i].reset();  // built over other samples: built here instead
     BuildDisplayCopies();
-    return all;
 }
 
 void CtesqDoc::SwapContents(CtesqDoc& other) {
