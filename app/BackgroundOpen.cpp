@@ -78,10 +78,8 @@ CBackgroundOpen::CBackgroundOpen(CtesqDoc& doc, QStatusBar* bar, QWidget* window
     m_showTimer.setInterval(300);
     QObject::connect(&m_showTimer, &QTimer::timeout, this, [this] { ShowProgress(); });
     m_progressTimer.setInterval(100);
-    QObject::connect(&m_progressTimer, &QTimer::timeout, this, [this] {
-        m_pProgress->setValue(static_cast<int>(std::min<std::uint64_t>(
-            1000, m_bytes.load() * 1000 / std::max<std::uint64_t>(m_total, 1))));
-    });
+    QObject::connect(&m_progressTimer, &QTimer::timeout, this,
+                     [this] { m_pProgress->setValue(static_cast<int>(1000 * Progress())); });
 }
 
 CBackgroundOpen::~CBackgroundOpen() {
@@ -174,9 +172,12 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, b
         });
         if (!result.ok) return;
         // The display columns too, off the window's thread: on a long trace they take a pass
-        // over every sample, the bar's last stage, which Cancel stops as well.
+        // over every sample, the bar's last stage, which Cancel stops as well. It fills what
+        // the read left of the bar (a capture's read tells next to nothing).
+        const std::uint64_t share = m_total.load() / static_cast<std::uint64_t>(passes + 1);
+        m_total = std::max<std::uint64_t>(1, m_bytes.load() + share);
         const double perSample =
-            static_cast<double>(m_total) / static_cast<double>(passes + 1) /
+            static_cast<double>(share) /
             std::max(1.0, static_cast<double>(trace->m_nSampleCount) * trace->m_nCurveCount);
         const auto progress = [this, perSample](std::int64_t n) {
             if (m_cancel) throw CReadCancelled();
@@ -221,6 +222,11 @@ bool CBackgroundOpen::StartBuilding(std::unique_ptr<CtesqDoc> before) {
         });
     });
     return true;
+}
+
+double CBackgroundOpen::Progress() const {
+    return std::min(1.0, static_cast<double>(m_bytes.load()) /
+                             static_cast<double>(std::max<std::uint64_t>(m_total.load(), 1)));
 }
 
 void CBackgroundOpen::Cancel() {

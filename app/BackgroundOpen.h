@@ -48,6 +48,8 @@ public:
     bool StartBuilding(std::unique_ptr<CtesqDoc> before);
     static bool ShowsFirst(const CTraceData& trace);
     void Cancel();
+    // How far the last read and build went, 0 to 1, as the bar shows it.
+    double Progress() const;
     // Waits for a running read to end and handles its result (for tests and closing).
     void Wait();
     // Told after a cancel or a failure while a trace shown first had its columns built: the
@@ -82,7 +84,8 @@ private:
     std::thread m_worker;
     std::atomic<bool> m_cancel{false};
     std::atomic<std::uint64_t> m_bytes{0};
-    std::uint64_t m_total = 1;
+    // What the bar counts to; the worker sets it again once it knows what the read took.
+    std::atomic<std::uint64_t> m_total{1};
     Done m_done;
     bool m_bQuiet = false;
     bool m_bMayShowFirst = false;
