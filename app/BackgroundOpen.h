@@ -7,7 +7,7 @@
 // busy and the commands that would touch it are closed (see Busy).
 // A long trace whose samples stay in its file (a capture) shows as soon as its file is
 // checked, one sample a column, while its display columns are built; Cancel then goes back to
-// the trace shown before.
+// the trace shown before (m_onRevert tells the window to show it again).
 
 #include <QObject>
 #include <QTimer>
@@ -29,7 +29,8 @@ class QWidget;
 class CBackgroundOpen : public QObject {
 public:
     // done(true) after the document adopted the new trace; done(false) after a failure was
-    // shown, or a cancel.
+    // shown, or a cancel. A trace shown first may still be given back after done(true): see
+    // m_onRevert.
     using Done = std::function<void(bool)>;
     // Told every read's byte count on the worker thread; may throw to stop the read.
     using ReadHook = std::function<void(std::size_t)>;
@@ -88,7 +89,6 @@ private:
     std::atomic<std::uint64_t> m_total{1};
     Done m_done;
     bool m_bQuiet = false;
-    bool m_bMayShowFirst = false;
     // The trace shown before one that shows first, until its columns are built.
     std::unique_ptr<CtesqDoc> m_pBefore;
     std::string m_path;

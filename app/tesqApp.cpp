@@ -65,7 +65,11 @@ bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
     m_pFrame->setWindowIcon(ApplicationIcon());
     m_pFrame->SetRecentFiles(m_recent);
     m_pOpen = new CBackgroundOpen(m_doc, m_pFrame->statusBar(), m_pFrame.get());
-    m_pOpen->m_onRevert = [this] { AfterDocumentChange(); };
+    m_pOpen->m_onRevert = [this] {
+        AfterDocumentChange();
+        CtesqView::s_nSelAnchor = m_nAnchorBefore;
+        m_pFrame->GetActiveView()->SetScrollPos(m_nPositionBefore);
+    };
     // While a read runs, nothing that would touch the document runs.
     m_pFrame->Router().SetGate([this](unsigned id) {
         static const unsigned closed[] = {ID_FILE_NEW,       ID_FILE_OPEN,         ID_FILE_SAVE,
@@ -232,6 +236,9 @@ void CtesqApp::OpenInBackground(const std::string& path, std::function<void()> a
         path,
         [this, path, after](bool ok) {
             if (!ok) return;
+            // The view still shows where it was in the trace replaced.
+            m_nAnchorBefore = CtesqView::s_nSelAnchor;
+            m_nPositionBefore = m_pFrame->GetActiveView()->GetScrollPosition();
             // Another trace starts with a fresh anchor; a reload of this one keeps it.
             if (path != m_doc.GetPathName()) CtesqView::s_nSelAnchor = 0;
             m_doc.SetModifiedFlag(false);
@@ -250,6 +257,7 @@ bool CtesqApp::OpenDocumentFile(const std::string& path) {
     m_doc.m_bDisplayOnOpen = true;
     if (!opened) return false;
     CtesqView::s_nSelAnchor = 0;
+    m_nAnchorBefore = m_nPositionBefore = 0;
     m_doc.SetPathName(path);
     auto before = std::make_unique<CtesqDoc>();  // what a cancel goes back to: a new trace
     before->OnNewDocument();

@@ -83,4 +83,8 @@ private:
     QFileSystemWatcher* m_pWatcher = nullptr;
     QTimer* m_pReloadTimer = nullptr;    // at most one reload each half second
     bool m_bToldSamplesChanged = false;  // for the trace shown now
+    // Where the view was in the trace a read replaced, for a trace shown first that is
+    // given back: the click anchor and the scroll position.
+    int m_nAnchorBefore = 0;
+    int m_nPositionBefore = 0;
 };

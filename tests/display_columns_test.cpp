@@ -15,6 +15,7 @@
 #include "framework/core/MessageSink.h"
 #include "tests/support/DocTestAccess.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
 
 using V = std::vector<float>;
@@ -276,6 +277,7 @@ TEST(DisplayColumns, SwappedDocumentsKeepTheirColumnsOverTheirOwnSamples) {
     one->SetModifiedFlag(true);
     one->SetDecimation(16);
     two->SetPathName("/x/b.osc");
+    two->SetDecimation(1);
     two->m_nOscFormat = 2;
     one->SwapContents(*two);
     EXPECT_EQ(one->GetPathName(), "/x/b.osc");
@@ -287,4 +289,14 @@ TEST(DisplayColumns, SwappedDocumentsKeepTheirColumnsOverTheirOwnSamples) {
     EXPECT_EQ(two->Decimation(), 16);
     EXPECT_TRUE(SameBits(Display(*one, 0), Reference(b, 1)));
     EXPECT_TRUE(SameBits(Display(*two, 0), Reference(a, 16)));
+    // Columns that could not be built stay unbuilt: nothing is built, nor said, in a swap.
+    CtesqDoc without;
+    without.m_bDisplayOnOpen = false;
+    const CTempDir dir;
+    Put(dir.Path("c.osc"), std::string(5000, '\x05'));
+    ASSERT_TRUE(without.OnOpenDocument(dir.Path("c.osc")));
+    CMessageRecorder messages;
+    one->SwapContents(without);
+    EXPECT_FALSE(one->Display(0));
+    EXPECT_TRUE(messages.m_messages.empty());
 }

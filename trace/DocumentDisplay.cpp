@@ -77,9 +77,12 @@ void CtesqDoc::SwapContents(CtesqDoc& other) {
     other.SetPathName(path);
     other.SetTitle(title);
     other.SetModifiedFlag(modified);
-    // The columns follow their samples by identity; the data each sees has changed.
+    // The columns follow their samples by identity; the data each sees has changed. Nothing
+    // is built here: a failure would be shown in the middle of a change of trace.
     for (CtesqDoc* doc : {this, &other}) {
         doc->NoteDataChanged();
-        doc->BuildDisplayCopies();
+        for (int i = 0; i < MAX_CURVES; ++i)
+            if (doc->m_pDisplay[i].IsOver(doc->m_pSamples[i], doc->m_nSampleCount))
+                doc->m_pDisplay[i].Attach(doc->m_pSamples[i]);
     }
 }

@@ -386,6 +386,23 @@ TEST(BackgroundOpen, ALongCaptureShowsWhileItsColumnsAreBuilt) {
                                capture + " changed while it was read; it was not opened."});
         Put(capture, bytes);
     }
+    // Back where the view was in the trace before, and with its click anchor.
+    const std::string wide = temp.Path("wide.txt");
+    Put(wide, kHeader + Rows(0, 5000));
+    ASSERT_TRUE(o.app.OpenDocumentFile(wide));
+    CtesqView& view = *o.app.GetMainWnd()->GetActiveView();
+    view.SetScrollPos(1000);
+    CtesqView::s_nSelAnchor = 77;
+    {
+        HeldBuild held(open);
+        o.app.OpenInBackground(capture);
+        ASSERT_TRUE(WaitFor([&] { return doc.GetPathName() == capture; }));
+        EXPECT_EQ(view.GetScrollPosition(), 0);
+        open.Cancel();
+    }
+    EXPECT_EQ(doc.GetPathName(), wide);
+    EXPECT_EQ(view.GetScrollPosition(), 1000);
+    EXPECT_EQ(CtesqView::s_nSelAnchor, 77);
     o.app.OpenInBackground(capture);
     open.Wait();
     EXPECT_FALSE(doc.IsBusy());
