@@ -144,13 +144,6 @@ TEST(Capture, EncodingSurvivesNewAndTextOpens) {
     EXPECT_EQ(doc->m_nOscFormat, 2);
 }
 
-TEST(Capture, OnlyCurveZeroIsSaved) {
-    auto doc = DocWithSamples({{1, 2}, {3, 4}, {5, 6}});
-    auto back = ReadCapture(WriteCapture(*doc));
-    EXPECT_EQ(back->m_nCurveCount, 1);
-    EXPECT_EQ(Samples(*back, 0), (V{1, 2}));
-}
-
 TEST(Capture, BlockEncoderMatchesTheSampleRule) {
     std::mt19937 rng(8);
     const float specials[] = {std::nanf(""), -std::nanf(""), INFINITY, -INFINITY, 2147483648.0f,

@@ -43,19 +43,6 @@ TEST(Csv, SeparatorsAndDecimalCommas) {
     EXPECT_TRUE(comma.messages.m_messages.empty());
 }
 
-TEST(Csv, NamesUnitsAndRangesFromTheData) {
-    const Csv c("U1 [V],I1 (mA),\"Phase, A\"\n1,10,-1\n3,20,-2\n");
-    ASSERT_EQ(c.doc.m_nCurveCount, 3);
-    EXPECT_EQ(c.doc.m_strCurveName[0], "U1");
-    EXPECT_EQ(c.doc.m_strCurveUnit[0], "V");
-    EXPECT_EQ(c.doc.m_strCurveUnit[1], "mA");
-    EXPECT_EQ(c.doc.m_strCurveName[2], "Phase, A");
-    EXPECT_EQ(c.doc.m_fCurveBottom[1], 10);
-    EXPECT_EQ(c.doc.m_fCurveTop[1], 20);
-    EXPECT_EQ(c.doc.m_dblStep, 1);
-    EXPECT_EQ(c.doc.m_strStepUnit, "s");
-}
-
 TEST(Csv, AnEvenlySpacedTimeColumnGivesTheStep) {
     const Csv ms("Time [ms],a\n0,1\n5,2\n10,3\n");
     EXPECT_EQ(ms.doc.m_nCurveCount, 1);

@@ -74,25 +74,6 @@ TEST(DisplayColumns, NaNFirstSampleStaysMinAndMaxAndLaterNaNChangesNothing) {
     EXPECT_EQ(V(d.begin() + 4, d.end()), (V{5, 5, 4, 5}));
 }
 
-TEST(DisplayColumns, WideBucketsMatchTheInOrderRuleBitForBit) {
-    std::mt19937 rng(11);
-    V s(100003);
-    for (float& x : s) {
-        const unsigned r = rng() % 100;
-        x = r == 0   ? kNaN
-            : r == 1 ? 0.0f
-            : r == 2 ? -0.0f
-                     : static_cast<float>(rng() % 2001) - 1000.0f;
-    }
-    s[4096] = kNaN;  // a bucket led by NaN
-    for (std::size_t j = 8192; j < 8192 + 1024; ++j) s[j] = j % 2 ? -0.0f : 0.0f;  // zeros only
-    auto doc = DocWithSamples({s});
-    for (int d : {2, 16, 17, 1024, 4096}) {
-        doc->SetDecimation(d);
-        EXPECT_TRUE(SameBits(Display(*doc, 0), Reference(s, d))) << "decimation " << d;
-    }
-}
-
 TEST(DisplayColumns, NullSampleArrayEndsTheRun) {
     auto doc = DocWithSamples({{1, 2}, {3, 4}});
     doc->m_nCurveCount = 3;

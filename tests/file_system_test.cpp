@@ -9,11 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 
-#include "framework/core/SafeFile.h"
+#include "framework/core/File.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
@@ -158,22 +157,6 @@ TEST_F(FileSystem, ARunOutOfMemoryIsAFailedOpenThatKeepsTheTrace) {
     int status = 0;
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-}
-
-TEST_F(FileSystem, ASignalDuringASaveRemovesTheTemporaryFile) {
-    const std::string target = Path("out.osc");
-    const pid_t pid = fork();
-    if (pid == 0) {
-        RemoveSaveTempFileOnSignals();
-        CSafeFile file(target);
-        file.Write("partial", 7);
-        std::raise(SIGTERM);
-        _exit(0);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-    EXPECT_TRUE(fs::is_empty(temp.Path()));
 }
 
 TEST_F(FileSystem, WithoutASecondThreadTheReaderReadsOnOne) {

@@ -60,13 +60,6 @@ TEST(TimeBase, EveryStepReadsRightAndNeighbouringGridLabelsDiffer) {
     }
 }
 
-TEST(TimeBase, AStepInMillisecondsIsNoLongerLabelledAsSeconds) {
-    auto doc = DocWithSamples({std::vector<float>(10, 1.0f)});
-    doc->m_dblStep = 1;
-    doc->m_strStepUnit = "ms";
-    EXPECT_EQ(doc->FormatTimeLabel(1500, 100), "00:01.50");
-}
-
 TEST(TimeBase, SavedAsTextOrCsvTheStepReadsBackAndStatsAgree) {
     const CTempDir temp("tesqv-time-base");
     for (const StepCase& c : kCases) {

@@ -9,18 +9,6 @@
 
 using namespace view_geometry;
 
-TEST(ViewGeometry, BandsAndScrollSizes) {
-    const Bands b = BandsOf(0, 720);
-    EXPECT_EQ(b.plotTop, 100);
-    EXPECT_EQ(b.plotBottom, 670);
-    EXPECT_EQ(b.height, 570);
-    EXPECT_EQ(b.legendTop, 700);
-    const ScrollSizes s = ScrollSizesFor(5000, 900);
-    EXPECT_EQ(s.total, 5000);
-    EXPECT_EQ(s.page, 600);
-    EXPECT_EQ(s.line, 90);
-}
-
 // The worked positions (499, 800, 901) are checked through the real view; these are the
 // cases it does not reach.
 TEST(ViewGeometry, HintAndZoomPositionsWithoutARange) {

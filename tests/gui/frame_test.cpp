@@ -37,14 +37,6 @@ struct FrameFixture {
 
 }  // namespace
 
-TEST(MainFrame, CaptionNamesTheDocument) {
-    FrameFixture f;
-    EXPECT_EQ(f.frame.windowTitle(), QStringLiteral("osc - noname"));
-    f.doc->SetPathName("/data/demo.txt");
-    f.frame.UpdateCaption();
-    EXPECT_EQ(f.frame.windowTitle(), QStringLiteral("osc - demo.txt"));
-}
-
 TEST(MainFrame, CommandBarStartsHiddenAndTogglesWithItsCheckMark) {
     FrameFixture f;
     QAction* item = f.frame.Actions().Action(ID_VIEW_CMDBAR);
