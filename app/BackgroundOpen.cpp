@@ -130,6 +130,22 @@ void CBackgroundOpen::RunOnWorker(std::function<void(Result&)> work) {
     });
 }
 
+std::function<void(std::int64_t)> CBackgroundOpen::Counting(double perSample) {
+    return [this, perSample](std::int64_t n) {
+        if (m_cancel) throw CReadCancelled();
+        m_bytes += static_cast<std::uint64_t>(perSample * static_cast<double>(n));
+    };
+}
+
+void CBackgroundOpen::CheckUnchanged(const CTraceData& trace, Result& result) const {
+    // A capture's samples are read as its columns are built: a file that changed meanwhile
+    // would show what was read of it and gaps for the rest.
+    if (result.ok && SamplesChangedOnDisk(trace)) {
+        result.ok = false;
+        result.messages.push_back(m_path + " changed while it was read; it was not opened.");
+    }
+}
+
 void CBackgroundOpen::BuildShown(const CTraceData& over, Result& result,
                                  const std::function<void(std::int64_t)>& progress) {
     const auto step = [this, &progress](std::int64_t n) {
@@ -142,12 +158,7 @@ void CBackgroundOpen::BuildShown(const CTraceData& over, Result& result,
             result.ok = false;
             AfxMessageBox("deefery alloc failure!");
         }
-    // The samples are read as the columns are built: a file that changed meanwhile would
-    // show what was read of it and gaps for the rest.
-    if (result.ok && SamplesChangedOnDisk(over)) {
-        result.ok = false;
-        result.messages.push_back(m_path + " changed while it was read; it was not opened.");
-    }
+    CheckUnchanged(over, result);
 }
 
 bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, bool quiet) {
@@ -179,16 +190,10 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, b
         const double perSample =
             static_cast<double>(share) /
             std::max(1.0, static_cast<double>(trace->m_nSampleCount) * trace->m_nCurveCount);
-        const auto progress = [this, perSample](std::int64_t n) {
-            if (m_cancel) throw CReadCancelled();
-            m_bytes += static_cast<std::uint64_t>(perSample * static_cast<double>(n));
-        };
+        const auto progress = Counting(perSample);
         if (!mayShowFirst || !ShowsFirst(*trace)) {
             trace->BuildDisplayCopies(progress);
-            if (SamplesChangedOnDisk(*trace)) {
-                result.ok = false;
-                result.messages.push_back(path + " changed while it was read; it was not opened.");
-            }
+            CheckUnchanged(*trace, result);
             result.trace = std::move(trace);
             return;
         }
@@ -216,10 +221,7 @@ bool CBackgroundOpen::StartBuilding(std::unique_ptr<CtesqDoc> before) {
     m_doc.PrepareDisplayColumns();
     m_pBefore = std::move(before);
     RunOnWorker([this, over = std::make_shared<CTraceData>(std::move(over))](Result& result) {
-        BuildShown(*over, result, [this](std::int64_t n) {
-            if (m_cancel) throw CReadCancelled();
-            m_bytes += static_cast<std::uint64_t>(n);
-        });
+        BuildShown(*over, result, Counting(1));
     });
     return true;
 }

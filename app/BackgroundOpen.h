@@ -70,6 +70,10 @@ private:
     void BeginWork(const std::string& path, std::uint64_t total, Done done, bool quiet);
     // work on the worker thread, its messages and failures kept for Finish, which follows.
     void RunOnWorker(std::function<void(Result&)> work);
+    // On the worker: progress told in samples, perSample counted for each; a cancel stops it.
+    std::function<void(std::int64_t)> Counting(double perSample);
+    // On the worker: a read that succeeded fails when the trace's file changed meanwhile.
+    void CheckUnchanged(const CTraceData& trace, Result& result) const;
     // On the worker: the columns of the samples of `over` into result.built, then the check
     // that their file did not change meanwhile.
     void BuildShown(const CTraceData& over, Result& result,
