@@ -338,6 +338,7 @@ std::string LongCapture(const std::string& path) {
 struct HeldBuild {
     explicit HeldBuild(CBackgroundOpen& open) : m_open(open) {
         open.m_onBuildStep = [this] {
+            reached = true;
             while (!release) std::this_thread::yield();
         };
     }
@@ -347,7 +348,7 @@ struct HeldBuild {
         m_open.m_onBuildStep = {};
     }
     CBackgroundOpen& m_open;
-    std::atomic<bool> release{false};
+    std::atomic<bool> release{false}, reached{false};
 };
 
 }  // namespace
@@ -363,6 +364,18 @@ TEST(BackgroundOpen, ALongCaptureShowsWhileItsColumnsAreBuilt) {
     const std::string bytes = LongCapture(capture);
     CBackgroundOpen& open = o.app.Opener();
     CtesqDoc& doc = o.app.GetDocument();
+    // Cancelled before the window had a turn to show it: never shown at all.
+    {
+        HeldBuild held(open);
+        bool shown = false;
+        o.app.OpenInBackground(capture, [&] { shown = true; });
+        while (!held.reached) std::this_thread::yield();
+        open.Cancel();
+        held.release = true;
+        open.Wait();
+        EXPECT_FALSE(shown);
+        o.ExpectTheSmallTraceIsStillThere();
+    }
     for (const bool cancel : {true, false}) {
         HeldBuild held(open);
         o.app.OpenInBackground(capture);
@@ -417,6 +430,14 @@ TEST(BackgroundOpen, ALongCaptureShowsWhileItsColumnsAreBuilt) {
     doc.Display(0).Entries(0, doc.DisplayLength() / 4, shown.data());
     here.Display(0).Entries(0, here.DisplayLength() / 4, direct.data());
     EXPECT_EQ(shown, direct);
+    // A reload keeps its zoom, which needs the columns: it shows once they are built.
+    {
+        HeldBuild held(open);
+        o.app.OnFileReload();
+        ASSERT_TRUE(WaitFor([&] { return !doc.IsBusy(); }));
+    }
+    EXPECT_EQ(doc.Decimation(), 4096);
+    EXPECT_FALSE(doc.Display(0).Pending());
 }
 
 // Named on the command line, a long capture shows likewise; a cancel meanwhile leaves a new
