@@ -8,6 +8,8 @@
 #   make fuzz    libFuzzer targets for FUZZ_SECONDS each (default 60)
 #   make package the Debian package from the optimised build: build/release/tesqv_*.deb
 #   make package-check  the package's files, desktop entry, metainfo, types and lintian
+#   make test-repeat  the sanitizer suite three times over, four tests at a time: a test that
+#                fails by chance fails here
 #   make tsan    ThreadSanitizer build, the tests that start threads
 #   make ci      what CI runs: test, the format check, core, tsan, an optimised build, the package
 # WERROR=ON turns warnings into errors (CI sets it).
@@ -16,7 +18,7 @@ FUZZ_SECONDS ?= 60
 WERROR ?= OFF
 CONFIGURE = cmake --preset $(1) -DTESQV_WERROR=$(WERROR)
 
-.PHONY: deps run test core tsan release package package-check bench fuzz fuzz-build format \
+.PHONY: deps run test test-repeat core tsan release package package-check bench fuzz fuzz-build format \
 	format-check ci checks install clean
 
 deps:
@@ -35,6 +37,13 @@ test: deps
 	$(call CONFIGURE,asan)
 	cmake --build --preset asan
 	ctest --preset asan
+
+# More tests at once than there are cores, three rounds: a test that depends on another's
+# files or settings, or on how threads are scheduled, shows here.
+test-repeat: deps
+	$(call CONFIGURE,asan)
+	cmake --build --preset asan
+	for round in 1 2 3; do ctest --preset asan -j4 || exit 1; done
 
 # The tests that start threads, under ThreadSanitizer (Qt's own threads are left out:
 # tests/tsan.supp).

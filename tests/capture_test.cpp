@@ -100,9 +100,9 @@ TEST(Capture, PrefixesCarryOverBlocksAndMayBeShared) {
     auto doc = ReadCapture(bytes);
     // More samples than (L - 4) / 2: the array grew and kept them all.
     ASSERT_EQ(doc->m_nSampleCount, 5001);
-    EXPECT_EQ(Samples(*doc, 0)[0], -1.0f);
-    EXPECT_EQ(Samples(*doc, 0)[1], -64.0f);
-    EXPECT_EQ(Samples(*doc, 0)[5000], -64.0f + 7);
+    EXPECT_EQ(Samples(*doc, 0).at(0), -1.0f);
+    EXPECT_EQ(Samples(*doc, 0).at(1), -64.0f);
+    EXPECT_EQ(Samples(*doc, 0).at(5000), -64.0f + 7);
 }
 
 TEST(Capture, PairDecoderMatchesTheByteRule) {

@@ -47,16 +47,17 @@ TEST(ExecuteCommand, KxbRescalesTheSelectionOfOneCurve) {
     EXPECT_TRUE(r.result);
     EXPECT_TRUE(r.doc->IsModified());
     const V s = Samples(*r.doc, 0);
+    ASSERT_EQ(s.size(), 30u);
     EXPECT_EQ(s[9], 9.0f);
     EXPECT_EQ(s[10], 21.0f);
     EXPECT_EQ(s[19], 39.0f);
     EXPECT_EQ(s[20], 20.0f);
-    EXPECT_EQ(Samples(*r.doc, 1)[10], 10.0f);
+    EXPECT_EQ(Samples(*r.doc, 1).at(10), 10.0f);
     EXPECT_TRUE(r.view.hints.empty());
 
-    EXPECT_EQ(Samples(*Line("kxb 1 -1 0").doc, 1)[15], -15.0f);
-    EXPECT_EQ(Samples(*Line("kxb x 2 1").doc, 0)[10], 21.0f);  // the curve number reads as 0
-    EXPECT_EQ(Samples(*Line("kxb 0 a b").doc, 0)[10], 0.0f);
+    EXPECT_EQ(Samples(*Line("kxb 1 -1 0").doc, 1).at(15), -15.0f);
+    EXPECT_EQ(Samples(*Line("kxb x 2 1").doc, 0).at(10), 21.0f);  // the curve number reads as 0
+    EXPECT_EQ(Samples(*Line("kxb 0 a b").doc, 0).at(10), 0.0f);
     EXPECT_TRUE(Line("kxb 0 2 1 junk").result);
     EXPECT_TRUE(Line("kxb 2 1 0").result);
 }
@@ -65,14 +66,14 @@ TEST(ExecuteCommand, EmptySelectionChangesNothingButMarksModified) {
     Line r("kxb 0 2 1", 5, 5);
     EXPECT_TRUE(r.result);
     EXPECT_TRUE(r.doc->IsModified());
-    EXPECT_EQ(Samples(*r.doc, 0)[5], 5.0f);
+    EXPECT_EQ(Samples(*r.doc, 0).at(5), 5.0f);
 }
 
 TEST(ExecuteCommand, SelectionPastTheSamplesTouchesOnlySamples) {
     Line r("kxb 0 1 100", -5, 500);
     EXPECT_TRUE(r.result);
-    EXPECT_EQ(Samples(*r.doc, 0)[0], 100.0f);
-    EXPECT_EQ(Samples(*r.doc, 0)[29], 129.0f);
+    EXPECT_EQ(Samples(*r.doc, 0).at(0), 100.0f);
+    EXPECT_EQ(Samples(*r.doc, 0).at(29), 129.0f);
 }
 
 TEST(ExecuteCommand, RejectionsAndTheirOrder) {
@@ -151,7 +152,7 @@ TEST(EditCommands, CutMarksModifiedAndCentresTheSelectionOnly) {
     EXPECT_EQ(view.hints, std::vector<long>{HINT_SHOW_SELECTION});
     EXPECT_EQ(r.doc->DisplayLength(), 120);
     EXPECT_EQ(r.doc->SelStart(), 10);
-    EXPECT_EQ(Samples(*r.doc, 0)[10], 10.0f);
+    EXPECT_EQ(Samples(*r.doc, 0).at(10), 10.0f);
 }
 
 // Computed in double and narrowed once: 16777214.50000001 rounds up to 16777215, where in
@@ -161,5 +162,5 @@ TEST(ExecuteCommand, KxbComputesInDouble) {
     doc->Select(0, 1);
     ASSERT_TRUE(doc->ExecuteCommand("kxb 0 1 0.50000001"));
     ASSERT_TRUE(doc->ExecuteCommand("kxb 0 1 -16777214"));
-    EXPECT_EQ(Samples(*doc, 0)[0], 1.0f);
+    EXPECT_EQ(Samples(*doc, 0).at(0), 1.0f);
 }

@@ -150,7 +150,7 @@ TEST(CsvLayout, IndexColumnsAreNoCurvesButACounterNamedOtherwiseIs) {
 TEST(CsvLayout, TheWidestRowCountsAndTrailingSeparatorsAddNothing) {
     const Opened narrowFirst("a,b\n1\n2,3\n4,5\n");  // the second channel starts late
     ASSERT_EQ(narrowFirst.doc.m_nCurveCount, 2);
-    EXPECT_TRUE(std::isnan(Samples(narrowFirst.doc, 1)[0]));
+    EXPECT_TRUE(std::isnan(Samples(narrowFirst.doc, 1).at(0)));
     const Opened trailing("a,b,\n1,2,\n3,4,\n5,6,\n");
     EXPECT_EQ(trailing.doc.m_nCurveCount, 2);
     EXPECT_TRUE(trailing.messages.m_messages.empty());

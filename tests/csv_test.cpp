@@ -74,8 +74,8 @@ TEST(Csv, ExtraColumnsAndBadCellsAreSaidOnce) {
               std::vector<std::string>{
                   "a trace holds 8 curves at most: \"column 8\", \"column 9\" were left out."});
     const Csv bad("a,b\n1,\n,x\n3\n");
-    EXPECT_TRUE(std::isnan(Samples(bad.doc, 1)[0]));
-    EXPECT_TRUE(std::isnan(Samples(bad.doc, 0)[1]));
+    EXPECT_TRUE(std::isnan(Samples(bad.doc, 1).at(0)));
+    EXPECT_TRUE(std::isnan(Samples(bad.doc, 0).at(1)));
     EXPECT_EQ(bad.messages.m_messages,
               std::vector<std::string>{"4 cells were empty or not numbers and read as NaN."});
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -35,13 +36,18 @@ TEST(TwoThreads, EveryItemRunsOnceAndTheCallerHearsOfItsOwn) {
 // Run twice on one thread: a stop flag left over from the first run would end the second.
 TEST(TwoThreads, AFailureOnEitherThreadIsThrownHereAndStopsTheOther) {
     for (int round = 0; round < 2; ++round) {
+        // Items after the failing one take a millisecond each: the other thread would need
+        // 100 s to run them all, where a stop takes it out at once.
         std::atomic<int> ran{0};
-        EXPECT_THROW(ForEachOnTwoThreads(100000,
-                                         [&](int k) {
-                                             ++ran;
-                                             if (k == 10) throw std::runtime_error("item 10");
-                                         }),
-                     std::runtime_error);
+        EXPECT_THROW(
+            ForEachOnTwoThreads(100000,
+                                [&](int k) {
+                                    ++ran;
+                                    if (k == 10) throw std::runtime_error("item 10");
+                                    if (k > 10)
+                                        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                                }),
+            std::runtime_error);
         EXPECT_LT(ran.load(), 100000);
         // The other thread waits in its first item until the caller throws, so that the caller
         // surely has items to tell of.

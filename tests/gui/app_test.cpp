@@ -202,6 +202,7 @@ TEST(App, AFileOfMoreThanEightColumnsAsksWhichAndTheAnswerIsRemembered) {
     const std::vector<std::string> columns = {"c1", "c2", "c3", "c4", "c5",
                                               "c6", "c7", "c8", "c9", "c10"};
     answer([](QListWidget* list, QPushButton* ok) {
+        ASSERT_EQ(list->count(), 10);
         int ticked = 0;
         for (int k = 0; k < list->count(); ++k)
             ticked += list->item(k)->checkState() == Qt::Checked;
@@ -215,6 +216,7 @@ TEST(App, AFileOfMoreThanEightColumnsAsksWhichAndTheAnswerIsRemembered) {
     });
     EXPECT_EQ(ChooseColumns(nullptr, wide, columns, 8), (std::vector<std::string>{"c9", "c10"}));
     answer([](QListWidget* list, QPushButton* ok) {
+        ASSERT_EQ(list->count(), 10);
         EXPECT_EQ(list->item(0)->checkState(), Qt::Unchecked);  // remembered, not the first 8
         ok->click();
     });
@@ -468,14 +470,19 @@ TEST(App, FileDialogsStartWhereTheTraceIsAndTheKeysComeBackToThePlot) {
     QCoreApplication::processEvents();  // the open dialog's hand-back has happened
     table->setFocus();                  // the keys were elsewhere before the next dialog
     ASSERT_TRUE(WaitFor([&] { return frame->focusWidget() == table; }));
-    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    QTimer::singleShot(0, [] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        box->close();
+    });
     app.OnAppAbout();
     EXPECT_TRUE(WaitFor([&] { return frame->focusWidget() == view; }, 2000));
     // Copy in the Measurements dock hands them back too.
     table->setFocus();
-    auto* copy = app.GetMainWnd()->findChild<QPushButton*>();
+    QPushButton* copy = nullptr;
     for (auto* button : app.GetMainWnd()->findChildren<QPushButton*>())
         if (button->text() == QStringLiteral("Copy")) copy = button;
+    ASSERT_NE(copy, nullptr);
     copy->click();
     EXPECT_TRUE(WaitFor([&] { return frame->focusWidget() == view; }, 2000));
     frame->Router().Execute(ID_VIEW_MEASUREMENTS);  // the next test expects it closed

@@ -290,17 +290,25 @@ TEST(BackgroundOpen, TheWindowKeepsRunningWhileAFileIsRead) {
     const CTempDir temp("tesqv-bg");
     OpenApp o(temp);
     const std::string large = LargeTrace(temp);
-    int ticks = 0;
+    std::atomic<int> ticks{0};
     bool done = false;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(5);
-    // Slowed down a little per block, so that the read surely spans several ticks.
+    // The read holds its first block until the window's timer has ticked three times: a
+    // window that waited for the read would never tick, and the read would give up waiting.
+    bool held = false;
     o.app.OpenInBackground(
         large, [&] { done = true; },
-        [](std::size_t) { std::this_thread::sleep_for(std::chrono::milliseconds(2)); });
+        [&ticks, &held](std::size_t) {
+            if (held) return;
+            held = true;
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            while (ticks < 3 && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
     ASSERT_TRUE(WaitFor([&] { return done; }));
-    EXPECT_GT(ticks, 2);
+    EXPECT_GE(ticks, 3);
     EXPECT_EQ(o.app.GetDocument().m_nSampleCount, 800000);
     EXPECT_EQ(o.app.GetMainWnd()->windowTitle(), QStringLiteral("osc - large.txt"));
     // The display copies built on the reading thread came along and show what copies built

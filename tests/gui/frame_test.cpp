@@ -56,7 +56,7 @@ TEST(MainFrame, ExecRunsTheTextEachTimeAndLeavesIt) {
     f.frame.m_wndCmdEdit->setText(QStringLiteral("kxb 0 2 0"));
     f.frame.m_wndExec->click();
     f.frame.m_wndExec->click();
-    EXPECT_EQ(Samples(*f.doc, 0)[0], 4.0f);
+    EXPECT_EQ(Samples(*f.doc, 0).at(0), 4.0f);
     EXPECT_EQ(f.frame.m_wndCmdEdit->text(), QStringLiteral("kxb 0 2 0"));
 }
 
@@ -180,6 +180,7 @@ TEST(MainFrame, LockIndicatorsShowNothingWhereTheStateCannotBeRead) {
 TEST(MainFrame, ToolbarTipsForTheFrameworkCommandsArePlainWords) {
     FrameFixture f;
     const QList<QAction*> buttons = f.frame.m_wndToolBar->actions();
+    ASSERT_GE(buttons.size(), 3);
     EXPECT_EQ(buttons[0]->toolTip(), QStringLiteral("New"));
     EXPECT_EQ(buttons[1]->toolTip(), QStringLiteral("Open"));
     EXPECT_EQ(buttons[2]->toolTip(), QStringLiteral("Save"));

@@ -176,7 +176,8 @@ TEST(CurveDialog, RightClickInTheLegendEditsTheRangeAndCancelKeepsIt) {
     s.Click(150, 300 - 10, Qt::RightButton);
     EXPECT_EQ(s.doc->m_fCurveTop[1], 5.0f);
     QTimer::singleShot(0, [] {
-        auto* dialog = static_cast<CDlgCurvePara*>(QApplication::activeModalWidget());
+        auto* dialog = dynamic_cast<CDlgCurvePara*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->m_strMax, "4.000");
         EXPECT_EQ(dialog->m_strMin, "2.000");
         dialog->m_pTop->setText(QStringLiteral("12.25"));

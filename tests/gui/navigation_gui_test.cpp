@@ -18,6 +18,7 @@
 #include "app/Settings.h"
 #include "framework/gui/CommandActions.h"
 #include "res/CommandIds.h"
+#include "tests/gui/WaitFor.h"
 #include "tests/support/TraceFixtures.h"
 #include "view/rules/Navigation.h"
 #include "view/tesqView.h"
@@ -53,6 +54,13 @@ struct Scene {
     std::unique_ptr<CtesqDoc> doc;
     CtesqView view;
 };
+
+// A cell's text, or a mark that it is missing: a table shorter than expected fails the
+// comparison instead of ending the run.
+QString Cell(const QTableWidget* table, int row, int column) {
+    const QTableWidgetItem* item = table->item(row, column);
+    return item ? item->text() : QStringLiteral("(no cell)");
+}
 
 }  // namespace
 
@@ -166,8 +174,8 @@ TEST(ViewNavigation, DraggingPastTheEdgeScrollsOn) {
     Scene s(10000, 1, 600);
     s.Mouse(QEvent::MouseButtonPress, 300, Qt::LeftButton, Qt::LeftButton);
     s.Mouse(QEvent::MouseMove, 650, Qt::NoButton, Qt::LeftButton);
-    QTest::qWait(200);  // the edge timer steps the view while the pointer stays out
-    EXPECT_GT(s.Position(), 0);
+    // The edge timer steps the view while the pointer stays out.
+    EXPECT_TRUE(WaitFor([&s] { return s.Position() > 0; }));
     s.Mouse(QEvent::MouseButtonRelease, 650, Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(s.doc->SelStart(), 300);
     EXPECT_EQ(s.doc->SelEnd(), s.Position() + 650);
@@ -197,17 +205,19 @@ TEST(Measurements, FollowTheSelectionAndCopyAsTabSeparatedText) {
     // A column per curve, a row per measure.
     const QTableWidget* table = frame.Measurements()->m_pTable;
     ASSERT_EQ(table->columnCount(), 2);
+    ASSERT_NE(table->horizontalHeaderItem(1), nullptr);
     EXPECT_EQ(table->horizontalHeaderItem(1)->text(), QStringLiteral("I"));
-    EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("2"));  // min
-    EXPECT_EQ(table->item(2, 0)->text(), QStringLiteral("2"));  // peak-to-peak
-    EXPECT_EQ(table->item(3, 0)->text(), QStringLiteral("3"));  // mean
+    EXPECT_EQ(Cell(table, 0, 0), QStringLiteral("2"));  // min
+    EXPECT_EQ(Cell(table, 2, 0), QStringLiteral("2"));  // peak-to-peak
+    EXPECT_EQ(Cell(table, 3, 0), QStringLiteral("3"));  // mean
+    ASSERT_NE(table->item(0, 1), nullptr);
     EXPECT_EQ(table->item(0, 1)->foreground().color(), QColor(160, 160, 160));
     EXPECT_EQ(frame.Measurements()->m_pRange->text(),
               QStringLiteral("Start 1 (20 us)\nEnd 4 (80 us)\nDuration 60 us\nSamples 3"));
 
     ASSERT_TRUE(doc->ExecuteCommand("kxb 0 10 0"));  // the data changes: measured again
     frame.Measurements()->Refresh();
-    EXPECT_EQ(table->item(3, 0)->text(), QStringLiteral("30"));
+    EXPECT_EQ(Cell(table, 3, 0), QStringLiteral("30"));
 
     // Copied with curves as rows, as a spreadsheet takes them.
     const std::string text = frame.Measurements()->TableText();
@@ -222,7 +232,6 @@ TEST(Measurements, FollowTheSelectionAndCopyAsTabSeparatedText) {
 
 TEST(Measurements, TheDockKeepsTheWidthItWasGivenWhateverItShows) {
     CCmdTarget app;
-    AppSettings().remove(QStringLiteral("Settings/MeasurementsWidth"));
     auto doc = DocWithSamples({{1, 2, 3, 4}, {1, 2, 3, 4}, {1, 2, 3, 4}, {1, 2, 3, 4}});
     CMainFrame frame(*doc, app);
     frame.resize(1280, 800);
@@ -238,7 +247,7 @@ TEST(Measurements, TheDockKeepsTheWidthItWasGivenWhateverItShows) {
     ASSERT_TRUE(doc->ExecuteCommand("kxb 0 -1.23456789e37 -0.000123456789"));
     dock->Refresh();
     QCoreApplication::processEvents();
-    EXPECT_EQ(dock->m_pTable->item(0, 0)->text(), QStringLiteral("-4.93827e+37"));
+    EXPECT_EQ(Cell(dock->m_pTable, 0, 0), QStringLiteral("-4.93827e+37"));
     EXPECT_LT(dock->m_pTable->fontMetrics().horizontalAdvance(QStringLiteral("-4.93827e+37")),
               dock->m_pTable->columnWidth(0) - 4);  // whole, not cut short
     EXPECT_EQ(frame.GetActiveView()->width(), plot);
@@ -271,12 +280,10 @@ TEST(Measurements, TheDockKeepsTheWidthItWasGivenWhateverItShows) {
     QCoreApplication::processEvents();
     EXPECT_EQ(dock->width(), dragged);
     frame.Actions().Action(ID_VIEW_MEASUREMENTS)->trigger();
-    AppSettings().remove(QStringLiteral("Settings/MeasurementsWidth"));
 }
 
 TEST(Measurements, ADockOpenAtStartHasRoomForItsCurves) {
     CCmdTarget app;
-    AppSettings().remove(QStringLiteral("Settings/MeasurementsWidth"));
     AppSettings().setValue(QStringLiteral("Settings/Measurements"), true);
     auto doc = DocWithSamples({{1, -1, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}});
     doc->Select(0, 3);
@@ -293,7 +300,6 @@ TEST(Measurements, ADockOpenAtStartHasRoomForItsCurves) {
         frame.resize(1280, 300);
         QCoreApplication::processEvents();
         EXPECT_GE(table->viewport()->width(), table->horizontalHeader()->length());
-        EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("-1"));
+        EXPECT_EQ(Cell(table, 0, 0), QStringLiteral("-1"));
     }
-    AppSettings().setValue(QStringLiteral("Settings/Measurements"), false);
 }

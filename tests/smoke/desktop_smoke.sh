@@ -5,10 +5,13 @@ set -u
 tesqv=$1 trace=$2 shot=$3
 # Xvfb picks a free display itself and writes its number once it accepts clients.
 number=$(mktemp)
+# Settings of its own, so that no other run's window layout or recent files reach this one.
+home=$(mktemp -d)
+export HOME=$home XDG_CONFIG_HOME=$home/config
 Xvfb -displayfd 3 -screen 0 1400x900x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
 xvfb=$!
 app=0
-trap 'kill $app $xvfb 2>/dev/null; wait 2>/dev/null; rm -f "$number"' EXIT
+trap 'kill $app $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$number" "$home"' EXIT
 for _ in $(seq 1 200); do [ -s "$number" ] && break; sleep 0.1; done
 [ -s "$number" ] || { echo "Xvfb did not start"; exit 1; }
 display=:$(tr -d '[:space:]' < "$number")
