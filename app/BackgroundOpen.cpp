@@ -16,9 +16,9 @@
 #include "framework/core/MessageSink.h"
 #include "framework/core/RecentFiles.h"
 #include "framework/gui/QtText.h"
-#include "trace/CaptureSource.h"
-#include "trace/Document.h"
-#include "trace/ReadFailures.h"
+#include "trace/document/Document.h"
+#include "trace/formats/ReadFailures.h"
+#include "trace/formats/capture/CaptureSource.h"
 
 namespace {
 

@@ -28,7 +28,7 @@
 #include "framework/gui/LockKeys.h"
 #include "framework/gui/QtText.h"
 #include "res/Resources.h"
-#include "trace/Document.h"
+#include "trace/document/Document.h"
 #include "view/tesqView.h"
 
 CMainFrame::CMainFrame(CtesqDoc& doc, CCmdTarget& app) : m_doc(doc) {

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "framework/gui/QtText.h"
-#include "trace/Document.h"
-#include "trace/Statistics.h"
-#include "trace/TimeBase.h"
+#include "trace/document/Document.h"
+#include "trace/model/TimeBase.h"
+#include "trace/stats/Statistics.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "trace/Statistics.h"
+#include "trace/stats/Statistics.h"
 
 class CtesqDoc;
 class QLabel;

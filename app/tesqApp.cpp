@@ -32,7 +32,7 @@
 #include "framework/gui/QtText.h"
 #include "generated/Version.h"
 #include "res/Resources.h"
-#include "trace/CaptureSource.h"
+#include "trace/formats/capture/CaptureSource.h"
 #include "view/ViewExport.h"
 #include "view/tesqView.h"
 

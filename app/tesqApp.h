@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "framework/core/CmdTarget.h"
-#include "trace/Document.h"
+#include "trace/document/Document.h"
 
 class CMainFrame;
 

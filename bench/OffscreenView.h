@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QPainter>
 
-#include "trace/Document.h"
+#include "trace/document/Document.h"
 #include "view/tesqView.h"
 
 // The application lives until the process ends: tearing widgets down among Qt's own static

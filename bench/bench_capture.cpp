@@ -12,8 +12,8 @@
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
 #include "tests/support/MessageRecorder.h"
-#include "trace/Document.h"
-#include "trace/FormatCaptureCodec.h"
+#include "trace/document/Document.h"
+#include "trace/formats/capture/FormatCaptureCodec.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "trace/Document.h"
+#include "trace/document/Document.h"
 
 namespace {
 

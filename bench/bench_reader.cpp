@@ -24,7 +24,7 @@
 #include "bench/PeakMemory.h"
 #include "framework/core/File.h"
 #include "tests/support/TraceFixtures.h"
-#include "trace/Document.h"
+#include "trace/document/Document.h"
 
 namespace {
 

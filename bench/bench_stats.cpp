@@ -7,7 +7,7 @@
 #include <random>
 
 #include "tests/support/TraceFixtures.h"
-#include "trace/Statistics.h"
+#include "trace/stats/Statistics.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "cli/CliCommands.h"
-#include "trace/CaptureSource.h"
-#include "trace/Document.h"
-#include "trace/FormatRegistry.h"
+#include "trace/document/Document.h"
+#include "trace/formats/FormatRegistry.h"
+#include "trace/formats/capture/CaptureSource.h"
 
 bool ParseWholeInt(std::string_view text, int& value) {
     const auto r = std::from_chars(text.data(), text.data() + text.size(), value);

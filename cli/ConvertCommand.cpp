@@ -8,8 +8,8 @@
 #include "framework/core/FileNames.h"
 #include "framework/core/Prompts.h"
 #include "framework/core/SafeFile.h"
-#include "trace/Document.h"
-#include "trace/FormatRegistry.h"
+#include "trace/document/Document.h"
+#include "trace/formats/FormatRegistry.h"
 
 namespace {
 

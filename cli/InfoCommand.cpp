@@ -6,9 +6,9 @@
 
 #include "cli/CliCommands.h"
 #include "cli/Json.h"
-#include "trace/Document.h"
-#include "trace/Extremes.h"
-#include "trace/TimeBase.h"
+#include "trace/document/Document.h"
+#include "trace/model/Extremes.h"
+#include "trace/model/TimeBase.h"
 
 namespace {
 

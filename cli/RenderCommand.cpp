@@ -10,8 +10,8 @@
 
 #include "cli/CliCommands.h"
 #include "framework/gui/QtText.h"
-#include "res/CommandIds.h"
-#include "trace/Document.h"
+#include "ids/CommandIds.h"
+#include "trace/document/Document.h"
 #include "view/ViewExport.h"
 #include "view/tesqView.h"
 

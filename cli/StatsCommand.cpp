@@ -7,9 +7,9 @@
 
 #include "cli/CliCommands.h"
 #include "cli/Json.h"
-#include "trace/Document.h"
-#include "trace/Statistics.h"
-#include "trace/TimeBase.h"
+#include "trace/document/Document.h"
+#include "trace/model/TimeBase.h"
+#include "trace/stats/Statistics.h"
 
 int RunStats(const StatsOptions& options) {
     if (!KnownTraceFile(options.path, false)) return 1;

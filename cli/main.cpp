@@ -13,7 +13,7 @@
 #include "framework/core/MessageSink.h"
 #include "framework/core/SafeFile.h"
 #include "generated/Version.h"
-#include "trace/FormatRegistry.h"
+#include "trace/formats/FormatRegistry.h"
 #if TESQV_WITH_RENDER
 #include "view/ViewExport.h"
 #endif

@@ -1,7 +1,7 @@
 # Settings every tesqv target shares.
 
-# One include root for the whole tree: #include "trace/Document.h" names the layer a header
-# comes from. Generated headers live under generated/ in the build tree.
+# One include root for the whole tree: #include "trace/document/Document.h" names the layer
+# and part a header comes from. Generated headers live under generated/ in the build tree.
 add_library(tesqv_include_root INTERFACE)
 target_include_directories(tesqv_include_root INTERFACE ${PROJECT_SOURCE_DIR}
                                                         ${PROJECT_BINARY_DIR})

@@ -8,7 +8,7 @@
 #include "framework/core/File.h"
 #include "fuzz/FuzzCheck.h"
 #include "tests/support/MemFile.h"
-#include "trace/Document.h"
+#include "trace/document/Document.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     SilenceMessages();

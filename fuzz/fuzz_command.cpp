@@ -9,7 +9,7 @@
 
 #include "framework/core/MessageSink.h"
 #include "fuzz/FuzzCheck.h"
-#include "trace/Document.h"
+#include "trace/document/Document.h"
 
 namespace {
 

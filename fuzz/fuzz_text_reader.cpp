@@ -13,8 +13,8 @@
 #include "framework/core/NumberText.h"
 #include "fuzz/FuzzCheck.h"
 #include "tests/support/MemFile.h"
-#include "trace/Document.h"
-#include "trace/FormatTextTokens.h"
+#include "trace/document/Document.h"
+#include "trace/formats/text/FormatTextTokens.h"
 
 namespace {
 

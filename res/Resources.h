@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "res/CommandIds.h"
+#include "ids/CommandIds.h"
 
 struct MenuItem {
     std::string_view text;  // as stored: label, then a tab and the shortcut's name

@@ -16,9 +16,9 @@
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
-#include "trace/CaptureSource.h"
-#include "trace/Extremes.h"
-#include "trace/Statistics.h"
+#include "trace/formats/capture/CaptureSource.h"
+#include "trace/model/Extremes.h"
+#include "trace/stats/Statistics.h"
 
 namespace fs = std::filesystem;
 using V = std::vector<float>;

@@ -15,7 +15,7 @@
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
-#include "trace/FormatCaptureCodec.h"
+#include "trace/formats/capture/FormatCaptureCodec.h"
 
 using V = std::vector<float>;
 using Bytes = std::vector<char>;

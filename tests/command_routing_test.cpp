@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/core/CmdTarget.h"
-#include "res/CommandIds.h"
+#include "ids/CommandIds.h"
 
 namespace {
 

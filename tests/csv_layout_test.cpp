@@ -10,7 +10,7 @@
 #include "tests/support/MemFile.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TraceFixtures.h"
-#include "trace/Document.h"
+#include "trace/document/Document.h"
 
 namespace {
 

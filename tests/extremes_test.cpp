@@ -1,6 +1,6 @@
 // The extremes kernel against the in-order rule written out plainly, bit for bit.
 
-#include "trace/Extremes.h"
+#include "trace/model/Extremes.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 
 #include "framework/core/AsciiText.h"
 #include "framework/core/FileNames.h"
-#include "trace/FormatRegistry.h"
+#include "trace/formats/FormatRegistry.h"
 
 TEST(FormatRegistry, TheFileNamesExtensionFindsTheFormatInAnyCase) {
     const auto id = [](const char* path) {

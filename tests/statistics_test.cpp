@@ -1,6 +1,6 @@
 // Measurements of a selection against a plain double-precision reference, and tesqv-cli stats.
 
-#include "trace/Statistics.h"
+#include "trace/stats/Statistics.h"
 
 #include <gtest/gtest.h>
 

@@ -20,9 +20,9 @@
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
-#include "trace/ChunkedRead.h"
-#include "trace/FormatTextParser.h"
-#include "trace/FormatTextTokens.h"
+#include "trace/formats/io/ChunkedRead.h"
+#include "trace/formats/text/FormatTextParser.h"
+#include "trace/formats/text/FormatTextTokens.h"
 
 using V = std::vector<float>;
 

@@ -8,8 +8,8 @@
 
 #include "tests/support/CliRun.h"
 #include "tests/support/TraceFixtures.h"
-#include "trace/Document.h"
-#include "trace/TimeBase.h"
+#include "trace/document/Document.h"
+#include "trace/model/TimeBase.h"
 #include "view/rules/Interaction.h"
 
 namespace {

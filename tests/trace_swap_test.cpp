@@ -8,7 +8,7 @@
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
-#include "trace/ReadFailures.h"
+#include "trace/formats/ReadFailures.h"
 
 namespace {
 

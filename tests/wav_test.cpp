@@ -12,7 +12,7 @@
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
-#include "trace/Document.h"
+#include "trace/document/Document.h"
 
 namespace {
 

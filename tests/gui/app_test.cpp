@@ -34,7 +34,7 @@
 #include "framework/core/Prompts.h"
 #include "framework/gui/QtText.h"
 #include "generated/Version.h"
-#include "res/CommandIds.h"
+#include "ids/CommandIds.h"
 #include "tests/gui/WaitFor.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"

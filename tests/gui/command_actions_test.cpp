@@ -7,7 +7,7 @@
 #include <QTimer>
 
 #include "framework/gui/CommandActions.h"
-#include "res/CommandIds.h"
+#include "ids/CommandIds.h"
 
 TEST(CommandActions, StatesFollowTheRulesAndDisabledActionsNeverRun) {
     CCmdTarget view, frame;

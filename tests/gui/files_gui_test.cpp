@@ -20,7 +20,7 @@
 #include "framework/core/File.h"
 #include "framework/core/Prompts.h"
 #include "framework/gui/QtText.h"
-#include "res/CommandIds.h"
+#include "ids/CommandIds.h"
 #include "tests/gui/Pictures.h"
 #include "tests/gui/WaitFor.h"
 #include "tests/support/CliRun.h"

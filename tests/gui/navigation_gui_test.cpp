@@ -17,7 +17,7 @@
 #include "app/MeasurementsDock.h"
 #include "app/Settings.h"
 #include "framework/gui/CommandActions.h"
-#include "res/CommandIds.h"
+#include "ids/CommandIds.h"
 #include "tests/gui/WaitFor.h"
 #include "tests/support/TraceFixtures.h"
 #include "view/rules/Navigation.h"

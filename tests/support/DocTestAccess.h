@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "trace/Document.h"
+#include "trace/document/Document.h"
 
 struct CtesqDocTestAccess {
     static void SetClipCount(CtesqDoc& doc, int n) { doc.m_nClipCount = n; }

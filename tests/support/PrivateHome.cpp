@@ -16,9 +16,12 @@ CPrivateHome::CPrivateHome() {
         std::exit(2);
     }
     m_path = pattern;
-    const std::string dirs[][2] = {{"HOME", ""},          {"XDG_CONFIG_HOME", "/config"},
-                                   {"XDG_DATA_HOME", "/data"}, {"XDG_CACHE_HOME", "/cache"},
-                                   {"XDG_STATE_HOME", "/state"}, {"TMPDIR", "/tmp"}};
+    const std::string dirs[][2] = {{"HOME", ""},
+                                   {"XDG_CONFIG_HOME", "/config"},
+                                   {"XDG_DATA_HOME", "/data"},
+                                   {"XDG_CACHE_HOME", "/cache"},
+                                   {"XDG_STATE_HOME", "/state"},
+                                   {"TMPDIR", "/tmp"}};
     for (const auto& [name, sub] : dirs) {
         const std::string dir = m_path + sub;
         std::filesystem::create_directories(dir, ec);

@@ -1,7 +1,7 @@
 #include "tests/support/TraceFixtures.h"
 
 #include "tests/support/MemFile.h"
-#include "trace/FormatTextParser.h"
+#include "trace/formats/text/FormatTextParser.h"
 
 std::unique_ptr<CtesqDoc> ReadTrace(const std::string& bytes) {
     auto doc = std::make_unique<CtesqDoc>();

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "trace/Document.h"
+#include "trace/document/Document.h"
 
 // Reads `bytes` as a text trace file through the real two-pass reader.
 std::unique_ptr<CtesqDoc> ReadTrace(const std::string& bytes);

@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "framework/core/NumberText.h"
-#include "trace/CurveSamples.h"
-#include "trace/Document.h"
+#include "trace/document/Document.h"
+#include "trace/model/CurveSamples.h"
 
 namespace interaction {
 

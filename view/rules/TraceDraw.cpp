@@ -8,7 +8,7 @@
 
 #include "framework/core/NumberText.h"
 #include "framework/core/TwoThreads.h"
-#include "trace/Document.h"
+#include "trace/document/Document.h"
 #include "view/rules/ViewGeometry.h"
 
 using namespace view_geometry;

@@ -1,8 +1,0 @@
-// The time of a sample as the time grid and the read-out show it.
-
-#include "trace/Document.h"
-#include "trace/TimeBase.h"
-
-std::string CtesqDoc::FormatTimeLabel(std::int64_t nSample, std::int64_t nSpacing) const {
-    return timebase::Label(SampleTime(nSample), SampleTime(nSpacing), m_strStepUnit);
-}

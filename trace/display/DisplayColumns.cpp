@@ -1,0 +1,248 @@
+#include "trace/display/DisplayColumns.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "framework/core/TwoThreads.h"
+#include "trace/model/Extremes.h"
+
+namespace {
+
+constexpr int kShift = 4;  // 16 units a block: half a byte per sample, 15 units a side per query
+constexpr std::int64_t kFanout = std::int64_t{1} << kShift;
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+}  // namespace
+
+void CDisplayColumns::reset() {
+    m_pSamples = nullptr;
+    m_pIdentity = nullptr;
+    m_nCount = 0;
+    m_bPending = false;
+    m_levels.clear();
+}
+
+void CDisplayColumns::Prepare(const CCurveSamples& samples, std::int64_t count) {
+    reset();
+    if (!samples || count <= 0) return;
+    m_pSamples = &samples;
+    m_pIdentity = samples.Identity();
+    m_nCount = count;
+    m_bPending = true;
+}
+
+bool CDisplayColumns::TakePyramid(CDisplayColumns& built) {
+    if (!m_bPending || !built || built.m_pIdentity != m_pIdentity || built.m_nCount != m_nCount ||
+        built.m_bPending)
+        return false;
+    m_levels = std::move(built.m_levels);
+    m_bPending = false;
+    built.reset();
+    return true;
+}
+
+bool CDisplayColumns::Build(const CCurveSamples& samples, std::int64_t count,
+                            const std::function<void(std::int64_t)>& progress) {
+    reset();
+    if (!samples || count <= 0) return false;
+    std::vector<Level> levels;
+    for (std::int64_t units = count; units > kFanout;) {
+        Level level;
+        level.blocks = (units + kFanout - 1) >> kShift;
+        const auto n = static_cast<std::size_t>(level.blocks);
+        // Faulted in as the build's two threads write them, a chunk at a time: the kernel's
+        // zeroing of a large capture's half gigabyte is shared, and a cancel is heard.
+        level.maxima = CFloatArray::Allocate(n, false, false);
+        level.minima = CFloatArray::Allocate(n, false, false);
+        if (!level.maxima || !level.minima) return false;
+        units = level.blocks;
+        levels.push_back(std::move(level));
+    }
+    m_levels = std::move(levels);
+    m_pSamples = &samples;
+    m_pIdentity = samples.Identity();
+    m_nCount = count;
+    try {
+        BuildChunks(progress);
+        // The levels above a chunk: a few blocks, built once the chunks are.
+        std::int64_t first = 0, end = count;
+        for (std::size_t k = 0; k < m_levels.size(); ++k) {
+            end = (end + kFanout - 1) >> kShift;
+            if (k >= kChunkLevels) BuildLevel(k, first, end);
+        }
+    } catch (...) {
+        reset();
+        throw;
+    }
+    return true;
+}
+
+// Chunks of 16^5 samples, each with the levels inside it, on two threads: no block of those
+// levels spans two chunks, so the threads never write the same entry. The calling thread
+// reports progress (which may throw, a cancel), and the other one stops at its next chunk.
+void CDisplayColumns::BuildChunks(const std::function<void(std::int64_t)>& progress) {
+    constexpr std::int64_t kChunk = std::int64_t{1} << (kShift * kChunkLevels);
+    const auto chunks = static_cast<int>((m_nCount + kChunk - 1) / kChunk);
+    std::atomic<std::int64_t> built{0};
+    std::int64_t told = 0;
+    const auto tell = [&] {
+        const std::int64_t now = built.load();
+        if (progress && now > told) progress(now - told);
+        told = now;
+    };
+    ForEachOnTwoThreads(
+        chunks,
+        [&](int c) {
+            std::int64_t first = c * kChunk, end = std::min(first + kChunk, m_nCount);
+            const std::int64_t n = end - first;
+            for (std::size_t k = 0; k < std::min(m_levels.size(), kChunkLevels); ++k) {
+                first >>= kShift;
+                end = (end + kFanout - 1) >> kShift;
+                BuildLevel(k, first, end);
+            }
+            built.fetch_add(n);
+        },
+        tell);
+    tell();  // what the other thread built last
+}
+
+void CDisplayColumns::Rebuild(std::int64_t first, std::int64_t end) {
+    first = std::max<std::int64_t>(first, 0);
+    end = std::min(end, m_nCount);
+    if (first >= end) return;
+    for (std::size_t k = 0; k < m_levels.size(); ++k) {
+        first >>= kShift;
+        end = (end + kFanout - 1) >> kShift;
+        BuildLevel(k, first, end);
+    }
+}
+
+void CDisplayColumns::BuildLevel(std::size_t k, std::int64_t firstBlock, std::int64_t endBlock) {
+    if (k == 0 && !m_pSamples->Floats()) {
+        // Samples read from a source: the blocks of a piece at a time, from the source's own
+        // extremes where it has them, else from the piece's samples.
+        std::vector<float> buffer;
+        constexpr std::int64_t kBlocks = CCurveSamples::kPiece >> kShift;
+        Level& level = m_levels[0];
+        for (std::int64_t b = firstBlock; b < endBlock; b += kBlocks) {
+            const std::int64_t start = b << kShift;
+            const std::int64_t blocks = std::min(endBlock, b + kBlocks) - b;
+            const std::int64_t end = std::min((b + blocks) << kShift, m_nCount);
+            if (m_pSamples->BlockExtremes(start, blocks, static_cast<int>(kFanout),
+                                          level.maxima.get() + b, level.minima.get() + b))
+                continue;
+            buffer.resize(static_cast<std::size_t>(CCurveSamples::kPiece));
+            const float* s = m_pSamples->View(start, end - start, buffer.data());
+            for (std::int64_t at = start; at < end; at += kFanout) {
+                const auto block = static_cast<std::size_t>(at >> kShift);
+                float mx = -kInf, mn = kInf;
+                ExtremesInOrder(s + (at - start), s + (at - start), std::min(kFanout, end - at), mx,
+                                mn);
+                level.maxima[block] = mx;
+                level.minima[block] = mn;
+            }
+        }
+        return;
+    }
+    const float* hi = k == 0 ? m_pSamples->Floats().get() : m_levels[k - 1].maxima.get();
+    const float* lo = k == 0 ? m_pSamples->Floats().get() : m_levels[k - 1].minima.get();
+    const std::int64_t units = k == 0 ? m_nCount : m_levels[k - 1].blocks;
+    Level& level = m_levels[k];
+    for (std::int64_t b = firstBlock; b < endBlock; ++b) {
+        const std::int64_t start = b << kShift;
+        const std::int64_t n = std::min(kFanout, units - start);
+        const auto at = static_cast<std::size_t>(b);
+        float mx = -kInf, mn = kInf;
+        ExtremesInOrder(hi + start, lo + start, n, mx, mn);
+        level.maxima[at] = mx;
+        level.minima[at] = mn;
+    }
+}
+
+// The in-order extremes of samples s0 .. s1-1 whose first sample is not NaN: seeded with
+// it, then the samples and whole blocks that tile the range, in order, each replacing only
+// when strictly beyond. Blocks hold their first extreme and NaN never wins, so the result is
+// the one a visit of every sample gives. Up to 15 units a level on either side.
+template <class Sample>
+void CDisplayColumns::Extremes(const Sample& sample, std::int64_t s0, std::int64_t s1, float& mn,
+                               float& mx) const {
+    mn = mx = sample(s0);
+    const auto take = [&](std::size_t level, std::int64_t pos) {
+        if (level == 0) {
+            const float x = sample(pos);
+            if (x > mx) mx = x;
+            if (x < mn) mn = x;
+            return;
+        }
+        const auto at = static_cast<std::size_t>(pos >> (kShift * static_cast<int>(level)));
+        const float hi = m_levels[level - 1].maxima[at];
+        const float lo = m_levels[level - 1].minima[at];
+        if (hi > mx) mx = hi;
+        if (lo < mn) mn = lo;
+    };
+    // A unit of level k covers 16^k samples, or fewer at the end of the trace.
+    const auto unitEnd = [&](std::size_t level, std::int64_t pos) {
+        return std::min(pos + (std::int64_t{1} << (kShift * static_cast<int>(level))), m_nCount);
+    };
+    std::int64_t pos = s0;
+    std::size_t level = 0;
+    // Up: units of this level until the position is aligned to the next one's.
+    while (level < m_levels.size()) {
+        const std::int64_t nextSize = std::int64_t{1} << (kShift * static_cast<int>(level + 1));
+        while (pos < s1 && (pos & (nextSize - 1)) != 0 && unitEnd(level, pos) <= s1) {
+            take(level, pos);
+            pos = unitEnd(level, pos);
+        }
+        if ((pos & (nextSize - 1)) != 0 || pos >= s1 || unitEnd(level + 1, pos) > s1) break;
+        ++level;
+    }
+    // Down: the largest units that still fit.
+    while (pos < s1) {
+        while (level > 0 && unitEnd(level, pos) > s1) --level;
+        take(level, pos);
+        pos = unitEnd(level, pos);
+    }
+}
+
+template <class Sample>
+void CDisplayColumns::EntriesOf(const Sample& sample, std::int64_t firstColumn,
+                                std::int64_t columns, float* out) const {
+    for (std::int64_t c = firstColumn; c < firstColumn + columns; ++c, out += 4) {
+        const std::int64_t s0 = c * m_nDecimation;
+        const std::int64_t s1 = std::min(s0 + m_nDecimation, m_nCount);
+        if (m_bPending && s1 - s0 > 1) {
+            out[0] = out[1] = out[2] = out[3] = std::numeric_limits<float>::quiet_NaN();
+            continue;
+        }
+        const float first = sample(s0);
+        out[0] = out[3] = first;
+        // A NaN first sample stays both extremes: nothing compares beyond it.
+        if (s1 - s0 == 1 || std::isnan(first))
+            out[1] = out[2] = first;
+        else
+            Extremes(sample, s0, s1, out[2], out[1]);
+    }
+}
+
+void CDisplayColumns::Entries(std::int64_t firstColumn, std::int64_t columns, float* out) const {
+    if (const float* floats = m_pSamples->Floats().get())
+        EntriesOf([floats](std::int64_t i) { return floats[i]; }, firstColumn, columns, out);
+    else
+        EntriesOf([s = m_pSamples](std::int64_t i) { return (*s)[static_cast<std::size_t>(i)]; },
+                  firstColumn, columns, out);
+}
+
+float CDisplayColumns::operator[](std::int64_t j) const {
+    float entries[4];
+    Entries(j / 4, 1, entries);
+    return entries[j % 4];
+}
+
+std::size_t CDisplayColumns::BytesHeld() const {
+    std::size_t bytes = 0;
+    for (const Level& level : m_levels) bytes += 2 * level.maxima.size() * sizeof(float);
+    return bytes;
+}

@@ -1,0 +1,53 @@
+#include "trace/document/Document.h"
+
+#include <algorithm>
+
+#include "ids/CommandIds.h"
+
+CtesqDoc::CtesqDoc() {
+    // A document that has never been reset has step 0 and no unit.
+    m_dblStep = 0;
+    m_strStepUnit.clear();
+    AddCommand(ID_FILE_SAVE, [this] { OnFileSave(); });
+    AddUpdate(ID_FILE_SAVE, [this](CCmdUI* ui) { OnUpdateFileSave(ui); });
+    AddCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
+    AddCommand(ID_EDIT_CUT, [this] { OnEditCutPaste(); });
+    AddCommand(ID_EDIT_COPY, [this] { OnEditCopy(); });
+    AddCommand(ID_EDIT_PASTE, [this] { OnEditCutPaste(); });
+    AddUpdate(ID_EDIT_PASTE, [this](CCmdUI* ui) { OnUpdateEditPaste(ui); });
+    AddUpdate(ID_EDIT_CUT, [this](CCmdUI* ui) { OnUpdateEditCutCopy(ui); });
+    AddUpdate(ID_EDIT_COPY, [this](CCmdUI* ui) { OnUpdateEditCutCopy(ui); });
+}
+
+// The arrays and texts release themselves; nothing else is owned.
+CtesqDoc::~CtesqDoc() = default;
+
+void CtesqDoc::ResetTrace() {
+    TakeTrace(CTraceData());
+}
+
+void CtesqDoc::TakeTrace(CTraceData&& trace) {
+    static_cast<CTraceData&>(*this) = std::move(trace);
+    static_cast<CTraceViewState&>(*this) = CTraceViewState();
+    NoteDataChanged();
+}
+
+void CtesqDoc::SetDecimation(int nDecimation) {
+    m_nDecimation = std::max(nDecimation, 1);
+    BuildDisplayCopies();
+}
+
+void CtesqDoc::Select(int nStart, int nEnd) {
+    m_nSelStart = nStart;
+    m_nSelEnd = nEnd;
+}
+
+void CtesqDoc::SetCurveHidden(int nCurve, bool bHidden) {
+    if (nCurve >= 0 && nCurve < MAX_CURVES) m_bCurveHidden[nCurve] = bHidden ? 1 : 0;
+}
+
+void CtesqDoc::SetCurveRange(int nCurve, float fBottom, float fTop) {
+    if (nCurve < 0 || nCurve >= MAX_CURVES) return;
+    m_fCurveBottom[nCurve] = fBottom;
+    m_fCurveTop[nCurve] = fTop;
+}

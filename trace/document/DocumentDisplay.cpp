@@ -1,0 +1,88 @@
+// The document's display columns: one CDisplayColumns per curve, built when the samples are
+// new and only told the decimation on a zoom step.
+
+#include <cstdint>
+#include <utility>
+
+#include "framework/core/MessageSink.h"
+#include "trace/document/Document.h"
+
+void CtesqDoc::BuildDisplayCopies(const std::function<void(std::int64_t)>& progress) {
+    for (int i = 0; i < MAX_CURVES; ++i) {
+        if (!m_pSamples[i]) return;
+        if (!BuildDisplayCopy(m_pSamples[i], m_pDisplay[i], progress)) {
+            m_nDisplayLength = 0;
+            return;
+        }
+    }
+}
+
+bool CtesqDoc::BuildDisplayCopy(const CCurveSamples& source, CDisplayColumns& slot,
+                                const std::function<void(std::int64_t)>& progress) {
+    if (m_nSampleCount <= 0) return true;
+    if (!source) return false;
+    const std::int64_t count = m_nSampleCount;
+    if (slot.IsOver(source, count)) {
+        slot.Attach(source);
+    } else if (!slot.Build(source, count, progress)) {
+        AfxMessageBox("deefery alloc failure!");
+        return false;
+    }
+    slot.SetDecimation(m_nDecimation);
+    m_nDisplayLength = 4 * slot.Columns();
+    return true;
+}
+
+void CtesqDoc::NoteDataChanged(int nCurve, int nFirst, int nEnd) {
+    NoteDataChanged();
+    if (nCurve >= 0 && nCurve < MAX_CURVES &&
+        m_pDisplay[nCurve].IsOver(m_pSamples[nCurve], m_nSampleCount))
+        m_pDisplay[nCurve].Rebuild(nFirst, nEnd);
+}
+
+void CtesqDoc::AdoptTrace(CtesqDoc& from) {
+    TakeTrace(std::move(static_cast<CTraceData&>(from)));
+    m_nOscFormat = from.m_nOscFormat;
+    m_diskStamp = from.m_diskStamp;
+    // Display columns the reading thread built come along with the samples they were built
+    // over; only the decimation is left to set here.
+    for (int i = 0; i < MAX_CURVES; ++i) m_pDisplay[i] = std::move(from.m_pDisplay[i]);
+    BuildDisplayCopies();
+}
+
+void CtesqDoc::PrepareDisplayColumns() {
+    for (int i = 0; i < MAX_CURVES && m_pSamples[i]; ++i)
+        m_pDisplay[i].Prepare(m_pSamples[i], m_nSampleCount);
+    BuildDisplayCopies();
+}
+
+void CtesqDoc::TakeBuiltColumns(CDisplayColumns (&built)[MAX_CURVES]) {
+    for (int i = 0; i < MAX_CURVES; ++i)
+        if (m_pDisplay[i].Pending() && !m_pDisplay[i].TakePyramid(built[i]))
+            m_pDisplay[i].reset();  // built over other samples: built here instead
+    BuildDisplayCopies();
+}
+
+void CtesqDoc::SwapContents(CtesqDoc& other) {
+    std::swap(static_cast<CTraceData&>(*this), static_cast<CTraceData&>(other));
+    std::swap(static_cast<CTraceViewState&>(*this), static_cast<CTraceViewState&>(other));
+    std::swap(m_nOscFormat, other.m_nOscFormat);
+    std::swap(m_curvesToRead, other.m_curvesToRead);
+    std::swap(m_diskStamp, other.m_diskStamp);
+    const std::string path = GetPathName(), title = GetTitle();
+    const bool modified = IsModified();
+    SetPathName(other.GetPathName());
+    SetTitle(other.GetTitle());
+    SetModifiedFlag(other.IsModified());
+    other.SetPathName(path);
+    other.SetTitle(title);
+    other.SetModifiedFlag(modified);
+    // The columns follow their samples by identity; the data each sees has changed. Nothing
+    // is built here: a failure would be shown in the middle of a change of trace.
+    for (CtesqDoc* doc : {this, &other}) {
+        doc->NoteDataChanged();
+        for (int i = 0; i < MAX_CURVES; ++i)
+            if (doc->m_pDisplay[i].IsOver(doc->m_pSamples[i], doc->m_nSampleCount))
+                doc->m_pDisplay[i].Attach(doc->m_pSamples[i]);
+    }
+}

@@ -1,0 +1,273 @@
+#include "trace/formats/capture/CaptureSource.h"
+
+#include <sys/stat.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <algorithm>
+#include <limits>
+
+#include "framework/core/File.h"
+#include "trace/formats/capture/FormatCaptureCodec.h"
+#include "trace/model/TraceData.h"
+
+namespace {
+
+constexpr std::int64_t kPiece = CCurveSamples::kPiece;
+std::atomic<std::uint64_t> g_serials{1};
+
+// A thread's last two pieces or windows, so that reading sample after sample needs no lock,
+// nor a search that looks back across a window's start a read for each step.
+struct LastPiece {
+    std::uint64_t serial = 0;
+    std::int64_t first = 0;
+    std::shared_ptr<const std::vector<float>> samples;
+};
+thread_local LastPiece t_last[2];
+
+// The largest and smallest of n bytes, taken as unsigned after an exclusive or with `flip`
+// (0x80 orders signed bytes as unsigned ones).
+void ByteExtremes(const std::uint8_t* b, std::int64_t n, std::uint8_t flip, std::uint8_t& hi,
+                  std::uint8_t& lo) {
+    std::uint8_t h = 0, l = 0xFF;
+    std::int64_t i = 0;
+#if defined(__SSE2__)
+    if (n >= 16) {
+        const __m128i f = _mm_set1_epi8(static_cast<char>(flip));
+        __m128i mx = _mm_setzero_si128(), mn = _mm_set1_epi8(-1);
+        for (; i + 16 <= n; i += 16) {
+            const __m128i v =
+                _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)), f);
+            mx = _mm_max_epu8(mx, v);
+            mn = _mm_min_epu8(mn, v);
+        }
+        mx = _mm_max_epu8(mx, _mm_srli_si128(mx, 8));
+        mn = _mm_min_epu8(mn, _mm_srli_si128(mn, 8));
+        mx = _mm_max_epu8(mx, _mm_srli_si128(mx, 4));
+        mn = _mm_min_epu8(mn, _mm_srli_si128(mn, 4));
+        mx = _mm_max_epu8(mx, _mm_srli_si128(mx, 2));
+        mn = _mm_min_epu8(mn, _mm_srli_si128(mn, 2));
+        mx = _mm_max_epu8(mx, _mm_srli_si128(mx, 1));
+        mn = _mm_min_epu8(mn, _mm_srli_si128(mn, 1));
+        h = static_cast<std::uint8_t>(_mm_cvtsi128_si32(mx));
+        l = static_cast<std::uint8_t>(_mm_cvtsi128_si32(mn));
+    }
+#endif
+    for (; i < n; ++i) {
+        const auto x = static_cast<std::uint8_t>(b[i] ^ flip);
+        h = std::max(h, x);
+        l = std::min(l, x);
+    }
+    hi = static_cast<std::uint8_t>(h ^ flip);
+    lo = static_cast<std::uint8_t>(l ^ flip);
+}
+
+}  // namespace
+
+CCaptureSource::CCaptureSource(std::unique_ptr<CFile> file, Stamp stamp, int encoding,
+                               std::uint64_t payload, std::int64_t count,
+                               std::vector<PieceStart> index)
+    : m_nEncoding(encoding), m_nCount(count), m_nSerial(g_serials.fetch_add(1)) {
+    auto state = std::make_shared<FileState>();
+    state->file = std::move(file);
+    state->payload = payload;
+    state->index = std::move(index);
+    state->stamp = stamp;
+    m_state = std::move(state);
+}
+
+CCaptureSource::~CCaptureSource() = default;
+
+std::shared_ptr<const CCaptureSource::FileState> CCaptureSource::State() const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_state;
+}
+
+bool CCaptureSource::Unchanged(const FileState& at) const {
+    if (Changed()) return false;
+    bool same = false;
+    try {
+        const Stamp now = at.file->GetStamp();
+        same = now.length == at.stamp.length && now.modified == at.stamp.modified &&
+               (now.statusChanged == at.stamp.statusChanged || !now.linked);
+    } catch (const CFileException&) {
+    }
+    if (!same) m_bChanged.store(true, std::memory_order_relaxed);
+    return same;
+}
+
+bool CCaptureSource::Check() const {
+    return !Unchanged(*State());
+}
+
+bool CCaptureSource::Reads(const std::string& path) const {
+    const std::shared_ptr<const FileState> at = State();
+    struct stat st {};
+    return at->stamp.inode != 0 && ::stat(path.c_str(), &st) == 0 &&
+           st.st_dev == at->stamp.device && st.st_ino == at->stamp.inode;
+}
+
+void CCaptureSource::ReadFileOf(const CCaptureSource& fresh) const {
+    const std::shared_ptr<const FileState> state = fresh.State();
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_state = state;
+    m_cache.clear();
+    m_nSerial.store(g_serials.fetch_add(1));
+    m_bChanged.store(fresh.Changed());
+}
+
+bool CCaptureSource::ReadWhole(const FileState& at, std::uint64_t offset,
+                               std::vector<std::uint8_t>& bytes) const {
+    try {
+        if (at.file->ReadAt(offset, bytes.data(), bytes.size()) != bytes.size()) {
+            // Bytes that are no longer there: the file is not the one that was opened.
+            m_bChanged.store(true, std::memory_order_relaxed);
+            return false;
+        }
+    } catch (const CFileException&) {
+        m_bChanged.store(true, std::memory_order_relaxed);
+        return false;
+    }
+    // Checked after the read, so that bytes of a file changed meanwhile are never used.
+    return Unchanged(at);
+}
+
+std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Decode(const FileState& at,
+                                                                    std::int64_t first,
+                                                                    std::int64_t count) const {
+    const auto n = static_cast<std::size_t>(std::min(count, m_nCount - first));
+    auto samples = std::make_shared<Piece>(n);
+    if (m_nEncoding == 1) {
+        const auto step = static_cast<std::size_t>(first / kIndexStep);
+        const auto stop = static_cast<std::size_t>((first + count) / kIndexStep);
+        const PieceStart& start = at.index[step];
+        const std::uint64_t end = stop < at.index.size() ? at.index[stop].offset : at.stamp.length;
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(end - start.offset));
+        if (!ReadWhole(at, start.offset, bytes)) return nullptr;
+        unsigned prefix = start.prefix;
+        std::size_t produced = 0;
+        capture::DecodePairs(bytes.data(), bytes.size(), prefix, samples->data(), n, produced);
+        if (produced != n) {  // not the bytes that were indexed
+            m_bChanged.store(true, std::memory_order_relaxed);
+            return nullptr;
+        }
+    } else {
+        std::vector<std::uint8_t> bytes(n);
+        if (!ReadWhole(at, at.payload + static_cast<std::uint64_t>(first), bytes)) return nullptr;
+        if (m_nEncoding == 0)
+            capture::DecodeUnsigned(bytes.data(), n, samples->data());
+        else
+            capture::DecodeSigned(bytes.data(), n, samples->data());
+    }
+    return samples;
+}
+
+std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Cached(std::int64_t piece) const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    for (auto it = m_cache.begin(); it != m_cache.end(); ++it)
+        if (it->first == piece) {
+            m_cache.splice(m_cache.begin(), m_cache, it);
+            return it->second;
+        }
+    return nullptr;
+}
+
+std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Get(std::int64_t piece) const {
+    if (std::shared_ptr<const Piece> samples = Cached(piece)) return samples;
+    if (Changed()) return nullptr;
+    // Decoded outside the lock, so that two threads decode two pieces at once.
+    const std::shared_ptr<const FileState> at = State();
+    std::shared_ptr<const Piece> samples = Decode(*at, piece * kPiece, kPiece);
+    if (!samples) return nullptr;
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (at != m_state) return samples;  // read from the file before the last save
+    m_cache.emplace_front(piece, samples);
+    if (m_cache.size() > kCachedPieces) m_cache.pop_back();
+    return samples;
+}
+
+void CCaptureSource::Read(std::int64_t first, std::int64_t n, float* out) const {
+    for (std::int64_t j = first; j < first + n;) {
+        const std::int64_t piece = j / kPiece;
+        const std::int64_t stop = std::min(first + n, (piece + 1) * kPiece);
+        const std::shared_ptr<const Piece> samples = Get(piece);
+        if (samples)
+            std::copy_n(samples->data() + (j - piece * kPiece), stop - j, out + (j - first));
+        else  // the file changed: nothing more is read from it
+            std::fill_n(out + (j - first), stop - j, std::numeric_limits<float>::quiet_NaN());
+        j = stop;
+    }
+}
+
+float CCaptureSource::At(std::int64_t i) const {
+    const std::uint64_t serial = m_nSerial.load();
+    const auto holds = [serial, i](const LastPiece& last) {
+        return last.serial == serial && i >= last.first &&
+               i < last.first + static_cast<std::int64_t>(last.samples->size());
+    };
+    if (!holds(t_last[0])) {
+        if (holds(t_last[1])) {
+            std::swap(t_last[0], t_last[1]);
+        } else {
+            // A piece already decoded, else the few samples about this one: a paint asks for
+            // a sample or two a column, each column far from the last at a wide decimation.
+            const std::int64_t piece = i / kPiece;
+            std::shared_ptr<const Piece> samples = Cached(piece);
+            std::int64_t first = piece * kPiece;
+            if (!samples && !Changed()) {
+                first = i / kIndexStep * kIndexStep;
+                samples = Decode(*State(), first, kIndexStep);
+            }
+            if (!samples) return std::numeric_limits<float>::quiet_NaN();
+            t_last[1] = std::move(t_last[0]);
+            t_last[0] = {serial, first, std::move(samples)};
+        }
+    }
+    return (*t_last[0].samples)[static_cast<std::size_t>(i - t_last[0].first)];
+}
+
+bool CCaptureSource::BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,
+                                   float* minima) const {
+    if (m_nEncoding == 1 || size <= 0 || Changed()) return false;
+    const std::int64_t end = std::min(first + blocks * size, m_nCount);
+    thread_local std::vector<std::uint8_t> bytes;
+    bytes.resize(static_cast<std::size_t>(end - first));
+    // A file changed meanwhile: the caller's reads give NaN.
+    const std::shared_ptr<const FileState> at = State();
+    if (!ReadWhole(*at, at->payload + static_cast<std::uint64_t>(first), bytes)) return false;
+    const std::uint8_t flip = m_nEncoding == 2 ? 0x80 : 0x00;
+    for (std::int64_t b = 0; b < blocks; ++b) {
+        const std::int64_t from = b * size;
+        std::uint8_t hi = 0, lo = 0;
+        ByteExtremes(bytes.data() + from, std::min<std::int64_t>(size, end - first - from), flip,
+                     hi, lo);
+        if (m_nEncoding == 0) {
+            capture::DecodeUnsigned(&hi, 1, maxima + b);
+            capture::DecodeUnsigned(&lo, 1, minima + b);
+        } else {
+            capture::DecodeSigned(&hi, 1, maxima + b);
+            capture::DecodeSigned(&lo, 1, minima + b);
+        }
+    }
+    return true;
+}
+
+bool SamplesChangedOnDisk(const CTraceData& trace) {
+    for (const CCurveSamples& curve : trace.m_pSamples)
+        if (const auto* capture = dynamic_cast<const CCaptureSource*>(curve.Source());
+            capture != nullptr && capture->Check())
+            return true;
+    return false;
+}
+
+std::vector<const CCaptureSource*> CapturesReading(const CTraceData& trace,
+                                                   const std::string& path) {
+    std::vector<const CCaptureSource*> captures;
+    for (const CCurveSamples& curve : trace.m_pSamples)
+        if (const auto* capture = dynamic_cast<const CCaptureSource*>(curve.Source());
+            capture != nullptr && capture->Reads(path))
+            captures.push_back(capture);
+    return captures;
+}

@@ -1,0 +1,206 @@
+// WAV files (PCM of 8 to 32 bits and float, any number of channels) read through
+// libsndfile, which knows their many variants; the samples come as libsndfile scales them,
+// full scale being -1 to 1. The step is one over the sample rate.
+
+#include <fmt/format.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <climits>
+#include <exception>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "framework/core/File.h"
+#include "framework/core/MessageSink.h"
+#include "trace/formats/FormatRegistry.h"
+#include "trace/formats/ReadFailures.h"
+#include "trace/model/TimeBase.h"
+#include "trace/model/TraceData.h"
+
+namespace {
+
+// libsndfile reads through our file, so that the read hook (progress, cancel) and the file's
+// errors work as for every other reader. Nothing may be thrown through libsndfile's C
+// frames: a failure is kept and thrown again once the library has returned.
+struct CFileIo {
+    CFile& file;
+    std::exception_ptr failure;
+
+    static sf_count_t Length(void* self) {
+        auto& io = *static_cast<CFileIo*>(self);
+        try {
+            return static_cast<sf_count_t>(io.file.GetLength());
+        } catch (...) {
+            io.failure = std::current_exception();
+            return 0;
+        }
+    }
+    static sf_count_t Seek(sf_count_t offset, int whence, void* self) {
+        auto& io = *static_cast<CFileIo*>(self);
+        try {
+            const CFile::SeekPosition from = whence == SEEK_SET   ? CFile::begin
+                                             : whence == SEEK_CUR ? CFile::current
+                                                                  : CFile::end;
+            return static_cast<sf_count_t>(io.file.Seek(offset, from));
+        } catch (...) {
+            io.failure = std::current_exception();
+            return -1;
+        }
+    }
+    static sf_count_t Read(void* buffer, sf_count_t count, void* self) {
+        auto& io = *static_cast<CFileIo*>(self);
+        try {
+            return static_cast<sf_count_t>(
+                io.file.Read(buffer, static_cast<std::size_t>(std::max<sf_count_t>(count, 0))));
+        } catch (...) {
+            io.failure = std::current_exception();
+            return 0;
+        }
+    }
+    static sf_count_t Write(const void*, sf_count_t, void*) { return 0; }
+    static sf_count_t Tell(void* self) {
+        auto& io = *static_cast<CFileIo*>(self);
+        try {
+            return static_cast<sf_count_t>(io.file.GetPosition());
+        } catch (...) {
+            io.failure = std::current_exception();
+            return -1;
+        }
+    }
+
+    void Rethrow() const {
+        if (failure) std::rethrow_exception(failure);
+    }
+};
+
+class CSoundFile {
+public:
+    CSoundFile(CFileIo& io) : m_io(io) {
+        SF_VIRTUAL_IO vio{CFileIo::Length, CFileIo::Seek, CFileIo::Read, CFileIo::Write,
+                          CFileIo::Tell};
+        m_sf = sf_open_virtual(&vio, SFM_READ, &m_info, &io);
+        io.Rethrow();
+    }
+    ~CSoundFile() {
+        if (m_sf != nullptr) sf_close(m_sf);
+    }
+    CSoundFile(const CSoundFile&) = delete;
+    CSoundFile& operator=(const CSoundFile&) = delete;
+
+    explicit operator bool() const { return m_sf != nullptr; }
+    const SF_INFO& Info() const { return m_info; }
+    sf_count_t ReadFrames(float* out, sf_count_t frames) {
+        const sf_count_t got = sf_readf_float(m_sf, out, frames);
+        m_io.Rethrow();
+        return got;
+    }
+
+private:
+    CFileIo& m_io;
+    SF_INFO m_info{};
+    SNDFILE* m_sf = nullptr;
+};
+
+std::string FileName(const CFile& file) {
+    const std::string& path = file.GetFilePath();
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ChannelName(int channel) {
+    return fmt::format("channel {}", channel + 1);
+}
+
+}  // namespace
+
+std::vector<std::string> wav_format::Columns(CFile& file) {
+    CFileIo io{file, nullptr};
+    CSoundFile sound(io);
+    std::vector<std::string> names;
+    for (int c = 0; sound && c < sound.Info().channels; ++c) names.push_back(ChannelName(c));
+    return names;
+}
+
+bool wav_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
+    return ReportingReadFailures(file, [&] {
+        CFileIo io{file, nullptr};
+        CSoundFile sound(io);
+        const std::string name = FileName(file);
+        if (!sound) {
+            AfxMessageBox(
+                fmt::format("{} could not be read as a WAV file: {}.", name, sf_strerror(nullptr)));
+            return false;
+        }
+        const SF_INFO& info = sound.Info();
+        if (info.frames > INT_MAX) {
+            AfxMessageBox(MSG_TOO_MANY_SAMPLES);
+            return false;
+        }
+        // The channels to keep: those asked for (a name or a 0-based number), else the
+        // first 8.
+        std::vector<int> kept;
+        for (const std::string& want : state.curves) {
+            int found = -1;
+            for (int c = 0; c < info.channels && found < 0; ++c)
+                if (want == ChannelName(c) || want == std::to_string(c)) found = c;
+            if (found < 0) {
+                AfxMessageBox(name + " has no channel \"" + want + "\".");
+                return false;
+            }
+            kept.push_back(found);
+        }
+        if (state.curves.empty())
+            for (int c = 0; c < std::min(info.channels, CTraceData::MAX_CURVES); ++c)
+                kept.push_back(c);
+        if (kept.size() > static_cast<std::size_t>(CTraceData::MAX_CURVES)) {
+            AfxMessageBox(
+                fmt::format("A trace holds 8 curves at most; {} were asked for.", kept.size()));
+            return false;
+        }
+        const auto frames = static_cast<std::size_t>(info.frames);
+        const int curves = static_cast<int>(kept.size());
+        for (int i = 0; i < curves; ++i) {
+            fresh.m_pSamples[i] = CFloatArray::Allocate(std::max<std::size_t>(frames, 1), false);
+            if (!fresh.m_pSamples[i]) throw std::bad_alloc();
+            fresh.m_strCurveName[i] = ChannelName(kept[static_cast<std::size_t>(i)]);
+            fresh.m_fCurveBottom[i] = -1;
+            fresh.m_fCurveTop[i] = 1;
+        }
+        // Interleaved frames a block at a time, each channel to its curve.
+        constexpr sf_count_t kFrames = 16384;
+        std::vector<float> block(static_cast<std::size_t>(kFrames) *
+                                 static_cast<std::size_t>(info.channels));
+        std::size_t done = 0;
+        while (done < frames) {
+            const sf_count_t got = sound.ReadFrames(
+                block.data(),
+                std::min<sf_count_t>(kFrames, static_cast<sf_count_t>(frames - done)));
+            if (got <= 0) break;
+            for (int i = 0; i < curves; ++i) {
+                float* out = fresh.m_pSamples[i].Floats().get() + done;
+                const float* in = block.data() + kept[static_cast<std::size_t>(i)];
+                for (sf_count_t f = 0; f < got; ++f) out[f] = in[f * info.channels];
+            }
+            done += static_cast<std::size_t>(got);
+        }
+        fresh.m_nCurveCount = curves;
+        fresh.m_nSampleCount = static_cast<int>(done);
+        const timebase::Step step = timebase::StepOf(1.0 / info.samplerate);
+        fresh.m_dblStep = step.value;
+        fresh.m_strStepUnit = step.unit;
+        std::vector<std::string> said;
+        if (done < frames)
+            said.push_back(fmt::format("it ends after {} of its {} frames", done, frames));
+        if (state.curves.empty() && info.channels > CTraceData::MAX_CURVES)
+            said.push_back(fmt::format(
+                "a trace holds 8 curves at most: channels 9 to {} were left out", info.channels));
+        if (!said.empty()) {
+            std::string text;
+            for (const std::string& s : said) text += (text.empty() ? "" : "; ") + s;
+            AfxNotice(name + ": " + text + ".");
+        }
+        return true;
+    });
+}

@@ -1,0 +1,33 @@
+#pragma once
+// CTraceData: the trace itself, as a reader produces it: curves, samples, ranges, step and
+// header text. A reader fills a fresh one; the document takes it over only when the read
+// succeeded, so a failed open leaves the open trace alone.
+
+#include <cstdint>
+#include <string>
+
+#include "trace/model/CurveSamples.h"
+
+struct CTraceData {
+    static constexpr int MAX_CURVES = 8;
+
+    // Empty: no curves, no samples, step 1 "s".
+    CTraceData() { m_strStepUnit = std::string(1, 's'); }
+
+    int m_nCurveCount = 0;
+    // The time between two samples, in m_strStepUnit: "ps", "ns", "us", "ms" or "s", any
+    // other text counting as seconds (trace/TimeBase.h). Whole or not, positive or not, as the
+    // file said.
+    double m_dblStep = 1;
+    std::string m_strStepUnit;
+    CCurveSamples m_pSamples[MAX_CURVES];
+    std::string m_strCurveName[MAX_CURVES];
+    std::string m_strCurveUnit[MAX_CURVES];
+    float m_fCurveBottom[MAX_CURVES] = {};
+    float m_fCurveTop[MAX_CURVES] = {};
+    int m_nSampleCount = 0;
+    std::string m_strHeaderText;
+
+    // The time of sample i in the step's unit: the one rule every consumer uses.
+    double SampleTime(std::int64_t i) const { return static_cast<double>(i) * m_dblStep; }
+};
