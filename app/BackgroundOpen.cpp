@@ -187,19 +187,19 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, b
         // the read left of the bar (a capture's read tells next to nothing).
         const std::uint64_t share = m_total.load() / static_cast<std::uint64_t>(passes + 1);
         m_total = std::max<std::uint64_t>(1, m_bytes.load() + share);
-        const double perSample =
-            static_cast<double>(share) /
-            std::max(1.0, static_cast<double>(trace->m_nSampleCount) * trace->m_nCurveCount);
+        const double perSample = static_cast<double>(share) /
+                                 std::max(1.0, static_cast<double>(trace->Trace().m_nSampleCount) *
+                                                   trace->Trace().m_nCurveCount);
         const auto progress = Counting(perSample);
-        if (!mayShowFirst || !ShowsFirst(*trace)) {
+        if (!mayShowFirst || !ShowsFirst(trace->Trace())) {
             trace->BuildDisplayCopies(progress);
-            CheckUnchanged(*trace, result);
+            CheckUnchanged(trace->Trace(), result);
             result.trace = std::move(trace);
             return;
         }
         // The window shows the trace now; its columns are built here over the same sources,
         // which take reads from several threads.
-        const CTraceData over = SourcesOf(*trace);
+        const CTraceData over = SourcesOf(trace->Trace());
         trace->PrepareDisplayColumns();
         auto shown = std::make_shared<Result>();
         shown->trace = std::move(trace);  // the window's from now on
@@ -212,12 +212,12 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, b
 }
 
 bool CBackgroundOpen::StartBuilding(std::unique_ptr<CtesqDoc> before) {
-    if (Busy() || !ShowsFirst(m_doc)) return false;
+    if (Busy() || !ShowsFirst(m_doc.Trace())) return false;
     BeginWork(m_doc.GetPathName(),
-              static_cast<std::uint64_t>(m_doc.m_nSampleCount) *
-                  static_cast<std::uint64_t>(m_doc.m_nCurveCount),
+              static_cast<std::uint64_t>(m_doc.Trace().m_nSampleCount) *
+                  static_cast<std::uint64_t>(m_doc.Trace().m_nCurveCount),
               {}, false);
-    CTraceData over = SourcesOf(m_doc);
+    CTraceData over = SourcesOf(m_doc.Trace());
     m_doc.PrepareDisplayColumns();
     m_pBefore = std::move(before);
     RunOnWorker([this, over = std::make_shared<CTraceData>(std::move(over))](Result& result) {
@@ -300,7 +300,8 @@ void CBackgroundOpen::Finish(const std::shared_ptr<Result>& result) {
             else
                 AfxMessageBox(m);
         }
-    } else if (m_bQuiet && result->trace->m_nSampleCount == 0 && m_doc.m_nSampleCount > 0) {
+    } else if (m_bQuiet && result->trace->Trace().m_nSampleCount == 0 &&
+               m_doc.Trace().m_nSampleCount > 0) {
         // A followed file emptied to be written anew: what was shown stays, with its zoom and
         // selection, until samples are back.
         m_pBar->showMessage(

@@ -68,7 +68,7 @@ CMeasurementsDock::CMeasurementsDock(CtesqDoc& doc, QWidget* parent)
 }
 
 int CMeasurementsDock::NaturalWidth() const {
-    const int curves = std::max(m_doc.m_nCurveCount, 1);
+    const int curves = std::max(m_doc.Trace().m_nCurveCount, 1);
     const int margins = widget()->layout()->contentsMargins().left() +
                         widget()->layout()->contentsMargins().right();
     // Room for a vertical scroll bar too, which a low window needs.
@@ -88,17 +88,17 @@ CMeasurementsDock::Key CMeasurementsDock::CurrentKey() const {
     Key k;
     k.start = m_doc.SelStart();
     k.end = m_doc.SelEnd();
-    k.count = m_doc.m_nSampleCount;
-    k.curves = m_doc.m_nCurveCount;
+    k.count = m_doc.Trace().m_nSampleCount;
+    k.curves = m_doc.Trace().m_nCurveCount;
     k.revision = m_doc.DataRevision();
     for (int i = 0; i < 8; ++i) k.hidden[i] = m_doc.IsCurveHidden(i);
     return k;
 }
 
 std::string CMeasurementsDock::RangeLine() const {
-    const std::string& unit = m_doc.m_strStepUnit;
+    const std::string& unit = m_doc.Trace().m_strStepUnit;
     const auto time = [&](long long samples) {
-        return timebase::ReadableText(m_doc.SampleTime(samples)) + " " + unit;
+        return timebase::ReadableText(m_doc.Trace().SampleTime(samples)) + " " + unit;
     };
     return fmt::format("Start {} ({})    End {} ({})    Duration {}    Samples {}", m_stats.start,
                        time(m_stats.start), m_stats.end, time(m_stats.end),
@@ -110,7 +110,7 @@ void CMeasurementsDock::Refresh() {
     const Key key = CurrentKey();
     if (key == m_shown) return;
     m_shown = key;
-    m_stats = ComputeSelectionStats(m_doc, key.start, key.end);
+    m_stats = ComputeSelectionStats(m_doc.Trace(), key.start, key.end);
     // One short line each, so that the range needs no width of its own.
     std::string range = RangeLine();
     for (std::size_t at = 0; (at = range.find("    ", at)) != std::string::npos;)
@@ -119,7 +119,7 @@ void CMeasurementsDock::Refresh() {
     const int curves = static_cast<int>(m_stats.curves.size());
     m_pTable->setColumnCount(curves);
     for (int i = 0; i < curves; ++i) {
-        const QString name = ToQString(m_doc.m_strCurveName[i]);
+        const QString name = ToQString(m_doc.Trace().m_strCurveName[i]);
         auto* header = new QTableWidgetItem(name);
         header->setToolTip(name);  // a long name is cut short in its column
         m_pTable->setHorizontalHeaderItem(i, header);
@@ -140,7 +140,7 @@ std::string CMeasurementsDock::TableText() const {
     for (const char* m : kMeasures) text += std::string("\t") + m;
     text += '\n';
     for (std::size_t i = 0; i < m_stats.curves.size(); ++i) {
-        text += m_doc.m_strCurveName[i];
+        text += m_doc.Trace().m_strCurveName[i];
         for (const std::string& cell : Cells(m_stats.curves[i])) text += '\t' + cell;
         text += '\n';
     }

@@ -136,7 +136,7 @@ bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
 void CtesqApp::CheckSamplesOnDisk() {
     // Not over a dialog, nor while a read is about to replace the trace.
     if (m_bToldSamplesChanged || m_pOpen->Busy() || QApplication::activeModalWidget() != nullptr ||
-        !SamplesChangedOnDisk(m_doc))
+        !SamplesChangedOnDisk(m_doc.Trace()))
         return;
     m_bToldSamplesChanged = true;
     m_pFrame->GetActiveView()->viewport()->update();
@@ -192,10 +192,11 @@ void CtesqApp::OnFileReload(bool following) {
         path,
         [=, this] {
             // What still fits the new trace is kept.
-            if (decimation > 1 && decimation <= m_doc.m_nSampleCount)
+            if (decimation > 1 && decimation <= m_doc.Trace().m_nSampleCount)
                 m_doc.SetDecimation(decimation);
-            if (selEnd <= m_doc.m_nSampleCount) m_doc.Select(selStart, selEnd);
-            for (int i = 0; i < m_doc.m_nCurveCount; ++i) m_doc.SetCurveHidden(i, hidden[i] != 0);
+            if (selEnd <= m_doc.Trace().m_nSampleCount) m_doc.Select(selStart, selEnd);
+            for (int i = 0; i < m_doc.Trace().m_nCurveCount; ++i)
+                m_doc.SetCurveHidden(i, hidden[i] != 0);
             view->OnInitialUpdate();
             view->SetScrollPos(following && atEnd ? view->horizontalScrollBar()->maximum()
                                                   : position);

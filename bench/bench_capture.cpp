@@ -84,7 +84,7 @@ void BM_OpenCapture_100MB(benchmark::State& state) {
     for (auto _ : state) {
         CtesqDoc doc;
         doc.OnNewDocument();
-        if (!doc.OnOpenDocument(path) || doc.m_nSampleCount < static_cast<int>(kBytes / 2))
+        if (!doc.OnOpenDocument(path) || doc.Trace().m_nSampleCount < static_cast<int>(kBytes / 2))
             state.SkipWithError("open failed");
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBytes));
@@ -97,7 +97,7 @@ void BM_ReadCapture_100MB(benchmark::State& state) {
         CtesqDoc doc;
         CFile file;
         if (!file.Open(path, CFile::modeRead) || !doc.ReadOscTrace(file) ||
-            doc.m_nSampleCount < static_cast<int>(kBytes / 2))
+            doc.Trace().m_nSampleCount < static_cast<int>(kBytes / 2))
             state.SkipWithError("read failed");
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBytes));

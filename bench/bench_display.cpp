@@ -12,14 +12,15 @@ namespace {
 
 CtesqDoc& HundredMillionSamples() {
     static CtesqDoc doc;
-    if (!doc.m_pSamples[0]) {
-        doc.ResetTrace();
+    if (!doc.Trace().m_pSamples[0]) {
+        CTraceData trace;
         const std::size_t n = 100'000'000;
-        doc.m_pSamples[0] = CFloatArray::Allocate(n, false);
+        trace.m_pSamples[0] = CFloatArray::Allocate(n, false);
         for (std::size_t j = 0; j < n; ++j)
-            doc.m_pSamples[0].Floats()[j] = static_cast<float>(std::sin(j * 0.001) * 1000.0);
-        doc.m_nSampleCount = static_cast<int>(n);
-        doc.m_nCurveCount = 1;
+            trace.m_pSamples[0].Floats()[j] = static_cast<float>(std::sin(j * 0.001) * 1000.0);
+        trace.m_nSampleCount = static_cast<int>(n);
+        trace.m_nCurveCount = 1;
+        doc.TakeTrace(std::move(trace));
     }
     return doc;
 }
@@ -30,11 +31,13 @@ void BM_DisplayPyramid_100M(benchmark::State& state) {
     CtesqDoc& doc = HundredMillionSamples();
     CDisplayColumns columns;
     bool built = true;
-    for (auto _ : state) built = built && columns.Build(doc.m_pSamples[0], doc.m_nSampleCount);
+    for (auto _ : state)
+        built = built && columns.Build(doc.Trace().m_pSamples[0], doc.Trace().m_nSampleCount);
     if (!built || !columns) state.SkipWithError("not built");
     state.counters["bytes_held_per_sample"] =
-        static_cast<double>(columns.BytesHeld()) / doc.m_nSampleCount;
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * doc.m_nSampleCount * 4);
+        static_cast<double>(columns.BytesHeld()) / doc.Trace().m_nSampleCount;
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            doc.Trace().m_nSampleCount * 4);
 }
 
 // What a paint asks for: the entries of 1920 columns somewhere in the trace.
@@ -52,9 +55,9 @@ void BM_DisplayEntries_1920Columns_100M(benchmark::State& state) {
     }
     // The entries must be right, not just fast: the last column's maximum, the plain way.
     const std::int64_t s0 = (from + columns - 1) * d;
-    const float* s = doc.m_pSamples[0].Floats().get();
+    const float* s = doc.Trace().m_pSamples[0].Floats().get();
     float mx = s[s0];
-    for (std::int64_t j = s0; j < std::min<std::int64_t>(s0 + d, doc.m_nSampleCount); ++j)
+    for (std::int64_t j = s0; j < std::min<std::int64_t>(s0 + d, doc.Trace().m_nSampleCount); ++j)
         mx = std::max(mx, s[j]);
     if (entries[static_cast<std::size_t>(4 * columns - 3)] != mx)
         state.SkipWithError("display entries are wrong");

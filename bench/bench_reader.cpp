@@ -82,8 +82,9 @@ bool ReadAndCheck(CtesqDoc& doc, const std::string& path) {
     CFile file;
     if (!file.Open(path, CFile::modeRead)) return false;
     doc.ReadTextTrace(file);
-    return doc.m_nSampleCount == kRows && doc.m_nCurveCount == 8 && doc.m_pSamples[7] &&
-           doc.m_fCurveTop[3] > 990.0f && doc.m_fCurveBottom[3] < -990.0f;
+    return doc.Trace().m_nSampleCount == kRows && doc.Trace().m_nCurveCount == 8 &&
+           doc.Trace().m_pSamples[7] && doc.Trace().m_fCurveTop[3] > 990.0f &&
+           doc.Trace().m_fCurveBottom[3] < -990.0f;
 }
 
 void BM_ReadTextTrace_1Mx8(benchmark::State& state) {
@@ -135,7 +136,8 @@ void BM_ReadCsvTrace_1Mx8(benchmark::State& state) {
         CtesqDoc doc;
         CFile file;
         if (!file.Open(path, CFile::modeRead) || !doc.ReadAs(TraceFormatId::csv, file) ||
-            doc.m_nSampleCount != kRows || doc.m_nCurveCount != 8 || doc.m_fCurveTop[3] < 990.0f)
+            doc.Trace().m_nSampleCount != kRows || doc.Trace().m_nCurveCount != 8 ||
+            doc.Trace().m_fCurveTop[3] < 990.0f)
             state.SkipWithError("CSV read wrongly");
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
@@ -157,7 +159,8 @@ void BM_ReadTextTrace_Background_1Mx8(benchmark::State& state) {
             });
         });
         worker.join();
-        if (!ok || doc.m_nSampleCount != kRows || bytes == 0) state.SkipWithError("read wrongly");
+        if (!ok || doc.Trace().m_nSampleCount != kRows || bytes == 0)
+            state.SkipWithError("read wrongly");
     }
 }
 

@@ -31,7 +31,7 @@ const CtesqDoc& StatsDoc() {
 static void BM_SelectionStats_10Mx8(benchmark::State& state) {
     const CtesqDoc& doc = StatsDoc();
     for (auto _ : state) {
-        const SelectionStats stats = ComputeSelectionStats(doc, 0, kSamples);
+        const SelectionStats stats = ComputeSelectionStats(doc.Trace(), 0, kSamples);
         if (stats.curves[3].nan != 1 || std::fabs(stats.curves[0].mean - 100.0) > 0.1)
             state.SkipWithError("wrong statistics");
         benchmark::DoNotOptimize(stats.curves.data());
@@ -45,7 +45,7 @@ static void BM_SumBaseline_10Mx8(benchmark::State& state) {
     for (auto _ : state) {
         double total = 0;
         for (int i = 0; i < 8; ++i) {
-            const float* s = doc.m_pSamples[i].Floats().get();
+            const float* s = doc.Trace().m_pSamples[i].Floats().get();
             double sum = 0;
             for (int j = 0; j < kSamples; ++j) sum += s[j];
             total += sum;

@@ -14,17 +14,19 @@ namespace {
 struct Scene {
     Scene(int curves, std::size_t samples, int width, int height) {
         doc.OnNewDocument();
+        CTraceData trace;
         for (int i = 0; i < curves; ++i) {
-            doc.m_pSamples[i] = CFloatArray::Allocate(samples, false);
+            trace.m_pSamples[i] = CFloatArray::Allocate(samples, false);
             for (std::size_t j = 0; j < samples; ++j)
-                doc.m_pSamples[i].Floats()[j] =
+                trace.m_pSamples[i].Floats()[j] =
                     static_cast<float>(std::sin(static_cast<double>(j) * 0.001 + i) * 100.0);
-            doc.m_fCurveBottom[i] = -100;
-            doc.m_fCurveTop[i] = 100;
-            doc.m_strCurveName[i] = "curve" + std::to_string(i);
+            trace.m_fCurveBottom[i] = -100;
+            trace.m_fCurveTop[i] = 100;
+            trace.m_strCurveName[i] = "curve" + std::to_string(i);
         }
-        doc.m_nCurveCount = curves;
-        doc.m_nSampleCount = static_cast<int>(samples);
+        trace.m_nCurveCount = curves;
+        trace.m_nSampleCount = static_cast<int>(samples);
+        doc.TakeTrace(std::move(trace));
         offscreen = std::make_unique<COffscreenView>(doc, width, height);
     }
     void Paint() { offscreen->Paint(); }

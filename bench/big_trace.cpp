@@ -63,18 +63,20 @@ void WriteCapture(const std::string& path, std::uint64_t n) {
 }
 
 int Measure(CtesqDoc& doc, double openMs, const char* what) {
-    const double samples = static_cast<double>(doc.m_nSampleCount) * doc.m_nCurveCount;
+    const double samples =
+        static_cast<double>(doc.Trace().m_nSampleCount) * doc.Trace().m_nCurveCount;
     COffscreenView screen(doc, 1920, 1080);
     CtesqView& view = screen.view;
     view.OnInitialUpdate();
     std::printf("%s: %d curves x %d samples, opened in %.0f ms, peak %.2f bytes/sample\n", what,
-                doc.m_nCurveCount, doc.m_nSampleCount, openMs, PeakResidentBytes() / samples);
+                doc.Trace().m_nCurveCount, doc.Trace().m_nSampleCount, openMs,
+                PeakResidentBytes() / samples);
     std::printf("%10s %10s %14s %14s %12s\n", "D", "columns", "bytes/sample", "zoom step ms",
                 "paint ms");
-    const int fit = navigation::FitDecimation(doc.m_nSampleCount, 1920);
+    const int fit = navigation::FitDecimation(doc.Trace().m_nSampleCount, 1920);
     int failures = 0;
     for (const int d : {1, 16, 1024, 65536, fit}) {
-        if (d > doc.m_nSampleCount) continue;
+        if (d > doc.Trace().m_nSampleCount) continue;
         // A zoom step into D from either side, from the middle of the trace.
         std::vector<double> steps, paints;
         for (int k = 0; k < 5; ++k) {
@@ -184,17 +186,18 @@ int main(int argc, char** argv) {
         const int curves = std::stoi(args[1]);
         const auto n = std::stoll(args[2]);
         openMs = Milliseconds([&] {
+            CTraceData trace;
             for (int i = 0; i < curves; ++i) {
-                doc.m_pSamples[i] = CFloatArray::Allocate(static_cast<std::size_t>(n), false);
+                trace.m_pSamples[i] = CFloatArray::Allocate(static_cast<std::size_t>(n), false);
                 for (long long j = 0; j < n; ++j)
-                    doc.m_pSamples[i].Floats()[static_cast<std::size_t>(j)] =
+                    trace.m_pSamples[i].Floats()[static_cast<std::size_t>(j)] =
                         CaptureLike(static_cast<std::uint64_t>(j), i);
-                doc.m_fCurveBottom[i] = 0;
-                doc.m_fCurveTop[i] = 255;
+                trace.m_fCurveBottom[i] = 0;
+                trace.m_fCurveTop[i] = 255;
             }
-            doc.m_nCurveCount = curves;
-            doc.m_nSampleCount = static_cast<int>(n);
-            doc.NoteDataChanged();
+            trace.m_nCurveCount = curves;
+            trace.m_nSampleCount = static_cast<int>(n);
+            doc.TakeTrace(std::move(trace));
             doc.BuildDisplayCopies();
         });
     } else if (args.size() == 3 && args[0] == "osc") {
@@ -204,7 +207,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: tesqv-bench-big curves C N | osc PATH N | info CLI PATH N\n");
         return 2;
     }
-    if (!messages.m_messages.empty() || doc.m_nSampleCount == 0) {
+    if (!messages.m_messages.empty() || doc.Trace().m_nSampleCount == 0) {
         std::fprintf(stderr, "the trace was not had: %s\n",
                      messages.m_messages.empty() ? "no samples" : messages.m_messages[0].c_str());
         return 1;

@@ -49,7 +49,7 @@ bool OpenTrace(CtesqDoc& doc, const std::string& path, const CStderrMessages& me
 }
 
 bool ChangedWhileRead(const CtesqDoc& doc, const std::string& path, const std::string& outcome) {
-    if (!SamplesChangedOnDisk(doc)) return false;
+    if (!SamplesChangedOnDisk(doc.Trace())) return false;
     std::fprintf(stderr, "%s changed while it was read%s.\n", path.c_str(),
                  outcome.empty() ? "" : ("; " + outcome).c_str());
     return true;

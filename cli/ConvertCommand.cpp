@@ -18,7 +18,7 @@ int WriteColumns(CtesqDoc& doc, const std::string& in, const std::string& path,
                  const CStderrMessages& messages) {
     try {
         CSafeFile file(path);
-        text_format::WriteColumns(file, doc);
+        text_format::WriteColumns(file, doc.Trace());
         if (ChangedWhileRead(doc, in, "nothing was written")) return 1;
         file.Commit();
     } catch (const CFileException& e) {
@@ -41,7 +41,7 @@ int RunConvert(const ConvertOptions& options) {
     doc.m_curvesToRead = options.curves;
     if (!OpenTrace(doc, options.in, messages)) return 1;
     if (options.select) {
-        if (!SelectionFits(options.selStart, options.selEnd, doc.m_nSampleCount)) return 1;
+        if (!SelectionFits(options.selStart, options.selEnd, doc.Trace().m_nSampleCount)) return 1;
         doc.Select(options.selStart, options.selEnd);
     }
     for (const std::string& command : options.commands) {

@@ -13,24 +13,24 @@
 namespace {
 
 void WriteCurve(std::string& out, const CtesqDoc& doc, int i, bool withSamples) {
-    const CCurveSamples& samples = doc.m_pSamples[i];
-    const bool has = static_cast<bool>(samples) && doc.m_nSampleCount > 0;
-    out += "{\"name\":" + json::Quote(doc.m_strCurveName[i]);
-    out += ",\"unit\":" + json::Quote(doc.m_strCurveUnit[i]);
-    out += ",\"bottom\":" + json::Number(doc.m_fCurveBottom[i]);
-    out += ",\"top\":" + json::Number(doc.m_fCurveTop[i]);
+    const CCurveSamples& samples = doc.Trace().m_pSamples[i];
+    const bool has = static_cast<bool>(samples) && doc.Trace().m_nSampleCount > 0;
+    out += "{\"name\":" + json::Quote(doc.Trace().m_strCurveName[i]);
+    out += ",\"unit\":" + json::Quote(doc.Trace().m_strCurveUnit[i]);
+    out += ",\"bottom\":" + json::Number(doc.Trace().m_fCurveBottom[i]);
+    out += ",\"top\":" + json::Number(doc.Trace().m_fCurveTop[i]);
     out += ",\"hasSamples\":";
     out += has ? "true" : "false";
     if (has) {
         float lo, hi;
-        CurveExtremes(samples, doc.m_nSampleCount, lo, hi);
+        CurveExtremes(samples, doc.Trace().m_nSampleCount, lo, hi);
         out += ",\"min\":" + json::Number(lo) + ",\"max\":" + json::Number(hi);
     } else {
         out += ",\"min\":null,\"max\":null";
     }
     if (withSamples) {
         out += ",\"samples\":[";
-        for (int j = 0; has && j < doc.m_nSampleCount; ++j) {
+        for (int j = 0; has && j < doc.Trace().m_nSampleCount; ++j) {
             if (j > 0) out += ',';
             out += json::Number(samples[static_cast<std::size_t>(j)]);
             // Streamed: the text of every sample would take several times the trace.
@@ -65,12 +65,12 @@ int RunInfo(const InfoOptions& options) {
     SetNoticeSink(toStderr);
     if (!opened) return 1;
 
-    std::string out = "{\"curveCount\":" + std::to_string(doc.m_nCurveCount);
-    out += ",\"sampleCount\":" + std::to_string(doc.m_nSampleCount);
-    out += ",\"step\":" + timebase::ExactText(doc.m_dblStep);
-    out += ",\"stepUnit\":" + json::Quote(doc.m_strStepUnit);
+    std::string out = "{\"curveCount\":" + std::to_string(doc.Trace().m_nCurveCount);
+    out += ",\"sampleCount\":" + std::to_string(doc.Trace().m_nSampleCount);
+    out += ",\"step\":" + timebase::ExactText(doc.Trace().m_dblStep);
+    out += ",\"stepUnit\":" + json::Quote(doc.Trace().m_strStepUnit);
     out += ",\"oscFormat\":" + std::to_string(doc.m_nOscFormat);
-    out += ",\"headerText\":" + json::Quote(doc.m_strHeaderText);
+    out += ",\"headerText\":" + json::Quote(doc.Trace().m_strHeaderText);
     if (!notes.empty()) {
         out += ",\"notes\":[";
         for (std::size_t k = 0; k < notes.size(); ++k)
@@ -78,7 +78,7 @@ int RunInfo(const InfoOptions& options) {
         out += ']';
     }
     out += ",\"curves\":[";
-    for (int i = 0; i < doc.m_nCurveCount; ++i) {
+    for (int i = 0; i < doc.Trace().m_nCurveCount; ++i) {
         if (i > 0) out += ',';
         WriteCurve(out, doc, i, withSamples);
     }

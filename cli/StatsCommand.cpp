@@ -18,23 +18,23 @@ int RunStats(const StatsOptions& options) {
     CStderrMessages messages;
     doc.m_curvesToRead = options.curves;
     if (!OpenTrace(doc, options.path, messages)) return 1;
-    int start = 0, end = doc.m_nSampleCount;
+    int start = 0, end = doc.Trace().m_nSampleCount;
     if (options.select) {
-        if (!SelectionFits(options.selStart, options.selEnd, doc.m_nSampleCount)) return 1;
+        if (!SelectionFits(options.selStart, options.selEnd, doc.Trace().m_nSampleCount)) return 1;
         start = options.selStart;
         end = options.selEnd;
     }
-    const SelectionStats stats = ComputeSelectionStats(doc, start, end);
+    const SelectionStats stats = ComputeSelectionStats(doc.Trace(), start, end);
     if (ChangedWhileRead(doc, options.path)) return 1;
     std::string out = fmt::format(
         "{{\"start\":{},\"end\":{},\"duration\":{},\"unit\":{},\"count\":{}", stats.start,
-        stats.end, timebase::ExactText(doc.SampleTime(stats.end - stats.start)),
-        json::Quote(doc.m_strStepUnit), stats.end - stats.start);
+        stats.end, timebase::ExactText(doc.Trace().SampleTime(stats.end - stats.start)),
+        json::Quote(doc.Trace().m_strStepUnit), stats.end - stats.start);
     out += ",\"curves\":[";
     for (std::size_t i = 0; i < stats.curves.size(); ++i) {
         const CurveStats& c = stats.curves[i];
         if (i > 0) out += ',';
-        out += "{\"name\":" + json::Quote(doc.m_strCurveName[i]);
+        out += "{\"name\":" + json::Quote(doc.Trace().m_strCurveName[i]);
         // Samples as the floats they are; the computed ones in double.
         const auto sample = [](double v) { return json::Number(static_cast<float>(v)); };
         out += ",\"min\":" + sample(c.min) + ",\"max\":" + sample(c.max);

@@ -16,15 +16,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CMemFile file(data, size);
     Check(doc.ReadOscTrace(file));
     const int encoding = doc.m_nOscFormat;
-    Check(encoding >= 0 && encoding <= 2 && doc.m_nCurveCount == 1 && doc.m_nSampleCount >= 0);
+    Check(encoding >= 0 && encoding <= 2 && doc.Trace().m_nCurveCount == 1 &&
+          doc.Trace().m_nSampleCount >= 0);
     const float lo[] = {0, -2048, -128}, hi[] = {255, 2047, 127};
-    const CCurveSamples& samples = doc.m_pSamples[0];
-    Check(doc.m_nSampleCount == 0 ||
-          samples.size() == static_cast<std::size_t>(doc.m_nSampleCount));
-    std::vector<float> s(static_cast<std::size_t>(doc.m_nSampleCount));
-    if (!s.empty()) samples.Read(0, doc.m_nSampleCount, s.data());
+    const CCurveSamples& samples = doc.Trace().m_pSamples[0];
+    Check(doc.Trace().m_nSampleCount == 0 ||
+          samples.size() == static_cast<std::size_t>(doc.Trace().m_nSampleCount));
+    std::vector<float> s(static_cast<std::size_t>(doc.Trace().m_nSampleCount));
+    if (!s.empty()) samples.Read(0, doc.Trace().m_nSampleCount, s.data());
     for (std::size_t j = 0; j < s.size(); ++j) Check(s[j] >= lo[encoding] && s[j] <= hi[encoding]);
-    if (encoding == 0) Check(doc.m_nSampleCount == static_cast<int>(size));
+    if (encoding == 0) Check(doc.Trace().m_nSampleCount == static_cast<int>(size));
 
     CMemFile written;
     doc.WriteOscTrace(written);
@@ -33,9 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     again.ReadOscTrace(reread);
     // Encoding 0 written raw may begin with a magic number by chance; then it reads differently.
     if (again.m_nOscFormat == encoding) {
-        Check(again.m_nSampleCount == doc.m_nSampleCount);
-        for (int j = 0; j < doc.m_nSampleCount; ++j)
-            Check(again.m_pSamples[0][static_cast<std::size_t>(j)] ==
+        Check(again.Trace().m_nSampleCount == doc.Trace().m_nSampleCount);
+        for (int j = 0; j < doc.Trace().m_nSampleCount; ++j)
+            Check(again.Trace().m_pSamples[0][static_cast<std::size_t>(j)] ==
                   s[static_cast<std::size_t>(j)]);
     }
     return 0;

@@ -24,23 +24,24 @@ struct AnyView : CView {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
     constexpr int kSamples = 50;
-    CtesqDoc doc;
-    doc.ResetTrace();
-    doc.m_nCurveCount = 3;  // curve 2 is declared but has no samples
-    doc.m_nSampleCount = kSamples;
+    CTraceData trace;
+    trace.m_nCurveCount = 3;  // curve 2 is declared but has no samples
+    trace.m_nSampleCount = kSamples;
     for (int i = 0; i < 2; ++i) {
-        doc.m_pSamples[i] = CFloatArray::Allocate(kSamples, true);
+        trace.m_pSamples[i] = CFloatArray::Allocate(kSamples, true);
         for (int j = 0; j < kSamples; ++j)
-            doc.m_pSamples[i].Floats()[static_cast<std::size_t>(j)] =
+            trace.m_pSamples[i].Floats()[static_cast<std::size_t>(j)] =
                 static_cast<float>(j * (i + 1));
     }
+    CtesqDoc doc;
+    doc.TakeTrace(std::move(trace));
     doc.Select(static_cast<std::int8_t>(data[0]), static_cast<std::int8_t>(data[1]));
     AnyView view;
     doc.AddView(&view);
     std::vector<float> before[2];
     for (int i = 0; i < 2; ++i)
-        before[i].assign(doc.m_pSamples[i].Floats().get(),
-                         doc.m_pSamples[i].Floats().get() + kSamples);
+        before[i].assign(doc.Trace().m_pSamples[i].Floats().get(),
+                         doc.Trace().m_pSamples[i].Floats().get() + kSamples);
 
     int shown = 0;
     const MessageSink previous = SetMessageSink([&shown](std::string_view) { ++shown; });
@@ -53,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < 2; ++i) {
         bool changed = false;
         for (int j = 0; j < kSamples; ++j) {
-            const float now = doc.m_pSamples[i][static_cast<std::size_t>(j)];
+            const float now = doc.Trace().m_pSamples[i][static_cast<std::size_t>(j)];
             if (std::memcmp(&now, &before[i][static_cast<std::size_t>(j)], sizeof now) != 0) {
                 Check(ran && j >= doc.SelStart() && j < doc.SelEnd());
                 changed = true;

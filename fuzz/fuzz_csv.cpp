@@ -15,22 +15,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CtesqDoc doc;
     CMemFile file(data, size);
     if (!doc.ReadAs(TraceFormatId::csv, file)) return 0;
-    Check(doc.m_nCurveCount >= 0 && doc.m_nCurveCount <= 8 && doc.m_nSampleCount >= 0);
-    for (int i = 0; i < doc.m_nCurveCount; ++i)
-        Check(!doc.m_pSamples[i] ||
-              doc.m_pSamples[i].size() >= static_cast<std::size_t>(doc.m_nSampleCount));
+    Check(doc.Trace().m_nCurveCount >= 0 && doc.Trace().m_nCurveCount <= 8 &&
+          doc.Trace().m_nSampleCount >= 0);
+    for (int i = 0; i < doc.Trace().m_nCurveCount; ++i)
+        Check(!doc.Trace().m_pSamples[i] ||
+              doc.Trace().m_pSamples[i].size() >=
+                  static_cast<std::size_t>(doc.Trace().m_nSampleCount));
 
     CMemFile written;
     doc.WriteAs(TraceFormatId::csv, written);
     CtesqDoc again;
     CMemFile reread(written.Bytes());
     Check(again.ReadAs(TraceFormatId::csv, reread));
-    Check(again.m_nSampleCount == doc.m_nSampleCount);
-    for (int i = 0; i < doc.m_nCurveCount && doc.m_nSampleCount > 0; ++i) {
-        if (!doc.m_pSamples[i]) continue;
-        for (int j = 0; j < doc.m_nSampleCount; ++j) {
-            const float a = doc.m_pSamples[i][static_cast<std::size_t>(j)];
-            const float b = again.m_pSamples[i][static_cast<std::size_t>(j)];
+    Check(again.Trace().m_nSampleCount == doc.Trace().m_nSampleCount);
+    for (int i = 0; i < doc.Trace().m_nCurveCount && doc.Trace().m_nSampleCount > 0; ++i) {
+        if (!doc.Trace().m_pSamples[i]) continue;
+        for (int j = 0; j < doc.Trace().m_nSampleCount; ++j) {
+            const float a = doc.Trace().m_pSamples[i][static_cast<std::size_t>(j)];
+            const float b = again.Trace().m_pSamples[i][static_cast<std::size_t>(j)];
             Check(std::isnan(a) ? std::isnan(b) : std::memcmp(&a, &b, sizeof a) == 0);
         }
     }

@@ -64,20 +64,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CtesqDoc doc;
     CMemFile file(data + 2, size - 2);
     doc.ReadTextTrace(file);
-    Check(doc.m_nCurveCount >= 0 && doc.m_nCurveCount <= 8);
-    Check(doc.m_nSampleCount >= 0);
+    Check(doc.Trace().m_nCurveCount >= 0 && doc.Trace().m_nCurveCount <= 8);
+    Check(doc.Trace().m_nSampleCount >= 0);
     for (int i = 0; i < 8; ++i) {
-        if (doc.m_pSamples[i])
-            Check(i < doc.m_nCurveCount &&
-                  doc.m_pSamples[i].size() >= static_cast<std::size_t>(doc.m_nSampleCount));
+        if (doc.Trace().m_pSamples[i])
+            Check(i < doc.Trace().m_nCurveCount &&
+                  doc.Trace().m_pSamples[i].size() >=
+                      static_cast<std::size_t>(doc.Trace().m_nSampleCount));
     }
 
     doc.SetDecimation(decimation);
-    const int n = doc.m_nSampleCount;
+    const int n = doc.Trace().m_nSampleCount;
     if (n == 0) return 0;
     Check(doc.DisplayLength() == 4 * ((n + decimation - 1) / decimation));
-    for (int i = 0; i < 8 && doc.m_pSamples[i]; ++i) {
-        const float* s = doc.m_pSamples[i].Floats().get();
+    for (int i = 0; i < 8 && doc.Trace().m_pSamples[i]; ++i) {
+        const float* s = doc.Trace().m_pSamples[i].Floats().get();
         std::vector<float> d(static_cast<std::size_t>(doc.DisplayLength()));
         doc.Display(i).Entries(0, doc.DisplayLength() / 4, d.data());
         for (int b = 0; b * decimation < n; ++b) {

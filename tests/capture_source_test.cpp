@@ -71,7 +71,7 @@ std::string CaptureFile(int encoding, std::int64_t samples, unsigned seed) {
 std::unique_ptr<CtesqDoc> OpenDoc(const std::string& path) {
     auto doc = std::make_unique<CtesqDoc>();
     EXPECT_TRUE(doc->OnOpenDocument(path)) << path;
-    EXPECT_NE(dynamic_cast<const CCaptureSource*>(doc->m_pSamples[0].Source()), nullptr);
+    EXPECT_NE(dynamic_cast<const CCaptureSource*>(doc->Trace().m_pSamples[0].Source()), nullptr);
     return doc;
 }
 
@@ -117,8 +117,8 @@ TEST(CaptureSource, ReadsEqualTheByteRuleAndThePyramidFromTheBytesThatFromTheFlo
         const V plain = PlainDecode(bytes);
         ASSERT_EQ(static_cast<std::int64_t>(plain.size()), n);
         auto doc = OpenDoc(path);
-        ASSERT_EQ(doc->m_nSampleCount, n);
-        const CCurveSamples& samples = doc->m_pSamples[0];
+        ASSERT_EQ(doc->Trace().m_nSampleCount, n);
+        const CCurveSamples& samples = doc->Trace().m_pSamples[0];
         EXPECT_TRUE(SameBits(Samples(*doc, 0), plain)) << encoding;
 
         std::mt19937 rng(3);
@@ -175,12 +175,12 @@ TEST(CaptureSource, ACurvesExtremesAreThoseOfItsSamplesWithOrWithoutChanges) {
                                   *std::max_element(s.begin(), s.end()));
         };
         float lo = 0, hi = 0;
-        CurveExtremes(doc->m_pSamples[0], n, lo, hi);
+        CurveExtremes(doc->Trace().m_pSamples[0], n, lo, hi);
         EXPECT_EQ(std::make_pair(lo, hi), plainExtremes()) << encoding;
         EXPECT_EQ(hi, encoding == 0 ? 240.0f : 64.0f);
         doc->Select(kPiece + 10, kPiece + 30);
         ASSERT_TRUE(doc->ExecuteCommand("kxb 0 0 -7"));
-        CurveExtremes(doc->m_pSamples[0], n, lo, hi);
+        CurveExtremes(doc->Trace().m_pSamples[0], n, lo, hi);
         EXPECT_EQ(std::make_pair(lo, hi), plainExtremes()) << encoding;
         EXPECT_EQ(lo, -7.0f);
     }
@@ -213,9 +213,9 @@ TEST(CaptureSource, ChangesOverPartsOfPiecesAreReadCountedAndSavedWithTheRest) {
                         static_cast<float>(expected[static_cast<std::size_t>(j)] * e.k + e.b);
             }
             EXPECT_TRUE(SameBits(Samples(*doc, 0), expected));
-            EXPECT_EQ(doc->m_pSamples[0][static_cast<std::size_t>(kPiece - 100)],
+            EXPECT_EQ(doc->Trace().m_pSamples[0][static_cast<std::size_t>(kPiece - 100)],
                       expected[kPiece - 100]);
-            const CurveStats stats = ComputeCurveStats(doc->m_pSamples[0], 0, n);
+            const CurveStats stats = ComputeCurveStats(doc->Trace().m_pSamples[0], 0, n);
             const CurveStats plain = ComputeCurveStats(expected.data(), n);
             EXPECT_EQ(std::make_tuple(stats.min, stats.max, stats.mean, stats.rms),
                       std::make_tuple(plain.min, plain.max, plain.mean, plain.rms));
@@ -230,7 +230,7 @@ TEST(CaptureSource, ChangesOverPartsOfPiecesAreReadCountedAndSavedWithTheRest) {
             EXPECT_TRUE(SameBits(Samples(*OpenDoc(saved), 0), stored));
             // Saved over the file it reads: the trace still reads what it showed.
             ASSERT_TRUE(doc->OnSaveDocument(path));
-            EXPECT_FALSE(SamplesChangedOnDisk(*doc));
+            EXPECT_FALSE(SamplesChangedOnDisk(doc->Trace()));
             EXPECT_TRUE(SameBits(Samples(*doc, 0), expected));
             EXPECT_TRUE(SameBits(Samples(*OpenDoc(path), 0), stored));
             if (linked) {
@@ -257,8 +257,8 @@ TEST(CaptureSource, AFileChangedWhileOpenIsNoticedAndNeverReadAsAMixOfTwoVersion
             Put(path, old);
             auto doc = OpenDoc(path);
             // A piece read before the change.
-            EXPECT_EQ(doc->m_pSamples[0][10], static_cast<float>(10 + round));
-            EXPECT_FALSE(SamplesChangedOnDisk(*doc));
+            EXPECT_EQ(doc->Trace().m_pSamples[0][10], static_cast<float>(10 + round));
+            EXPECT_FALSE(SamplesChangedOnDisk(doc->Trace()));
             const auto before = fs::last_write_time(path);
             if (change == "shrunk") fs::resize_file(path, static_cast<std::uintmax_t>(n / 2));
             if (change == "grown") Put(path, old + fresh);
@@ -277,11 +277,11 @@ TEST(CaptureSource, AFileChangedWhileOpenIsNoticedAndNeverReadAsAMixOfTwoVersion
             }
             // Another file under the name, or none: the one opened is still read, whole.
             if (change == "replaced" || change == "removed") {
-                EXPECT_FALSE(SamplesChangedOnDisk(*doc));
+                EXPECT_FALSE(SamplesChangedOnDisk(doc->Trace()));
                 EXPECT_EQ(Samples(*doc, 0), PlainDecode(old));
                 continue;
             }
-            EXPECT_TRUE(SamplesChangedOnDisk(*doc)) << change;
+            EXPECT_TRUE(SamplesChangedOnDisk(doc->Trace())) << change;
             const V now = Samples(*doc, 0);
             ASSERT_EQ(static_cast<std::int64_t>(now.size()), n);
             int mixed = 0;
@@ -334,7 +334,7 @@ TEST(CaptureSource, ASavedFileThatIsNotTheSameCaptureIsSaidAndNotReadFrom) {
     Put(path, capture);
     auto doc = OpenDoc(path);
     const V shown = Samples(*doc, 0);
-    const std::vector<const CCaptureSource*> reading = CapturesReading(*doc, path);
+    const std::vector<const CCaptureSource*> reading = CapturesReading(doc->Trace(), path);
     ASSERT_EQ(reading.size(), 1u);
     const struct {
         const char* name;
@@ -354,6 +354,6 @@ TEST(CaptureSource, ASavedFileThatIsNotTheSameCaptureIsSaidAndNotReadFrom) {
                       " was saved, but its samples cannot be read back from it as they were: "
                       "reload it to see what it holds.");
         EXPECT_TRUE(SameBits(Samples(*doc, 0), shown)) << other.name;
-        EXPECT_FALSE(SamplesChangedOnDisk(*doc)) << other.name;
+        EXPECT_FALSE(SamplesChangedOnDisk(doc->Trace())) << other.name;
     }
 }

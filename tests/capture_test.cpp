@@ -64,12 +64,12 @@ TEST(Capture, EachEncodingRoundTripsWithItsOwnRange) {
         auto back = ReadCapture(bytes);
         EXPECT_EQ(back->m_nOscFormat, c.encoding);
         EXPECT_EQ(Samples(*back, 0), c.expected) << c.encoding;
-        EXPECT_EQ(back->m_nCurveCount, 1);
-        EXPECT_EQ(back->m_strCurveName[0], "osc");
-        EXPECT_EQ(back->m_strStepUnit, "us");
-        EXPECT_EQ(back->m_dblStep, c.step);
-        EXPECT_EQ(back->m_fCurveBottom[0], c.bottom);
-        EXPECT_EQ(back->m_fCurveTop[0], c.top);
+        EXPECT_EQ(back->Trace().m_nCurveCount, 1);
+        EXPECT_EQ(back->Trace().m_strCurveName[0], "osc");
+        EXPECT_EQ(back->Trace().m_strStepUnit, "us");
+        EXPECT_EQ(back->Trace().m_dblStep, c.step);
+        EXPECT_EQ(back->Trace().m_fCurveBottom[0], c.bottom);
+        EXPECT_EQ(back->Trace().m_fCurveTop[0], c.top);
     }
 }
 
@@ -83,8 +83,8 @@ TEST(Capture, WriterSaturatesValuesThatAreNoInt) {
 TEST(Capture, RawBytesAndShortFilesAreEncodingZero) {
     EXPECT_EQ(Samples(*ReadCapture({'\x01', '\xFF', '\x80'}, 2), 0), (V{1, 255, 128}));
     auto empty = ReadCapture({});
-    EXPECT_EQ(empty->m_nSampleCount, 0);
-    EXPECT_EQ(empty->m_nCurveCount, 1);
+    EXPECT_EQ(empty->Trace().m_nSampleCount, 0);
+    EXPECT_EQ(empty->Trace().m_nCurveCount, 1);
     EXPECT_EQ(empty->m_nOscFormat, 0);
     // Four bytes that happen to be the magic number make an (empty) encoding-1 capture.
     EXPECT_EQ(ReadCapture(Magic(1))->m_nOscFormat, 1);
@@ -99,7 +99,7 @@ TEST(Capture, PrefixesCarryOverBlocksAndMayBeShared) {
     for (int i = 0; i < 5000; ++i) bytes.push_back(static_cast<char>(i % 64));  // one shared prefix
     auto doc = ReadCapture(bytes);
     // More samples than (L - 4) / 2: the array grew and kept them all.
-    ASSERT_EQ(doc->m_nSampleCount, 5001);
+    ASSERT_EQ(doc->Trace().m_nSampleCount, 5001);
     EXPECT_EQ(Samples(*doc, 0).at(0), -1.0f);
     EXPECT_EQ(Samples(*doc, 0).at(1), -64.0f);
     EXPECT_EQ(Samples(*doc, 0).at(5000), -64.0f + 7);

@@ -101,8 +101,7 @@ TEST(ExecuteCommand, RejectionsAndTheirOrder) {
 }
 
 TEST(ExecuteCommand, KxbOnACurveWithoutSamplesIsOutOfRange) {
-    auto doc = DocWithSamples({{1, 2}});
-    doc->m_nCurveCount = 2;
+    auto doc = DocWithSamples({{1, 2}}, [](CTraceData& t) { t.m_nCurveCount = 2; });
     CMessageRecorder messages;
     EXPECT_FALSE(doc->ExecuteCommand("kxb 1 2 1"));
     EXPECT_EQ(messages.m_messages, Messages{"out of range"});
@@ -124,22 +123,25 @@ TEST(ExecuteCommand, GotoPassesItsNumberToTheViewsUnchanged) {
 
 TEST(TimeLabels, MillisecondsForMicrosecondStepsElseClockTime) {
     CtesqDoc doc;
-    doc.ResetTrace();
-    doc.m_dblStep = 10;
-    doc.m_strStepUnit = "us";
+    const auto step = [&doc](double value, const char* unit) {
+        CTraceData trace;
+        trace.m_dblStep = value;
+        trace.m_strStepUnit = unit;
+        doc.TakeTrace(std::move(trace));
+    };
+    step(10, "us");
     EXPECT_EQ(doc.FormatTimeLabel(150), "1.50ms");
     EXPECT_EQ(doc.FormatTimeLabel(0), "0.00ms");
     // 64-bit time: a long trace at a small step does not wrap to negative times.
     EXPECT_EQ(doc.FormatTimeLabel(2000000000), "20000000.00ms");
-    doc.m_dblStep = 1;
     for (const char* unit : {"s", "US", "min"}) {
-        doc.m_strStepUnit = unit;
+        step(1, unit);
         EXPECT_EQ(doc.FormatTimeLabel(59), "00:59");
         EXPECT_EQ(doc.FormatTimeLabel(61), "01:01");
         EXPECT_EQ(doc.FormatTimeLabel(3599), "59:59");
         EXPECT_EQ(doc.FormatTimeLabel(3600), "1:00:00");
     }
-    doc.m_dblStep = 10;
+    step(10, "min");
     EXPECT_EQ(doc.FormatTimeLabel(9000), "25:00:00");
 }
 

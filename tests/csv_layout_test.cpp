@@ -32,7 +32,7 @@ struct Opened {
 };
 
 bool HasItem(const CtesqDoc& doc, const std::string& item) {
-    return doc.m_strHeaderText.find(item + "        ") != std::string::npos;
+    return doc.Trace().m_strHeaderText.find(item + "        ") != std::string::npos;
 }
 
 }  // namespace
@@ -45,10 +45,10 @@ TEST(CsvLayout, ScopePreambleBesideTheDataAndItsSampleInterval) {
         ",,,   0.000000012000,   1.76000,\r\n"
         ",,,   0.000000016000,   1.72000,\r\n");
     ASSERT_TRUE(o.ok);
-    ASSERT_EQ(o.doc.m_nCurveCount, 1);  // the times are the time base, not a curve
+    ASSERT_EQ(o.doc.Trace().m_nCurveCount, 1);  // the times are the time base, not a curve
     EXPECT_EQ(Samples(o.doc, 0), (V{1.84f, 1.84f, 1.80f, 1.76f, 1.72f}));
-    EXPECT_EQ(o.doc.m_dblStep, 4);
-    EXPECT_EQ(o.doc.m_strStepUnit, "ns");
+    EXPECT_EQ(o.doc.Trace().m_dblStep, 4);
+    EXPECT_EQ(o.doc.Trace().m_strStepUnit, "ns");
     EXPECT_TRUE(HasItem(o.doc, "Record Length:2.500000e+03"));
     EXPECT_TRUE(HasItem(o.doc, "Sample Interval:4.000000e-09"));
     EXPECT_TRUE(o.Says("columns 0 to 2 beside the data hold 3 header items")) << o.Notice();
@@ -63,12 +63,12 @@ TEST(CsvLayout, StartAndIncrementCellsAreTheTimeBaseAndTheSequenceIsNoCurve) {
         "0,1.20e-02,3.40e-01,\n"
         "1,1.30e-02,3.50e-01,\n"
         "2,1.40e-02,3.60e-01,\n");
-    ASSERT_EQ(o.doc.m_nCurveCount, 2);
-    EXPECT_EQ(o.doc.m_strCurveName[0], "CH1");
-    EXPECT_EQ(o.doc.m_strCurveUnit[1], "Volt");
+    ASSERT_EQ(o.doc.Trace().m_nCurveCount, 2);
+    EXPECT_EQ(o.doc.Trace().m_strCurveName[0], "CH1");
+    EXPECT_EQ(o.doc.Trace().m_strCurveUnit[1], "Volt");
     EXPECT_EQ(Samples(o.doc, 1), (V{0.34f, 0.35f, 0.36f}));
-    EXPECT_EQ(o.doc.m_dblStep, 5);
-    EXPECT_EQ(o.doc.m_strStepUnit, "us");
+    EXPECT_EQ(o.doc.Trace().m_dblStep, 5);
+    EXPECT_EQ(o.doc.Trace().m_strStepUnit, "us");
     EXPECT_TRUE(HasItem(o.doc, "Start:-3.5e-03"));
     EXPECT_TRUE(o.Says("column \"X [Sequence]\" counts the samples")) << o.Notice();
     EXPECT_TRUE(o.Says("the units come from the row under the names")) << o.Notice();
@@ -85,14 +85,14 @@ TEST(CsvLayout, PreambleLinesAUnitsRowAndASampleRate) {
         "0.000,0.1,0.2\n"
         "0.002,0.1,0.3\n"
         "0.004,0.2,0.3\n");
-    ASSERT_EQ(o.doc.m_nCurveCount, 2);
-    EXPECT_EQ(o.doc.m_strCurveName[0], "Channel A");
-    EXPECT_EQ(o.doc.m_strCurveUnit[0], "V");
-    EXPECT_EQ(o.doc.m_dblStep, 2);  // the reciprocal of 500 MS/s
-    EXPECT_EQ(o.doc.m_strStepUnit, "ns");
+    ASSERT_EQ(o.doc.Trace().m_nCurveCount, 2);
+    EXPECT_EQ(o.doc.Trace().m_strCurveName[0], "Channel A");
+    EXPECT_EQ(o.doc.Trace().m_strCurveUnit[0], "V");
+    EXPECT_EQ(o.doc.Trace().m_dblStep, 2);  // the reciprocal of 500 MS/s
+    EXPECT_EQ(o.doc.Trace().m_strStepUnit, "ns");
     EXPECT_TRUE(HasItem(o.doc, "Model:DSO1234"));
     EXPECT_TRUE(o.Says("2 lines above the table became header items")) << o.Notice();
-    EXPECT_EQ(o.doc.m_nSampleCount, 3);
+    EXPECT_EQ(o.doc.Trace().m_nSampleCount, 3);
 }
 
 TEST(CsvLayout, A150HertzLoggerWithDecimalCommasInLatin1) {
@@ -100,20 +100,20 @@ TEST(CsvLayout, A150HertzLoggerWithDecimalCommasInLatin1) {
         "Zeit;Temperatur [\xB0"
         "C];Feuchte [%]\r\n"
         "0,000000;21,5;45,2\r\n0,006667;21,6;45,1\r\n0,013333;21,5;45,0\r\n0,020000;21,4;44,9\r\n");
-    ASSERT_EQ(o.doc.m_nCurveCount, 2);
-    EXPECT_EQ(o.doc.m_strCurveUnit[0],
+    ASSERT_EQ(o.doc.Trace().m_nCurveCount, 2);
+    EXPECT_EQ(o.doc.Trace().m_strCurveUnit[0],
               "\xC2\xB0"
               "C");
     EXPECT_EQ(Samples(o.doc, 1), (V{45.2f, 45.1f, 45.0f, 44.9f}));
-    EXPECT_EQ(o.doc.m_strStepUnit, "ms");
-    EXPECT_NEAR(o.doc.m_dblStep, 1000.0 / 150, 1e-9);
+    EXPECT_EQ(o.doc.Trace().m_strStepUnit, "ms");
+    EXPECT_NEAR(o.doc.Trace().m_dblStep, 1000.0 / 150, 1e-9);
     EXPECT_TRUE(o.Says("read as Latin-1")) << o.Notice();
     EXPECT_TRUE(o.Says("separated by ';' with ',' as the decimal mark")) << o.Notice();
     // Without a header, an evenly spaced first column is the time by its values alone.
     const Opened bare("0.0,1\n0.5,4\n1.0,9\n1.5,16\n");
-    ASSERT_EQ(bare.doc.m_nCurveCount, 1);
-    EXPECT_EQ(bare.doc.m_dblStep, 500);
-    EXPECT_EQ(bare.doc.m_strStepUnit, "ms");
+    ASSERT_EQ(bare.doc.Trace().m_nCurveCount, 1);
+    EXPECT_EQ(bare.doc.Trace().m_dblStep, 500);
+    EXPECT_EQ(bare.doc.Trace().m_strStepUnit, "ms");
     EXPECT_TRUE(bare.Says("column \"column 0\" is evenly spaced and was taken as the time"))
         << bare.Notice();
     EXPECT_TRUE(o.Says("was taken to count seconds, as it names no unit")) << o.Notice();
@@ -123,15 +123,15 @@ TEST(CsvLayout, TimeStampsGiveTheStepWhenEvenAndAreLeftOutWhenNot) {
     const Opened even(
         "time,seconds_elapsed,z\n"
         "2020-10-28 20:17:45,0,1\n2020-10-28 20:17:46,1,2\n2020-10-28T20:17:47,2,3\n");
-    ASSERT_EQ(even.doc.m_nCurveCount, 2);
-    EXPECT_EQ(even.doc.m_strCurveName[0], "seconds_elapsed");
-    EXPECT_EQ(even.doc.m_dblStep, 1);
-    EXPECT_EQ(even.doc.m_strStepUnit, "s");
+    ASSERT_EQ(even.doc.Trace().m_nCurveCount, 2);
+    EXPECT_EQ(even.doc.Trace().m_strCurveName[0], "seconds_elapsed");
+    EXPECT_EQ(even.doc.Trace().m_dblStep, 1);
+    EXPECT_EQ(even.doc.Trace().m_strStepUnit, "s");
     const Opened uneven(
         "time,z\n2020-10-28 20:17:45.000,1\n2020-10-28 20:17:45.010,2\n"
         "2020-10-28 20:17:45.030,3\n");
-    ASSERT_EQ(uneven.doc.m_nCurveCount, 1);  // never an all-NaN curve
-    EXPECT_EQ(uneven.doc.m_strCurveName[0], "z");
+    ASSERT_EQ(uneven.doc.Trace().m_nCurveCount, 1);  // never an all-NaN curve
+    EXPECT_EQ(uneven.doc.Trace().m_strCurveName[0], "z");
     EXPECT_TRUE(
         uneven.Says("the time stamps of \"time\" are not evenly spaced (its steps run "
                     "from 0.01 to 0.02 s); they were left out"))
@@ -140,52 +140,52 @@ TEST(CsvLayout, TimeStampsGiveTheStepWhenEvenAndAreLeftOutWhenNot) {
 
 TEST(CsvLayout, IndexColumnsAreNoCurvesButACounterNamedOtherwiseIs) {
     const Opened unnamed(",a\n0,5\n1,6\n2,7\n");
-    ASSERT_EQ(unnamed.doc.m_nCurveCount, 1);
+    ASSERT_EQ(unnamed.doc.Trace().m_nCurveCount, 1);
     EXPECT_EQ(Samples(unnamed.doc, 0), (V{5, 6, 7}));
-    EXPECT_EQ(Opened("No.,a\n1,5\n2,6\n3,7\n").doc.m_nCurveCount, 1);
-    EXPECT_EQ(Opened("Counter,a\n1,5\n2,6\n3,7\n").doc.m_nCurveCount, 2);
-    EXPECT_EQ(Opened("0,1\n1,2\n2,3\n").doc.m_nCurveCount, 2);  // all the file holds
+    EXPECT_EQ(Opened("No.,a\n1,5\n2,6\n3,7\n").doc.Trace().m_nCurveCount, 1);
+    EXPECT_EQ(Opened("Counter,a\n1,5\n2,6\n3,7\n").doc.Trace().m_nCurveCount, 2);
+    EXPECT_EQ(Opened("0,1\n1,2\n2,3\n").doc.Trace().m_nCurveCount, 2);  // all the file holds
 }
 
 TEST(CsvLayout, TheWidestRowCountsAndTrailingSeparatorsAddNothing) {
     const Opened narrowFirst("a,b\n1\n2,3\n4,5\n");  // the second channel starts late
-    ASSERT_EQ(narrowFirst.doc.m_nCurveCount, 2);
+    ASSERT_EQ(narrowFirst.doc.Trace().m_nCurveCount, 2);
     EXPECT_TRUE(std::isnan(Samples(narrowFirst.doc, 1).at(0)));
     const Opened trailing("a,b,\n1,2,\n3,4,\n5,6,\n");
-    EXPECT_EQ(trailing.doc.m_nCurveCount, 2);
+    EXPECT_EQ(trailing.doc.Trace().m_nCurveCount, 2);
     EXPECT_TRUE(trailing.messages.m_messages.empty());
     const Opened wider("a,b\n1,2\n3,4,5\n6,7\n");  // a third channel without a name
-    EXPECT_EQ(wider.doc.m_nCurveCount, 3);
+    EXPECT_EQ(wider.doc.Trace().m_nCurveCount, 3);
     EXPECT_TRUE(wider.Says("columns 2 to 2 have no name")) << wider.Notice();
     // Past the head, a row wider than the table has no column for its extra cells.
     std::string body = "a,b\n";
     while (body.size() < 70000) body += "1,2\n";
     const Opened late(body + "3,4,5,6\n");
-    EXPECT_EQ(late.doc.m_nCurveCount, 2);
+    EXPECT_EQ(late.doc.Trace().m_nCurveCount, 2);
     EXPECT_TRUE(late.Says("2 cells past the table's 2 columns were dropped")) << late.Notice();
 }
 
 TEST(CsvLayout, NamesLoseTheirQuotesAndTheirUnits) {
     const Opened o("'a',\"P/kW\",U (V),P(t) [W],\"Phase, A\"\n1,2,3,4,5\n6,7,8,9,10\n");
-    ASSERT_EQ(o.doc.m_nCurveCount, 5);
-    EXPECT_EQ(o.doc.m_strCurveName[0], "a");
-    EXPECT_EQ(o.doc.m_strCurveName[1], "P");
-    EXPECT_EQ(o.doc.m_strCurveUnit[1], "kW");
-    EXPECT_EQ(o.doc.m_strCurveUnit[2], "V");
-    EXPECT_EQ(o.doc.m_strCurveName[3], "P(t)");  // the unit from the last brackets
-    EXPECT_EQ(o.doc.m_strCurveUnit[3], "W");
-    EXPECT_EQ(o.doc.m_strCurveName[4], "Phase, A");
+    ASSERT_EQ(o.doc.Trace().m_nCurveCount, 5);
+    EXPECT_EQ(o.doc.Trace().m_strCurveName[0], "a");
+    EXPECT_EQ(o.doc.Trace().m_strCurveName[1], "P");
+    EXPECT_EQ(o.doc.Trace().m_strCurveUnit[1], "kW");
+    EXPECT_EQ(o.doc.Trace().m_strCurveUnit[2], "V");
+    EXPECT_EQ(o.doc.Trace().m_strCurveName[3], "P(t)");  // the unit from the last brackets
+    EXPECT_EQ(o.doc.Trace().m_strCurveUnit[3], "W");
+    EXPECT_EQ(o.doc.Trace().m_strCurveName[4], "Phase, A");
 }
 
 TEST(CsvLayout, QuotesLineEndsAndTinyFiles) {
     const Opened quoted(
         "a,\"b;c\",d\n1,\"2;3\",4\n5,6,7\n");  // ';' inside quotes separates nothing
-    ASSERT_EQ(quoted.doc.m_nCurveCount, 3);
+    ASSERT_EQ(quoted.doc.Trace().m_nCurveCount, 3);
     EXPECT_EQ(Samples(quoted.doc, 0), (V{1, 5}));
-    EXPECT_EQ(quoted.doc.m_strCurveName[1], "b;c");
+    EXPECT_EQ(quoted.doc.Trace().m_strCurveName[1], "b;c");
     const Opened brokenName("\"Volt\nage\",b\n1,2\n3,4\n5,6\n");  // a line feed inside a name
-    ASSERT_EQ(brokenName.doc.m_nCurveCount, 2);
-    EXPECT_EQ(brokenName.doc.m_strCurveName[0], "Volt\nage");
+    ASSERT_EQ(brokenName.doc.Trace().m_nCurveCount, 2);
+    EXPECT_EQ(brokenName.doc.Trace().m_strCurveName[0], "Volt\nage");
     EXPECT_EQ(Samples(brokenName.doc, 1), (V{2, 4, 6}));
     const Opened crOnly("a,b\r1,2\r3,4\r5,6\r");
     EXPECT_EQ(Samples(crOnly.doc, 1), (V{2, 4, 6}));
@@ -193,7 +193,7 @@ TEST(CsvLayout, QuotesLineEndsAndTinyFiles) {
     const Opened bom(
         "\xEF\xBB\xBF"
         "a\n1\n2\n");
-    EXPECT_EQ(bom.doc.m_strCurveName[0], "a");
+    EXPECT_EQ(bom.doc.Trace().m_strCurveName[0], "a");
     const Opened five("5\n");
     EXPECT_EQ(Samples(five.doc, 0), (V{5}));
 }
@@ -202,9 +202,9 @@ TEST(CsvLayout, MoreThanEightColumnsAreChosenByNameOrNumber) {
     std::string text = "t,c1,c2,c3,c4,c5,c6,c7,c8,c9,c10\n";
     for (int r = 0; r < 3; ++r) text += std::to_string(r) + ",1,2,3,4,5,6,7,8,9,10\n";
     const Opened chosen(text, {"c10", "2", "c1"});
-    ASSERT_EQ(chosen.doc.m_nCurveCount, 3);
-    EXPECT_EQ(chosen.doc.m_strCurveName[0], "c10");
-    EXPECT_EQ(chosen.doc.m_strCurveName[1], "c2");  // column 2 of the file
+    ASSERT_EQ(chosen.doc.Trace().m_nCurveCount, 3);
+    EXPECT_EQ(chosen.doc.Trace().m_strCurveName[0], "c10");
+    EXPECT_EQ(chosen.doc.Trace().m_strCurveName[1], "c2");  // column 2 of the file
     EXPECT_TRUE(chosen.Says("\"c3\", \"c4\"")) << chosen.Notice();
     const Opened missing(text, {"c11"});
     EXPECT_FALSE(missing.ok);
@@ -223,6 +223,6 @@ TEST(CsvLayout, RowsOfNothingButSeparatorsAreNoRows) {
     const Opened gap("a,b\n1,2\n,,,,\n3,4\n;;\n");
     EXPECT_EQ(Samples(gap.doc, 1), (V{2, 4}));
     const Opened only(std::string(1 << 20, ',') + "\n");  // a megabyte of commas names nothing
-    EXPECT_EQ(only.doc.m_nCurveCount, 0);
-    EXPECT_EQ(only.doc.m_nSampleCount, 0);
+    EXPECT_EQ(only.doc.Trace().m_nCurveCount, 0);
+    EXPECT_EQ(only.doc.Trace().m_nSampleCount, 0);
 }

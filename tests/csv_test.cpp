@@ -45,17 +45,17 @@ TEST(Csv, SeparatorsAndDecimalCommas) {
 
 TEST(Csv, AnEvenlySpacedTimeColumnGivesTheStep) {
     const Csv ms("Time [ms],a\n0,1\n5,2\n10,3\n");
-    EXPECT_EQ(ms.doc.m_nCurveCount, 1);
-    EXPECT_EQ(ms.doc.m_dblStep, 5);
-    EXPECT_EQ(ms.doc.m_strStepUnit, "ms");
+    EXPECT_EQ(ms.doc.Trace().m_nCurveCount, 1);
+    EXPECT_EQ(ms.doc.Trace().m_dblStep, 5);
+    EXPECT_EQ(ms.doc.Trace().m_strStepUnit, "ms");
     const Csv fraction("t,a\n0,1\n0.002,2\n0.004,3\n");  // 2 ms, in the unit it reads best in
-    EXPECT_EQ(fraction.doc.m_dblStep, 2);
-    EXPECT_EQ(fraction.doc.m_strStepUnit, "ms");
+    EXPECT_EQ(fraction.doc.Trace().m_dblStep, 2);
+    EXPECT_EQ(fraction.doc.Trace().m_strStepUnit, "ms");
     const Csv uneven("TIME,a\n0,1\n1,2\n3,3\n");  // not even: an ordinary curve
-    EXPECT_EQ(uneven.doc.m_nCurveCount, 2);
-    EXPECT_EQ(uneven.doc.m_strCurveName[0], "TIME");
-    EXPECT_EQ(uneven.doc.m_dblStep, 1);
-    EXPECT_EQ(uneven.doc.m_strStepUnit, "s");
+    EXPECT_EQ(uneven.doc.Trace().m_nCurveCount, 2);
+    EXPECT_EQ(uneven.doc.Trace().m_strCurveName[0], "TIME");
+    EXPECT_EQ(uneven.doc.Trace().m_dblStep, 1);
+    EXPECT_EQ(uneven.doc.Trace().m_strStepUnit, "s");
     EXPECT_EQ(uneven.messages.m_messages,
               std::vector<std::string>{"the time column \"TIME\" was taken to count seconds, as it "
                                        "names no unit; the time column \"TIME\" is not evenly "
@@ -69,7 +69,7 @@ TEST(Csv, AnEvenlySpacedTimeColumnGivesTheStep) {
 
 TEST(Csv, ExtraColumnsAndBadCellsAreSaidOnce) {
     const Csv wide("1,2,3,4,5,6,7,8,9,10\n1,2,3,4,5,6,7,8,9,10\n");
-    EXPECT_EQ(wide.doc.m_nCurveCount, 8);
+    EXPECT_EQ(wide.doc.Trace().m_nCurveCount, 8);
     EXPECT_EQ(wide.messages.m_messages,
               std::vector<std::string>{
                   "a trace holds 8 curves at most: \"column 8\", \"column 9\" were left out."});
@@ -90,26 +90,27 @@ TEST(Csv, ASavedCsvOpensBackBitForBit) {
             if (!std::isfinite(x)) x = -0.0f;
         }
     curves[1][7] = std::numeric_limits<float>::infinity();
-    auto doc = DocWithSamples(curves);
-    doc->m_dblStep = 20;
-    doc->m_strStepUnit = "us";
-    doc->m_strCurveName[0] = "U1";
-    doc->m_strCurveUnit[0] = "V";
-    doc->m_strCurveName[2] = "a;b";
-    doc->m_strHeaderText = "Station:North Hall        Operator:A, B        ";
+    auto doc = DocWithSamples(curves, [](CTraceData& t) {
+        t.m_dblStep = 20;
+        t.m_strStepUnit = "us";
+        t.m_strCurveName[0] = "U1";
+        t.m_strCurveUnit[0] = "V";
+        t.m_strCurveName[2] = "a;b";
+        t.m_strHeaderText = "Station:North Hall        Operator:A, B        ";
+    });
     doc->SetCurveRange(1, -2.5f, 1e-30f);  // set by the user: not the data's extremes
     CTempDir temp;
     ASSERT_TRUE(doc->OnSaveDocument(temp.Path("out.csv")));
     CtesqDoc again;
     ASSERT_TRUE(again.OnOpenDocument(temp.Path("out.csv")));
-    EXPECT_EQ(again.m_dblStep, 20);
-    EXPECT_EQ(again.m_strStepUnit, "us");
-    EXPECT_EQ(again.m_strCurveName[0], "U1");
-    EXPECT_EQ(again.m_strCurveUnit[0], "V");
-    EXPECT_EQ(again.m_strCurveName[2], "a;b");
-    EXPECT_EQ(again.m_strHeaderText, doc->m_strHeaderText);
-    EXPECT_EQ(again.m_fCurveBottom[1], -2.5f);
-    EXPECT_EQ(again.m_fCurveTop[1], 1e-30f);
+    EXPECT_EQ(again.Trace().m_dblStep, 20);
+    EXPECT_EQ(again.Trace().m_strStepUnit, "us");
+    EXPECT_EQ(again.Trace().m_strCurveName[0], "U1");
+    EXPECT_EQ(again.Trace().m_strCurveUnit[0], "V");
+    EXPECT_EQ(again.Trace().m_strCurveName[2], "a;b");
+    EXPECT_EQ(again.Trace().m_strHeaderText, doc->Trace().m_strHeaderText);
+    EXPECT_EQ(again.Trace().m_fCurveBottom[1], -2.5f);
+    EXPECT_EQ(again.Trace().m_fCurveTop[1], 1e-30f);
     for (int i = 0; i < 3; ++i) {
         const V a = Samples(again, i), b = Samples(*doc, i);
         ASSERT_EQ(a.size(), b.size());
@@ -119,14 +120,14 @@ TEST(Csv, ASavedCsvOpensBackBitForBit) {
 
 TEST(Csv, RangesComeFromTheFiniteValuesAndOddStepsAreSaid) {
     const Csv c("a,b\n1,\ninf,\n-1e400,\n3,\n");
-    EXPECT_EQ(c.doc.m_fCurveBottom[0], 1);  // infinities leave the scale alone
-    EXPECT_EQ(c.doc.m_fCurveTop[0], 3);
-    EXPECT_EQ(c.doc.m_fCurveBottom[1], 0);  // no numbers at all: no range
-    EXPECT_EQ(c.doc.m_fCurveTop[1], 0);
+    EXPECT_EQ(c.doc.Trace().m_fCurveBottom[0], 1);  // infinities leave the scale alone
+    EXPECT_EQ(c.doc.Trace().m_fCurveTop[0], 3);
+    EXPECT_EQ(c.doc.Trace().m_fCurveBottom[1], 0);  // no numbers at all: no range
+    EXPECT_EQ(c.doc.Trace().m_fCurveTop[1], 0);
     const Csv fine("time [us],a\n0,1\n0.5,2\n1,3\n");  // a step of no whole unit
-    EXPECT_EQ(fine.doc.m_nCurveCount, 1);
-    EXPECT_EQ(fine.doc.m_dblStep, 500);
-    EXPECT_EQ(fine.doc.m_strStepUnit, "ns");
+    EXPECT_EQ(fine.doc.Trace().m_nCurveCount, 1);
+    EXPECT_EQ(fine.doc.Trace().m_dblStep, 500);
+    EXPECT_EQ(fine.doc.Trace().m_strStepUnit, "ns");
     EXPECT_TRUE(fine.messages.m_messages.empty());
     const Csv one("a\n1\n\"\"\n");
     EXPECT_EQ(one.messages.m_messages,
@@ -159,8 +160,8 @@ TEST(Csv, RowsReadInPlaceMatchRowsReadCellByCell) {
 }
 
 TEST(Csv, ASaveSaysFirstThatCurvesWithoutSamplesAreNotKept) {
-    auto doc = DocWithSamples({{1, 2}});
-    doc->m_nCurveCount = 2;  // a declared curve no row reached
+    // A declared curve no row reached.
+    auto doc = DocWithSamples({{1, 2}}, [](CTraceData& t) { t.m_nCurveCount = 2; });
     CTempDir temp;
     std::string asked;
     const YesNoQuestion previous = SetYesNoQuestion([&asked](const std::string& text) {
@@ -177,9 +178,9 @@ TEST(Csv, ASaveSaysFirstThatCurvesWithoutSamplesAreNotKept) {
 
 TEST(Csv, ATimeColumnAloneIsShownAndOneOfManyDigitsGivesAnExactStep) {
     const Csv alone("time\n0\n1\n2\n");
-    ASSERT_EQ(alone.doc.m_nCurveCount, 1);  // not an empty trace
+    ASSERT_EQ(alone.doc.Trace().m_nCurveCount, 1);  // not an empty trace
     EXPECT_EQ(Samples(alone.doc, 0), (V{0, 1, 2}));
     const Csv fine("t [s],a\n1000.000,1\n1000.001,2\n1000.002,3\n");  // needs a double
-    EXPECT_EQ(fine.doc.m_dblStep, 1);
-    EXPECT_EQ(fine.doc.m_strStepUnit, "ms");
+    EXPECT_EQ(fine.doc.Trace().m_dblStep, 1);
+    EXPECT_EQ(fine.doc.Trace().m_strStepUnit, "ms");
 }

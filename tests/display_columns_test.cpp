@@ -13,7 +13,6 @@
 
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
-#include "tests/support/DocTestAccess.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
@@ -75,25 +74,22 @@ TEST(DisplayColumns, NaNFirstSampleStaysMinAndMaxAndLaterNaNChangesNothing) {
 }
 
 TEST(DisplayColumns, NullSampleArrayEndsTheRun) {
-    auto doc = DocWithSamples({{1, 2}, {3, 4}});
-    doc->m_nCurveCount = 3;
-    doc->m_pSamples[3] = CFloatArray::Allocate(2, true);  // beyond the null slot 2
+    auto doc = DocWithSamples({{1, 2}, {3, 4}}, [](CTraceData& t) {
+        t.m_nCurveCount = 3;
+        t.m_pSamples[3] = CFloatArray::Allocate(2, true);  // beyond the null slot 2
+    });
     doc->BuildDisplayCopies();
     EXPECT_TRUE(doc->Display(1));
     EXPECT_FALSE(doc->Display(2));
     EXPECT_FALSE(doc->Display(3));
 }
 
-TEST(DisplayColumns, NoSamplesLeavesTheLengthAlone) {
-    CtesqDoc doc;
-    doc.ResetTrace();
-    CtesqDocTestAccess::SetDisplayLength(doc, 12);
+TEST(DisplayColumns, ACurveWithoutSamplesInATraceWithSamplesBuildsNothing) {
+    auto doc = DocWithSamples({{1}});
     CDisplayColumns slot;
     const CCurveSamples none;
-    EXPECT_TRUE(doc.BuildDisplayCopy(none, slot));
-    EXPECT_EQ(doc.DisplayLength(), 12);
-    doc.m_nSampleCount = 1;
-    EXPECT_FALSE(doc.BuildDisplayCopy(none, slot));
+    EXPECT_FALSE(doc->BuildDisplayCopy(none, slot));
+    EXPECT_FALSE(slot);
 }
 
 // Values that test every rule at once: NaN runs long enough to fill whole blocks, zeros of
@@ -236,7 +232,7 @@ TEST(DisplayColumns, PendingColumnsShowSamplesAloneAndTakeAPyramidOfTheSameSampl
     EXPECT_EQ(blank.size(), Reference(s, 16).size());
     EXPECT_TRUE(std::all_of(blank.begin(), blank.end(), [](float x) { return std::isnan(x); }));
     CDisplayColumns built[CTraceData::MAX_CURVES];
-    ASSERT_TRUE(built[0].Build(doc->m_pSamples[0], 70001));
+    ASSERT_TRUE(built[0].Build(doc->Trace().m_pSamples[0], 70001));
     doc->TakeBuiltColumns(built);
     EXPECT_FALSE(doc->Display(0).Pending());
     EXPECT_FALSE(built[0]);
@@ -244,7 +240,7 @@ TEST(DisplayColumns, PendingColumnsShowSamplesAloneAndTakeAPyramidOfTheSameSampl
     // A pyramid over another array is not taken.
     auto other = DocWithSamples({V(s.size(), 0.0f)});
     doc->PrepareDisplayColumns();
-    ASSERT_TRUE(built[0].Build(other->m_pSamples[0], 70001));
+    ASSERT_TRUE(built[0].Build(other->Trace().m_pSamples[0], 70001));
     doc->TakeBuiltColumns(built);
     EXPECT_FALSE(doc->Display(0).Pending());
     EXPECT_TRUE(built[0]);

@@ -174,6 +174,7 @@ TEST_F(FileSystem, WithoutASecondThreadTheReaderReadsOnOne) {
         CtesqDoc doc;
         CFile file(text, CFile::modeRead);
         return doc.ReadTextTrace(file) && messages.m_messages.empty() &&
-               doc.m_nSampleCount == 1'500'000 && doc.m_pSamples[0][1'499'999] == 9.0f;
+               doc.Trace().m_nSampleCount == 1'500'000 &&
+               doc.Trace().m_pSamples[0][1'499'999] == 9.0f;
     }));
 }

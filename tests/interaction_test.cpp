@@ -27,17 +27,23 @@ TEST(Interaction, PlotAndLegendBandsAndLegendColumns) {
 }
 
 TEST(Interaction, ReadOutAndStatusLine) {
-    auto doc = DocWithSamples({{1.5f, 2, 3}, {-0.25f, 0, 0}});
-    doc->m_strCurveName[0] = "U1";
-    doc->m_strCurveUnit[0] = "V";
-    doc->m_strCurveName[1] = "I1";
-    doc->m_dblStep = 20;
-    doc->m_strStepUnit = "us";
+    const auto edit = [](CTraceData& t) {
+        t.m_strCurveName[0] = "U1";
+        t.m_strCurveUnit[0] = "V";
+        t.m_strCurveName[1] = "I1";
+        t.m_dblStep = 20;
+        t.m_strStepUnit = "us";
+    };
+    auto doc = DocWithSamples({{1.5f, 2, 3}, {-0.25f, 0, 0}}, edit);
     doc->BuildDisplayCopies();
     EXPECT_EQ(ReadOut(*doc, 0), "0.00ms  U1:1.500V  I1:-0.250");
     EXPECT_EQ(ReadOut(*doc, 3), std::nullopt);  // past the data
-    doc->m_nCurveCount = 3;
-    doc->m_strCurveName[2] = "X";
+    doc = DocWithSamples({{1.5f, 2, 3}, {-0.25f, 0, 0}}, [&edit](CTraceData& t) {
+        edit(t);
+        t.m_nCurveCount = 3;
+        t.m_strCurveName[2] = "X";
+    });
+    doc->BuildDisplayCopies();
     EXPECT_EQ(ReadOut(*doc, 1), "0.02ms  U1:2.000V  I1:0.000  X:");  // no samples: no value
     EXPECT_EQ(
         StatusLine(*doc, 17, 1, 0, 0),

@@ -52,7 +52,7 @@ TEST_F(SaveOpen, OpenAndSaveMatchTheFileNamesExtensionInAnyCase) {
         CtesqDoc doc;
         doc.OnNewDocument();
         EXPECT_TRUE(doc.OnOpenDocument(Path(name))) << name;
-        EXPECT_EQ(doc.m_nSampleCount, samples) << name;
+        EXPECT_EQ(doc.Trace().m_nSampleCount, samples) << name;
     }
     fs::create_directory(Path("d.txt"));
     for (const char* name : {"noext", "a.txt.bak", "a.", "d.txt/noext"}) {
@@ -75,15 +75,15 @@ TEST_F(SaveOpen, OpenAndSaveMatchTheFileNamesExtensionInAnyCase) {
 }
 
 TEST_F(SaveOpen, TextColumnsBytesAreTheSameUnderAnyLocale) {
-    auto doc = DocWithSamples({{1.5f, 0.0001f, 1e6f}, {}, {-0.25f, 0.00001f, 123456789.0f}});
-    doc->m_pSamples[1].reset();  // a curve without samples is skipped
+    auto doc = DocWithSamples({{1.5f, 0.0001f, 1e6f}, {}, {-0.25f, 0.00001f, 123456789.0f}},
+                              [](CTraceData& t) { t.m_pSamples[1].reset(); });  // skipped
     const std::string expected = "1.5 -0.25 \r\n0.0001 1e-05 \r\n1e+06 1.23457e+08 \r\n";
     CMemFile c;
-    text_format::WriteColumns(c, *doc);
+    text_format::WriteColumns(c, doc->Trace());
     EXPECT_EQ(std::string(c.Bytes().begin(), c.Bytes().end()), expected);
     ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
     CMemFile d;
-    text_format::WriteColumns(d, *doc);
+    text_format::WriteColumns(d, doc->Trace());
     std::setlocale(LC_ALL, "C");
     EXPECT_EQ(std::string(d.Bytes().begin(), d.Bytes().end()), expected);
 }
@@ -91,12 +91,12 @@ TEST_F(SaveOpen, TextColumnsBytesAreTheSameUnderAnyLocale) {
 TEST_F(SaveOpen, ColumnsOpenedAsATextTraceAreEmptyAndSaySo) {
     auto doc = DocWithSamples({{1.5f, 2}});
     CSafeFile file(Path("cols.txt"));
-    text_format::WriteColumns(file, *doc);
+    text_format::WriteColumns(file, doc->Trace());
     file.Commit();
     CtesqDoc again;
     CMessageRecorder messages;
     EXPECT_TRUE(again.OnOpenDocument(Path("cols.txt")));
-    EXPECT_EQ(again.m_nSampleCount, 0);
+    EXPECT_EQ(again.Trace().m_nSampleCount, 0);
     EXPECT_EQ(
         messages.m_messages,
         std::vector<std::string>{"cols.txt holds no \"FileType QDL-RV\" line; nothing was read."});
@@ -117,16 +117,16 @@ TEST_F(SaveOpen, ASavedTextTraceReopensAsTheSameDocument) {
     EXPECT_NE(saved.find("\r\n380.1234 1.5 0.1 \r\n"), std::string::npos) << saved;
     CtesqDoc again;
     ASSERT_TRUE(again.OnOpenDocument(Path("out.txt")));
-    EXPECT_EQ(again.m_strHeaderText, doc.m_strHeaderText);
-    EXPECT_EQ(again.m_dblStep, 20);
-    EXPECT_EQ(again.m_strStepUnit, "us");
-    ASSERT_EQ(again.m_nCurveCount, 3);
-    ASSERT_EQ(again.m_nSampleCount, 3);
+    EXPECT_EQ(again.Trace().m_strHeaderText, doc.Trace().m_strHeaderText);
+    EXPECT_EQ(again.Trace().m_dblStep, 20);
+    EXPECT_EQ(again.Trace().m_strStepUnit, "us");
+    ASSERT_EQ(again.Trace().m_nCurveCount, 3);
+    ASSERT_EQ(again.Trace().m_nSampleCount, 3);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(again.m_strCurveName[i], doc.m_strCurveName[i]) << i;
-        EXPECT_EQ(again.m_strCurveUnit[i], doc.m_strCurveUnit[i]) << i;
-        EXPECT_EQ(again.m_fCurveBottom[i], doc.m_fCurveBottom[i]) << i;
-        EXPECT_EQ(again.m_fCurveTop[i], doc.m_fCurveTop[i]) << i;
+        EXPECT_EQ(again.Trace().m_strCurveName[i], doc.Trace().m_strCurveName[i]) << i;
+        EXPECT_EQ(again.Trace().m_strCurveUnit[i], doc.Trace().m_strCurveUnit[i]) << i;
+        EXPECT_EQ(again.Trace().m_fCurveBottom[i], doc.Trace().m_fCurveBottom[i]) << i;
+        EXPECT_EQ(again.Trace().m_fCurveTop[i], doc.Trace().m_fCurveTop[i]) << i;
         const std::vector<float> a = Samples(again, i), b = Samples(doc, i);
         ASSERT_EQ(a.size(), b.size());
         EXPECT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof(float)), 0) << i;
@@ -211,8 +211,8 @@ TEST_F(SaveOpen, SaveAsAddsOscAndSaveAsksBeforeWriting) {
 
     doc->OnFileSave();  // not modified: nothing happens
     EXPECT_EQ(asked, 0);
-    doc->m_pSamples[0].Floats()[0] = 9;
-    doc->SetModifiedFlag(true);
+    doc->Select(0, 1);
+    ASSERT_TRUE(doc->ExecuteCommand("kxb 0 0 9"));
     for (const int reply : {IDNO, IDCANCEL}) {
         answer = reply;
         doc->OnFileSave();
@@ -307,27 +307,29 @@ TEST_F(SaveOpen, TracesACsvOrTextSaveCouldNotCarryReopenTheSame) {
     for (const auto& curves :
          {std::vector<std::vector<float>>{{1, 2, 3}, {4, 5, 6}},
           std::vector<std::vector<float>>{{}, {}}, std::vector<std::vector<float>>{{7}, {8}}}) {
-        auto doc = DocWithSamples(curves);
-        doc->m_strCurveName[0] = "a";
-        doc->m_strCurveName[1] = "b";
-        doc->m_dblStep = curves[0].size() == 3 ? -5 : 2.5;
-        doc->m_strStepUnit = "ms";
+        auto doc = DocWithSamples(curves, [&curves](CTraceData& t) {
+            t.m_strCurveName[0] = "a";
+            t.m_strCurveName[1] = "b";
+            t.m_dblStep = curves[0].size() == 3 ? -5 : 2.5;
+            t.m_strStepUnit = "ms";
+        });
         ASSERT_TRUE(doc->OnSaveDocument(Path("t.csv")));
         CtesqDoc again;
         CMessageRecorder messages;
         ASSERT_TRUE(again.OnOpenDocument(Path("t.csv")));
-        EXPECT_EQ(again.m_nCurveCount, 2) << curves[0].size();
-        EXPECT_EQ(again.m_strCurveName[1], "b");
-        EXPECT_EQ(again.m_dblStep, doc->m_dblStep);
-        EXPECT_EQ(again.m_strStepUnit, "ms");
-        EXPECT_EQ(again.m_nSampleCount, doc->m_nSampleCount);
+        EXPECT_EQ(again.Trace().m_nCurveCount, 2) << curves[0].size();
+        EXPECT_EQ(again.Trace().m_strCurveName[1], "b");
+        EXPECT_EQ(again.Trace().m_dblStep, doc->Trace().m_dblStep);
+        EXPECT_EQ(again.Trace().m_strStepUnit, "ms");
+        EXPECT_EQ(again.Trace().m_nSampleCount, doc->Trace().m_nSampleCount);
         EXPECT_EQ(Samples(again, 1), Samples(*doc, 1));
     }
     // Names and units with the text format's separators are said first, then read back as
     // written; a trace without curves stays as it is, save after save.
-    auto named = DocWithSamples({{1, 2}});
-    named->m_strCurveName[0] = "Phase A";
-    named->m_strCurveUnit[0] = "m:s";
+    auto named = DocWithSamples({{1, 2}}, [](CTraceData& t) {
+        t.m_strCurveName[0] = "Phase A";
+        t.m_strCurveUnit[0] = "m:s";
+    });
     std::string asked;
     const YesNoQuestion before = SetYesNoQuestion([&asked](const std::string& text) {
         asked = text;
@@ -341,16 +343,16 @@ TEST_F(SaveOpen, TracesACsvOrTextSaveCouldNotCarryReopenTheSame) {
               "\"m_s\". Save anyway?");
     CtesqDoc back;
     ASSERT_TRUE(back.OnOpenDocument(Path("n.txt")));
-    EXPECT_EQ(back.m_strCurveName[0], "Phase_A");
-    EXPECT_EQ(back.m_strCurveUnit[0], "m_s");
+    EXPECT_EQ(back.Trace().m_strCurveName[0], "Phase_A");
+    EXPECT_EQ(back.Trace().m_strCurveUnit[0], "m_s");
     Put(Path("none.txt"), "FileType QDL-RV\nStation North\nStep 5 s\n");
     CtesqDoc none;
     ASSERT_TRUE(none.OnOpenDocument(Path("none.txt")));
-    const std::string header = none.m_strHeaderText;
+    const std::string header = none.Trace().m_strHeaderText;
     for (int round = 0; round < 3; ++round) {
         ASSERT_TRUE(none.OnSaveDocument(Path("none.txt")));
         ASSERT_TRUE(none.OnOpenDocument(Path("none.txt")));
-        EXPECT_EQ(none.m_strHeaderText, header) << round;
+        EXPECT_EQ(none.Trace().m_strHeaderText, header) << round;
     }
     // Missing and infinite samples come back as they were written.
     const float kInf = std::numeric_limits<float>::infinity();

@@ -88,15 +88,15 @@ TEST(SelectionStats, MatchTheDefinitionsOnRandomDataWithNaN) {
 }
 
 TEST(SelectionStats, CoverTheClampedRangeOfEveryCurve) {
-    auto doc = DocWithSamples({{1, 2, 3, 4}});
-    doc->m_nCurveCount = 2;  // a second curve without samples
-    const SelectionStats stats = ComputeSelectionStats(*doc, 3, 1);
+    CTraceData trace = TraceWithSamples({{1, 2, 3, 4}});
+    trace.m_nCurveCount = 2;  // a second curve without samples
+    const SelectionStats stats = ComputeSelectionStats(trace, 3, 1);
     EXPECT_EQ(stats.start, 1);
     EXPECT_EQ(stats.end, 3);
     ASSERT_EQ(stats.curves.size(), 2u);
     EXPECT_EQ(stats.curves[0].mean, 2.5);
     EXPECT_EQ(stats.curves[1].count, 0);
-    EXPECT_EQ(ComputeSelectionStats(*doc, 2, 99).end, 4);
+    EXPECT_EQ(ComputeSelectionStats(trace, 2, 99).end, 4);
 }
 
 TEST(CliStats, PrintsTheMeasurementsAsJson) {

@@ -58,31 +58,34 @@ TEST(TextReader, ReadsTheWorkedExample) {
         "\n"
         "1.5 0.25\n"
         "2.0,0.5\n");
-    EXPECT_EQ(doc->m_nCurveCount, 2);
-    EXPECT_EQ(doc->m_nSampleCount, 2);
-    EXPECT_EQ(doc->m_dblStep, 20);
-    EXPECT_EQ(doc->m_strStepUnit, "us");
-    EXPECT_EQ(doc->m_strCurveName[0], "U1");
-    EXPECT_EQ(doc->m_strCurveUnit[1], "A");
-    EXPECT_EQ(doc->m_fCurveBottom[0], -10.0f);
-    EXPECT_EQ(doc->m_fCurveTop[0], 10.0f);
-    EXPECT_EQ(doc->m_fCurveBottom[1], 0.25f);
-    EXPECT_EQ(doc->m_fCurveTop[1], 0.5f);
-    EXPECT_EQ(doc->m_strHeaderText, "DateTime:2025-03-31 12:34:56" + kPad + "Station:North" + kPad);
+    EXPECT_EQ(doc->Trace().m_nCurveCount, 2);
+    EXPECT_EQ(doc->Trace().m_nSampleCount, 2);
+    EXPECT_EQ(doc->Trace().m_dblStep, 20);
+    EXPECT_EQ(doc->Trace().m_strStepUnit, "us");
+    EXPECT_EQ(doc->Trace().m_strCurveName[0], "U1");
+    EXPECT_EQ(doc->Trace().m_strCurveUnit[1], "A");
+    EXPECT_EQ(doc->Trace().m_fCurveBottom[0], -10.0f);
+    EXPECT_EQ(doc->Trace().m_fCurveTop[0], 10.0f);
+    EXPECT_EQ(doc->Trace().m_fCurveBottom[1], 0.25f);
+    EXPECT_EQ(doc->Trace().m_fCurveTop[1], 0.5f);
+    EXPECT_EQ(doc->Trace().m_strHeaderText,
+              "DateTime:2025-03-31 12:34:56" + kPad + "Station:North" + kPad);
     EXPECT_EQ(Samples(*doc, 0), (V{1.5f, 2.0f}));
     EXPECT_EQ(Samples(*doc, 1), (V{0.25f, 0.5f}));
-    EXPECT_FALSE(doc->m_pSamples[2]);
+    EXPECT_FALSE(doc->Trace().m_pSamples[2]);
 }
 
 TEST(TextReader, FileTypeLineAcceptsAnySeparatorButExactCase) {
     for (const char* sep : {":", ",", ";", "\t", "  "})
-        EXPECT_EQ(
-            ReadTrace(std::string("FileType") + sep + "QDL-RV\nCurve a\n\n1\n")->m_nSampleCount, 1)
+        EXPECT_EQ(ReadTrace(std::string("FileType") + sep + "QDL-RV\nCurve a\n\n1\n")
+                      ->Trace()
+                      .m_nSampleCount,
+                  1)
             << sep;
     auto lower = ReadTrace("filetype QDL-RV\nCurve a\n\n1\n");
-    EXPECT_EQ(lower->m_nCurveCount, 0);
-    EXPECT_EQ(lower->m_nSampleCount, 0);
-    EXPECT_EQ(lower->m_strHeaderText, "");
+    EXPECT_EQ(lower->Trace().m_nCurveCount, 0);
+    EXPECT_EQ(lower->Trace().m_nSampleCount, 0);
+    EXPECT_EQ(lower->Trace().m_strHeaderText, "");
 }
 
 TEST(TextReader, HeaderLinesFillTheTable) {
@@ -92,50 +95,50 @@ TEST(TextReader, HeaderLinesFillTheTable) {
         "Title Foo Bar\n"
         "Step 0 us\n");
     // No curve was declared, so the empty final line is an other line too.
-    EXPECT_EQ(doc->m_strHeaderText,
+    EXPECT_EQ(doc->Trace().m_strHeaderText,
               "DateTime:2025-03-31 ::" + kPad + "Title:Foo" + kPad + ":" + kPad);
-    EXPECT_EQ(doc->m_dblStep, 1);
-    EXPECT_EQ(ReadTrace("FileType QDL-RV\nStep 2.5 s\n")->m_dblStep, 2.5);
-    EXPECT_EQ(ReadTrace("FileType QDL-RV\nStep -3\n")->m_dblStep, -3);
-    EXPECT_EQ(ReadTrace("FileType QDL-RV\nStep 5\n")->m_strStepUnit, "");
+    EXPECT_EQ(doc->Trace().m_dblStep, 1);
+    EXPECT_EQ(ReadTrace("FileType QDL-RV\nStep 2.5 s\n")->Trace().m_dblStep, 2.5);
+    EXPECT_EQ(ReadTrace("FileType QDL-RV\nStep -3\n")->Trace().m_dblStep, -3);
+    EXPECT_EQ(ReadTrace("FileType QDL-RV\nStep 5\n")->Trace().m_strStepUnit, "");
 }
 
 TEST(TextReader, NinthCurveLineIsAnOtherLine) {
     std::string text = "FileType QDL-RV\n";
     for (int i = 0; i < 9; ++i) text += "Curve c" + std::to_string(i) + " V 0 1\n";
     auto doc = ReadTrace(text);
-    EXPECT_EQ(doc->m_nCurveCount, 8);
-    EXPECT_EQ(doc->m_strCurveName[7], "c7");
-    EXPECT_EQ(doc->m_strHeaderText, "Curve:c8" + kPad);
+    EXPECT_EQ(doc->Trace().m_nCurveCount, 8);
+    EXPECT_EQ(doc->Trace().m_strCurveName[7], "c7");
+    EXPECT_EQ(doc->Trace().m_strHeaderText, "Curve:c8" + kPad);
 }
 
 TEST(TextReader, OnlyAnEmptyLineAfterACurveEndsTheHeader) {
     // Before any Curve line the empty line is an other line; blank lines never end the header.
     auto doc = ReadTrace("FileType QDL-RV\n\nCurve a V 0 1\n \nX 1\n\n1\n2\n");
-    EXPECT_EQ(doc->m_strHeaderText, ":" + kPad + ":" + kPad + "X:1" + kPad);
-    EXPECT_EQ(doc->m_nSampleCount, 2);
+    EXPECT_EQ(doc->Trace().m_strHeaderText, ":" + kPad + ":" + kPad + "X:1" + kPad);
+    EXPECT_EQ(doc->Trace().m_nSampleCount, 2);
 }
 
 TEST(TextReader, WithoutACurveLineEverythingIsHeader) {
     auto doc = ReadTrace("FileType QDL-RV\nA 1\n\n1 2\n");
-    EXPECT_EQ(doc->m_nCurveCount, 0);
-    EXPECT_EQ(doc->m_nSampleCount, 0);
+    EXPECT_EQ(doc->Trace().m_nCurveCount, 0);
+    EXPECT_EQ(doc->Trace().m_nSampleCount, 0);
     // The final empty line after the last line feed is a header line too.
-    EXPECT_EQ(doc->m_strHeaderText, "A:1" + kPad + ":" + kPad + "1:2" + kPad + ":" + kPad);
+    EXPECT_EQ(doc->Trace().m_strHeaderText, "A:1" + kPad + ":" + kPad + "1:2" + kPad + ":" + kPad);
 }
 
 TEST(TextReader, RowsSplitOnEverySeparator) {
     auto doc = ReadTrace("FileType QDL-RV\nCurve a\n\n1,2;3:4\t5\n1 2 3 4 5 6 7 8 9 10\n");
-    EXPECT_EQ(doc->m_nCurveCount, 8);
+    EXPECT_EQ(doc->Trace().m_nCurveCount, 8);
     EXPECT_EQ(Samples(*doc, 4), (V{5, 5}));
     EXPECT_EQ(Samples(*doc, 7), (V{0, 8}));  // the first row leaves curve 7 unwritten
-    EXPECT_EQ(doc->m_strCurveName[1], "");
+    EXPECT_EQ(doc->Trace().m_strCurveName[1], "");
 }
 
 TEST(TextReader, LongSeparatorRunsLeaveEmptyTokensThatTakeTheNextNumber) {
     // 8 separators collapse to one space; 9 leave two, cutting an empty token.
     auto doc = ReadTrace("FileType QDL-RV\nCurve a\n\n1,,,,,,,,2\n1,,,,,,,,,2\n");
-    EXPECT_EQ(doc->m_nCurveCount, 3);
+    EXPECT_EQ(doc->Trace().m_nCurveCount, 3);
     EXPECT_EQ(Samples(*doc, 0), (V{1, 1}));
     EXPECT_EQ(Samples(*doc, 1), (V{2, 2}));
     EXPECT_EQ(Samples(*doc, 2), (V{0, 2}));
@@ -144,7 +147,7 @@ TEST(TextReader, LongSeparatorRunsLeaveEmptyTokensThatTakeTheNextNumber) {
 TEST(TextReader, TokensThatAreNotNumbersReadAsZeroAndBlankRowsAreSkipped) {
     // "inf" and "nan" are numbers, as the C library reads them.
     auto doc = ReadTrace("FileType QDL-RV\nCurve a\n\n  \n7abc x -.5e1\n,;:\t\n0x10 inf nan\n");
-    EXPECT_EQ(doc->m_nSampleCount, 2);
+    EXPECT_EQ(doc->Trace().m_nSampleCount, 2);
     EXPECT_EQ(Samples(*doc, 0), (V{7, 0}));
     EXPECT_EQ(Samples(*doc, 1), (V{0, std::numeric_limits<float>::infinity()}));
     EXPECT_EQ(Samples(*doc, 2).at(0), -5);
@@ -158,11 +161,11 @@ TEST(TextReader, LineEndsAndStrayBytes) {
     EXPECT_EQ(Samples(*crlf, 0), (V{1, 2}));
     // A CR or NUL ends the line's text; the rest up to the line feed is ignored.
     auto cut = ReadTrace(header + "1\r 5 6\n2" + std::string(1, '\0') + " 7\n");
-    EXPECT_EQ(cut->m_nCurveCount, 1);
+    EXPECT_EQ(cut->Trace().m_nCurveCount, 1);
     EXPECT_EQ(Samples(*cut, 0), (V{1, 2}));
     // The last row needs no line feed; a final line feed hands over one more empty line.
     auto noEnd = ReadTrace("FileType QDL-RV\nCurve a\n\n1\n2");
-    EXPECT_EQ(noEnd->m_nSampleCount, 2);
+    EXPECT_EQ(noEnd->Trace().m_nSampleCount, 2);
     EXPECT_EQ(ParserEnd("FileType QDL-RV\nCurve a\n\n1\n2").first, 5);
     EXPECT_EQ(ParserEnd("FileType QDL-RV\nCurve a\n\n1\n2\n").first, 6);
 }
@@ -172,22 +175,22 @@ TEST(TextReader, DegenerateRangesAreCompletedFromTheData) {
         "FileType QDL-RV\nCurve a x 5 5\nCurve b x -1 1\nCurve c x 3 1\nCurve d x 0 0.00005\n"
         "Curve e x 0 0\n\n"
         "2 0 2 2\n-4 9 -4 -4\n");
-    EXPECT_EQ(doc->m_fCurveBottom[0], -4.0f);
-    EXPECT_EQ(doc->m_fCurveTop[0], 2.0f);
-    EXPECT_EQ(doc->m_fCurveBottom[1], -1.0f);
-    EXPECT_EQ(doc->m_fCurveTop[1], 1.0f);
-    EXPECT_EQ(doc->m_fCurveTop[2], 2.0f);
-    EXPECT_EQ(doc->m_fCurveBottom[3], -4.0f);
+    EXPECT_EQ(doc->Trace().m_fCurveBottom[0], -4.0f);
+    EXPECT_EQ(doc->Trace().m_fCurveTop[0], 2.0f);
+    EXPECT_EQ(doc->Trace().m_fCurveBottom[1], -1.0f);
+    EXPECT_EQ(doc->Trace().m_fCurveTop[1], 1.0f);
+    EXPECT_EQ(doc->Trace().m_fCurveTop[2], 2.0f);
+    EXPECT_EQ(doc->Trace().m_fCurveBottom[3], -4.0f);
     // A declared curve that no row reaches keeps its header range.
-    EXPECT_FALSE(doc->m_pSamples[4]);
-    EXPECT_EQ(doc->m_fCurveTop[4], 0.0f);
+    EXPECT_FALSE(doc->Trace().m_pSamples[4]);
+    EXPECT_EQ(doc->Trace().m_fCurveTop[4], 0.0f);
 }
 
 TEST(TextReader, LinesLongerThanABlockArriveWhole) {
     const std::string note(300000, 'x');
     auto doc = ReadTrace("FileType QDL-RV\nNote " + note + "\nCurve a\n\n" +
                          std::string(200000, ' ') + "42\n");
-    EXPECT_EQ(doc->m_strHeaderText, "Note:" + note + kPad);
+    EXPECT_EQ(doc->Trace().m_strHeaderText, "Note:" + note + kPad);
     EXPECT_EQ(Samples(*doc, 0), (V{42}));
 }
 
@@ -195,12 +198,12 @@ TEST(TextReader, ByteOrderMarkIsNotPartOfTheFirstLine) {
     auto doc = ReadTrace(
         "\xEF\xBB\xBF"
         "FileType QDL-RV\nCurve a\n\n1\n");
-    EXPECT_EQ(doc->m_nSampleCount, 1);
+    EXPECT_EQ(doc->Trace().m_nSampleCount, 1);
 }
 
 TEST(TextReader, IllFormedUtf8BecomesReplacementCharacters) {
     auto doc = ReadTrace("FileType QDL-RV\nCurve \xC3\xA9t\xFF V\n\n1\n");
-    EXPECT_EQ(doc->m_strCurveName[0], "\xC3\xA9t\xEF\xBF\xBD");
+    EXPECT_EQ(doc->Trace().m_strCurveName[0], "\xC3\xA9t\xEF\xBF\xBD");
 }
 
 TEST(TextReader, MoreRowsThanTheCountHoldsRefuseTheFile) {
@@ -230,15 +233,15 @@ TEST(TextReader, StoringPassNeverWritesPastTheCountedCapacity) {
 TEST(TraceModel, ConstructionAndResetValues) {
     CtesqDoc doc;
     EXPECT_EQ(doc.Decimation(), 1);
-    EXPECT_EQ(doc.m_dblStep, 0);
-    EXPECT_EQ(doc.m_strStepUnit, "");
+    EXPECT_EQ(doc.Trace().m_dblStep, 0);
+    EXPECT_EQ(doc.Trace().m_strStepUnit, "");
     doc.m_nOscFormat = 2;
     doc.SetDecimation(64);
     doc.SetCurveHidden(3, true);
     doc.SetModifiedFlag(true);
     doc.ResetTrace();
-    EXPECT_EQ(doc.m_dblStep, 1);
-    EXPECT_EQ(doc.m_strStepUnit, "s");
+    EXPECT_EQ(doc.Trace().m_dblStep, 1);
+    EXPECT_EQ(doc.Trace().m_strStepUnit, "s");
     EXPECT_EQ(doc.Decimation(), 1);
     EXPECT_EQ(doc.IsCurveHidden(3), 0);
     EXPECT_EQ(doc.m_nOscFormat, 2);
@@ -314,27 +317,29 @@ TEST(RowScanner, ReadsNothingPastAnExactBuffer) {
 
 TEST(TextReader, HeaderRangesAreRealNumbers) {
     auto doc = ReadTrace("FileType QDL-RV\nCurve a V -0.5 2.75\n\n1\n");
-    EXPECT_EQ(doc->m_fCurveBottom[0], -0.5f);
-    EXPECT_EQ(doc->m_fCurveTop[0], 2.75f);
+    EXPECT_EQ(doc->Trace().m_fCurveBottom[0], -0.5f);
+    EXPECT_EQ(doc->Trace().m_fCurveTop[0], 2.75f);
 }
 
 namespace {
 
 void ExpectSameTrace(const CtesqDoc& doc, const CTraceData& one) {
-    EXPECT_EQ(doc.m_nCurveCount, one.m_nCurveCount);
-    EXPECT_EQ(doc.m_nSampleCount, one.m_nSampleCount);
-    EXPECT_EQ(doc.m_dblStep, one.m_dblStep);
-    EXPECT_EQ(doc.m_strHeaderText, one.m_strHeaderText);
+    EXPECT_EQ(doc.Trace().m_nCurveCount, one.m_nCurveCount);
+    EXPECT_EQ(doc.Trace().m_nSampleCount, one.m_nSampleCount);
+    EXPECT_EQ(doc.Trace().m_dblStep, one.m_dblStep);
+    EXPECT_EQ(doc.Trace().m_strHeaderText, one.m_strHeaderText);
     for (int i = 0; i < CTraceData::MAX_CURVES; ++i) {
-        EXPECT_EQ(doc.m_strCurveName[i], one.m_strCurveName[i]);
-        EXPECT_EQ(std::memcmp(&doc.m_fCurveBottom[i], &one.m_fCurveBottom[i], 4), 0);
-        EXPECT_EQ(std::memcmp(&doc.m_fCurveTop[i], &one.m_fCurveTop[i], 4), 0);
-        ASSERT_EQ(static_cast<bool>(doc.m_pSamples[i]), static_cast<bool>(one.m_pSamples[i]));
+        EXPECT_EQ(doc.Trace().m_strCurveName[i], one.m_strCurveName[i]);
+        EXPECT_EQ(std::memcmp(&doc.Trace().m_fCurveBottom[i], &one.m_fCurveBottom[i], 4), 0);
+        EXPECT_EQ(std::memcmp(&doc.Trace().m_fCurveTop[i], &one.m_fCurveTop[i], 4), 0);
+        ASSERT_EQ(static_cast<bool>(doc.Trace().m_pSamples[i]),
+                  static_cast<bool>(one.m_pSamples[i]));
         if (!one.m_pSamples[i]) continue;
-        ASSERT_EQ(doc.m_pSamples[i].size(), one.m_pSamples[i].size());
-        EXPECT_EQ(std::memcmp(doc.m_pSamples[i].Floats().get(), one.m_pSamples[i].Floats().get(),
-                              one.m_pSamples[i].size() * sizeof(float)),
-                  0)
+        ASSERT_EQ(doc.Trace().m_pSamples[i].size(), one.m_pSamples[i].size());
+        EXPECT_EQ(
+            std::memcmp(doc.Trace().m_pSamples[i].Floats().get(), one.m_pSamples[i].Floats().get(),
+                        one.m_pSamples[i].size() * sizeof(float)),
+            0)
             << "curve " << i;
     }
 }
@@ -372,7 +377,7 @@ TEST(TextReader, TwoThreadsReadWhatOneThreadReads) {
         CtesqDoc doc;
         CFile file(path, CFile::modeRead);
         ASSERT_TRUE(doc.ReadTextTrace(file));
-        EXPECT_GT(doc.m_nSampleCount, 50000);
+        EXPECT_GT(doc.Trace().m_nSampleCount, 50000);
         CFile again(path, CFile::modeRead);
         ExpectSameTrace(doc, ReadTextOnOneThread(again));
     }
@@ -488,7 +493,7 @@ TEST(TextReader, AFileCutShortWhileReadIsReadAgainAndOneThatKeepsChangingIsRefus
         ASSERT_TRUE(cut);
         CMemFile half(rows.data(), rows.size() / 2);
         const CTraceData one = ReadTextOnOneThread(half);
-        ASSERT_EQ(doc.m_nSampleCount, one.m_nSampleCount);  // no row missing, none made up
+        ASSERT_EQ(doc.Trace().m_nSampleCount, one.m_nSampleCount);  // no row missing, none made up
         ASSERT_TRUE(one.m_pSamples[0].Floats());
         EXPECT_EQ(Samples(doc, 0),
                   std::vector<float>(one.m_pSamples[0].Floats().get(),

@@ -31,10 +31,11 @@ const StepCase kCases[] = {
 };
 
 std::unique_ptr<CtesqDoc> DocAtStep(const StepCase& c) {
-    auto doc = DocWithSamples({std::vector<float>(1000, 1.0f)});
     const timebase::Step step = timebase::StepOf(c.seconds);
-    doc->m_dblStep = step.value;
-    doc->m_strStepUnit = step.unit;
+    auto doc = DocWithSamples({std::vector<float>(1000, 1.0f)}, [&step](CTraceData& t) {
+        t.m_dblStep = step.value;
+        t.m_strStepUnit = step.unit;
+    });
     doc->BuildDisplayCopies();
     return doc;
 }
@@ -44,8 +45,8 @@ std::unique_ptr<CtesqDoc> DocAtStep(const StepCase& c) {
 TEST(TimeBase, EveryStepReadsRightAndNeighbouringGridLabelsDiffer) {
     for (const StepCase& c : kCases) {
         const auto doc = DocAtStep(c);
-        EXPECT_EQ(doc->m_strStepUnit, c.unit) << c.seconds;
-        EXPECT_NEAR(doc->SampleTime(1) * timebase::SecondsPer(c.unit), c.seconds,
+        EXPECT_EQ(doc->Trace().m_strStepUnit, c.unit) << c.seconds;
+        EXPECT_NEAR(doc->Trace().SampleTime(1) * timebase::SecondsPer(c.unit), c.seconds,
                     c.seconds * 1e-12);
         EXPECT_EQ(doc->FormatTimeLabel(100), c.at100) << c.seconds;
         EXPECT_EQ(doc->FormatTimeLabel(INT32_MAX, 100), c.atLast) << c.seconds;
@@ -69,15 +70,17 @@ TEST(TimeBase, SavedAsTextOrCsvTheStepReadsBackAndStatsAgree) {
             ASSERT_TRUE(doc->OnSaveDocument(path)) << name;
             CtesqDoc back;
             ASSERT_TRUE(back.OnOpenDocument(path)) << name;
-            EXPECT_EQ(back.m_strStepUnit, doc->m_strStepUnit) << name << " " << c.seconds;
-            EXPECT_NEAR(back.m_dblStep, doc->m_dblStep, doc->m_dblStep * 1e-12)
+            EXPECT_EQ(back.Trace().m_strStepUnit, doc->Trace().m_strStepUnit)
+                << name << " " << c.seconds;
+            EXPECT_NEAR(back.Trace().m_dblStep, doc->Trace().m_dblStep,
+                        doc->Trace().m_dblStep * 1e-12)
                 << name << " " << c.seconds;
             EXPECT_EQ(back.FormatTimeLabel(INT32_MAX, 100), c.atLast) << name;
             const CliRun stats = Cli("stats " + path + " --select 0:150");
             ASSERT_EQ(stats.status, 0) << stats.err;
             const std::string duration =
-                "\"duration\":" + timebase::ExactText(back.SampleTime(150)) + ",\"unit\":\"" +
-                c.unit + "\"";
+                "\"duration\":" + timebase::ExactText(back.Trace().SampleTime(150)) +
+                ",\"unit\":\"" + c.unit + "\"";
             EXPECT_NE(stats.out.find(duration), std::string::npos) << stats.out;
         }
     }

@@ -6,7 +6,6 @@
 #include <climits>
 #include <limits>
 
-#include "tests/support/DocTestAccess.h"
 #include "tests/support/TraceFixtures.h"
 #include "view/rules/TraceDraw.h"
 
@@ -134,8 +133,7 @@ TEST(TraceDraw, TheShadedColumnsOfASelectionAreOneRectangle) {
 
 TEST(TraceDraw, CurvesMapValuesIntoThePlotBand) {
     auto doc = DocWithSamples({{10, 1000, -5, 0}});
-    doc->m_fCurveBottom[0] = 0;
-    doc->m_fCurveTop[0] = 10;
+    doc->SetCurveRange(0, 0, 10);
     const RecordingDC dc = Paint(*doc, 0, 400);
     ASSERT_EQ(dc.polylines.size(), 1u);
     const auto& p = dc.polylines[0];
@@ -155,11 +153,12 @@ TEST(TraceDraw, CurvesMapValuesIntoThePlotBand) {
 }
 
 TEST(TraceDraw, HiddenCurvesKeepTheirScalePlaceAndGreyLegend) {
-    auto doc = DocWithSamples({{1, 2}, {1, 2}, {1, 2}});
+    auto doc = DocWithSamples({{1, 2}, {1, 2}, {1, 2}}, [](CTraceData& t) {
+        t.m_strCurveName[0] = "U1";
+        t.m_strCurveUnit[0] = "V";
+        t.m_strCurveName[2] = "I2";
+    });
     doc->SetCurveHidden(1, true);
-    doc->m_strCurveName[0] = "U1";
-    doc->m_strCurveUnit[0] = "V";
-    doc->m_strCurveName[2] = "I2";
     const RecordingDC dc = Paint(*doc, 0, 1000);
     EXPECT_EQ(dc.polylines.size(), 2u);
     EXPECT_EQ(dc.TextsAt(60).size(), 9u);  // curve 2's scale: F + 60
@@ -189,7 +188,7 @@ TEST(TraceDraw, NarrowTraceEndsGridAndRightScaleAtItsLastColumn) {
 
 TEST(TraceDraw, TinyWindowsDrawWithinRange) {
     auto doc = DocWithSamples({{1, 2, 3}, {4, 4, 4}});
-    doc->m_fCurveBottom[1] = doc->m_fCurveTop[1] = 4;  // no range
+    doc->SetCurveRange(1, 4, 4);  // no range
     doc->BuildDisplayCopies();
     RecordingDC dc(0);
     DrawTrace(dc, *doc, {{0, 0, 50, 60}, kColors, ""});  // plot height 60 - 50 - 100 < 0
@@ -199,11 +198,21 @@ TEST(TraceDraw, TinyWindowsDrawWithinRange) {
 }
 
 TEST(TraceDraw, TheGridStopsAtTheLastColumnOfTheLongestTrace) {
-    CtesqDoc doc;
-    doc.ResetTrace();
-    CtesqDocTestAccess::SetDisplayLength(
-        doc, 4LL * INT_MAX);  // 2147483647 columns, the right end in sight
-    const RecordingDC dc = Paint(doc, INT_MAX - 400, 400);
+    // 2147483647 samples read as they are drawn, a column each, the right end in sight.
+    struct Level : CSampleSource {
+        std::int64_t Count() const override { return INT_MAX; }
+        void Read(std::int64_t, std::int64_t n, float* out) const override {
+            std::fill(out, out + n, 1.0f);
+        }
+    };
+    CTraceData trace;
+    trace.m_nCurveCount = 1;
+    trace.m_nSampleCount = INT_MAX;
+    trace.m_pSamples[0] = CCurveSamples(std::make_shared<Level>());
+    auto doc = DocWithTrace(std::move(trace));
+    doc->PrepareDisplayColumns();
+    ASSERT_EQ(doc->DisplayLength(), 4LL * INT_MAX);
+    const RecordingDC dc = Paint(*doc, INT_MAX - 400, 400);
     int grid = 0;
     for (const auto& [a, b] : dc.lines) grid += a.x == b.x && a.y == 100;
     EXPECT_EQ(grid, 4);  // 2147483300 .. 2147483600
@@ -212,8 +221,7 @@ TEST(TraceDraw, TheGridStopsAtTheLastColumnOfTheLongestTrace) {
 TEST(TraceDraw, MissingSamplesAreGapsInTheLine) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     auto doc = DocWithSamples({{1, 2, nan, nan, 3, 4, nan}});
-    doc->m_fCurveBottom[0] = 0;
-    doc->m_fCurveTop[0] = 10;
+    doc->SetCurveRange(0, 0, 10);
     const RecordingDC dc = Paint(*doc, 0, 400);
     ASSERT_EQ(dc.polylines.size(), 2u);  // columns 0-1 and 4-5; nothing at 2, 3 and 6
     EXPECT_EQ(dc.polylines[0].size(), 8u);

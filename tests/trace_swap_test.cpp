@@ -47,8 +47,8 @@ TEST(TraceSwap, RefusedAndUnreadableOpensKeepTheOpenTrace) {
         EXPECT_TRUE(SameBits(Samples(doc, 0), before)) << path;
         EXPECT_EQ(doc.GetTitle(), "good.txt");
         EXPECT_TRUE(doc.IsModified());
-        EXPECT_EQ(doc.m_dblStep, 5);
-        EXPECT_EQ(doc.m_strHeaderText, "Station:A        ");
+        EXPECT_EQ(doc.Trace().m_dblStep, 5);
+        EXPECT_EQ(doc.Trace().m_strHeaderText, "Station:A        ");
         EXPECT_EQ(doc.Decimation(), 2);
         EXPECT_EQ(doc.DisplayLength(), 8);
         EXPECT_EQ(doc.SelEnd(), 2);
@@ -66,7 +66,7 @@ TEST(TraceSwap, ASuccessfulOpenStartsAFreshView) {
     const std::string path = dir.Path("a.txt");
     Put(path, "FileType QDL-RV\nCurve a\n\n1\n2\n");
     ASSERT_TRUE(doc.OnOpenDocument(path));
-    EXPECT_EQ(doc.m_nSampleCount, 2);
+    EXPECT_EQ(doc.Trace().m_nSampleCount, 2);
     EXPECT_EQ(doc.SelEnd(), 0);
     EXPECT_EQ(doc.IsCurveHidden(3), 0);
     EXPECT_EQ(doc.m_nOscFormat, 2);  // only a capture read changes it

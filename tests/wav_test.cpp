@@ -58,15 +58,15 @@ TEST(Wav, EveryFormatReadsAsLibsndfileReadsIt) {
         CtesqDoc doc;
         CMessageRecorder messages;
         ASSERT_TRUE(doc.OnOpenDocument(path)) << format;
-        ASSERT_EQ(doc.m_nCurveCount, 8);
-        ASSERT_EQ(doc.m_nSampleCount, kFrames);
+        ASSERT_EQ(doc.Trace().m_nCurveCount, 8);
+        ASSERT_EQ(doc.Trace().m_nSampleCount, kFrames);
         for (int c = 0; c < 8; ++c)
             EXPECT_EQ(Samples(doc, c), Channel(path, c)) << format << " " << c;
-        EXPECT_EQ(doc.m_strCurveName[7], "channel 8");
-        EXPECT_EQ(doc.m_fCurveBottom[0], -1.0f);
-        EXPECT_EQ(doc.m_fCurveTop[0], 1.0f);
-        EXPECT_EQ(doc.m_strStepUnit, "us");
-        EXPECT_NEAR(doc.m_dblStep, 1e6 / kRate, 1e-9);
+        EXPECT_EQ(doc.Trace().m_strCurveName[7], "channel 8");
+        EXPECT_EQ(doc.Trace().m_fCurveBottom[0], -1.0f);
+        EXPECT_EQ(doc.Trace().m_fCurveTop[0], 1.0f);
+        EXPECT_EQ(doc.Trace().m_strStepUnit, "us");
+        EXPECT_NEAR(doc.Trace().m_dblStep, 1e6 / kRate, 1e-9);
         EXPECT_EQ(
             messages.m_messages,
             std::vector<std::string>{
@@ -81,7 +81,7 @@ TEST(Wav, ChannelsAreChosenByNameOrNumberAndOtherFilesAreRefused) {
     CtesqDoc doc;
     doc.m_curvesToRead = {"channel 10", "2"};
     ASSERT_TRUE(doc.OnOpenDocument(path));
-    ASSERT_EQ(doc.m_nCurveCount, 2);
+    ASSERT_EQ(doc.Trace().m_nCurveCount, 2);
     EXPECT_EQ(Samples(doc, 0), Channel(path, 9));
     EXPECT_EQ(Samples(doc, 1), Channel(path, 2));
 

@@ -36,7 +36,7 @@ CtesqView::CtesqView(QWidget* parent)
     AddCommand(ID_ZOOM_FIT, [this] { OnZoomToFit(); });
     AddCommand(ID_EDIT_COPY, [this] { OnEditCopy(); });
     AddUpdate(ID_ZOOM_FIT, [this](CCmdUI* ui) {
-        ui->Enable(GetDocument() != nullptr && GetDocument()->m_nSampleCount > 0);
+        ui->Enable(GetDocument() != nullptr && GetDocument()->Trace().m_nSampleCount > 0);
     });
     AddCommand(ID_ZOOM_SELECTION, [this] { OnZoomToSelection(); });
     AddUpdate(ID_ZOOM_SELECTION, [this](CCmdUI* ui) {
@@ -109,7 +109,7 @@ void CtesqView::OnUpdate(CView*, long lHint, void* pHint) {
         case HINT_GOTO:
             if (pHint == nullptr) return;
             position = GotoPosition(GetScrollRangeEnd(), *static_cast<const int*>(pHint),
-                                    doc->m_nSampleCount);
+                                    doc->Trace().m_nSampleCount);
             break;
         default:
             return;
@@ -134,7 +134,7 @@ void CtesqView::OnZoomOut() {
     CtesqDoc* doc = GetDocument();
     if (doc == nullptr) return;
     ApplyZoom(navigation::ZoomOutStep(navigation::ZoomRoute::command, doc->Decimation(),
-                                      doc->m_nSampleCount));
+                                      doc->Trace().m_nSampleCount));
 }
 
 void CtesqView::OnEditCopy() {
@@ -158,7 +158,7 @@ void CtesqView::OnUpdateZoomOut(CCmdUI* pCmdUI) const {
 void CtesqView::OnZoomToFit() {
     CtesqDoc* doc = GetDocument();
     if (doc == nullptr) return;
-    ZoomTo(navigation::FitDecimation(doc->m_nSampleCount, GetClientRect().Width()), 0);
+    ZoomTo(navigation::FitDecimation(doc->Trace().m_nSampleCount, GetClientRect().Width()), 0);
 }
 
 void CtesqView::OnZoomToSelection() {
@@ -172,8 +172,8 @@ void CtesqView::OnZoomToSelection() {
 void CtesqView::OnCtrlWheel(int delta, int x) {
     CtesqDoc* doc = GetDocument();
     if (doc == nullptr || delta == 0) return;
-    const navigation::ZoomTarget t = navigation::PointerZoom(doc->Decimation(), GetScrollPosition(),
-                                                             x, delta > 0, doc->m_nSampleCount);
+    const navigation::ZoomTarget t = navigation::PointerZoom(
+        doc->Decimation(), GetScrollPosition(), x, delta > 0, doc->Trace().m_nSampleCount);
     if (t.decimation != doc->Decimation()) ZoomTo(t.decimation, t.position);
 }
 
@@ -222,15 +222,16 @@ void CtesqView::OnLButtonDown(QPoint client) {
     const CRect rc = GetClientRect();
     if (interaction::InLegendBand(client.y(), ClientBands())) {
         const int k =
-            interaction::LegendColumn(client.x(), rc.left, rc.Width(), doc->m_nCurveCount);
+            interaction::LegendColumn(client.x(), rc.left, rc.Width(), doc->Trace().m_nCurveCount);
         if (k >= 0 && k <= 7) {
             doc->SetCurveHidden(k, !doc->IsCurveHidden(k));
             viewport()->repaint();
         }
     }
     if (interaction::InSelectionBand(client.y(), ClientBands())) {
-        const interaction::ClickResult r = interaction::SelectByClick(
-            client.x() + GetScrollPosition(), doc->Decimation(), doc->m_nSampleCount, s_nSelAnchor);
+        const interaction::ClickResult r =
+            interaction::SelectByClick(client.x() + GetScrollPosition(), doc->Decimation(),
+                                       doc->Trace().m_nSampleCount, s_nSelAnchor);
         doc->Select(r.selStart, r.selEnd);
         viewport()->repaint();
         s_nSelAnchor = r.anchor;
@@ -247,16 +248,17 @@ void CtesqView::OnRButtonDown(QPoint client) {
     if (doc == nullptr) return;
     const CRect rc = GetClientRect();
     if (!interaction::InLegendBand(client.y(), ClientBands())) return;
-    const int k = interaction::LegendColumn(client.x(), rc.left, rc.Width(), doc->m_nCurveCount);
-    if (k < 0 || k >= doc->m_nCurveCount) return;
+    const int k =
+        interaction::LegendColumn(client.x(), rc.left, rc.Width(), doc->Trace().m_nCurveCount);
+    if (k < 0 || k >= doc->Trace().m_nCurveCount) return;
     CDlgCurvePara dialog(this);
-    dialog.m_dblTop = doc->m_fCurveTop[k];
-    dialog.m_dblBottom = doc->m_fCurveBottom[k];
+    dialog.m_dblTop = doc->Trace().m_fCurveTop[k];
+    dialog.m_dblBottom = doc->Trace().m_fCurveBottom[k];
     // A curve without samples has no largest or smallest to offer.
-    dialog.m_bHasExtremes = doc->m_pSamples[k] && doc->m_nSampleCount > 0;
+    dialog.m_bHasExtremes = doc->Trace().m_pSamples[k] && doc->Trace().m_nSampleCount > 0;
     if (dialog.m_bHasExtremes) {
         float mn, mx;
-        CurveExtremes(doc->m_pSamples[k], doc->m_nSampleCount, mn, mx);
+        CurveExtremes(doc->Trace().m_pSamples[k], doc->Trace().m_nSampleCount, mn, mx);
         dialog.m_dblMin = mn;
         dialog.m_dblMax = mx;
     }
@@ -312,10 +314,10 @@ void CtesqView::FindPrevMarker() {
 void CtesqView::GoToMarker(MarkerSearch search) {
     CtesqDoc* doc = GetDocument();
     if (doc == nullptr) return;
-    const int edge =
-        interaction::LeftEdgeSample(doc->m_nSampleCount, GetScrollPosition(), GetScrollRangeEnd());
-    if (const auto target =
-            search(doc->m_pSamples[0], doc->m_nSampleCount, edge, m_bSeekNegative & 1))
+    const int edge = interaction::LeftEdgeSample(doc->Trace().m_nSampleCount, GetScrollPosition(),
+                                                 GetScrollRangeEnd());
+    if (const auto target = search(doc->Trace().m_pSamples[0], doc->Trace().m_nSampleCount, edge,
+                                   m_bSeekNegative & 1))
         doc->ExecuteCommand(fmt::format("goto {}", *target));
 }
 
@@ -351,7 +353,7 @@ void CtesqView::DragTo(int x) {
     if (doc == nullptr) return;
     m_nDragX = x;
     const int sample = navigation::SampleAtColumn(static_cast<long long>(x) + GetScrollPosition(),
-                                                  doc->Decimation(), doc->m_nSampleCount);
+                                                  doc->Decimation(), doc->Trace().m_nSampleCount);
     doc->Select(std::min(m_nPressSample, sample), std::max(m_nPressSample, sample));
     // The next click selects from where the drag ended.
     s_nSelAnchor = sample;

@@ -53,14 +53,14 @@ TEST(App, StartsWithANewDocumentOrTheNamedFile) {
     ASSERT_TRUE(opened.InitInstance({"tesqv", trace}));
     EXPECT_EQ(opened.GetMainWnd()->windowTitle().toStdString(),
               "osc - " + fs::path(trace).filename().string());
-    EXPECT_EQ(opened.GetDocument().m_nSampleCount, 2);
+    EXPECT_EQ(opened.GetDocument().Trace().m_nSampleCount, 2);
 
     // An unknown extension: the message, the previous trace kept; at start-up, no window.
     const std::string other = WriteTemp("notes.abc", "x");
     CMessageRecorder messages;
     EXPECT_FALSE(opened.OpenDocumentFile(other));
     EXPECT_EQ(messages.m_messages, std::vector<std::string>{"unknow file type."});
-    EXPECT_EQ(opened.GetDocument().m_nSampleCount, 2);
+    EXPECT_EQ(opened.GetDocument().Trace().m_nSampleCount, 2);
     CtesqApp refused;
     EXPECT_FALSE(refused.InitInstance({"tesqv", other}));
     fs::remove(trace);
@@ -86,16 +86,17 @@ TEST(App, NewOffersToSaveAModifiedDocumentFirst) {
     CtesqApp app;
     ASSERT_TRUE(app.InitInstance({"tesqv"}));
     CtesqDoc& doc = app.GetDocument();
-    doc.m_nSampleCount = 0;
+    CTraceData marked;
+    marked.m_strHeaderText = "kept";
+    doc.TakeTrace(std::move(marked));
     doc.SetModifiedFlag(true);
-    doc.m_strHeaderText = "kept";
     int answer = IDCANCEL;
     SetSaveChangesQuestion([&answer](const std::string&) { return answer; });
     app.OnFileNew();
-    EXPECT_EQ(doc.m_strHeaderText, "kept");  // cancelled
+    EXPECT_EQ(doc.Trace().m_strHeaderText, "kept");  // cancelled
     answer = IDNO;
     app.OnFileNew();
-    EXPECT_EQ(doc.m_strHeaderText, "");
+    EXPECT_EQ(doc.Trace().m_strHeaderText, "");
     EXPECT_FALSE(doc.IsModified());
     SetSaveChangesQuestion({});
 }
@@ -116,7 +117,7 @@ TEST(App, ADroppedFileOpensAfterTheSaveQuestion) {
     app.Opener().Wait();
     SetSaveChangesQuestion({});
     EXPECT_EQ(asked, 1);
-    EXPECT_EQ(app.GetDocument().m_nSampleCount, 3);
+    EXPECT_EQ(app.GetDocument().Trace().m_nSampleCount, 3);
     EXPECT_EQ(app.GetMainWnd()->windowTitle().toStdString(),
               "osc - " + fs::path(trace).filename().string());
     fs::remove(trace);
@@ -150,7 +151,7 @@ TEST(App, OpensFilesWhoseNamesAreNotUtf8) {
     Put(latin1, "FileType QDL-RV\nCurve a\n\n1\n2\n");
     CtesqApp app;
     ASSERT_TRUE(app.InitInstance({"tesqv", latin1}));
-    EXPECT_EQ(app.GetDocument().m_nSampleCount, 2);
+    EXPECT_EQ(app.GetDocument().Trace().m_nSampleCount, 2);
     EXPECT_EQ(app.GetDocument().GetPathName(), latin1);
 
     const std::string dropped = temp.Path("\xff\xfe.txt");
@@ -160,7 +161,7 @@ TEST(App, OpensFilesWhoseNamesAreNotUtf8) {
         {QUrl::fromEncoded("file://" + QByteArray::fromStdString(dropped).toPercentEncoding("/"))});
     app.GetMainWnd()->OpenDropped(data);
     app.Opener().Wait();
-    EXPECT_EQ(app.GetDocument().m_nSampleCount, 3);
+    EXPECT_EQ(app.GetDocument().Trace().m_nSampleCount, 3);
 }
 
 TEST(App, SaveDialogGivesABareNameTheChosenFiltersExtension) {
@@ -230,8 +231,8 @@ TEST(App, AFileOfMoreThanEightColumnsAsksWhichAndTheAnswerIsRemembered) {
     CtesqApp app;
     ASSERT_TRUE(app.InitInstance({"tesqv", wide}));
     SetColumnChoice({});
-    ASSERT_EQ(app.GetDocument().m_nCurveCount, 2);
-    EXPECT_EQ(app.GetDocument().m_strCurveName[0], "c10");
+    ASSERT_EQ(app.GetDocument().Trace().m_nCurveCount, 2);
+    EXPECT_EQ(app.GetDocument().Trace().m_strCurveName[0], "c10");
 }
 
 TEST(App, AnythingThrownWhileAFileIsReadIsAFailedOpenThatKeepsTheTrace) {
@@ -248,12 +249,12 @@ TEST(App, AnythingThrownWhileAFileIsReadIsAFailedOpenThatKeepsTheTrace) {
         app.Opener().Wait();
         EXPECT_EQ(messages.m_messages,
                   std::vector<std::string>{second + " could not be opened: disk on fire."});
-        EXPECT_EQ(app.GetDocument().m_nSampleCount, 2);
+        EXPECT_EQ(app.GetDocument().Trace().m_nSampleCount, 2);
         EXPECT_EQ(app.GetDocument().GetPathName(), first);
     }
     app.OpenInBackground(second);
     app.Opener().Wait();
-    EXPECT_EQ(app.GetDocument().m_nSampleCount, 3);
+    EXPECT_EQ(app.GetDocument().Trace().m_nSampleCount, 3);
 }
 
 TEST(App, CancelStopsTheDisplayColumnsBuildToo) {
@@ -273,11 +274,11 @@ TEST(App, CancelStopsTheDisplayColumnsBuildToo) {
             if (read >= 2 * rows.size()) app.Opener().Cancel();
         });
         app.Opener().Wait();
-        EXPECT_EQ(app.GetDocument().m_nSampleCount, 2) << round;
+        EXPECT_EQ(app.GetDocument().Trace().m_nSampleCount, 2) << round;
     }
     app.OpenInBackground(big);
     app.Opener().Wait();
-    EXPECT_EQ(app.GetDocument().m_nSampleCount, 3'000'000);
+    EXPECT_EQ(app.GetDocument().Trace().m_nSampleCount, 3'000'000);
 }
 
 TEST(App, FollowingAFileThatCannotBeReadSaysSoInTheStatusBarAndTriesAgain) {
@@ -294,7 +295,7 @@ TEST(App, FollowingAFileThatCannotBeReadSaysSoInTheStatusBarAndTriesAgain) {
     app.Opener().Wait();
     EXPECT_TRUE(messages.m_messages.empty());
     EXPECT_FALSE(app.GetMainWnd()->statusBar()->currentMessage().isEmpty());
-    EXPECT_EQ(app.GetDocument().m_nSampleCount, 3);
+    EXPECT_EQ(app.GetDocument().Trace().m_nSampleCount, 3);
     // A read that fails (a capture growing under it) is said the same way.
     std::filesystem::remove(path);
     Put(path, std::string(std::size_t{9} << 20, 'x'));
@@ -308,7 +309,7 @@ TEST(App, FollowingAFileThatCannotBeReadSaysSoInTheStatusBarAndTriesAgain) {
     Put(path, "abcd");
     app.OnFileReload(true);
     app.Opener().Wait();
-    EXPECT_EQ(app.GetDocument().m_nSampleCount, 4);
+    EXPECT_EQ(app.GetDocument().Trace().m_nSampleCount, 4);
 }
 
 TEST(App, ACaptureChangedOnDiskIsToldOnceAndReadAgainWhenTheUserSays) {
@@ -333,18 +334,18 @@ TEST(App, ACaptureChangedOnDiskIsToldOnceAndReadAgainWhenTheUserSays) {
                          "until it is read again. Reload it?"});
     EXPECT_TRUE(
         app.GetMainWnd()->statusBar()->currentMessage().contains(QStringLiteral("File > Reload")));
-    EXPECT_EQ(app.GetDocument().m_nSampleCount, 1000);
+    EXPECT_EQ(app.GetDocument().Trace().m_nSampleCount, 1000);
     // Read again, the trace is watched afresh; this time the user says yes.
     app.OnFileReload();
     app.Opener().Wait();
-    EXPECT_EQ(app.GetDocument().m_nSampleCount, 2000);
+    EXPECT_EQ(app.GetDocument().Trace().m_nSampleCount, 2000);
     EXPECT_TRUE(app.GetMainWnd()->statusBar()->currentMessage().isEmpty());
     Put(path, std::string(3000, '\x09'));
     answer = true;
     app.CheckSamplesOnDisk();
     app.Opener().Wait();
     EXPECT_EQ(asked.size(), 2u);
-    EXPECT_EQ(app.GetDocument().m_nSampleCount, 3000);
+    EXPECT_EQ(app.GetDocument().Trace().m_nSampleCount, 3000);
     // Not over a dialog: asked once it has closed.
     Put(path, std::string(4000, '\x0B'));
     QDialog dialog;
@@ -357,7 +358,7 @@ TEST(App, ACaptureChangedOnDiskIsToldOnceAndReadAgainWhenTheUserSays) {
     app.CheckSamplesOnDisk();
     app.Opener().Wait();
     EXPECT_EQ(asked.size(), 3u);
-    EXPECT_EQ(app.GetDocument().m_nSampleCount, 4000);
+    EXPECT_EQ(app.GetDocument().Trace().m_nSampleCount, 4000);
     // Reloaded on change anyway: told in the status bar, not asked.
     app.SetAutoReload(true);
     Put(path, std::string(5000, '\x0C'));

@@ -132,7 +132,7 @@ TEST(Reload, KeepsZoomPositionSelectionAndHiddenCurves) {
     Put(trace, kHeader + Rows(0, 30000));
     app.OnFileReload();
     app.Opener().Wait();
-    EXPECT_EQ(doc.m_nSampleCount, 30000);
+    EXPECT_EQ(doc.Trace().m_nSampleCount, 30000);
     EXPECT_EQ(doc.Decimation(), 2);
     EXPECT_EQ(doc.SelEnd(), 200);
     EXPECT_EQ(doc.IsCurveHidden(1), 1);
@@ -150,13 +150,13 @@ TEST(Reload, KeepsZoomPositionSelectionAndHiddenCurves) {
     Put(trace, kHeader + Rows(0, 10));
     app.OnFileReload();
     app.Opener().Wait();
-    EXPECT_EQ(doc.m_nSampleCount, 30000);
+    EXPECT_EQ(doc.Trace().m_nSampleCount, 30000);
     EXPECT_EQ(asked, "Discard the changes to grow.txt and read it again from disk?");
     discard = true;
     app.OnFileReload();
     app.Opener().Wait();
     SetYesNoQuestion({});
-    EXPECT_EQ(doc.m_nSampleCount, 10);
+    EXPECT_EQ(doc.Trace().m_nSampleCount, 10);
     EXPECT_FALSE(doc.IsModified());
 }
 
@@ -175,7 +175,7 @@ TEST(Reload, AWatchedFileIsFollowedAsItGrows) {
     }
     // Waits only as long as the change takes to arrive (the bound is for a machine that is
     // very busy, never a pause the test depends on).
-    ASSERT_TRUE(WaitFor([&] { return app.GetDocument().m_nSampleCount == 9000; }));
+    ASSERT_TRUE(WaitFor([&] { return app.GetDocument().Trace().m_nSampleCount == 9000; }));
     EXPECT_EQ(view->GetScrollPosition(), view->horizontalScrollBar()->maximum());
 
     // Gone for a while and written anew: still followed, and nothing asked meanwhile.
@@ -183,7 +183,7 @@ TEST(Reload, AWatchedFileIsFollowedAsItGrows) {
     // The removal and the new file arrive in that order, however late they are handled.
     std::filesystem::remove(trace);
     Put(trace, kHeader + Rows(0, 12000));
-    EXPECT_TRUE(WaitFor([&] { return app.GetDocument().m_nSampleCount == 12000; }));
+    EXPECT_TRUE(WaitFor([&] { return app.GetDocument().Trace().m_nSampleCount == 12000; }));
     EXPECT_TRUE(messages.m_messages.empty());
     app.SetAutoReload(false);
 }
@@ -210,11 +210,11 @@ TEST(Reload, AFollowedFileEmptiedOrRemovedKeepsTheLastTraceShown) {
         bar->clearMessage();
         std::filesystem::remove(trace);
         EXPECT_TRUE(said("rec.txt is gone; the last trace read stays shown."));
-        EXPECT_EQ(doc.m_nSampleCount, 5000 + round);
+        EXPECT_EQ(doc.Trace().m_nSampleCount, 5000 + round);
         EXPECT_EQ(doc.Decimation(), decimation);
         EXPECT_EQ(doc.SelEnd(), 20);
         Put(trace, kHeader + Rows(0, 5001));
-        EXPECT_TRUE(WaitFor([&] { return doc.m_nSampleCount == 5001; }));
+        EXPECT_TRUE(WaitFor([&] { return doc.Trace().m_nSampleCount == 5001; }));
         EXPECT_EQ(doc.SelEnd(), 20);
     }
     EXPECT_TRUE(messages.m_messages.empty());
@@ -241,8 +241,8 @@ struct OpenApp {
     void ExpectTheSmallTraceIsStillThere() {
         CtesqDoc& doc = app.GetDocument();
         EXPECT_FALSE(doc.IsBusy());
-        EXPECT_EQ(doc.m_nSampleCount, 2);
-        EXPECT_EQ(doc.m_pSamples[1][1], 4.0f);
+        EXPECT_EQ(doc.Trace().m_nSampleCount, 2);
+        EXPECT_EQ(doc.Trace().m_pSamples[1][1], 4.0f);
         EXPECT_EQ(doc.GetPathName(), small);
         EXPECT_EQ(app.GetMainWnd()->windowTitle(), QStringLiteral("osc - small.txt"));
     }
@@ -309,7 +309,7 @@ TEST(BackgroundOpen, TheWindowKeepsRunningWhileAFileIsRead) {
         });
     ASSERT_TRUE(WaitFor([&] { return done; }));
     EXPECT_GE(ticks, 3);
-    EXPECT_EQ(o.app.GetDocument().m_nSampleCount, 800000);
+    EXPECT_EQ(o.app.GetDocument().Trace().m_nSampleCount, 800000);
     EXPECT_EQ(o.app.GetMainWnd()->windowTitle(), QStringLiteral("osc - large.txt"));
     // The display copies built on the reading thread came along and show what copies built
     // here show.
@@ -389,7 +389,7 @@ TEST(BackgroundOpen, ALongCaptureShowsWhileItsColumnsAreBuilt) {
         o.app.OpenInBackground(capture);
         ASSERT_TRUE(WaitFor([&] { return doc.GetPathName() == capture; }));
         EXPECT_TRUE(doc.IsBusy());
-        EXPECT_EQ(doc.m_nSampleCount, 3 << 20);
+        EXPECT_EQ(doc.Trace().m_nSampleCount, 3 << 20);
         EXPECT_EQ(doc.Display(0)[4 * 1000], 1000.0f * 7 - 251 * 27);
         EXPECT_EQ(o.app.GetMainWnd()->windowTitle(), QStringLiteral("osc - long.osc"));
         EXPECT_FALSE(o.app.GetMainWnd()->Router().IsEnabled(ID_ZOOM_OUT));
@@ -469,12 +469,12 @@ TEST(BackgroundOpen, ALongCaptureNamedAtStartShowsWhileItsColumnsAreBuilt) {
         open.Wait();
     }
     EXPECT_FALSE(doc.IsBusy());
-    EXPECT_EQ(doc.m_nSampleCount, 0);
+    EXPECT_EQ(doc.Trace().m_nSampleCount, 0);
     EXPECT_TRUE(doc.GetPathName().empty());
     EXPECT_EQ(o.app.GetMainWnd()->windowTitle(), QStringLiteral("osc - noname"));
     ASSERT_TRUE(o.app.OpenDocumentFile(capture));
     open.Wait();
     EXPECT_FALSE(doc.IsBusy());
     EXPECT_FALSE(doc.Display(0).Pending());
-    EXPECT_EQ(doc.m_nSampleCount, 3 << 20);
+    EXPECT_EQ(doc.Trace().m_nSampleCount, 3 << 20);
 }

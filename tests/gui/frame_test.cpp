@@ -18,7 +18,6 @@
 #include "framework/core/Prompts.h"
 #include "framework/gui/CommandActions.h"
 #include "res/Resources.h"
-#include "tests/support/DocTestAccess.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TraceFixtures.h"
 
@@ -116,7 +115,7 @@ TEST(MainFrame, CommandStatesOfAFreshDocumentAndAfterAnEdit) {
     EXPECT_TRUE(enabled(ID_EDIT_COPY));
     EXPECT_FALSE(enabled(ID_EDIT_PASTE));
 
-    // The zoom rules at their edges, and Paste once something is held.
+    // The zoom rules at their edges.
     const auto refreshedAt = [&f](int decimation) {
         f.doc->SetDecimation(decimation);
         f.frame.Actions().Refresh();
@@ -127,9 +126,6 @@ TEST(MainFrame, CommandStatesOfAFreshDocumentAndAfterAnEdit) {
     EXPECT_TRUE(enabled(ID_ZOOM_OUT));
     refreshedAt(4096);
     EXPECT_FALSE(enabled(ID_ZOOM_OUT));
-    CtesqDocTestAccess::SetClipCount(*f.doc, 1);
-    f.frame.Actions().Refresh();
-    EXPECT_TRUE(enabled(ID_EDIT_PASTE));
 }
 
 TEST(MainFrame, TheCaptionFollowsSaveAsEvenWhenTheSaveFails) {
@@ -189,12 +185,13 @@ TEST(MainFrame, ToolbarTipsForTheFrameworkCommandsArePlainWords) {
 
 TEST(MainFrame, CopyPutsTheSelectedSamplesOfTheShownCurvesOnTheClipboard) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    auto doc = DocWithSamples({{1.5f, 2, 3}, {7, 8, 9}, {nan, -0.25f, 1e-7f}});
-    doc->m_strCurveName[0] = "U1";
-    doc->m_strCurveUnit[0] = "V";
-    doc->m_strCurveName[2] = "I";
-    doc->m_dblStep = 1.25;
-    doc->m_strStepUnit = "ns";
+    auto doc = DocWithSamples({{1.5f, 2, 3}, {7, 8, 9}, {nan, -0.25f, 1e-7f}}, [](CTraceData& t) {
+        t.m_strCurveName[0] = "U1";
+        t.m_strCurveUnit[0] = "V";
+        t.m_strCurveName[2] = "I";
+        t.m_dblStep = 1.25;
+        t.m_strStepUnit = "ns";
+    });
     doc->SetCurveHidden(1, true);  // what is not shown is not copied
     CCmdTarget app;
     CMainFrame frame(*doc, app);

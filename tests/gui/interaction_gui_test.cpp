@@ -15,8 +15,9 @@
 namespace {
 
 struct Scene {
-    Scene(std::vector<std::vector<float>> curves, int decimation, int width, int height = 300)
-        : doc(DocWithSamples(std::move(curves))) {
+    Scene(std::vector<std::vector<float>> curves, int decimation, int width, int height = 300,
+          const std::function<void(CTraceData&)>& edit = {})
+        : doc(DocWithSamples(std::move(curves), edit)) {
         doc->SetDecimation(decimation);
         view.AttachOffscreen(doc.get(), width, height);
         view.OnInitialUpdate();
@@ -82,9 +83,10 @@ TEST(ViewMouse, LegendClicksToggleCurvesInTheirColumns) {
 }
 
 TEST(ViewMouse, ReadOutStatusLineAndWheel) {
-    Scene s({{1.5f, 2, 3}}, 1, 400);
-    s.doc->m_strCurveName[0] = "U1";
-    s.doc->m_strCurveUnit[0] = "V";
+    Scene s({{1.5f, 2, 3}}, 1, 400, 300, [](CTraceData& t) {
+        t.m_strCurveName[0] = "U1";
+        t.m_strCurveUnit[0] = "V";
+    });
     QString status;
     s.view.m_setStatusText = [&status](const QString& text) { status = text; };
     s.Move(1, 150);
@@ -171,10 +173,10 @@ TEST(CurveDialog, FormatsParsesLenientlyAndConfirmsWithEnter) {
 
 TEST(CurveDialog, RightClickInTheLegendEditsTheRangeAndCancelKeepsIt) {
     Scene s({{1, 9}, {2, 4}}, 1, 200);
-    s.doc->m_fCurveTop[1] = 5;
+    s.doc->SetCurveRange(1, s.doc->Trace().m_fCurveBottom[1], 5);
     AnswerNextDialog(Qt::Key_Escape);
     s.Click(150, 300 - 10, Qt::RightButton);
-    EXPECT_EQ(s.doc->m_fCurveTop[1], 5.0f);
+    EXPECT_EQ(s.doc->Trace().m_fCurveTop[1], 5.0f);
     QTimer::singleShot(0, [] {
         auto* dialog = dynamic_cast<CDlgCurvePara*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
@@ -184,5 +186,5 @@ TEST(CurveDialog, RightClickInTheLegendEditsTheRangeAndCancelKeepsIt) {
         QTest::keyClick(dialog, Qt::Key_Return);
     });
     s.Click(150, 300 - 10, Qt::RightButton);
-    EXPECT_EQ(s.doc->m_fCurveTop[1], 12.25f);
+    EXPECT_EQ(s.doc->Trace().m_fCurveTop[1], 12.25f);
 }

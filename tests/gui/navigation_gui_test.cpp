@@ -186,11 +186,12 @@ TEST(ViewNavigation, DraggingPastTheEdgeScrollsOn) {
 
 TEST(Measurements, FollowTheSelectionAndCopyAsTabSeparatedText) {
     CCmdTarget app;
-    auto doc = DocWithSamples({{1, 2, 3, 4, 5, 6}, {0, 0, 0, 0, 0, 0}});
-    doc->m_strCurveName[0] = "U";
-    doc->m_strCurveName[1] = "I";
-    doc->m_dblStep = 20;
-    doc->m_strStepUnit = "us";
+    auto doc = DocWithSamples({{1, 2, 3, 4, 5, 6}, {0, 0, 0, 0, 0, 0}}, [](CTraceData& t) {
+        t.m_strCurveName[0] = "U";
+        t.m_strCurveName[1] = "I";
+        t.m_dblStep = 20;
+        t.m_strStepUnit = "us";
+    });
     CMainFrame frame(*doc, app);
     QAction* item = frame.Actions().Action(ID_VIEW_MEASUREMENTS);
     EXPECT_FALSE(frame.Measurements()->isVisibleTo(&frame));

@@ -99,10 +99,10 @@ TEST(View, ZoomStepsAndTheCentreColumn) {
 
 TEST(View, PaintsCurvesGridAndLabelsInTheirColours) {
     ViewFixture f(1000, 1, 400);
-    for (int j = 0; j < 1000; ++j)
-        f.doc->m_pSamples[0].Floats()[static_cast<std::size_t>(j)] = 5.0f;
-    f.doc->m_fCurveBottom[0] = 0;
-    f.doc->m_fCurveTop[0] = 10;
+    f.doc->Select(0, 1000);
+    ASSERT_TRUE(f.doc->ExecuteCommand("kxb 0 0 5"));
+    f.doc->Select(0, 0);
+    f.doc->SetCurveRange(0, 0, 10);
     f.doc->BuildDisplayCopies();
     QImage image(400, 300, QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -139,7 +139,7 @@ TEST(View, APageShowsWhatTheWindowShowsScaledWithItsProportions) {
     std::vector<float> saw(8000);
     for (std::size_t j = 0; j < saw.size(); ++j) saw[j] = static_cast<float>(j % 300);
     auto doc = DocWithSamples({saw});
-    doc->m_fCurveTop[0] = 300;
+    doc->SetCurveRange(0, doc->Trace().m_fCurveBottom[0], 300);
     doc->BuildDisplayCopies();
     CtesqView view;
     view.AttachOffscreen(doc.get(), 640, 360);

@@ -1,5 +1,7 @@
 #include "tests/support/TraceFixtures.h"
 
+#include <algorithm>
+
 #include "tests/support/MemFile.h"
 #include "trace/formats/text/FormatTextParser.h"
 
@@ -22,22 +24,34 @@ CTraceData ReadTextOnOneThread(CFile& file) {
 }
 
 std::vector<float> Samples(const CtesqDoc& doc, int i) {
-    if (!doc.m_pSamples[i]) return {};
-    std::vector<float> samples(static_cast<std::size_t>(doc.m_nSampleCount));
-    if (!samples.empty()) doc.m_pSamples[i].Read(0, doc.m_nSampleCount, samples.data());
+    if (!doc.Trace().m_pSamples[i]) return {};
+    std::vector<float> samples(static_cast<std::size_t>(doc.Trace().m_nSampleCount));
+    if (!samples.empty())
+        doc.Trace().m_pSamples[i].Read(0, doc.Trace().m_nSampleCount, samples.data());
     return samples;
 }
 
-std::unique_ptr<CtesqDoc> DocWithSamples(const std::vector<std::vector<float>>& curves) {
-    auto doc = std::make_unique<CtesqDoc>();
-    doc->ResetTrace();
-    doc->m_nCurveCount = static_cast<int>(curves.size());
+CTraceData TraceWithSamples(const std::vector<std::vector<float>>& curves) {
+    CTraceData trace;
+    trace.m_nCurveCount = static_cast<int>(curves.size());
     for (std::size_t i = 0; i < curves.size(); ++i) {
-        doc->m_nSampleCount = static_cast<int>(curves[i].size());
-        doc->m_pSamples[i] = CFloatArray::Allocate(curves[i].size(), true);
-        for (std::size_t j = 0; j < curves[i].size(); ++j)
-            doc->m_pSamples[i].Floats()[j] = curves[i][j];
+        trace.m_nSampleCount = static_cast<int>(curves[i].size());
+        trace.m_pSamples[i] = CFloatArray::Allocate(curves[i].size(), true);
+        std::copy(curves[i].begin(), curves[i].end(), trace.m_pSamples[i].Floats().get());
     }
+    return trace;
+}
+
+std::unique_ptr<CtesqDoc> DocWithSamples(const std::vector<std::vector<float>>& curves,
+                                         const std::function<void(CTraceData&)>& edit) {
+    CTraceData trace = TraceWithSamples(curves);
+    if (edit) edit(trace);
+    return DocWithTrace(std::move(trace));
+}
+
+std::unique_ptr<CtesqDoc> DocWithTrace(CTraceData&& trace) {
+    auto doc = std::make_unique<CtesqDoc>();
+    doc->TakeTrace(std::move(trace));
     return doc;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Builds documents from inline text for the tests.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,5 +20,11 @@ std::vector<float> Samples(const CtesqDoc& doc, int i);
 // A curve that holds these samples as one float array.
 CCurveSamples CurveOf(const std::vector<float>& samples);
 
-// A document holding the given curves as samples, not read from any file.
-std::unique_ptr<CtesqDoc> DocWithSamples(const std::vector<std::vector<float>>& curves);
+// A trace holding the given curves as samples, not read from any file.
+CTraceData TraceWithSamples(const std::vector<std::vector<float>>& curves);
+// A document that took such a trace, after `edit` (names, units, step, ...) changed it, as a
+// reader would have made it.
+std::unique_ptr<CtesqDoc> DocWithSamples(const std::vector<std::vector<float>>& curves,
+                                         const std::function<void(CTraceData&)>& edit = {});
+// A document that took `trace`.
+std::unique_ptr<CtesqDoc> DocWithTrace(CTraceData&& trace);

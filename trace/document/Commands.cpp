@@ -48,16 +48,16 @@ bool CtesqDoc::ExecuteCommand(std::string line) {
         // A negative curve number reads as a huge unsigned one: out of range too. So does a
         // declared curve that no data row reached, which has no samples to change.
         const auto curve = static_cast<unsigned>(numtext::ParseInt(tokens[1]));
-        if (curve >= static_cast<unsigned>(m_nCurveCount) || !m_pSamples[curve]) {
+        if (curve >= static_cast<unsigned>(m_trace.m_nCurveCount) || !m_trace.m_pSamples[curve]) {
             AfxMessageBox("out of range");
             return false;
         }
         const double k = numtext::ParseReal(tokens[2]);
         const double b = numtext::ParseReal(tokens[3]);
         // Only samples that exist are changed, whatever the selection says.
-        const int first = std::max(m_nSelStart, 0);
-        const int last = std::min(m_nSelEnd, m_nSampleCount);
-        m_pSamples[curve].Transform(first, last, [k, b](float s) {
+        const int first = std::max(m_view.m_nSelStart, 0);
+        const int last = std::min(m_view.m_nSelEnd, m_trace.m_nSampleCount);
+        m_trace.m_pSamples[curve].Transform(first, last, [k, b](float s) {
             return numtext::NarrowToFloat(static_cast<double>(s) * k + b);
         });
         SetModifiedFlag(true);
@@ -89,8 +89,10 @@ void CtesqDoc::OnEditCutPaste() {
 bool CtesqDoc::SelectionText(std::string& text) const {
     // Ten million rows are already more than a spreadsheet takes; past that, Save As CSV.
     constexpr int kMostRows = 10'000'000;
-    const int first = std::clamp(std::min(m_nSelStart, m_nSelEnd), 0, m_nSampleCount);
-    const int end = std::clamp(std::max(m_nSelStart, m_nSelEnd), 0, m_nSampleCount);
+    const int first =
+        std::clamp(std::min(m_view.m_nSelStart, m_view.m_nSelEnd), 0, m_trace.m_nSampleCount);
+    const int end =
+        std::clamp(std::max(m_view.m_nSelStart, m_view.m_nSelEnd), 0, m_trace.m_nSampleCount);
     if (end - first > kMostRows) {
         AfxMessageBox(
             fmt::format("The selection holds {} samples; Copy takes {} at most. Save "
@@ -99,20 +101,21 @@ bool CtesqDoc::SelectionText(std::string& text) const {
         return false;
     }
     std::vector<int> curves;
-    for (int i = 0; i < m_nCurveCount; ++i)
-        if (m_pSamples[i] && !IsCurveHidden(i)) curves.push_back(i);
+    for (int i = 0; i < m_trace.m_nCurveCount; ++i)
+        if (m_trace.m_pSamples[i] && !IsCurveHidden(i)) curves.push_back(i);
     const auto named = [](const std::string& name, const std::string& unit) {
         return unit.empty() ? name : name + " [" + unit + "]";
     };
-    text = named("time", m_strStepUnit);
-    for (const int i : curves) text += "\t" + named(m_strCurveName[i], m_strCurveUnit[i]);
+    text = named("time", m_trace.m_strStepUnit);
+    for (const int i : curves)
+        text += "\t" + named(m_trace.m_strCurveName[i], m_trace.m_strCurveUnit[i]);
     text += '\n';
     char number[32];
     for (int j = first; j < end; ++j) {
-        text += timebase::ExactText(SampleTime(j));
+        text += timebase::ExactText(m_trace.SampleTime(j));
         for (const int i : curves) {
             text += '\t';
-            const float v = m_pSamples[i][static_cast<std::size_t>(j)];
+            const float v = m_trace.m_pSamples[i][static_cast<std::size_t>(j)];
             if (!std::isnan(v)) text += float_text::RoundTripText(v, number);
         }
         text += '\n';

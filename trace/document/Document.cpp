@@ -6,8 +6,8 @@
 
 CtesqDoc::CtesqDoc() {
     // A document that has never been reset has step 0 and no unit.
-    m_dblStep = 0;
-    m_strStepUnit.clear();
+    m_trace.m_dblStep = 0;
+    m_trace.m_strStepUnit.clear();
     AddCommand(ID_FILE_SAVE, [this] { OnFileSave(); });
     AddUpdate(ID_FILE_SAVE, [this](CCmdUI* ui) { OnUpdateFileSave(ui); });
     AddCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
@@ -27,27 +27,27 @@ void CtesqDoc::ResetTrace() {
 }
 
 void CtesqDoc::TakeTrace(CTraceData&& trace) {
-    static_cast<CTraceData&>(*this) = std::move(trace);
-    static_cast<CTraceViewState&>(*this) = CTraceViewState();
+    m_trace = std::move(trace);
+    m_view = CTraceViewState();
     NoteDataChanged();
 }
 
 void CtesqDoc::SetDecimation(int nDecimation) {
-    m_nDecimation = std::max(nDecimation, 1);
+    m_view.m_nDecimation = std::max(nDecimation, 1);
     BuildDisplayCopies();
 }
 
 void CtesqDoc::Select(int nStart, int nEnd) {
-    m_nSelStart = nStart;
-    m_nSelEnd = nEnd;
+    m_view.m_nSelStart = nStart;
+    m_view.m_nSelEnd = nEnd;
 }
 
 void CtesqDoc::SetCurveHidden(int nCurve, bool bHidden) {
-    if (nCurve >= 0 && nCurve < MAX_CURVES) m_bCurveHidden[nCurve] = bHidden ? 1 : 0;
+    if (nCurve >= 0 && nCurve < MAX_CURVES) m_view.m_bCurveHidden[nCurve] = bHidden ? 1 : 0;
 }
 
 void CtesqDoc::SetCurveRange(int nCurve, float fBottom, float fTop) {
     if (nCurve < 0 || nCurve >= MAX_CURVES) return;
-    m_fCurveBottom[nCurve] = fBottom;
-    m_fCurveTop[nCurve] = fTop;
+    m_trace.m_fCurveBottom[nCurve] = fBottom;
+    m_trace.m_fCurveTop[nCurve] = fTop;
 }

@@ -1,7 +1,8 @@
 #pragma once
-// CtesqDoc: the one trace the application shows, in three parts: the framework's document
-// (path, title, modified flag, views), the trace (CTraceData) and what the views share about
-// it (CTraceViewState), which only the document's named steps change. Qt-free.
+// CtesqDoc: the one trace the application shows: the framework's document (path, title,
+// modified flag, views) holding the trace (CTraceData) and what the views share about it
+// (CTraceViewState). Both are read through accessors and changed only by the document's
+// named steps. Qt-free.
 
 #include <cstdint>
 #include <functional>
@@ -24,8 +25,10 @@ enum : long {
     HINT_GOTO = 1000,         // go to the sample whose int the hint object points to
 };
 
-class CtesqDoc : public CDocument, public CTraceData, private CTraceViewState {
+class CtesqDoc : public CDocument {
 public:
+    static constexpr int MAX_CURVES = CTraceData::MAX_CURVES;
+
     CtesqDoc();
     ~CtesqDoc() override;
 
@@ -35,18 +38,21 @@ public:
     // no selection, nothing hidden, no display columns; the caller builds them).
     void TakeTrace(CTraceData&& trace);
 
+    // The trace, read-only: every change goes through a step of the document.
+    const CTraceData& Trace() const { return m_trace; }
+
     // What the views share, read-only; each change is a named step below.
-    int Decimation() const { return m_nDecimation; }
-    int SelStart() const { return m_nSelStart; }
-    int SelEnd() const { return m_nSelEnd; }
-    bool IsCurveHidden(int nCurve) const { return m_bCurveHidden[nCurve] != 0; }
-    int ClipCount() const { return m_nClipCount; }
+    int Decimation() const { return m_view.m_nDecimation; }
+    int SelStart() const { return m_view.m_nSelStart; }
+    int SelEnd() const { return m_view.m_nSelEnd; }
+    bool IsCurveHidden(int nCurve) const { return m_view.m_bCurveHidden[nCurve] != 0; }
+    int ClipCount() const { return m_view.m_nClipCount; }
     // One curve's display columns at the current decimation.
-    const CDisplayColumns& Display(int nCurve) const { return m_pDisplay[nCurve]; }
+    const CDisplayColumns& Display(int nCurve) const { return m_view.m_pDisplay[nCurve]; }
     // 4 x the column count (0 when no columns could be built).
-    std::int64_t DisplayLength() const { return m_nDisplayLength; }
-    // Columns of the view: buckets of m_nDecimation samples.
-    int DisplayColumns() const { return static_cast<int>(m_nDisplayLength / 4); }
+    std::int64_t DisplayLength() const { return m_view.m_nDisplayLength; }
+    // Columns of the view: buckets of Decimation() samples.
+    int DisplayColumns() const { return static_cast<int>(m_view.m_nDisplayLength / 4); }
 
     // The zoom factor (at least 1), with the display columns brought to it.
     void SetDecimation(int nDecimation);
@@ -138,8 +144,10 @@ public:
     // sample. False, after a message, for a selection past what a clipboard should hold.
     bool SelectionText(std::string& text) const;
     void OnUpdateFileSave(CCmdUI* pCmdUI) const { pCmdUI->Enable(IsModified()); }
-    void OnUpdateEditCutCopy(CCmdUI* pCmdUI) const { pCmdUI->Enable(m_nSelStart != m_nSelEnd); }
-    void OnUpdateEditPaste(CCmdUI* pCmdUI) const { pCmdUI->Enable(m_nClipCount > 0); }
+    void OnUpdateEditCutCopy(CCmdUI* pCmdUI) const {
+        pCmdUI->Enable(m_view.m_nSelStart != m_view.m_nSelEnd);
+    }
+    void OnUpdateEditPaste(CCmdUI* pCmdUI) const { pCmdUI->Enable(m_view.m_nClipCount > 0); }
 
     // The display columns of every curve for the current samples and decimation: the
     // pyramid over the samples when they are new, the decimation always.
@@ -158,7 +166,8 @@ public:
     bool m_bDisplayOnOpen = true;
 
 private:
-    friend struct CtesqDocTestAccess;  // tests reach the view state that no step sets
+    CTraceData m_trace;
+    CTraceViewState m_view;
 
     // The file as it was when it was read or saved, to notice another program changing it
     // before a save writes over it.

@@ -9,9 +9,9 @@
 
 void CtesqDoc::BuildDisplayCopies(const std::function<void(std::int64_t)>& progress) {
     for (int i = 0; i < MAX_CURVES; ++i) {
-        if (!m_pSamples[i]) return;
-        if (!BuildDisplayCopy(m_pSamples[i], m_pDisplay[i], progress)) {
-            m_nDisplayLength = 0;
+        if (!m_trace.m_pSamples[i]) return;
+        if (!BuildDisplayCopy(m_trace.m_pSamples[i], m_view.m_pDisplay[i], progress)) {
+            m_view.m_nDisplayLength = 0;
             return;
         }
     }
@@ -19,53 +19,54 @@ void CtesqDoc::BuildDisplayCopies(const std::function<void(std::int64_t)>& progr
 
 bool CtesqDoc::BuildDisplayCopy(const CCurveSamples& source, CDisplayColumns& slot,
                                 const std::function<void(std::int64_t)>& progress) {
-    if (m_nSampleCount <= 0) return true;
+    if (m_trace.m_nSampleCount <= 0) return true;
     if (!source) return false;
-    const std::int64_t count = m_nSampleCount;
+    const std::int64_t count = m_trace.m_nSampleCount;
     if (slot.IsOver(source, count)) {
         slot.Attach(source);
     } else if (!slot.Build(source, count, progress)) {
         AfxMessageBox("deefery alloc failure!");
         return false;
     }
-    slot.SetDecimation(m_nDecimation);
-    m_nDisplayLength = 4 * slot.Columns();
+    slot.SetDecimation(m_view.m_nDecimation);
+    m_view.m_nDisplayLength = 4 * slot.Columns();
     return true;
 }
 
 void CtesqDoc::NoteDataChanged(int nCurve, int nFirst, int nEnd) {
     NoteDataChanged();
     if (nCurve >= 0 && nCurve < MAX_CURVES &&
-        m_pDisplay[nCurve].IsOver(m_pSamples[nCurve], m_nSampleCount))
-        m_pDisplay[nCurve].Rebuild(nFirst, nEnd);
+        m_view.m_pDisplay[nCurve].IsOver(m_trace.m_pSamples[nCurve], m_trace.m_nSampleCount))
+        m_view.m_pDisplay[nCurve].Rebuild(nFirst, nEnd);
 }
 
 void CtesqDoc::AdoptTrace(CtesqDoc& from) {
-    TakeTrace(std::move(static_cast<CTraceData&>(from)));
+    TakeTrace(std::move(from.m_trace));
     m_nOscFormat = from.m_nOscFormat;
     m_diskStamp = from.m_diskStamp;
     // Display columns the reading thread built come along with the samples they were built
     // over; only the decimation is left to set here.
-    for (int i = 0; i < MAX_CURVES; ++i) m_pDisplay[i] = std::move(from.m_pDisplay[i]);
+    for (int i = 0; i < MAX_CURVES; ++i)
+        m_view.m_pDisplay[i] = std::move(from.m_view.m_pDisplay[i]);
     BuildDisplayCopies();
 }
 
 void CtesqDoc::PrepareDisplayColumns() {
-    for (int i = 0; i < MAX_CURVES && m_pSamples[i]; ++i)
-        m_pDisplay[i].Prepare(m_pSamples[i], m_nSampleCount);
+    for (int i = 0; i < MAX_CURVES && m_trace.m_pSamples[i]; ++i)
+        m_view.m_pDisplay[i].Prepare(m_trace.m_pSamples[i], m_trace.m_nSampleCount);
     BuildDisplayCopies();
 }
 
 void CtesqDoc::TakeBuiltColumns(CDisplayColumns (&built)[MAX_CURVES]) {
     for (int i = 0; i < MAX_CURVES; ++i)
-        if (m_pDisplay[i].Pending() && !m_pDisplay[i].TakePyramid(built[i]))
-            m_pDisplay[i].reset();  // built over other samples: built here instead
+        if (m_view.m_pDisplay[i].Pending() && !m_view.m_pDisplay[i].TakePyramid(built[i]))
+            m_view.m_pDisplay[i].reset();  // built over other samples: built here instead
     BuildDisplayCopies();
 }
 
 void CtesqDoc::SwapContents(CtesqDoc& other) {
-    std::swap(static_cast<CTraceData&>(*this), static_cast<CTraceData&>(other));
-    std::swap(static_cast<CTraceViewState&>(*this), static_cast<CTraceViewState&>(other));
+    std::swap(m_trace, other.m_trace);
+    std::swap(m_view, other.m_view);
     std::swap(m_nOscFormat, other.m_nOscFormat);
     std::swap(m_curvesToRead, other.m_curvesToRead);
     std::swap(m_diskStamp, other.m_diskStamp);
@@ -82,7 +83,8 @@ void CtesqDoc::SwapContents(CtesqDoc& other) {
     for (CtesqDoc* doc : {this, &other}) {
         doc->NoteDataChanged();
         for (int i = 0; i < MAX_CURVES; ++i)
-            if (doc->m_pDisplay[i].IsOver(doc->m_pSamples[i], doc->m_nSampleCount))
-                doc->m_pDisplay[i].Attach(doc->m_pSamples[i]);
+            if (doc->m_view.m_pDisplay[i].IsOver(doc->m_trace.m_pSamples[i],
+                                                 doc->m_trace.m_nSampleCount))
+                doc->m_view.m_pDisplay[i].Attach(doc->m_trace.m_pSamples[i]);
     }
 }

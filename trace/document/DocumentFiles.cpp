@@ -118,7 +118,7 @@ bool CtesqDoc::ReadAs(TraceFormatId format, CFile& file) {
 }
 
 void CtesqDoc::WriteAs(TraceFormatId format, CFile& file) const {
-    if (const auto write = TraceFormat(format).write) write(file, *this, FormatState());
+    if (const auto write = TraceFormat(format).write) write(file, m_trace, FormatState());
 }
 
 bool CtesqDoc::OnSaveDocument(const std::string& path) {
@@ -129,7 +129,7 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
     }
     // A capture whose file was written since it was opened holds gaps where it was not read:
     // nothing of it is saved, and nobody is asked first.
-    if (SamplesChangedOnDisk(*this)) {
+    if (SamplesChangedOnDisk(m_trace)) {
         AfxMessageBox(GetTitle() + " changed on disk since it was opened; nothing was saved. " +
                       "Reload it first.");
         return false;
@@ -142,17 +142,17 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
         return false;
     // A format that holds less than a trace may says what it will not keep, first.
     if (format->loss != nullptr)
-        if (const std::string loss = format->loss(*this, FormatState());
+        if (const std::string loss = format->loss(m_trace, FormatState());
             !loss.empty() && !AfxAskYesNo(loss + std::string(kSaveAnyway)))
             return false;
     // Looked at before the save replaces or rewrites the file.
-    const std::vector<const CCaptureSource*> reading = CapturesReading(*this, path);
+    const std::vector<const CCaptureSource*> reading = CapturesReading(m_trace, path);
     try {
         CSafeFile file(path);
-        format->write(file, *this, FormatState());
+        format->write(file, m_trace, FormatState());
         // A capture's samples come from its file as they are written: one that changed
         // meanwhile would give gaps for what was not read before.
-        if (SamplesChangedOnDisk(*this)) {
+        if (SamplesChangedOnDisk(m_trace)) {
             AfxMessageBox(GetTitle() + " changed on disk while it was saved; nothing was saved.");
             return false;
         }

@@ -4,5 +4,6 @@
 #include "trace/model/TimeBase.h"
 
 std::string CtesqDoc::FormatTimeLabel(std::int64_t nSample, std::int64_t nSpacing) const {
-    return timebase::Label(SampleTime(nSample), SampleTime(nSpacing), m_strStepUnit);
+    return timebase::Label(m_trace.SampleTime(nSample), m_trace.SampleTime(nSpacing),
+                           m_trace.m_strStepUnit);
 }

@@ -50,14 +50,14 @@ std::optional<std::string> ReadOut(const CtesqDoc& doc, int column) {
     if (column < 0 || column >= doc.DisplayColumns()) return std::nullopt;
     std::string text = doc.FormatTimeLabel(static_cast<std::int64_t>(column) * doc.Decimation(),
                                            100LL * doc.Decimation());
-    for (int i = 0; i < doc.m_nCurveCount; ++i) {
+    for (int i = 0; i < doc.Trace().m_nCurveCount; ++i) {
         if (!doc.Display(i))
-            text += "  " + doc.m_strCurveName[i] + ":";
+            text += "  " + doc.Trace().m_strCurveName[i] + ":";
         else
             text += fmt::format(
-                "  {}:{:.3f}{}", doc.m_strCurveName[i],
+                "  {}:{:.3f}{}", doc.Trace().m_strCurveName[i],
                 static_cast<double>(doc.Display(i)[4 * static_cast<std::int64_t>(column)]),
-                doc.m_strCurveUnit[i]);
+                doc.Trace().m_strCurveUnit[i]);
     }
     return text;
 }
@@ -67,8 +67,8 @@ std::string StatusLine(const CtesqDoc& doc, int clientX, int column, int positio
         "SCREEN.X={} @SHOW={}({}) @TESQ={}({}) SelLeft={} SelRight={} EXT={} pos={} max={} "
         "Clipboard={}",
         clientX, column, doc.DisplayColumns(), static_cast<long long>(column) * doc.Decimation(),
-        doc.m_nSampleCount, doc.SelStart(), doc.SelEnd(), doc.Decimation(), position, rangeEnd,
-        doc.ClipCount());
+        doc.Trace().m_nSampleCount, doc.SelStart(), doc.SelEnd(), doc.Decimation(), position,
+        rangeEnd, doc.ClipCount());
 }
 
 int LeftEdgeSample(int sampleCount, int position, int rangeEnd) {

@@ -69,7 +69,7 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
     // The visible columns' entries are made now, and the curves' points from them, a curve
     // at a time on two threads; then the polylines are drawn in curve order.
     std::vector<int> shown;
-    for (int i = 0; i < doc.m_nCurveCount && count > 0; ++i)
+    for (int i = 0; i < doc.Trace().m_nCurveCount && count > 0; ++i)
         if (!doc.IsCurveHidden(i) && doc.Display(i)) shown.push_back(i);
     std::vector<std::vector<CPoint>> points(shown.size());
     // Where each curve's lines end: a missing sample (NaN) is a gap, the line ends before it
@@ -89,8 +89,8 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
                     ends.push_back(static_cast<int>(p.size()));
                 continue;
             }
-            p.push_back(
-                {first + j / 4, ValueToY(v, doc.m_fCurveBottom[i], doc.m_fCurveTop[i], bands)});
+            p.push_back({first + j / 4, ValueToY(v, doc.Trace().m_fCurveBottom[i],
+                                                 doc.Trace().m_fCurveTop[i], bands)});
         }
         if (ends.empty() ? !p.empty() : ends.back() < static_cast<int>(p.size()))
             ends.push_back(static_cast<int>(p.size()));
@@ -106,12 +106,12 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
     if (!lines.empty()) dc.Polylines(lines);
 
     // Scales alternate left and right, 30 pixels further in for every curve, hidden or not.
-    for (int i = 0; i < doc.m_nCurveCount; ++i) {
+    for (int i = 0; i < doc.Trace().m_nCurveCount; ++i) {
         if (doc.IsCurveHidden(i)) continue;
         const int x = i % 2 == 0 ? first + 30 * i : columnsEnd - 30 * i;
         dc.SetTextColor(in.curveColors[i]);
         dc.SetBkMode(OPAQUE);
-        const float b = doc.m_fCurveBottom[i], t = doc.m_fCurveTop[i];
+        const float b = doc.Trace().m_fCurveBottom[i], t = doc.Trace().m_fCurveTop[i];
         for (int k = 1; k <= 9; ++k) {
             const float value = static_cast<float>(k) * (t - b) / 10.0f + b;
             dc.TextOut(x, pb - (k * h) / 10 - 9, fmt::format("{:.2f}", static_cast<double>(value)));
@@ -119,14 +119,14 @@ void DrawTrace(CDC& dc, const CtesqDoc& doc, const TraceDrawInputs& in) {
     }
 
     dc.SetTextColor(kHeader);
-    dc.DrawText(doc.m_strHeaderText, {first, rc.top, first + width, pt - 20},
+    dc.DrawText(doc.Trace().m_strHeaderText, {first, rc.top, first + width, pt - 20},
                 DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 
-    for (int i = 0; i < doc.m_nCurveCount; ++i) {
-        const Cell cell = LegendCell(first, width, i, doc.m_nCurveCount);
+    for (int i = 0; i < doc.Trace().m_nCurveCount; ++i) {
+        const Cell cell = LegendCell(first, width, i, doc.Trace().m_nCurveCount);
         dc.SetTextColor(doc.IsCurveHidden(i) ? kHiddenLegend : in.curveColors[i]);
-        std::string text = doc.m_strCurveName[i];
-        if (!doc.m_strCurveUnit[i].empty()) text += " " + doc.m_strCurveUnit[i];
+        std::string text = doc.Trace().m_strCurveName[i];
+        if (!doc.Trace().m_strCurveUnit[i].empty()) text += " " + doc.Trace().m_strCurveUnit[i];
         dc.DrawText(text, {cell.left, bands.legendTop, cell.left + cell.width, rc.bottom},
                     DT_CENTER | DT_SINGLELINE);
     }
