@@ -40,7 +40,8 @@ CMainFrame::CMainFrame(CtesqDoc& doc, CCmdTarget& app) : m_doc(doc) {
     setAcceptDrops(true);
     m_pActions = new CCommandActions(m_router, this);
 
-    AddCommand(IDC_EXEC, [this] { OnExec(); });
+    AddCommand(
+        IDC_EXEC, [this] { OnExec(); }, Touches::document);
     AddCommand(ID_VIEW_CMDBAR, [this] { OnViewCmdBar(); });
     AddUpdate(ID_VIEW_CMDBAR, [this](CCmdUI* ui) { OnUpdateViewCmdBar(ui); });
 
@@ -163,7 +164,8 @@ void CMainFrame::CreateStatusBar() {
     RefreshIndicators();
     // The entries open their own file; the command stands for the list as a whole, whose
     // state they take (RefreshRecentFiles).
-    AddCommand(ID_FILE_MRU_FILE1, [] {});
+    AddCommand(
+        ID_FILE_MRU_FILE1, [] {}, Touches::document);
     AddUpdate(ID_FILE_MRU_FILE1, [this](CCmdUI* ui) { ui->Enable(!m_recentActions.empty()); });
     AddCommand(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
     AddUpdate(ID_VIEW_STATUS_BAR,

@@ -7,7 +7,6 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPageSetupDialog>
@@ -22,6 +21,7 @@
 #include <utility>
 
 #include "app/BackgroundOpen.h"
+#include "app/FileFollower.h"
 #include "app/MainFrame.h"
 #include "app/Settings.h"
 #include "app/ToolbarIcons.h"
@@ -38,12 +38,16 @@
 
 CtesqApp::CtesqApp() {
     AddCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
-    AddCommand(ID_FILE_NEW, [this] { OnFileNew(); });
+    AddCommand(
+        ID_FILE_NEW, [this] { OnFileNew(); }, Touches::document);
     AddCommand(ID_FILE_PRINT_SETUP, [this] { OnFilePrintSetup(); });
-    AddCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
-    AddCommand(ID_FILE_RELOAD, [this] { OnFileReload(); });
+    AddCommand(
+        ID_FILE_OPEN, [this] { OnFileOpen(); }, Touches::document);
+    AddCommand(
+        ID_FILE_RELOAD, [this] { OnFileReload(); }, Touches::document);
     AddUpdate(ID_FILE_RELOAD, [this](CCmdUI* ui) { ui->Enable(!m_doc.GetPathName().empty()); });
-    AddCommand(ID_FILE_EXPORT_IMAGE, [this] { OnFileExportImage(); });
+    AddCommand(
+        ID_FILE_EXPORT_IMAGE, [this] { OnFileExportImage(); }, Touches::document);
     AddCommand(ID_VIEW_AUTO_RELOAD, [this] { SetAutoReload(!m_bAutoReload); });
     AddUpdate(ID_VIEW_AUTO_RELOAD, [this](CCmdUI* ui) { ui->SetCheck(m_bAutoReload); });
     AddCommand(ID_APP_EXIT, [this] {
@@ -59,66 +63,17 @@ CtesqApp::~CtesqApp() {
 bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
     LoadRecentFiles();
     SetRecentFileHook([this](const std::string& path) { AddToRecentFileList(path); });
-    m_pFrame = std::make_unique<CMainFrame>(m_doc, *this);
-    m_pPrinter = std::make_unique<QPrinter>();
-    m_pFrame->GetActiveView()->SetPrinter(m_pPrinter.get());
-    m_pFrame->setWindowIcon(ApplicationIcon());
-    m_pFrame->SetRecentFiles(m_recent);
-    m_pOpen = new CBackgroundOpen(m_doc, m_pFrame->statusBar(), m_pFrame.get());
-    m_pOpen->m_onRevert = [this] {
-        AfterDocumentChange();
-        CtesqView::s_nSelAnchor = m_nAnchorBefore;
-        m_pFrame->GetActiveView()->SetScrollPos(m_nPositionBefore);
-    };
-    // While a read runs, nothing that would touch the document runs.
-    m_pFrame->Router().SetGate([this](unsigned id) {
-        static const unsigned closed[] = {ID_FILE_NEW,       ID_FILE_OPEN,         ID_FILE_SAVE,
-                                          ID_FILE_SAVE_AS,   ID_FILE_CLOSE,        ID_FILE_RELOAD,
-                                          ID_ZOOM_IN,        ID_ZOOM_OUT,          ID_ZOOM_FIT,
-                                          ID_ZOOM_SELECTION, ID_EDIT_CUT,          ID_EDIT_PASTE,
-                                          ID_FILE_MRU_FILE1, ID_FILE_EXPORT_IMAGE, IDC_EXEC};
-        return m_pOpen->Busy() &&
-               std::find(std::begin(closed), std::end(closed), id) != std::end(closed);
-    });
-    m_pFrame->m_onDrop = [this](const std::string& path) {
-        if (!m_pOpen->Busy() && m_doc.SaveModified()) OpenInBackground(path);
-    };
-    m_pFrame->m_canClose = [this] {
-        m_pOpen->Cancel();
-        m_pOpen->Wait();
-        return m_doc.SaveModified();
-    };
-    m_pWatcher = new QFileSystemWatcher(m_pFrame.get());
-    m_pReloadTimer = new QTimer(m_pFrame.get());
-    m_pReloadTimer->setSingleShot(true);
-    m_pReloadTimer->setInterval(500);
-    const auto changed = [this] {
-        if (!m_pReloadTimer->isActive()) m_pReloadTimer->start();
-    };
-    QObject::connect(m_pWatcher, &QFileSystemWatcher::fileChanged, m_pFrame.get(), changed);
-    // A file written anew (removed, then created again) leaves the watch; its folder tells
-    // when it is back.
-    QObject::connect(m_pWatcher, &QFileSystemWatcher::directoryChanged, m_pFrame.get(),
-                     [this, changed] {
-                         const QString file = PathToQString(m_doc.GetPathName());
-                         if (!m_pWatcher->files().contains(file) && QFileInfo::exists(file)) {
-                             m_pWatcher->addPath(file);
-                             changed();
-                         }
-                     });
-    QObject::connect(m_pReloadTimer, &QTimer::timeout, m_pFrame.get(), [this] {
-        // Unsaved changes are never thrown away, nor asked about, by a file that changed.
-        if (m_pOpen->Busy())
-            m_pReloadTimer->start();  // once the read that runs has ended
-        else if (!m_bAutoReload || m_doc.IsModified())
-            return;
-        else if (QFileInfo::exists(PathToQString(m_doc.GetPathName())))
-            OnFileReload(true);
-        else  // the folder's watch tells when it is back
-            m_pFrame->statusBar()->showMessage(
-                ToQString(m_doc.GetTitle() + " is gone; the last trace read stays shown."), 15000);
-    });
+    CreateFrame();
     m_bAutoReload = AppSettings().value(QStringLiteral("Settings/ReloadOnChange"), false).toBool();
+    m_pFollower = new CFileFollower(
+        m_pFrame.get(),
+        {[this] { return m_pOpen->Busy(); },
+         // Unsaved changes are never thrown away, nor asked about, by a file that changed.
+         [this] { return m_bAutoReload && !m_doc.IsModified(); }, [this] { OnFileReload(true); },
+         [this] {
+             m_pFrame->statusBar()->showMessage(
+                 ToQString(m_doc.GetTitle() + " is gone; the last trace read stays shown."), 15000);
+         }});
     auto* samplesCheck = new QTimer(m_pFrame.get());
     QObject::connect(samplesCheck, &QTimer::timeout, m_pFrame.get(),
                      [this] { CheckSamplesOnDisk(); });
@@ -131,6 +86,30 @@ bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
     m_pFrame->resize(1280, 800);  // room for the plot band; a window manager may change it
     m_pFrame->show();
     return true;
+}
+
+void CtesqApp::CreateFrame() {
+    m_pFrame = std::make_unique<CMainFrame>(m_doc, *this);
+    m_pPrinter = std::make_unique<QPrinter>();
+    m_pFrame->GetActiveView()->SetPrinter(m_pPrinter.get());
+    m_pFrame->setWindowIcon(ApplicationIcon());
+    m_pFrame->SetRecentFiles(m_recent);
+    m_pOpen = new CBackgroundOpen(m_doc, m_pFrame->statusBar(), m_pFrame.get());
+    m_pOpen->m_onRevert = [this] {
+        AfterDocumentChange();
+        CtesqView::s_nSelAnchor = m_nAnchorBefore;
+        m_pFrame->GetActiveView()->SetScrollPos(m_nPositionBefore);
+    };
+    // While a read runs, nothing that would touch the document runs.
+    m_pFrame->Router().SetDocumentBusy([this] { return m_pOpen->Busy(); });
+    m_pFrame->m_onDrop = [this](const std::string& path) {
+        if (!m_pOpen->Busy() && m_doc.SaveModified()) OpenInBackground(path);
+    };
+    m_pFrame->m_canClose = [this] {
+        m_pOpen->Cancel();
+        m_pOpen->Wait();
+        return m_doc.SaveModified();
+    };
 }
 
 void CtesqApp::CheckSamplesOnDisk() {
@@ -158,14 +137,7 @@ void CtesqApp::AfterDocumentChange() {
 }
 
 void CtesqApp::WatchCurrentFile() {
-    if (m_pWatcher == nullptr) return;
-    if (!m_pWatcher->files().isEmpty()) m_pWatcher->removePaths(m_pWatcher->files());
-    if (!m_pWatcher->directories().isEmpty()) m_pWatcher->removePaths(m_pWatcher->directories());
-    if (m_bAutoReload && !m_doc.GetPathName().empty()) {
-        const QString file = PathToQString(m_doc.GetPathName());
-        m_pWatcher->addPath(QFileInfo(file).absolutePath());
-        if (QFileInfo::exists(file)) m_pWatcher->addPath(file);
-    }
+    if (m_pFollower != nullptr) m_pFollower->Follow(m_bAutoReload ? m_doc.GetPathName() : "");
 }
 
 void CtesqApp::SetAutoReload(bool on) {

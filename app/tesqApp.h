@@ -16,9 +16,8 @@ class CMainFrame;
 // The about box's text: a version line and a build line.
 std::string AboutText();
 class CBackgroundOpen;
-class QFileSystemWatcher;
+class CFileFollower;
 class QPrinter;
-class QTimer;
 
 class CtesqApp : public CCmdTarget {
 public:
@@ -69,6 +68,8 @@ public:
     CtesqDoc& GetDocument() { return m_doc; }
 
 private:
+    // The main window and what it asks of the application: the busy rule, drops, closing.
+    void CreateFrame();
     void LoadRecentFiles();
     void SaveRecentFiles() const;
     void AfterDocumentChange();
@@ -80,9 +81,8 @@ private:
     CBackgroundOpen* m_pOpen = nullptr;  // owned by the frame
     std::vector<std::string> m_recent;   // most recent first
     bool m_bAutoReload = false;
-    QFileSystemWatcher* m_pWatcher = nullptr;
-    QTimer* m_pReloadTimer = nullptr;    // at most one reload each half second
-    bool m_bToldSamplesChanged = false;  // for the trace shown now
+    CFileFollower* m_pFollower = nullptr;  // owned by the frame
+    bool m_bToldSamplesChanged = false;    // for the trace shown now
     // Where the view was in the trace a read replaced, for a trace shown first that is
     // given back: the click anchor and the scroll position.
     int m_nAnchorBefore = 0;

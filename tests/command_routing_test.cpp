@@ -50,3 +50,24 @@ TEST(CommandRouting, CommandsWithoutHandlersAreDisabled) {
     c.app.AddCommand(ID_FILE_OPEN, [] {});
     EXPECT_TRUE(c.router.IsEnabled(ID_FILE_OPEN));
 }
+
+// The handler that would run decides: Copy handled by the view runs while the document is
+// busy, though the document's own Copy touches it.
+TEST(CommandRouting, ABusyDocumentClosesTheCommandsThatTouchIt) {
+    Chain c;
+    bool busy = true;
+    c.router.SetDocumentBusy([&busy] { return busy; });
+    c.app.AddCommand(
+        ID_FILE_NEW, [&c] { c.ran.push_back("new"); }, Touches::document);
+    c.app.AddCommand(ID_APP_ABOUT, [&c] { c.ran.push_back("about"); });
+    c.view.AddCommand(ID_EDIT_COPY, [&c] { c.ran.push_back("copy"); });
+    c.doc.AddCommand(
+        ID_EDIT_COPY, [] {}, Touches::document);
+    c.doc.AddUpdate(ID_FILE_NEW, [](CCmdUI* ui) { ui->Enable(true); });
+    EXPECT_FALSE(c.router.Execute(ID_FILE_NEW));
+    EXPECT_TRUE(c.router.Execute(ID_APP_ABOUT));
+    EXPECT_TRUE(c.router.Execute(ID_EDIT_COPY));
+    busy = false;
+    EXPECT_TRUE(c.router.Execute(ID_FILE_NEW));
+    EXPECT_EQ(c.ran, (std::vector<std::string>{"about", "copy", "new"}));
+}

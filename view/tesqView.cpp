@@ -29,16 +29,20 @@ CtesqView::CtesqView(QWidget* parent)
     : CScrollView(parent), m_crCurve{RGB(255, 0, 0),     RGB(0, 255, 0),   RGB(0, 0, 255),
                                      RGB(80, 0, 0),      RGB(0, 80, 0),    RGB(0, 0, 80),
                                      RGB(100, 149, 237), RGB(255, 127, 80)} {
-    AddCommand(ID_ZOOM_IN, [this] { OnZoomIn(); });
+    AddCommand(
+        ID_ZOOM_IN, [this] { OnZoomIn(); }, Touches::document);
     AddUpdate(ID_ZOOM_IN, [this](CCmdUI* ui) { OnUpdateZoomIn(ui); });
-    AddCommand(ID_ZOOM_OUT, [this] { OnZoomOut(); });
+    AddCommand(
+        ID_ZOOM_OUT, [this] { OnZoomOut(); }, Touches::document);
     AddUpdate(ID_ZOOM_OUT, [this](CCmdUI* ui) { OnUpdateZoomOut(ui); });
-    AddCommand(ID_ZOOM_FIT, [this] { OnZoomToFit(); });
+    AddCommand(
+        ID_ZOOM_FIT, [this] { OnZoomToFit(); }, Touches::document);
     AddCommand(ID_EDIT_COPY, [this] { OnEditCopy(); });
     AddUpdate(ID_ZOOM_FIT, [this](CCmdUI* ui) {
         ui->Enable(GetDocument() != nullptr && GetDocument()->Trace().m_nSampleCount > 0);
     });
-    AddCommand(ID_ZOOM_SELECTION, [this] { OnZoomToSelection(); });
+    AddCommand(
+        ID_ZOOM_SELECTION, [this] { OnZoomToSelection(); }, Touches::document);
     AddUpdate(ID_ZOOM_SELECTION, [this](CCmdUI* ui) {
         ui->Enable(GetDocument() != nullptr &&
                    GetDocument()->SelStart() != GetDocument()->SelEnd());

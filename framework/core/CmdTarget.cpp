@@ -1,9 +1,22 @@
 #include "framework/core/CmdTarget.h"
 
 const CCmdTarget::Handler* CCmdTarget::FindCommand(unsigned nID) const {
-    for (const auto& [id, handler] : m_commands)
-        if (id == nID) return &handler;
+    for (const Command& c : m_commands)
+        if (c.id == nID) return &c.handler;
     return nullptr;
+}
+
+Touches CCmdTarget::Reach(unsigned nID) const {
+    for (const Command& c : m_commands)
+        if (c.id == nID) return c.touches;
+    return Touches::nothing;
+}
+
+bool CCommandRouter::TouchesDocument(unsigned nID) const {
+    for (const CCmdTarget* target : m_chain)
+        if (target != nullptr && target->FindCommand(nID))
+            return target->Reach(nID) == Touches::document;
+    return false;
 }
 
 const CCmdTarget::UpdateHandler* CCmdTarget::FindUpdate(unsigned nID) const {
@@ -13,7 +26,7 @@ const CCmdTarget::UpdateHandler* CCmdTarget::FindUpdate(unsigned nID) const {
 }
 
 void CCommandRouter::UpdateState(CCmdUI& ui) const {
-    if (m_gate && m_gate(ui.m_nID)) {
+    if (m_busy && TouchesDocument(ui.m_nID) && m_busy()) {
         ui.Enable(false);
         return;
     }

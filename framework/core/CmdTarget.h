@@ -11,6 +11,10 @@
 
 #include "framework/core/CmdUI.h"
 
+// What a command reaches: one that reads or changes the document (its trace, its view state,
+// its file) waits while the document is busy; the others run meanwhile.
+enum class Touches { nothing, document };
+
 class CCmdTarget {
 public:
     using Handler = std::function<void()>;
@@ -19,8 +23,8 @@ public:
     virtual ~CCmdTarget() = default;
 
     // Table entries, searched in the order they were added.
-    void AddCommand(unsigned nID, Handler handler) {
-        m_commands.emplace_back(nID, std::move(handler));
+    void AddCommand(unsigned nID, Handler handler, Touches touches = Touches::nothing) {
+        m_commands.push_back({nID, std::move(handler), touches});
     }
     void AddUpdate(unsigned nID, UpdateHandler rule) {
         m_updates.emplace_back(nID, std::move(rule));
@@ -28,9 +32,16 @@ public:
 
     const Handler* FindCommand(unsigned nID) const;
     const UpdateHandler* FindUpdate(unsigned nID) const;
+    // What the command's entry says it reaches (nothing when there is none).
+    Touches Reach(unsigned nID) const;
 
 private:
-    std::vector<std::pair<unsigned, Handler>> m_commands;
+    struct Command {
+        unsigned id;
+        Handler handler;
+        Touches touches;
+    };
+    std::vector<Command> m_commands;
     std::vector<std::pair<unsigned, UpdateHandler>> m_updates;
 };
 
@@ -44,11 +55,13 @@ public:
     bool IsEnabled(unsigned nID) const;
     // Runs the command if it is enabled; false when it did not run.
     bool Execute(unsigned nID) const;
-    // Commands the gate closes are disabled, whatever their rules say (while a file is read,
-    // say); an empty gate closes nothing.
-    void SetGate(std::function<bool(unsigned)> closed) { m_gate = std::move(closed); }
+    // While busy() holds (a file is read, say), every command whose handler touches the
+    // document is disabled, whatever its rule says; without it nothing is closed.
+    void SetDocumentBusy(std::function<bool()> busy) { m_busy = std::move(busy); }
+    // Whether the handler the command would run touches the document.
+    bool TouchesDocument(unsigned nID) const;
 
 private:
     std::vector<CCmdTarget*> m_chain;
-    std::function<bool(unsigned)> m_gate;
+    std::function<bool()> m_busy;
 };

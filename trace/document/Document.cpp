@@ -8,12 +8,16 @@ CtesqDoc::CtesqDoc() {
     // A document that has never been reset has step 0 and no unit.
     m_trace.m_dblStep = 0;
     m_trace.m_strStepUnit.clear();
-    AddCommand(ID_FILE_SAVE, [this] { OnFileSave(); });
+    AddCommand(
+        ID_FILE_SAVE, [this] { OnFileSave(); }, Touches::document);
     AddUpdate(ID_FILE_SAVE, [this](CCmdUI* ui) { OnUpdateFileSave(ui); });
-    AddCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
-    AddCommand(ID_EDIT_CUT, [this] { OnEditCutPaste(); });
+    AddCommand(
+        ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); }, Touches::document);
+    AddCommand(
+        ID_EDIT_CUT, [this] { OnEditCutPaste(); }, Touches::document);
     AddCommand(ID_EDIT_COPY, [this] { OnEditCopy(); });
-    AddCommand(ID_EDIT_PASTE, [this] { OnEditCutPaste(); });
+    AddCommand(
+        ID_EDIT_PASTE, [this] { OnEditCutPaste(); }, Touches::document);
     AddUpdate(ID_EDIT_PASTE, [this](CCmdUI* ui) { OnUpdateEditPaste(ui); });
     AddUpdate(ID_EDIT_CUT, [this](CCmdUI* ui) { OnUpdateEditCutCopy(ui); });
     AddUpdate(ID_EDIT_COPY, [this](CCmdUI* ui) { OnUpdateEditCutCopy(ui); });
