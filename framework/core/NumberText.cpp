@@ -62,6 +62,44 @@ struct Decimal {
     const char* end;
 };
 
+// A number without digits: the words the C library reads as numbers, as a file of missing
+// samples writes them ("nan", "inf", "infinity" in any case), else no number.
+inline void NoDigits(Decimal& d, const char* const e) {
+    const auto word = [&](std::string_view w) {
+        if (static_cast<std::size_t>(e - d.start) < w.size()) return false;
+        for (std::size_t k = 0; k < w.size(); ++k)
+            if ((d.start[k] | 0x20) != w[k]) return false;
+        return true;
+    };
+    if (word("nan") || word("inf")) {
+        const bool nan = (*d.start | 0x20) == 'n';
+        d.word = nan ? std::numeric_limits<double>::quiet_NaN()
+                     : std::numeric_limits<double>::infinity();
+        d.any = true;
+        d.isWord = true;
+        d.end = d.start + (!nan && word("infinity") ? 8 : 3);
+        return;
+    }
+    // A sign without digits is no number: it reads as 0, not -0.
+    d.negative = false;
+    d.end = d.start;
+}
+
+// An exponent ("e-5") at p added to exp10; where the number ends. An 'e' without digits
+// after it is not part of the number.
+inline const char* Exponent(const char* p, const char* const e, int& exp10) {
+    if (!(p < e && (*p == 'e' || *p == 'E'))) return p;
+    const char* q = p + 1;
+    bool expNegative = false;
+    if (q < e && (*q == '+' || *q == '-')) expNegative = *q++ == '-';
+    if (!(q < e && IsDigit(*q))) return p;
+    int exponent = 0;
+    for (; q < e && IsDigit(*q); ++q)
+        if (exponent < 1000000) exponent = exponent * 10 + (*q - '0');
+    exp10 += expNegative ? -exponent : exponent;
+    return q;
+}
+
 inline Decimal Gather(const char* p, const char* const e) {
     Decimal d;
     // Branch-free sign: the sign of random data defeats the branch predictor.
@@ -119,40 +157,10 @@ inline Decimal Gather(const char* p, const char* const e) {
         anyDigit = anyDigit || p != fractionStart;
     }
     if (!anyDigit) {
-        // The words the C library reads as numbers, as a file of missing samples writes them.
-        const auto word = [&](std::string_view w) {
-            if (static_cast<std::size_t>(e - d.start) < w.size()) return false;
-            for (std::size_t k = 0; k < w.size(); ++k)
-                if ((d.start[k] | 0x20) != w[k]) return false;
-            return true;
-        };
-        if (word("nan") || word("inf")) {
-            const bool nan = (*d.start | 0x20) == 'n';
-            d.word = nan ? std::numeric_limits<double>::quiet_NaN()
-                         : std::numeric_limits<double>::infinity();
-            d.any = true;
-            d.isWord = true;
-            d.end = d.start + (!nan && word("infinity") ? 8 : 3);
-            return d;
-        }
-        // A sign without digits is no number: it reads as 0, not -0.
-        d.negative = false;
-        d.end = d.start;
+        NoDigits(d, e);
         return d;
     }
-    if (p < e && (*p == 'e' || *p == 'E')) {
-        const char* q = p + 1;
-        bool expNegative = false;
-        if (q < e && (*q == '+' || *q == '-')) expNegative = *q++ == '-';
-        if (q < e && IsDigit(*q)) {
-            int exponent = 0;
-            for (; q < e && IsDigit(*q); ++q)
-                if (exponent < 1000000) exponent = exponent * 10 + (*q - '0');
-            exp10 += expNegative ? -exponent : exponent;
-            p = q;
-        }
-    }
-
+    p = Exponent(p, e, exp10);
     d.mantissa = mantissa;
     d.exp10 = exp10;
     d.significant = significant;

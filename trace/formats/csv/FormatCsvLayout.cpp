@@ -26,23 +26,6 @@ struct Record {
     std::vector<Kind> kinds;
 };
 
-double PowerOfTen(int k) {
-    static const auto table = [] {
-        std::array<double, 81> t{};
-        for (int i = 0; i < 81; ++i) t[static_cast<std::size_t>(i)] = std::pow(10.0, i - 40);
-        return t;
-    }();
-    return k >= -40 && k <= 40 ? table[static_cast<std::size_t>(k + 40)] : std::pow(10.0, k);
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\r' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\r' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
 std::string Lower(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = AsciiLower(c);
@@ -158,14 +141,6 @@ int SidePreambleColumns(const std::vector<Record>& records) {
         if (keyed >= 2 && other == 0) return e + 1;
     }
     return 0;
-}
-
-std::string StripQuotes(std::string_view s) {
-    s = Trim(s);
-    if (s.size() >= 2 &&
-        ((s.front() == '"' && s.back() == '"') || (s.front() == '\'' && s.back() == '\'')))
-        s = Trim(s.substr(1, s.size() - 2));
-    return std::string(s);
 }
 
 // "U1 [V]", "U1 (V)" and "U1/V": the name and the unit, the unit from the last brackets.
@@ -324,173 +299,87 @@ std::string Quoted(std::string_view label) {
     return "\"" + std::string(label) + "\"";
 }
 
+// Made out a step at a time from the head's records; each step reads what the steps before
+// it found.
+class CDetector {
+public:
+    CDetector(std::string_view head, bool whole);
+    Layout Run();
+
+private:
+    std::string Text(std::string_view s) const {
+        return m_layout.latin1 ? Latin1ToUtf8(s) : SanitizeUtf8(s);
+    }
+    const Record& At(std::int64_t r) const { return m_records[static_cast<std::size_t>(r)]; }
+    void ChooseSeparator(const std::vector<std::string>& lines);
+    bool FindData();
+    bool StartsWithValue(std::int64_t r) const;
+    void FindHeaderAndUnits();
+    bool StartIncrement(std::int64_t header, std::size_t j) const;
+    bool UnitsRow(std::int64_t units, std::int64_t header) const;
+    void ReadPreamble();
+    void NameColumns();
+    void FindStatedStep();
+    bool ValuesOf(std::size_t j, std::vector<double>& values, std::vector<double>& halfUnits,
+                  bool& stamps) const;
+    void JudgeColumns();
+    bool JudgeTime(std::size_t j, const std::vector<double>& values,
+                   const std::vector<double>& halfUnits);
+    void ShowTheOnlyColumns();
+    void SayWhatWasMadeOut();
+
+    Layout m_layout;
+    std::string_view m_head;
+    char m_lineEnd = '\n';
+    std::vector<Record> m_records;
+    int m_p = 0;               // columns of preamble beside the data
+    std::int64_t m_n = 0;      // records in the head
+    std::int64_t m_data = -1;  // the first data record
+    std::int64_t m_header = -1, m_units = -1;
+    std::size_t m_width = 0;  // columns of the table
+    int m_preambleItems = 0;  // items from the lines above the table
+    bool m_haveTime = false;
+};
+
 }  // namespace
 
-bool EvenStep(double a, double b, double median, double halfA, double halfB) {
-    // The bound itself counts as within, whatever the last bits of the arithmetic say; the
-    // last term is what the subtraction of two large times may lose.
-    const double slack = std::min(halfA + halfB, median / 4) * (1 + 1e-9) +
-                         4 * std::numeric_limits<double>::epsilon() * std::fabs(b);
-    return b - a > 0 && std::fabs((b - a) - median) <= slack;
-}
-
-bool BlankRecord(std::string_view record) {
-    return std::all_of(record.begin(), record.end(), [](char c) {
-        return c == ' ' || c == '\t' || c == '\r' || c == '\0' || c == ',' || c == ';';
-    });
-}
-
-bool QuoteOpen(std::string_view record) {
-    return std::count(record.begin(), record.end(), '"') % 2 != 0;
-}
-
-void SplitCells(std::string_view line, char sep, std::vector<std::string>& cells) {
-    cells.clear();
-    std::size_t i = 0;
-    for (;;) {
-        std::string cell;
-        while (i < line.size() && line[i] == ' ') ++i;
-        if (i < line.size() && line[i] == '"') {
-            for (++i; i < line.size(); ++i) {
-                if (line[i] == '"') {
-                    if (i + 1 < line.size() && line[i + 1] == '"') {
-                        cell += '"';
-                        ++i;
-                    } else {
-                        ++i;
-                        break;
-                    }
-                } else {
-                    cell += line[i];
-                }
-            }
-            while (i < line.size() && line[i] != sep) ++i;
-        } else {
-            const std::size_t end = std::min(line.find(sep, i), line.size());
-            cell = std::string(Trim(line.substr(i, end - i)));
-            i = end;
-        }
-        cells.push_back(std::move(cell));
-        if (i >= line.size()) break;
-        ++i;  // the separator
-    }
-}
-
-bool ParseNumber(std::string_view cell, bool decimalComma, double& value, double& halfUnit) {
-    cell = Trim(cell);
-    if (cell.empty()) return false;
-    // A copy only for a decimal comma to turn into a point.
-    std::string commaFree;
-    std::string_view copy = cell;
-    if (decimalComma && cell.find(',') != std::string_view::npos) {
-        commaFree = std::string(cell);
-        std::replace(commaFree.begin(), commaFree.end(), ',', '.');
-        copy = commaFree;
-    }
-    const numtext::ScanResult r = numtext::ScanReal(copy.data(), copy.data() + copy.size());
-    if (r.end == copy.data() + copy.size()) {
-        value = r.value;
-        // Digits after the point, less the exponent, make the last digit's place.
-        int decimals = 0, exponent = 0;
-        const std::size_t point = copy.find('.');
-        const std::size_t e = copy.find_first_of("eE");
-        if (point != std::string_view::npos)
-            for (std::size_t i = point + 1; i < copy.size() && copy[i] >= '0' && copy[i] <= '9';
-                 ++i)
-                ++decimals;
-        if (e != std::string_view::npos) exponent = numtext::ParseInt(copy.substr(e + 1));
-        halfUnit = 0.5 * PowerOfTen(exponent - decimals);
-        return true;
-    }
-    const std::string_view word =
-        copy.front() == '+' || copy.front() == '-' ? copy.substr(1) : copy;
-    halfUnit = 0;
-    if (EqualsIgnoringAsciiCase(word, "nan")) {
-        value = std::numeric_limits<double>::quiet_NaN();
-        return true;
-    }
-    if (EqualsIgnoringAsciiCase(word, "inf") || EqualsIgnoringAsciiCase(word, "infinity")) {
-        value = copy.front() == '-' ? -std::numeric_limits<double>::infinity()
-                                    : std::numeric_limits<double>::infinity();
-        return true;
-    }
-    return false;
-}
-
-bool ParseTimestamp(std::string_view cell, double& seconds, double& halfUnit) {
-    if (cell.size() < 16) return false;  // too short for a date and a time of day
-    const std::string stripped = StripQuotes(cell);
-    cell = Trim(stripped);
-    // YYYY-MM-DD or YYYY/MM/DD, then ' ' or 'T', then hh:mm[:ss[.fff]], then an optional 'Z'.
-    const auto digits = [&](std::size_t at, std::size_t n, int& out) {
-        if (at + n > cell.size()) return false;
-        out = 0;
-        for (std::size_t i = at; i < at + n; ++i) {
-            if (cell[i] < '0' || cell[i] > '9') return false;
-            out = out * 10 + (cell[i] - '0');
-        }
-        return true;
-    };
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    if (!digits(0, 4, y) || cell.size() < 16 || (cell[4] != '-' && cell[4] != '/') ||
-        cell[7] != cell[4] || !digits(5, 2, mo) || !digits(8, 2, d) ||
-        (cell[10] != ' ' && cell[10] != 'T') || !digits(11, 2, h) || cell[13] != ':' ||
-        !digits(14, 2, mi))
-        return false;
-    std::size_t at = 16;
-    double fraction = 0;
-    halfUnit = 30;
-    if (at < cell.size() && cell[at] == ':') {
-        if (!digits(at + 1, 2, s)) return false;
-        at += 3;
-        halfUnit = 0.5;
-        if (at < cell.size() && (cell[at] == '.' || cell[at] == ',')) {
-            double scale = 0.1;
-            for (++at; at < cell.size() && cell[at] >= '0' && cell[at] <= '9'; ++at) {
-                fraction += (cell[at] - '0') * scale;
-                halfUnit = scale / 2;
-                scale /= 10;
-            }
-        }
-    }
-    if (at < cell.size() && cell[at] == 'Z') ++at;
-    if (at != cell.size() || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 60)
-        return false;
-    // Days from the civil date (proleptic Gregorian), as a calendar library counts them.
-    const int yy = y - (mo <= 2 ? 1 : 0);
-    const int era = yy / 400;
-    const int yoe = yy - era * 400;
-    const int doy = (153 * (mo + (mo > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    const double days = static_cast<double>(era) * 146097 + doe - 719468;
-    seconds = days * 86400 + h * 3600 + mi * 60 + s + fraction;
-    return true;
-}
-
-Layout Detect(std::string_view head, bool whole) {
-    Layout layout;
+CDetector::CDetector(std::string_view head, bool whole) {
     if (head.substr(0, kByteOrderMark.size()) == kByteOrderMark)
         head.remove_prefix(kByteOrderMark.size());
-    layout.crOnly =
+    m_layout.crOnly =
         head.find('\n') == std::string_view::npos && head.find('\r') != std::string_view::npos;
-    const char lineEnd = layout.crOnly ? '\r' : '\n';
+    m_lineEnd = m_layout.crOnly ? '\r' : '\n';
     if (!whole) {
         // The last record of a cut head may be cut too.
-        const std::size_t last = head.rfind(lineEnd);
+        const std::size_t last = head.rfind(m_lineEnd);
         if (last != std::string_view::npos) head = head.substr(0, last + 1);
     }
-    layout.latin1 = !IsValidUtf8(head);
-    const auto text = [&](std::string_view s) {
-        return layout.latin1 ? Latin1ToUtf8(s) : SanitizeUtf8(s);
-    };
-    const std::vector<std::string> lines = RecordsOf(head, lineEnd);
+    m_layout.latin1 = !IsValidUtf8(head);
+    m_head = head;
+}
 
-    // The separator that cuts the records into the most numbers; with no numbers, the one
-    // that cuts the most cells.
-    std::vector<Record> records;
+Layout CDetector::Run() {
+    ChooseSeparator(RecordsOf(m_head, m_lineEnd));
+    // Preamble beside the data, then the first run of data rows.
+    m_p = SidePreambleColumns(m_records);
+    m_layout.preambleColumns = m_p;
+    m_n = static_cast<std::int64_t>(m_records.size());
+    if (!FindData()) return m_layout;
+    FindHeaderAndUnits();
+    ReadPreamble();
+    NameColumns();
+    FindStatedStep();
+    JudgeColumns();
+    ShowTheOnlyColumns();
+    SayWhatWasMadeOut();
+    return m_layout;
+}
+
+// The separator that cuts the records into the most numbers; with no numbers, the one that
+// cuts the most cells. The first 200 records tell it; the rest are cut by it once.
+void CDetector::ChooseSeparator(const std::vector<std::string>& lines) {
     long best = std::numeric_limits<long>::min();
     std::size_t bestCells = 0;
-    // The first 200 records tell the separator; the rest are cut by it once.
     const std::vector<std::string> first(
         lines.begin(), lines.begin() + static_cast<long>(std::min<std::size_t>(lines.size(), 200)));
     for (const char sep : {',', ';', '\t'}) {
@@ -501,84 +390,89 @@ Layout Detect(std::string_view head, bool whole) {
             cells = std::max<std::size_t>(cells, static_cast<std::size_t>(std::count_if(
                                                      r.kinds.begin(), r.kinds.end(),
                                                      [](Kind k) { return k != Kind::empty; })));
-        const bool better =
-            score > 0 ? score > best
-                      : best <= 0 && (cells > bestCells || (cells == bestCells && records.empty()));
+        const bool better = score > 0 ? score > best
+                                      : best <= 0 && (cells > bestCells ||
+                                                      (cells == bestCells && m_records.empty()));
         if (better) {
             best = std::max(score, best);
             bestCells = cells;
-            layout.separator = sep;
-            records = std::move(cut);
+            m_layout.separator = sep;
+            m_records = std::move(cut);
         }
     }
-    layout.decimalComma = layout.separator != ',';
-    if (lines.size() > first.size()) records = Split(lines, layout.separator, layout.decimalComma);
+    m_layout.decimalComma = m_layout.separator != ',';
+    if (lines.size() > first.size())
+        m_records = Split(lines, m_layout.separator, m_layout.decimalComma);
+}
 
-    // Preamble beside the data, then the first run of data rows.
-    layout.preambleColumns = SidePreambleColumns(records);
-    const int p = layout.preambleColumns;
-    const auto n = static_cast<std::int64_t>(records.size());
-    // The data start at the first row of numbers after which two rows in three are rows of
-    // numbers too (rows of empty cells not counted): a stray word in the body does not make
-    // the rows before it a header.
-    std::int64_t data = -1;
-    std::vector<std::int64_t> dataFrom(static_cast<std::size_t>(n) + 1, 0),
-        filledFrom(static_cast<std::size_t>(n) + 1, 0);
-    for (std::int64_t r = n - 1; r >= 0; --r) {
-        const Record& rec = records[static_cast<std::size_t>(r)];
+// The data start at the first row of numbers after which two rows in three are rows of
+// numbers too (rows of empty cells not counted): a stray word in the body does not make the
+// rows before it a header. False, with the refusal, for a head that holds no table.
+bool CDetector::FindData() {
+    std::vector<std::int64_t> dataFrom(static_cast<std::size_t>(m_n) + 1, 0),
+        filledFrom(static_cast<std::size_t>(m_n) + 1, 0);
+    for (std::int64_t r = m_n - 1; r >= 0; --r) {
         const auto at = static_cast<std::size_t>(r);
-        dataFrom[at] = dataFrom[at + 1] + (IsDataRow(rec, p) ? 1 : 0);
-        filledFrom[at] = filledFrom[at + 1] + (rec.cells.empty() ? 0 : 1);
+        dataFrom[at] = dataFrom[at + 1] + (IsDataRow(At(r), m_p) ? 1 : 0);
+        filledFrom[at] = filledFrom[at + 1] + (At(r).cells.empty() ? 0 : 1);
     }
-    for (std::int64_t r = 0; r < n && data < 0; ++r) {
+    for (std::int64_t r = 0; r < m_n && m_data < 0; ++r) {
         const auto at = static_cast<std::size_t>(r);
-        if (IsDataRow(records[at], p) && 3 * dataFrom[at] >= 2 * filledFrom[at]) data = r;
+        if (IsDataRow(At(r), m_p) && 3 * dataFrom[at] >= 2 * filledFrom[at]) m_data = r;
     }
     // Rows just before that start with a number belong to the data too, a stray word or two
     // in them notwithstanding; preamble and units rows start with a word.
-    const auto startsWithValue = [&](std::int64_t r) {
-        const Record& rec = records[static_cast<std::size_t>(r)];
-        return static_cast<std::size_t>(p) < rec.kinds.size() &&
-               IsValue(rec.kinds[static_cast<std::size_t>(p)]);
-    };
-    while (data > 0 && startsWithValue(data - 1)) --data;
+    while (m_data > 0 && StartsWithValue(m_data - 1)) --m_data;
     // No data: a header of names (a row of two cells or more, or the only row) and what is
     // above it; a file of lone words is no table.
-    if (data < 0 && n > 1 && records.back().cells.size() < 2) {
-        layout.refusal = "it holds no rows of numbers that make out a table";
-        return layout;
+    if (m_data < 0 && m_n > 1 && m_records.back().cells.size() < 2) {
+        m_layout.refusal = "it holds no rows of numbers that make out a table";
+        return false;
     }
-    if (data < 0) data = n;
-    layout.dataRecord = data;
+    if (m_data < 0) m_data = m_n;
+    m_layout.dataRecord = m_data;
+    return true;
+}
 
-    // The header: the last row before the data without numbers; right under it, a row of
-    // unit words gives the units. Start and Increment cells may stand in the units row.
-    std::int64_t header = -1, units = -1;
-    const auto startIncrement = [&](std::int64_t h, std::size_t j) {
-        const auto& names = records[static_cast<std::size_t>(h)].cells;
-        return j < names.size() && NameIn(StripQuotes(names[j]), {"start", "increment"});
-    };
-    const auto unitsRow = [&](std::int64_t u, std::int64_t h) {
-        const Record& r = records[static_cast<std::size_t>(u)];
-        for (std::size_t j = 0; j < r.cells.size(); ++j)
-            if (!(r.kinds[j] == Kind::empty ||
-                  (r.kinds[j] == Kind::text && IsUnitWord(r.cells[j])) ||
-                  (r.kinds[j] == Kind::number && startIncrement(h, j))))
-                return false;
-        return true;
-    };
-    if (data >= 1) {
-        const std::int64_t last = data - 1;
-        if (last >= 1 && !HasValue(records[static_cast<std::size_t>(last - 1)], p) &&
-            unitsRow(last, last - 1)) {
-            header = last - 1;
-            units = last;
-        } else if (!HasValue(records[static_cast<std::size_t>(last)], p)) {
-            header = last;
-        }
+bool CDetector::StartsWithValue(std::int64_t r) const {
+    const Record& rec = At(r);
+    return static_cast<std::size_t>(m_p) < rec.kinds.size() &&
+           IsValue(rec.kinds[static_cast<std::size_t>(m_p)]);
+}
+
+bool CDetector::StartIncrement(std::int64_t header, std::size_t j) const {
+    const auto& names = At(header).cells;
+    return j < names.size() && NameIn(StripQuotes(names[j]), {"start", "increment"});
+}
+
+// A row of unit words (Start and Increment cells may stand in it too).
+bool CDetector::UnitsRow(std::int64_t units, std::int64_t header) const {
+    const Record& r = At(units);
+    for (std::size_t j = 0; j < r.cells.size(); ++j)
+        if (!(r.kinds[j] == Kind::empty || (r.kinds[j] == Kind::text && IsUnitWord(r.cells[j])) ||
+              (r.kinds[j] == Kind::number && StartIncrement(header, j))))
+            return false;
+    return true;
+}
+
+// The header: the last row before the data without numbers; right under it, a row of unit
+// words gives the units.
+void CDetector::FindHeaderAndUnits() {
+    if (m_data < 1) return;
+    const std::int64_t last = m_data - 1;
+    if (last >= 1 && !HasValue(At(last - 1), m_p) && UnitsRow(last, last - 1)) {
+        m_header = last - 1;
+        m_units = last;
+    } else if (!HasValue(At(last), m_p)) {
+        m_header = last;
     }
-    for (std::int64_t r = 0; r < (header >= 0 ? header : data); ++r) {
-        const Record& rec = records[static_cast<std::size_t>(r)];
+}
+
+// The lines above the table, each a key and its value; then, beside the data, a key and its
+// value in each of the first columns.
+void CDetector::ReadPreamble() {
+    for (std::int64_t r = 0; r < (m_header >= 0 ? m_header : m_data); ++r) {
+        const Record& rec = At(r);
         std::string key = rec.cells.empty() ? std::string() : rec.cells[0], value;
         if (rec.cells.size() == 1) {
             // A key and its value in one cell: "Model: DSO-X", "Model;DSO-X".
@@ -593,38 +487,40 @@ Layout Detect(std::string_view head, bool whole) {
             if (!value.empty()) value += ' ';
             value += rec.cells[j];
         }
-        layout.preamble.emplace_back(text(StripQuotes(key)), text(value));
+        m_layout.preamble.emplace_back(Text(StripQuotes(key)), Text(value));
     }
-    const int preambleItems = static_cast<int>(layout.preamble.size());
-    // Preamble beside the data: a key and its value in each of the first columns.
-    for (std::int64_t r = data; r < n && p > 0; ++r) {
-        const Record& rec = records[static_cast<std::size_t>(r)];
+    m_preambleItems = static_cast<int>(m_layout.preamble.size());
+    for (std::int64_t r = m_data; r < m_n && m_p > 0; ++r) {
+        const Record& rec = At(r);
         if (rec.kinds.empty() || rec.kinds[0] != Kind::text) continue;
         std::string value;
-        for (std::size_t j = 1; j + 1 < static_cast<std::size_t>(p) && j < rec.cells.size(); ++j) {
+        for (std::size_t j = 1; j + 1 < static_cast<std::size_t>(m_p) && j < rec.cells.size();
+             ++j) {
             if (rec.cells[j].empty()) continue;
             if (!value.empty()) value += ' ';
             value += rec.cells[j];
         }
-        layout.preamble.emplace_back(text(StripQuotes(rec.cells[0])), text(value));
+        m_layout.preamble.emplace_back(Text(StripQuotes(rec.cells[0])), Text(value));
     }
+    m_layout.preambleLines = m_preambleItems;
+}
 
-    // The columns: as many as the header and the widest row hold.
-    std::size_t width = 0;
-    for (std::int64_t r = header >= 0 ? header : data; r < n; ++r)
-        width = std::max(width, records[static_cast<std::size_t>(r)].cells.size());
-    layout.columns.resize(width);
-    for (std::size_t j = 0; j < width; ++j) {
-        Column& c = layout.columns[j];
-        if (j < static_cast<std::size_t>(p)) {
+// As many columns as the header and the widest row hold, named by the header and the units
+// row.
+void CDetector::NameColumns() {
+    for (std::int64_t r = m_header >= 0 ? m_header : m_data; r < m_n; ++r)
+        m_width = std::max(m_width, At(r).cells.size());
+    m_layout.columns.resize(m_width);
+    for (std::size_t j = 0; j < m_width; ++j) {
+        Column& c = m_layout.columns[j];
+        if (j < static_cast<std::size_t>(m_p)) {
             c.role = Role::ignored;
             continue;
         }
-        if (header >= 0 && j < records[static_cast<std::size_t>(header)].cells.size())
-            NameAndUnit(text(records[static_cast<std::size_t>(header)].cells[j]), c.name, c.unit);
-        if (units >= 0 && j < records[static_cast<std::size_t>(units)].cells.size() &&
-            records[static_cast<std::size_t>(units)].kinds[j] == Kind::text) {
-            std::string unit = StripQuotes(text(records[static_cast<std::size_t>(units)].cells[j]));
+        if (m_header >= 0 && j < At(m_header).cells.size())
+            NameAndUnit(Text(At(m_header).cells[j]), c.name, c.unit);
+        if (m_units >= 0 && j < At(m_units).cells.size() && At(m_units).kinds[j] == Kind::text) {
+            std::string unit = StripQuotes(Text(At(m_units).cells[j]));
             if (unit.size() >= 2 && (unit.front() == '(' || unit.front() == '['))
                 unit = unit.substr(1, unit.size() - 2);
             c.unit = unit;
@@ -633,64 +529,68 @@ Layout Detect(std::string_view head, bool whole) {
                   : c.unit.empty() ? c.name
                                    : c.name + " [" + c.unit + "]";
     }
+}
 
-    // The step the file states: in the preamble, or in cells under Start and Increment.
-    for (const auto& [key, value] : layout.preamble) {
+// The step the file states: in the preamble, or in cells under Start and Increment.
+void CDetector::FindStatedStep() {
+    for (const auto& [key, value] : m_layout.preamble) {
         const double step = StatedStep(key, value);
         if (step > 0) {
-            layout.statedStep = step;
-            layout.statedStepSource = "the preamble's " + Quoted(key);
+            m_layout.statedStep = step;
+            m_layout.statedStepSource = "the preamble's " + Quoted(key);
             break;
         }
     }
-    if (header >= 0)
-        for (std::size_t j = 0; j < width; ++j) {
-            if (!startIncrement(header, j)) continue;
-            Column& c = layout.columns[j];
-            c.role = Role::ignored;
-            double v = 0, h = 0;
-            const bool given = units >= 0 &&
-                               j < records[static_cast<std::size_t>(units)].cells.size() &&
-                               ParseNumber(records[static_cast<std::size_t>(units)].cells[j],
-                                           layout.decimalComma, v, h);
-            if (!given) continue;
-            layout.preamble.emplace_back(c.name, records[static_cast<std::size_t>(units)].cells[j]);
-            if (EqualsIgnoringAsciiCase(c.name, "increment") && v > 0 && layout.statedStep == 0) {
-                layout.statedStep = v;
-                layout.statedStepSource = "the cell under \"Increment\"";
-            }
+    if (m_header < 0) return;
+    for (std::size_t j = 0; j < m_width; ++j) {
+        if (!StartIncrement(m_header, j)) continue;
+        Column& c = m_layout.columns[j];
+        c.role = Role::ignored;
+        double v = 0, h = 0;
+        const bool given = m_units >= 0 && j < At(m_units).cells.size() &&
+                           ParseNumber(At(m_units).cells[j], m_layout.decimalComma, v, h);
+        if (!given) continue;
+        m_layout.preamble.emplace_back(c.name, At(m_units).cells[j]);
+        if (EqualsIgnoringAsciiCase(c.name, "increment") && v > 0 && m_layout.statedStep == 0) {
+            m_layout.statedStep = v;
+            m_layout.statedStepSource = "the cell under \"Increment\"";
         }
+    }
+}
 
-    // What each column holds, judged on the head's data rows.
-    const auto valuesOf = [&](std::size_t j, std::vector<double>& values,
-                              std::vector<double>& halfUnits, bool& stamps) {
-        stamps = true;
-        bool numbers = true;
-        for (std::int64_t r = data; r < n; ++r) {
-            const Record& rec = records[static_cast<std::size_t>(r)];
-            const Kind k = j < rec.kinds.size() ? rec.kinds[j] : Kind::empty;
-            if (k == Kind::empty) continue;
-            stamps = stamps && k == Kind::timestamp;
-            numbers = numbers && k == Kind::number;
-            double v = 0, h = 0;
-            if (k == Kind::number) ParseNumber(rec.cells[j], layout.decimalComma, v, h);
-            if (k == Kind::timestamp) ParseTimestamp(rec.cells[j], v, h);
-            values.push_back(v);
-            halfUnits.push_back(h);
-        }
-        stamps = stamps && !values.empty();
-        return numbers || stamps;
-    };
-    bool haveTime = false;
-    for (std::size_t j = static_cast<std::size_t>(p); j < width; ++j) {
-        Column& c = layout.columns[j];
+// A column's values in the head's data rows; whether they are all numbers or all stamps.
+bool CDetector::ValuesOf(std::size_t j, std::vector<double>& values, std::vector<double>& halfUnits,
+                         bool& stamps) const {
+    stamps = true;
+    bool numbers = true;
+    for (std::int64_t r = m_data; r < m_n; ++r) {
+        const Record& rec = At(r);
+        const Kind k = j < rec.kinds.size() ? rec.kinds[j] : Kind::empty;
+        if (k == Kind::empty) continue;
+        stamps = stamps && k == Kind::timestamp;
+        numbers = numbers && k == Kind::number;
+        double v = 0, h = 0;
+        if (k == Kind::number) ParseNumber(rec.cells[j], m_layout.decimalComma, v, h);
+        if (k == Kind::timestamp) ParseTimestamp(rec.cells[j], v, h);
+        values.push_back(v);
+        halfUnits.push_back(h);
+    }
+    stamps = stamps && !values.empty();
+    return numbers || stamps;
+}
+
+// What each column holds, judged on the head's data rows: time stamps, a counter, the time,
+// or a curve.
+void CDetector::JudgeColumns() {
+    for (std::size_t j = static_cast<std::size_t>(m_p); j < m_width; ++j) {
+        Column& c = m_layout.columns[j];
         if (c.role != Role::curve) continue;
         std::vector<double> values, halfUnits;
         bool stamps = false;
-        valuesOf(j, values, halfUnits, stamps);
+        ValuesOf(j, values, halfUnits, stamps);
         if (stamps) {
             c.role = Role::timestamp;
-            layout.guesses.push_back("column " + Quoted(c.label) + " holds time stamps");
+            m_layout.guesses.push_back("column " + Quoted(c.label) + " holds time stamps");
             continue;
         }
         bool counts = values.size() >= 2;
@@ -698,67 +598,79 @@ Layout Detect(std::string_view head, bool whole) {
             counts = values[i] == values[0] + static_cast<double>(i) &&
                      values[i] == std::trunc(values[i]);
         // A counter is no curve, unless it is all the file holds.
-        counts = counts && values.size() >= 3 && width - static_cast<std::size_t>(p) > 1;
+        counts = counts && values.size() >= 3 && m_width - static_cast<std::size_t>(m_p) > 1;
         if (counts && (c.name.empty() || NameIn(c.name, {"x", "sequence", "no.", "no", "index",
                                                          "id#", "id", "#", "n", "nr", "nr."}))) {
             c.role = Role::index;
-            layout.guesses.push_back("column " + Quoted(c.label) +
-                                     " counts the samples (0, 1, 2, ...) and is not a curve");
+            m_layout.guesses.push_back("column " + Quoted(c.label) +
+                                       " counts the samples (0, 1, 2, ...) and is not a curve");
             continue;
         }
-        if (haveTime) continue;
-        c.timeByName = NameIn(c.name, {"time", "t", "x", "x-axis", "second", "seconds", "sec", "s",
-                                       "zeit", "temps", "tiempo", "tempo"}) ||
-                       (c.name.empty() && header >= 0 && j == static_cast<std::size_t>(p));
-        // By its values alone, only a first column without a name, or one whose even step is
-        // no whole number: a named column counting 1, 2, 3 is a curve.
-        const bool even = EvenlySpaced(values, halfUnits);
-        const bool wholeStep = even && values[1] - values[0] == std::trunc(values[1] - values[0]);
-        if (c.timeByName ||
-            (j == static_cast<std::size_t>(p) && even && (c.name.empty() || !wholeStep))) {
-            c.role = Role::time;
-            haveTime = true;
-        }
+        if (!m_haveTime) m_haveTime = JudgeTime(j, values, halfUnits);
     }
+}
 
-    // Counters and times are no curves only beside curves: a file of nothing else shows them.
+// The time column: by its name, or by its values alone a first column without a name or
+// one whose even step is no whole number (a named column counting 1, 2, 3 is a curve).
+bool CDetector::JudgeTime(std::size_t j, const std::vector<double>& values,
+                          const std::vector<double>& halfUnits) {
+    Column& c = m_layout.columns[j];
+    const bool first = j == static_cast<std::size_t>(m_p);
+    c.timeByName = NameIn(c.name, {"time", "t", "x", "x-axis", "second", "seconds", "sec", "s",
+                                   "zeit", "temps", "tiempo", "tempo"}) ||
+                   (c.name.empty() && m_header >= 0 && first);
+    const bool even = EvenlySpaced(values, halfUnits);
+    const bool wholeStep = even && values[1] - values[0] == std::trunc(values[1] - values[0]);
+    if (!c.timeByName && !(first && even && (c.name.empty() || !wholeStep))) return false;
+    c.role = Role::time;
+    return true;
+}
+
+// Counters and times are no curves only beside curves: a file of nothing else shows them.
+void CDetector::ShowTheOnlyColumns() {
+    auto& columns = m_layout.columns;
     const auto isCurve = [](const Column& c) { return c.role == Role::curve; };
-    if (std::none_of(layout.columns.begin(), layout.columns.end(), isCurve))
-        for (Column& c : layout.columns)
+    if (std::none_of(columns.begin(), columns.end(), isCurve))
+        for (Column& c : columns)
             if (c.role == Role::time) {
                 c.role = Role::curve;
-                layout.guesses.push_back("it holds nothing but the time column " + Quoted(c.label) +
-                                         ", shown as a curve");
+                m_layout.guesses.push_back("it holds nothing but the time column " +
+                                           Quoted(c.label) + ", shown as a curve");
             }
-    if (std::none_of(layout.columns.begin(), layout.columns.end(), isCurve)) {
-        for (Column& c : layout.columns)
+    if (std::none_of(columns.begin(), columns.end(), isCurve)) {
+        for (Column& c : columns)
             if (c.role == Role::index) c.role = Role::curve;
-        std::erase_if(layout.guesses, [](const std::string& g) {
+        std::erase_if(m_layout.guesses, [](const std::string& g) {
             return g.find("counts the samples") != std::string::npos;
         });
     }
-    if (layout.crOnly) layout.guesses.push_back("its lines end in a carriage return alone");
-    if (layout.latin1) layout.guesses.push_back("it is not UTF-8 and was read as Latin-1");
-    if (layout.decimalComma && layout.separator == ';')
-        layout.guesses.push_back("its cells are separated by ';' with ',' as the decimal mark");
-    if (p > 0)
-        layout.guesses.push_back(
-            fmt::format("columns 0 to {} beside the data hold {} header items", p - 1,
-                        static_cast<int>(layout.preamble.size()) - preambleItems));
-    layout.preambleLines = preambleItems;
-    if (units >= 0) layout.guesses.push_back("the units come from the row under the names");
-    if (header >= 0) {
-        const std::size_t named = records[static_cast<std::size_t>(header)].cells.size();
-        if (width > named)
-            layout.guesses.push_back(fmt::format(
+}
+
+void CDetector::SayWhatWasMadeOut() {
+    auto& said = m_layout.guesses;
+    if (m_layout.crOnly) said.push_back("its lines end in a carriage return alone");
+    if (m_layout.latin1) said.push_back("it is not UTF-8 and was read as Latin-1");
+    if (m_layout.decimalComma && m_layout.separator == ';')
+        said.push_back("its cells are separated by ';' with ',' as the decimal mark");
+    if (m_p > 0)
+        said.push_back(fmt::format("columns 0 to {} beside the data hold {} header items", m_p - 1,
+                                   static_cast<int>(m_layout.preamble.size()) - m_preambleItems));
+    if (m_units >= 0) said.push_back("the units come from the row under the names");
+    if (m_header >= 0) {
+        const std::size_t named = At(m_header).cells.size();
+        if (m_width > named)
+            said.push_back(fmt::format(
                 "its rows are wider than the {} names of the header: columns {} to {} have no name",
-                named, named, width - 1));
+                named, named, m_width - 1));
     }
-    if (layout.statedStep > 0)
-        layout.guesses.push_back(fmt::format("the step of {} s comes from {}",
-                                             timebase::ReadableText(layout.statedStep),
-                                             layout.statedStepSource));
-    return layout;
+    if (m_layout.statedStep > 0)
+        said.push_back(fmt::format("the step of {} s comes from {}",
+                                   timebase::ReadableText(m_layout.statedStep),
+                                   m_layout.statedStepSource));
+}
+
+Layout Detect(std::string_view head, bool whole) {
+    return CDetector(head, whole).Run();
 }
 
 }  // namespace csv_layout

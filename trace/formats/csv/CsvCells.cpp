@@ -1,0 +1,183 @@
+#include "trace/formats/csv/CsvCells.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+#include "framework/core/AsciiText.h"
+#include "framework/core/NumberText.h"
+
+namespace csv_layout {
+
+namespace {
+
+double PowerOfTen(int k) {
+    static const auto table = [] {
+        std::array<double, 81> t{};
+        for (int i = 0; i < 81; ++i) t[static_cast<std::size_t>(i)] = std::pow(10.0, i - 40);
+        return t;
+    }();
+    return k >= -40 && k <= 40 ? table[static_cast<std::size_t>(k + 40)] : std::pow(10.0, k);
+}
+
+}  // namespace
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\r' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\r' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string StripQuotes(std::string_view s) {
+    s = Trim(s);
+    if (s.size() >= 2 &&
+        ((s.front() == '"' && s.back() == '"') || (s.front() == '\'' && s.back() == '\'')))
+        s = Trim(s.substr(1, s.size() - 2));
+    return std::string(s);
+}
+
+bool EvenStep(double a, double b, double median, double halfA, double halfB) {
+    // The bound itself counts as within, whatever the last bits of the arithmetic say; the
+    // last term is what the subtraction of two large times may lose.
+    const double slack = std::min(halfA + halfB, median / 4) * (1 + 1e-9) +
+                         4 * std::numeric_limits<double>::epsilon() * std::fabs(b);
+    return b - a > 0 && std::fabs((b - a) - median) <= slack;
+}
+
+bool BlankRecord(std::string_view record) {
+    return std::all_of(record.begin(), record.end(), [](char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\0' || c == ',' || c == ';';
+    });
+}
+
+bool QuoteOpen(std::string_view record) {
+    return std::count(record.begin(), record.end(), '"') % 2 != 0;
+}
+
+void SplitCells(std::string_view line, char sep, std::vector<std::string>& cells) {
+    cells.clear();
+    std::size_t i = 0;
+    for (;;) {
+        std::string cell;
+        while (i < line.size() && line[i] == ' ') ++i;
+        if (i < line.size() && line[i] == '"') {
+            for (++i; i < line.size(); ++i) {
+                if (line[i] == '"') {
+                    if (i + 1 < line.size() && line[i + 1] == '"') {
+                        cell += '"';
+                        ++i;
+                    } else {
+                        ++i;
+                        break;
+                    }
+                } else {
+                    cell += line[i];
+                }
+            }
+            while (i < line.size() && line[i] != sep) ++i;
+        } else {
+            const std::size_t end = std::min(line.find(sep, i), line.size());
+            cell = std::string(Trim(line.substr(i, end - i)));
+            i = end;
+        }
+        cells.push_back(std::move(cell));
+        if (i >= line.size()) break;
+        ++i;  // the separator
+    }
+}
+
+bool ParseNumber(std::string_view cell, bool decimalComma, double& value, double& halfUnit) {
+    cell = Trim(cell);
+    if (cell.empty()) return false;
+    // A copy only for a decimal comma to turn into a point.
+    std::string commaFree;
+    std::string_view copy = cell;
+    if (decimalComma && cell.find(',') != std::string_view::npos) {
+        commaFree = std::string(cell);
+        std::replace(commaFree.begin(), commaFree.end(), ',', '.');
+        copy = commaFree;
+    }
+    const numtext::ScanResult r = numtext::ScanReal(copy.data(), copy.data() + copy.size());
+    if (r.end == copy.data() + copy.size()) {
+        value = r.value;
+        // Digits after the point, less the exponent, make the last digit's place.
+        int decimals = 0, exponent = 0;
+        const std::size_t point = copy.find('.');
+        const std::size_t e = copy.find_first_of("eE");
+        if (point != std::string_view::npos)
+            for (std::size_t i = point + 1; i < copy.size() && copy[i] >= '0' && copy[i] <= '9';
+                 ++i)
+                ++decimals;
+        if (e != std::string_view::npos) exponent = numtext::ParseInt(copy.substr(e + 1));
+        halfUnit = 0.5 * PowerOfTen(exponent - decimals);
+        return true;
+    }
+    const std::string_view word =
+        copy.front() == '+' || copy.front() == '-' ? copy.substr(1) : copy;
+    halfUnit = 0;
+    if (EqualsIgnoringAsciiCase(word, "nan")) {
+        value = std::numeric_limits<double>::quiet_NaN();
+        return true;
+    }
+    if (EqualsIgnoringAsciiCase(word, "inf") || EqualsIgnoringAsciiCase(word, "infinity")) {
+        value = copy.front() == '-' ? -std::numeric_limits<double>::infinity()
+                                    : std::numeric_limits<double>::infinity();
+        return true;
+    }
+    return false;
+}
+
+bool ParseTimestamp(std::string_view cell, double& seconds, double& halfUnit) {
+    if (cell.size() < 16) return false;  // too short for a date and a time of day
+    const std::string stripped = StripQuotes(cell);
+    cell = Trim(stripped);
+    // YYYY-MM-DD or YYYY/MM/DD, then ' ' or 'T', then hh:mm[:ss[.fff]], then an optional 'Z'.
+    const auto digits = [&](std::size_t at, std::size_t n, int& out) {
+        if (at + n > cell.size()) return false;
+        out = 0;
+        for (std::size_t i = at; i < at + n; ++i) {
+            if (cell[i] < '0' || cell[i] > '9') return false;
+            out = out * 10 + (cell[i] - '0');
+        }
+        return true;
+    };
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    if (!digits(0, 4, y) || cell.size() < 16 || (cell[4] != '-' && cell[4] != '/') ||
+        cell[7] != cell[4] || !digits(5, 2, mo) || !digits(8, 2, d) ||
+        (cell[10] != ' ' && cell[10] != 'T') || !digits(11, 2, h) || cell[13] != ':' ||
+        !digits(14, 2, mi))
+        return false;
+    std::size_t at = 16;
+    double fraction = 0;
+    halfUnit = 30;
+    if (at < cell.size() && cell[at] == ':') {
+        if (!digits(at + 1, 2, s)) return false;
+        at += 3;
+        halfUnit = 0.5;
+        if (at < cell.size() && (cell[at] == '.' || cell[at] == ',')) {
+            double scale = 0.1;
+            for (++at; at < cell.size() && cell[at] >= '0' && cell[at] <= '9'; ++at) {
+                fraction += (cell[at] - '0') * scale;
+                halfUnit = scale / 2;
+                scale /= 10;
+            }
+        }
+    }
+    if (at < cell.size() && cell[at] == 'Z') ++at;
+    if (at != cell.size() || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 60)
+        return false;
+    // Days from the civil date (proleptic Gregorian), as a calendar library counts them.
+    const int yy = y - (mo <= 2 ? 1 : 0);
+    const int era = yy / 400;
+    const int yoe = yy - era * 400;
+    const int doy = (153 * (mo + (mo > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const double days = static_cast<double>(era) * 146097 + doe - 719468;
+    seconds = days * 86400 + h * 3600 + mi * 60 + s + fraction;
+    return true;
+}
+
+}  // namespace csv_layout
