@@ -98,8 +98,8 @@ void CCsvBody::Store(std::string_view record, std::size_t readable, bool quoted)
         }
         float* const column = m_dest[static_cast<std::size_t>(k)];
         if (column == nullptr) continue;
-        column[row] = plain ? PlainValue(cell, readableEnd)
-                            : CellValue(cell, decimalComma, m_badCells);
+        column[row] =
+            plain ? PlainValue(cell, readableEnd) : CellValue(cell, decimalComma, m_badCells);
     }
     // Cells past the table's columns have no curve to go to.
     if (plain) {
@@ -128,11 +128,11 @@ float CCsvBody::PlainValue(std::string_view cell, const char* readableEnd) {
 
 void CCsvBody::CountExtraCells(const char* p, const char* end) {
     for (; p <= end; ++p) {
-        const char* stop =
-            static_cast<const char*>(std::memchr(p, m_layout.separator,
-                                                 static_cast<std::size_t>(end - p)));
+        const char* stop = static_cast<const char*>(
+            std::memchr(p, m_layout.separator, static_cast<std::size_t>(end - p)));
         if (stop == nullptr) stop = end;
-        m_extraCells += !TrimSpaces(std::string_view(p, static_cast<std::size_t>(stop - p))).empty();
+        m_extraCells +=
+            !TrimSpaces(std::string_view(p, static_cast<std::size_t>(stop - p))).empty();
         p = stop;
     }
 }

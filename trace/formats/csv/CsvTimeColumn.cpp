@@ -67,8 +67,8 @@ double SecondsPerUnit(const Column& c, bool stamps, const std::string& label,
                       std::vector<std::string>& said) {
     double per = stamps || c.unit.empty() ? 1 : ColumnSecondsPer(c.unit);
     if (per == 0) {
-        said.push_back("the time column " + label + " was taken to count seconds, as \"" +
-                       c.unit + "\" is no unit of time known here");
+        said.push_back("the time column " + label + " was taken to count seconds, as \"" + c.unit +
+                       "\" is no unit of time known here");
         per = 1;
     } else if (c.unit.empty() && !stamps) {
         said.push_back("the time column " + label +
@@ -111,9 +111,9 @@ TimeColumnStep StepOfTimeColumn(const Layout& layout, const CCsvBody& body,
         result.seconds = MeanStep(times) * per;
         return result;
     }
-    const std::string why = fmt::format("its steps run from {:.6g} to {:.6g} {}",
-                                        Printed(least, halfUnits[0]), Printed(most, halfUnits[0]),
-                                        stamps || c.unit.empty() ? "s" : c.unit);
+    const std::string why =
+        fmt::format("its steps run from {:.6g} to {:.6g} {}", Printed(least, halfUnits[0]),
+                    Printed(most, halfUnits[0]), stamps || c.unit.empty() ? "s" : c.unit);
     if (stamps) {
         said.push_back("the time stamps of " + label + " are not evenly spaced (" + why +
                        "); they were left out");

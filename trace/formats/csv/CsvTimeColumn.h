@@ -13,7 +13,7 @@
 namespace csv_layout {
 
 struct TimeColumnStep {
-    double seconds = 0;        // 0 when the column gives none
+    double seconds = 0;         // 0 when the column gives none
     bool shownAsCurve = false;  // an uneven time column: a curve after all
 };
 
