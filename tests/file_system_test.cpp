@@ -87,6 +87,19 @@ TEST_F(FileSystem, AWritableFileInAFolderNobodyMayWriteIsWrittenInPlace) {
     EXPECT_EQ(StatOf(target).st_mode & 0777, 0640u);
 }
 
+// /tmp and its like: anyone may write the file, but only its owner may rename over it.
+TEST_F(FileSystem, AWritableFileOfAnotherUserInAStickyFolderIsWrittenInPlace) {
+    const std::string shared = Path("shared");
+    fs::create_directory(shared);
+    ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+    const std::string target = shared + "/theirs.osc";
+    Put(target, "old content");
+    Own(target, 0, 0666);
+    EXPECT_TRUE(AsNobody([&] { return DocWithSamples({{7, 8}})->OnSaveDocument(target); }));
+    EXPECT_EQ(Slurp(target), std::string("\x07\x08", 2));
+    EXPECT_EQ(StatOf(target).st_uid, 0u);
+}
+
 TEST_F(FileSystem, OwnerGroupAndHardLinksSurviveASave) {
     const std::string target = Path("theirs.osc"), link = Path("link.osc");
     Put(target, "old");

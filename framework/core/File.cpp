@@ -29,6 +29,8 @@ CFileException::Cause CauseOf(int err) {
         case ENOSPC:
         case EDQUOT:
             return CFileException::diskFull;
+        case EFBIG:
+            return CFileException::fileTooLarge;
         default:
             return CFileException::genericException;
     }
@@ -57,6 +59,11 @@ std::string CFileException::GetErrorMessage() const {
             return "Disk full while accessing " + f + ".";
         case endOfFile:
             return "Attempted to access " + f + " past its end.";
+        case fileTooLarge:
+            return f + " was not written whole: the file size limit was reached.";
+        case stagingFailed:
+            return f + " was not saved: its bytes could not be kept in the temporary folder " +
+                   m_strFolder + " (" + std::strerror(m_lOsError) + ").";
         default:
             return "An unexpected error occurred while accessing " + f + ".";
     }

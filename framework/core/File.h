@@ -24,6 +24,8 @@ public:
         notRegularFile,  // a FIFO, device or socket where a file was expected
         folderNotFound,  // the folder a new file was to go in
         folderReadOnly,  // that folder exists but takes no new file
+        fileTooLarge,    // past the file-size limit the process runs under (ulimit -f)
+        stagingFailed,   // no room for a save's bytes in the folder m_strFolder names
     };
 
     CFileException(Cause cause, int osError, std::string fileName)
@@ -37,6 +39,7 @@ public:
     Cause m_cause;
     int m_lOsError;
     std::string m_strFileName;
+    std::string m_strFolder;  // stagingFailed: where the bytes were to wait
 };
 
 // Thrown by a read hook to stop a read that is no longer wanted.

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -41,9 +43,20 @@ void ClearPending() {
     std::atomic_signal_fence(std::memory_order_seq_cst);
 }
 
+// While a save copies over its target in place, an ending signal waits for the copy to end,
+// whichever thread the kernel gave it to: the first one is kept here and raised again then.
+std::atomic<int> g_copyingInPlace{0};
+std::atomic<int> g_heldSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "used in a signal handler");
+
 // Removes the temporary file, then does what the signal did before: the handler that was
 // there, or the default action, which ends the process as the signal would have.
 void RemovePendingAndChain(int sig, siginfo_t* info, void* context) {
+    if (g_copyingInPlace.load() != 0) {
+        int none = 0;
+        g_heldSignal.compare_exchange_strong(none, sig);
+        return;
+    }
     if (g_hasPendingTemp) ::unlink(g_pendingTemp);
     const struct sigaction& before = g_previous[sig];
     if ((before.sa_flags & SA_SIGINFO) != 0 && before.sa_sigaction != nullptr) {
@@ -107,10 +120,8 @@ int CreateTemporary(const std::string& folder, std::string& path) {
     return -1;
 }
 
-// A file with no name in the temporary folder, to hold a save before it goes in place.
-int CreateStaging() {
-    const char* dir = std::getenv("TMPDIR");
-    const std::string folder = dir != nullptr && *dir != '\0' ? dir : "/tmp";
+// A file with no name in `folder`; -1 with errno on failure.
+int NamelessFileIn(const std::string& folder) {
 #ifdef O_TMPFILE
     const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd >= 0) return fd;
@@ -121,7 +132,51 @@ int CreateStaging() {
     return named;
 }
 
-// The signals a save in place holds until it is done, and the mask they had before.
+// Where a save in place may keep its bytes until all of them are there: the temporary
+// folder, else /tmp, else beside the target when its folder takes files.
+std::vector<std::string> StagingFolders(const std::string& target) {
+    std::vector<std::string> folders;
+    const char* dir = std::getenv("TMPDIR");
+    if (dir != nullptr && *dir != '\0') folders.emplace_back(dir);
+    if (folders.empty() || folders.front() != "/tmp") folders.emplace_back("/tmp");
+    if (MayWrite(FolderOf(target))) folders.push_back(FolderOf(target));
+    return folders;
+}
+
+// Bytes 0 .. n-1 of one file into another; false with errno on failure.
+bool CopyBytes(int from, int to, off_t n) {
+    char buf[64 * 1024];
+    for (off_t at = 0; at < n;) {
+        const ssize_t got = ::pread(
+            from, buf,
+            static_cast<std::size_t>(std::min<off_t>(n - at, static_cast<off_t>(sizeof buf))), at);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t w =
+                ::pwrite(to, buf + done, static_cast<std::size_t>(got - done), at + done);
+            if (w < 0 && errno == EINTR) continue;
+            if (w < 0) return false;
+            done += w;
+        }
+        at += got;
+    }
+    return true;
+}
+
+// A folder with the sticky bit (as /tmp) lets only the owner of a file, or of the folder,
+// rename over it: any other user who may write the file writes it in place.
+bool StickyAgainstUs(const std::string& folder, const struct stat& target) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || (st.st_mode & S_ISVTX) == 0) return false;
+    const uid_t us = ::geteuid();
+    return us != 0 && target.st_uid != us && st.st_uid != us;
+}
+
+// The signals a save in place holds until it is done, in the whole process: this thread
+// blocks them, and one that reaches another thread is kept by the handler
+// (RemoveSaveTempFileOnSignals) and raised again once the copy is over, so the process ends
+// as the signal says, with the file whole.
 class CHeldSignals {
 public:
     CHeldSignals() {
@@ -129,8 +184,13 @@ public:
         sigemptyset(&held);
         for (const int sig : kEndingSignals) sigaddset(&held, sig);
         pthread_sigmask(SIG_BLOCK, &held, &m_before);
+        g_copyingInPlace.fetch_add(1);
     }
-    ~CHeldSignals() { pthread_sigmask(SIG_SETMASK, &m_before, nullptr); }
+    ~CHeldSignals() {
+        const int sig = g_copyingInPlace.fetch_sub(1) == 1 ? g_heldSignal.exchange(0) : 0;
+        pthread_sigmask(SIG_SETMASK, &m_before, nullptr);
+        if (sig != 0) ::raise(sig);
+    }
     CHeldSignals(const CHeldSignals&) = delete;
     CHeldSignals& operator=(const CHeldSignals&) = delete;
 
@@ -141,6 +201,7 @@ private:
 }  // namespace
 
 int (*CSafeFile::s_sync)(int fd) = ::fsync;
+void (*CSafeFile::s_copied)(long long bytes) = nullptr;
 
 void RemoveSaveTempFileOnSignals() {
     std::signal(SIGXFSZ, SIG_IGN);
@@ -171,16 +232,18 @@ CSafeFile::CSafeFile(const std::string& path) {
         if (!S_ISREG(st.st_mode))
             throw CFileException(CFileException::notRegularFile, EINVAL, path);
         if (!MayWrite(m_strTarget)) ThrowOsError(EACCES);
-        if (!MayWrite(FolderOf(m_strTarget)) || st.st_nlink > 1) {
+        if (!MayWrite(FolderOf(m_strTarget)) || st.st_nlink > 1 ||
+            StickyAgainstUs(FolderOf(m_strTarget), st)) {
             // In place: the bytes wait in a staging file until all of them are there.
             m_hTarget = ::open(m_strTarget.c_str(), O_WRONLY | O_CLOEXEC);
             if (m_hTarget < 0) ThrowOsError(errno);
-            m_hFile = CreateStaging();
-            if (m_hFile < 0) {
-                const int err = errno;
+            m_stagingFolders = StagingFolders(m_strTarget);
+            try {
+                Restage(0, 0);
+            } catch (...) {
                 ::close(m_hTarget);
                 m_hTarget = -1;
-                ThrowOsError(err);
+                throw;
             }
             return;
         }
@@ -200,6 +263,39 @@ CSafeFile::CSafeFile(const std::string& path) {
         ThrowOsError(err);
     }
     SetPending(m_strTemp);
+}
+
+void CSafeFile::Restage(off_t kept, int failure) {
+    int firstError = failure;
+    for (; m_nStaging < m_stagingFolders.size(); ++m_nStaging) {
+        const int fd = NamelessFileIn(m_stagingFolders[m_nStaging]);
+        if (fd >= 0 && (kept == 0 || CopyBytes(m_hFile, fd, kept)) &&
+            ::lseek(fd, kept, SEEK_SET) == kept) {
+            if (m_hFile >= 0) ::close(m_hFile);
+            m_hFile = fd;
+            return;
+        }
+        if (firstError == 0) firstError = errno;
+        if (fd >= 0) ::close(fd);
+    }
+    CFileException staging(CFileException::stagingFailed, firstError, m_strFileName);
+    staging.m_strFolder = m_stagingFolders.front();
+    throw staging;
+}
+
+void CSafeFile::Write(const void* pBuf, std::size_t nCount) {
+    for (;;) {
+        const off_t before = m_hTarget >= 0 ? ::lseek(m_hFile, 0, SEEK_CUR) : 0;
+        try {
+            CFile::Write(pBuf, nCount);
+            return;
+        } catch (const CFileException& e) {
+            // A full staging folder is no full target: the bytes move to the next folder.
+            if (m_hTarget < 0 || e.m_cause != CFileException::diskFull || before < 0) throw;
+            ++m_nStaging;
+            Restage(before, e.m_lOsError);
+        }
+    }
 }
 
 CSafeFile::~CSafeFile() {
@@ -233,6 +329,7 @@ void CSafeFile::CommitInPlace() {
             done += w;
         }
         at += n;
+        if (s_copied != nullptr) s_copied(static_cast<long long>(at));
     }
     if (::ftruncate(m_hTarget, size) != 0 || s_sync(m_hTarget) != 0) ThrowOsError(errno);
     const int target = m_hTarget;
