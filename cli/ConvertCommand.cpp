@@ -1,6 +1,8 @@
 // tesqv-cli convert: open, select, run commands, save, as the window's File Open, mouse,
 // command line and Save As would.
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <string>
 
@@ -12,6 +14,15 @@
 #include "trace/formats/FormatRegistry.h"
 
 namespace {
+
+// Whether OUT is IN under another name (a hard link, a symbolic link, another path): a save
+// over it would read the samples from the file it is writing.
+bool SameFile(const std::string& in, const std::string& out) {
+    struct stat a {
+    }, b{};
+    return ::stat(in.c_str(), &a) == 0 && ::stat(out.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
 
 // The bare numeric columns, through the same safe replacement as a save.
 int WriteColumns(CtesqDoc& doc, const std::string& in, const std::string& path,
@@ -35,6 +46,11 @@ int RunConvert(const ConvertOptions& options) {
     const bool named = !options.columns && ExtensionOf(options.out).has_value();
     if (!KnownTraceFile(options.in, false) || (named && !KnownTraceFile(options.out, true)))
         return 1;
+    if (SameFile(options.in, options.out)) {
+        std::fprintf(stderr, "tesqv-cli: OUT is the same file as IN (%s); nothing was written.\n",
+                     options.in.c_str());
+        return 1;
+    }
     CtesqDoc doc;
     doc.OnNewDocument();
     CStderrMessages messages;

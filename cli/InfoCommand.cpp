@@ -67,7 +67,7 @@ int RunInfo(const InfoOptions& options) {
 
     std::string out = "{\"curveCount\":" + std::to_string(doc.Trace().m_nCurveCount);
     out += ",\"sampleCount\":" + std::to_string(doc.Trace().m_nSampleCount);
-    out += ",\"step\":" + timebase::ExactText(doc.Trace().m_dblStep);
+    out += ",\"step\":" + json::Exact(doc.Trace().m_dblStep);
     out += ",\"stepUnit\":" + json::Quote(doc.Trace().m_strStepUnit);
     out += ",\"oscFormat\":" + std::to_string(doc.m_nOscFormat);
     out += ",\"headerText\":" + json::Quote(doc.Trace().m_strHeaderText);

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "framework/core/NumberText.h"
+#include "trace/model/TimeBase.h"
 
 namespace json {
 
@@ -53,6 +54,11 @@ std::string Real(double value) {
     char buf[32];
     const auto r = std::to_chars(buf, buf + sizeof buf, value);
     return std::string(buf, r.ptr);
+}
+
+std::string Exact(double value) {
+    if (!std::isfinite(value)) return Real(value);
+    return timebase::ExactText(value);
 }
 
 }  // namespace json

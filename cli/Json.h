@@ -1,6 +1,6 @@
 #pragma once
-// JSON as the CLI writes it: a streaming writer with the shortest round-trip float text,
-// which is all it needs and smaller than any JSON library.
+// JSON as the CLI writes it, for every subcommand that prints JSON: the shortest round-trip
+// float text, and no bare number JSON cannot hold (infinities and NaN are strings).
 
 #include <string>
 #include <string_view>
@@ -15,5 +15,7 @@ std::string Quote(std::string_view text);
 std::string Number(float value);
 // A double the same way.
 std::string Real(double value);
+// A time or step as the trace's own text gives it (timebase::ExactText), the same way.
+std::string Exact(double value);
 
 }  // namespace json

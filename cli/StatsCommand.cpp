@@ -28,7 +28,7 @@ int RunStats(const StatsOptions& options) {
     if (ChangedWhileRead(doc, options.path)) return 1;
     std::string out = fmt::format(
         "{{\"start\":{},\"end\":{},\"duration\":{},\"unit\":{},\"count\":{}", stats.start,
-        stats.end, timebase::ExactText(doc.Trace().SampleTime(stats.end - stats.start)),
+        stats.end, json::Exact(doc.Trace().SampleTime(stats.end - stats.start)),
         json::Quote(doc.Trace().m_strStepUnit), stats.end - stats.start);
     out += ",\"curves\":[";
     for (std::size_t i = 0; i < stats.curves.size(); ++i) {

@@ -176,7 +176,9 @@ int Dispatch(int argc, char** argv);
 // OUT must name a file to write, not a folder: a usage error otherwise, before anything is
 // opened or written.
 bool NamesAFile(const std::string& out) {
-    const bool folder = out.empty() || out.back() == '/' || std::filesystem::is_directory(out);
+    std::error_code unknown;  // a folder it may not search, a loop: not a folder as far as told
+    const bool folder =
+        out.empty() || out.back() == '/' || std::filesystem::is_directory(out, unknown);
     if (folder)
         std::fprintf(stderr,
                      "tesqv-cli: OUT must name a file, not \"%s\"\nRun with --help for more "
@@ -194,7 +196,15 @@ int main(int argc, char** argv) {
     SetNoticeSink([](std::string_view text) {
         std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
     });
-    const int status = Dispatch(argc, argv);
+    int status = 1;
+    // Nothing thrown leaves without a word: a message and exit status 1.
+    try {
+        status = Dispatch(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tesqv-cli: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "tesqv-cli: an unexpected error occurred\n");
+    }
     // Whatever went to stdout must have arrived: a full disk is a failure, not a short file.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "tesqv-cli: cannot write the output: %s\n", std::strerror(errno));

@@ -2,6 +2,7 @@
 // by the byte rule, changes sit on top and are saved, the pyramid comes from the bytes, and a
 // file that changes while open is noticed without ever mixing two versions.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -252,8 +253,8 @@ TEST(CaptureSource, AFileChangedWhileOpenIsNoticedAndNeverReadAsAMixOfTwoVersion
         // Old samples are below 128, new ones above: any sample of the new file shows.
         std::string old(static_cast<std::size_t>(n), '\0'), fresh(old.size(), '\xF0');
         for (std::size_t i = 0; i < old.size(); ++i) old[i] = static_cast<char>((i + round) % 128);
-        for (const std::string change :
-             {"shrunk", "grown", "replaced", "removed", "rewritten", "time set back"}) {
+        for (const std::string change : {"shrunk", "grown", "replaced", "removed", "rewritten",
+                                         "time set back", "chmod", "linked", "read"}) {
             Put(path, old);
             auto doc = OpenDoc(path);
             // A piece read before the change.
@@ -271,14 +272,25 @@ TEST(CaptureSource, AFileChangedWhileOpenIsNoticedAndNeverReadAsAMixOfTwoVersion
                 Put(path, fresh);
                 fs::last_write_time(path, before);
             }
+            // Its status changes, its bytes do not.
+            if (change == "chmod")
+                fs::permissions(path, fs::perms::others_read, fs::perm_options::remove);
+            if (change == "linked") fs::create_hard_link(path, dir.Path("second-name"));
+            if (change == "read") {  // touch -a
+                const timespec times[2] = {{0, UTIME_NOW}, {0, UTIME_OMIT}};
+                ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+            }
             if (change == "rewritten") {  // same size, written within the same tick
                 Put(path, fresh);
                 fs::last_write_time(path, before + std::chrono::seconds(1));
             }
-            // Another file under the name, or none: the one opened is still read, whole.
-            if (change == "replaced" || change == "removed") {
-                EXPECT_FALSE(SamplesChangedOnDisk(doc->Trace()));
-                EXPECT_EQ(Samples(*doc, 0), PlainDecode(old));
+            // Another file under the name, or none, or the same bytes: the one opened is still
+            // read, whole.
+            if (change == "replaced" || change == "removed" || change == "chmod" ||
+                change == "linked" || change == "read") {
+                EXPECT_FALSE(SamplesChangedOnDisk(doc->Trace())) << change;
+                EXPECT_EQ(Samples(*doc, 0), PlainDecode(old)) << change;
+                fs::remove(dir.Path("second-name"));
                 continue;
             }
             EXPECT_TRUE(SamplesChangedOnDisk(doc->Trace())) << change;
@@ -295,9 +307,8 @@ TEST(CaptureSource, AFileChangedWhileOpenIsNoticedAndNeverReadAsAMixOfTwoVersion
             EXPECT_FALSE(doc->OnSaveDocument(dir.Path("copy.osc")));
             EXPECT_FALSE(fs::exists(dir.Path("copy.osc")));
             EXPECT_EQ(messages.m_messages,
-                      std::vector<std::string>{doc->GetTitle() +
-                                               " changed on disk since it was opened; nothing was "
-                                               "saved. Reload it first."});
+                      std::vector<std::string>{"moving.osc changed on disk since it was opened; "
+                                               "nothing was saved. Reload it first."});
         }
     }
 }
@@ -320,9 +331,10 @@ TEST(CaptureSource, ACaptureWrittenToDuringItsSaveIsNotSaved) {
     CMessageRecorder messages;
     EXPECT_FALSE(doc->OnSaveDocument(out));
     SetYesNoQuestion(before);
+    // The file that changed is named, not the one saved.
     EXPECT_EQ(messages.m_messages,
-              std::vector<std::string>{doc->GetTitle() +
-                                       " changed on disk while it was saved; nothing was saved."});
+              std::vector<std::string>{"live.osc changed on disk while it was saved; nothing was "
+                                       "saved."});
     EXPECT_EQ(Slurp(out), "old");
 }
 

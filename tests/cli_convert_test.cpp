@@ -118,3 +118,30 @@ TEST(CliConvert, ColumnsOfACaptureWrittenToWhileReadAreNotWritten) {
     EXPECT_EQ(r.err, in + " changed while it was read; nothing was written.\n");
     EXPECT_TRUE(fs::is_empty(outDir));
 }
+
+// Refusals say what stood in the way: OUT that is IN under another name, a link loop, gaps a
+// capture cannot keep.
+TEST(CliConvert, RefusalsNameWhatStoodInTheWay) {
+    const CTempDir temp("tesqv-convert-refusals");
+    const std::string in = temp.Path("in.osc");
+    Put(in, std::string(4000, '\x05'));
+    fs::create_hard_link(in, temp.Path("same.txt"));
+    const CliRun same = Cli("convert " + in + " " + temp.Path("same.txt"));
+    EXPECT_EQ(same.status, 1);
+    EXPECT_EQ(same.err,
+              "tesqv-cli: OUT is the same file as IN (" + in + "); nothing was written.\n");
+    EXPECT_EQ(Slurp(in), std::string(4000, '\x05'));
+
+    fs::create_symlink(temp.Path("b.txt"), temp.Path("a.txt"));
+    fs::create_symlink(temp.Path("a.txt"), temp.Path("b.txt"));
+    const CliRun loop = Cli("convert " + in + " " + temp.Path("a.txt"));
+    EXPECT_EQ(loop.status, 1);
+    EXPECT_EQ(loop.err, temp.Path("a.txt") + " contains an invalid path.\n");
+
+    // A gap is said as a gap, not as a sample out of range.
+    Put(temp.Path("gaps.txt"), "FileType QDL-RV\nCurve a\n\n1\nnan\n300\n");
+    const CliRun gaps = Cli("convert " + temp.Path("gaps.txt") + " " + temp.Path("g.osc"));
+    EXPECT_NE(gaps.err.find("0 other curves, 1 gap (missing sample) and 1 sample out of range"),
+              std::string::npos)
+        << gaps.err;
+}

@@ -150,4 +150,12 @@ TEST(SelectionStats, TheWholeTraceAsARangeAndADurationPastTheIntRange) {
         << all.out;
     EXPECT_EQ(Cli("stats " + path + " --select 0:4").status, 1);  // past the end
     std::filesystem::remove(path);
+    // A step so large that the duration is past any double: still JSON, in stats and info.
+    const std::string huge =
+        WriteTemp("huge-step.txt", "FileType QDL-RV\nCurve a\nStep 1e308 s\n\n1\n2\n3\n");
+    const auto stats = nlohmann::json::parse(Cli("stats " + huge).out);
+    EXPECT_EQ(stats["duration"], "inf");
+    const auto info = nlohmann::json::parse(Cli("info " + huge).out);
+    EXPECT_EQ(info["step"], 1e308);
+    std::filesystem::remove(huge);
 }

@@ -129,8 +129,8 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
     }
     // A capture whose file was written since it was opened holds gaps where it was not read:
     // nothing of it is saved, and nobody is asked first.
-    if (SamplesChangedOnDisk(m_trace)) {
-        AfxMessageBox(GetTitle() + " changed on disk since it was opened; nothing was saved. " +
+    if (const std::string changed = ChangedCaptureName(m_trace); !changed.empty()) {
+        AfxMessageBox(changed + " changed on disk since it was opened; nothing was saved. " +
                       "Reload it first.");
         return false;
     }
@@ -152,8 +152,8 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
         format->write(file, m_trace, FormatState());
         // A capture's samples come from its file as they are written: one that changed
         // meanwhile would give gaps for what was not read before.
-        if (SamplesChangedOnDisk(m_trace)) {
-            AfxMessageBox(GetTitle() + " changed on disk while it was saved; nothing was saved.");
+        if (const std::string changed = ChangedCaptureName(m_trace); !changed.empty()) {
+            AfxMessageBox(changed + " changed on disk while it was saved; nothing was saved.");
             return false;
         }
         file.Commit();

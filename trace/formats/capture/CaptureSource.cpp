@@ -7,6 +7,7 @@
 #endif
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "framework/core/File.h"
@@ -69,7 +70,10 @@ void ByteExtremes(const std::uint8_t* b, std::int64_t n, std::uint8_t flip, std:
 CCaptureSource::CCaptureSource(std::unique_ptr<CFile> file, Stamp stamp, int encoding,
                                std::uint64_t payload, std::int64_t count,
                                std::vector<PieceStart> index)
-    : m_nEncoding(encoding), m_nCount(count), m_nSerial(g_serials.fetch_add(1)) {
+    : m_nEncoding(encoding),
+      m_nCount(count),
+      m_nStatusSeen(stamp.statusChanged),
+      m_nSerial(g_serials.fetch_add(1)) {
     auto state = std::make_shared<FileState>();
     state->file = std::move(file);
     state->payload = payload;
@@ -85,17 +89,51 @@ std::shared_ptr<const CCaptureSource::FileState> CCaptureSource::State() const {
     return m_state;
 }
 
+// Size and time of writing tell a change; a change of status alone (chmod, a new link, a
+// read) is none, unless the bytes read so far are no longer there: a copy that sets the
+// time back (cp -p, rsync -t) writes other bytes under the same size and time.
 bool CCaptureSource::Unchanged(const FileState& at) const {
     if (Changed()) return false;
     bool same = false;
     try {
         const Stamp now = at.file->GetStamp();
-        same = now.length == at.stamp.length && now.modified == at.stamp.modified &&
-               (now.statusChanged == at.stamp.statusChanged || !now.linked);
+        same = now.length == at.stamp.length && now.modified == at.stamp.modified;
+        if (same && now.linked && now.statusChanged != m_nStatusSeen.load()) {
+            same = RecentReadsStillThere(at);
+            if (same) m_nStatusSeen.store(now.statusChanged);
+        }
     } catch (const CFileException&) {
+        same = false;
     }
     if (!same) m_bChanged.store(true, std::memory_order_relaxed);
     return same;
+}
+
+void CCaptureSource::NoteRead(const FileState& at, std::uint64_t offset,
+                              const std::vector<std::uint8_t>& bytes) const {
+    if (bytes.empty()) return;
+    ReadSample sample{&at, offset, bytes.size(), {}};
+    for (std::size_t k = 0; k < sample.bytes.size(); ++k)
+        sample.bytes[k] = bytes[k * bytes.size() / sample.bytes.size()];
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_recent[m_nRecentNext++ % m_recent.size()] = sample;
+}
+
+bool CCaptureSource::RecentReadsStillThere(const FileState& at) const {
+    std::vector<ReadSample> recent;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        for (const ReadSample& r : m_recent)
+            if (r.file == &at) recent.push_back(r);
+    }
+    std::vector<std::uint8_t> bytes;
+    for (const ReadSample& r : recent) {
+        bytes.resize(r.size);
+        if (at.file->ReadAt(r.offset, bytes.data(), bytes.size()) != bytes.size()) return false;
+        for (std::size_t k = 0; k < r.bytes.size(); ++k)
+            if (r.bytes[k] != bytes[k * bytes.size() / r.bytes.size()]) return false;
+    }
+    return true;
 }
 
 bool CCaptureSource::Check() const {
@@ -114,8 +152,10 @@ void CCaptureSource::ReadFileOf(const CCaptureSource& fresh) const {
     const std::lock_guard<std::mutex> lock(m_mutex);
     m_state = state;
     m_cache.clear();
+    m_recent = {};
     m_nSerial.store(g_serials.fetch_add(1));
     m_bChanged.store(fresh.Changed());
+    m_nStatusSeen.store(fresh.m_nStatusSeen.load());
 }
 
 bool CCaptureSource::ReadWhole(const FileState& at, std::uint64_t offset,
@@ -131,7 +171,9 @@ bool CCaptureSource::ReadWhole(const FileState& at, std::uint64_t offset,
         return false;
     }
     // Checked after the read, so that bytes of a file changed meanwhile are never used.
-    return Unchanged(at);
+    if (!Unchanged(at)) return false;
+    NoteRead(at, offset, bytes);
+    return true;
 }
 
 std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Decode(const FileState& at,
@@ -260,6 +302,16 @@ bool SamplesChangedOnDisk(const CTraceData& trace) {
             capture != nullptr && capture->Check())
             return true;
     return false;
+}
+
+std::string ChangedCaptureName(const CTraceData& trace) {
+    for (const CCurveSamples& curve : trace.m_pSamples)
+        if (const auto* capture = dynamic_cast<const CCaptureSource*>(curve.Source());
+            capture != nullptr && capture->Check()) {
+            const std::string path = capture->FilePath();
+            return path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+        }
+    return {};
 }
 
 std::vector<const CCaptureSource*> CapturesReading(const CTraceData& trace,

@@ -5,13 +5,15 @@
 // hold a sample per byte, so sample i is at byte i; encoding 1 needs an index of where
 // every 4096th sample starts, made by one pass at open.
 //
-// The file is checked against its size and times of writing and of status change at open on
-// every read that goes to it and on Check(): once they differ, the source reads nothing more
-// from it (samples not read before come as NaN) and Changed() says so, so that no trace ever
-// shows samples of two versions of a file. A file replaced or removed under its name is still
-// read (its status changes as it loses its last name): the descriptor holds the one that was
-// opened, which nobody writes any more.
+// The file is checked against its size and time of writing at open, on every read that goes
+// to it and on Check(): once they differ, the source reads nothing more from it (samples not
+// read before come as NaN) and Changed() says so, so that no trace ever shows samples of two
+// versions of a file. A change of status alone (chmod, a new link) is no change, unless the
+// bytes of the last reads are no longer there (a copy that set the time back). A file replaced or
+// removed under its name is still read: the descriptor holds the one that was opened, which
+// nobody writes any more.
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <list>
@@ -59,6 +61,8 @@ public:
     int Encoding() const { return m_nEncoding; }
     // Whether the file at `path` is the one read here (the same device and inode).
     bool Reads(const std::string& path) const;
+    // The path the file was opened by.
+    std::string FilePath() const { return State()->file->GetFilePath(); }
     // Reads from now on the file `fresh` reads, which holds the same samples (this trace saved
     // over its own file): a save replaces or rewrites the file, which would else read as
     // changed.
@@ -87,15 +91,30 @@ private:
     bool ReadWhole(const FileState& at, std::uint64_t offset,
                    std::vector<std::uint8_t>& bytes) const;
     bool Unchanged(const FileState& at) const;
+    // Bytes of the last reads, kept to tell whether a change of the file's status (a new
+    // link, chmod, or a copy that set the time back) left the bytes as they were.
+    struct ReadSample {
+        const FileState* file = nullptr;
+        std::uint64_t offset = 0;
+        std::size_t size = 0;
+        std::array<std::uint8_t, 64> bytes{};  // evenly spread over the read
+    };
+    void NoteRead(const FileState& at, std::uint64_t offset,
+                  const std::vector<std::uint8_t>& bytes) const;
+    bool RecentReadsStillThere(const FileState& at) const;
 
     const int m_nEncoding;
     const std::int64_t m_nCount;
     mutable std::shared_ptr<const FileState> m_state;  // under m_mutex
     mutable std::atomic<bool> m_bChanged{false};
+    // The status-change time whose bytes were last found the same.
+    mutable std::atomic<std::int64_t> m_nStatusSeen;
 
     mutable std::mutex m_mutex;
     // Most recently used first.
     mutable std::list<std::pair<std::int64_t, std::shared_ptr<const Piece>>> m_cache;
+    mutable std::array<ReadSample, 64> m_recent{};
+    mutable std::size_t m_nRecentNext = 0;
     static constexpr std::size_t kCachedPieces = 32;
     // Which source and file a thread's last piece came from: a serial number, never reused.
     mutable std::atomic<std::uint64_t> m_nSerial;
@@ -111,3 +130,5 @@ bool ReadSavedFile(const std::vector<const CCaptureSource*>& captures, const std
 // Whether any curve of the trace reads from a file that has changed since it was opened
 // (looking at the files now).
 bool SamplesChangedOnDisk(const CTraceData& trace);
+// The name (without its folder) of the first such file; empty when none changed.
+std::string ChangedCaptureName(const CTraceData& trace);

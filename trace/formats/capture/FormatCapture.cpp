@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -189,7 +190,7 @@ void capture_format::Write(CFile& file, const CTraceData& trace, const CFormatSt
 std::string capture_format::Loss(const CTraceData& trace, const CFormatState& state) {
     const auto [lo, hi] = kWholeRange[state.nCaptureEncoding];
     const int curves = std::max(trace.m_nCurveCount - 1, 0);
-    long long outside = 0;
+    long long outside = 0, gaps = 0;
     const CCurveSamples& samples = trace.m_pSamples[0];
     std::vector<float> floats(kBlockSize);
     for (std::int64_t at = 0; samples && at < trace.m_nSampleCount;) {
@@ -198,15 +199,21 @@ std::string capture_format::Loss(const CTraceData& trace, const CFormatState& st
         const float* s = samples.View(at, n, floats.data());
         for (std::int64_t j = 0; j < n; ++j) {
             const float v = s[j];
-            // Truncated toward zero, as the writer stores it; NaN is not kept either.
-            outside += !(v > static_cast<float>(lo) - 1.0f && v < static_cast<float>(hi) + 1.0f);
+            // Truncated toward zero, as the writer stores it; a gap (NaN) is not kept either.
+            gaps += std::isnan(v);
+            outside += !std::isnan(v) &&
+                       !(v > static_cast<float>(lo) - 1.0f && v < static_cast<float>(hi) + 1.0f);
         }
         at += n;
     }
-    if (curves == 0 && outside == 0) return {};
+    if (curves == 0 && outside == 0 && gaps == 0) return {};
+    const std::string missing =
+        gaps == 0 ? std::string()
+                  : fmt::format(", {} {} (missing {})", gaps, gaps == 1 ? "gap" : "gaps",
+                                gaps == 1 ? "sample" : "samples");
     return fmt::format(
         "In the capture format only curve 0 is kept, as whole numbers from {} to {}; {} other "
-        "{} and {} {} out of range will not be kept.",
-        lo, hi, curves, curves == 1 ? "curve" : "curves", outside,
+        "{}{} and {} {} out of range will not be kept.",
+        lo, hi, curves, curves == 1 ? "curve" : "curves", missing, outside,
         outside == 1 ? "sample" : "samples");
 }
