@@ -28,13 +28,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CMemFile reread(written.Bytes());
     Check(again.ReadAs(TraceFormatId::csv, reread));
     Check(again.Trace().m_nSampleCount == doc.Trace().m_nSampleCount);
-    for (int i = 0; i < doc.Trace().m_nCurveCount && doc.Trace().m_nSampleCount > 0; ++i) {
+    if (doc.Trace().m_nSampleCount == 0) return 0;
+    // Curves without samples are not written: the k-th curve read back is the k-th with them.
+    int k = 0;
+    for (int i = 0; i < doc.Trace().m_nCurveCount; ++i) {
         if (!doc.Trace().m_pSamples[i]) continue;
+        Check(k < again.Trace().m_nCurveCount && again.Trace().m_pSamples[k]);
         for (int j = 0; j < doc.Trace().m_nSampleCount; ++j) {
             const float a = doc.Trace().m_pSamples[i][static_cast<std::size_t>(j)];
-            const float b = again.Trace().m_pSamples[i][static_cast<std::size_t>(j)];
+            const float b = again.Trace().m_pSamples[k][static_cast<std::size_t>(j)];
             Check(std::isnan(a) ? std::isnan(b) : std::memcmp(&a, &b, sizeof a) == 0);
         }
+        ++k;
     }
     return 0;
 }

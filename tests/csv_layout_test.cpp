@@ -226,3 +226,69 @@ TEST(CsvLayout, RowsOfNothingButSeparatorsAreNoRows) {
     EXPECT_EQ(only.doc.Trace().m_nCurveCount, 0);
     EXPECT_EQ(only.doc.Trace().m_nSampleCount, 0);
 }
+
+// One stray quote, early or late: the rows after it are still rows, and the notice says where
+// the quote was.
+TEST(CsvLayout, AQuoteNothingClosesIsNoQuote) {
+    for (const int at : {2, 5000}) {
+        std::string text = "t,a,b\n";
+        for (int r = 0; r < 6000; ++r)
+            text += std::to_string(r) + (r == at ? ",\"" : ",") + std::to_string(r % 7) + "," +
+                    std::to_string(r % 5) + "\n";
+        const Opened stray(text);
+        ASSERT_EQ(stray.doc.Trace().m_nCurveCount, 2) << at;
+        EXPECT_EQ(stray.doc.Trace().m_nSampleCount, 6000) << at;
+        EXPECT_EQ(Samples(stray.doc, 0).at(static_cast<std::size_t>(at)),
+                  static_cast<float>(at % 7));
+        EXPECT_EQ(Samples(stray.doc, 1).back(), 5999 % 5);
+        EXPECT_TRUE(stray.Says("the double quote on line " + std::to_string(at + 2) +
+                               " opens no quoted cell (nothing closes it within 64 lines) and "
+                               "was read as no quote"))
+            << stray.Notice();
+    }
+    // A quote at the very end, with fewer lines after it than the bound.
+    const Opened last("a,b\n1,2\n3,\"4\n");
+    EXPECT_EQ(Samples(last.doc, 1), (V{2, 4}));
+}
+
+// A column of words beside the numbers, first or last, is left out and said; the numbers
+// are the curves.
+TEST(CsvLayout, AColumnOfWordsIsLeftOutAndTheNumbersAreCurves) {
+    const Opened status("Status,U,I\nOK,1,2\nOK,3,4\nFAIL,5,6\n");
+    ASSERT_EQ(status.doc.Trace().m_nCurveCount, 2);
+    EXPECT_EQ(status.doc.Trace().m_strCurveName[0], "U");
+    EXPECT_EQ(Samples(status.doc, 1), (V{2, 4, 6}));
+    EXPECT_TRUE(status.Says("column \"Status\" holds words, not numbers, and was left out"))
+        << status.Notice();
+    const Opened labels("label,value\nalpha,1.5\nbeta,2.5\n");
+    ASSERT_EQ(labels.doc.Trace().m_nCurveCount, 1);
+    EXPECT_EQ(Samples(labels.doc, 0), (V{1.5f, 2.5f}));
+    const Opened state("t,v,state\n0,1,on\n1,2,off\n2,3,on\n");
+    ASSERT_EQ(state.doc.Trace().m_nCurveCount, 1);
+    EXPECT_EQ(state.doc.Trace().m_strCurveName[0], "v");
+    EXPECT_EQ(state.doc.Trace().m_dblStep, 1);
+    // A preamble line with a number above such a table stays a header item.
+    const Opened keyed("Sample Interval,0.5\nName,U\nS1,1\nS2,2\nS3,3\n");
+    ASSERT_EQ(keyed.doc.Trace().m_nCurveCount, 1);
+    EXPECT_EQ(Samples(keyed.doc, 0), (V{1, 2, 3}));
+    EXPECT_EQ(keyed.doc.Trace().m_dblStep, 500);
+    EXPECT_EQ(keyed.doc.Trace().m_strStepUnit, "ms");
+}
+
+// A preamble longer than the head the layout is first made out from: the table after it.
+TEST(CsvLayout, APreambleOfThousandsOfLinesIsReadPast) {
+    std::string text;
+    for (int k = 0; k < 3000; ++k) text += "# comment line " + std::to_string(k) + ", more words\n";
+    text += "t,a\n0,1\n0.5,2\n1,3\n";
+    const Opened long_(text);
+    ASSERT_EQ(long_.doc.Trace().m_nCurveCount, 1);
+    EXPECT_EQ(long_.doc.Trace().m_strCurveName[0], "a");
+    EXPECT_EQ(Samples(long_.doc, 0), (V{1, 2, 3}));
+    // Megabytes of words and no numbers: refused with the reason.
+    std::string words;
+    while (words.size() < (std::size_t{5} << 20)) words += "nothing, but words here\n";
+    const Opened none(words + "1,2\n");
+    EXPECT_FALSE(none.ok);
+    EXPECT_EQ(none.Notice(),
+              "The file could not be read as a table: its first 4 MiB hold no rows of numbers.");
+}

@@ -184,3 +184,18 @@ TEST(Csv, ATimeColumnAloneIsShownAndOneOfManyDigitsGivesAnExactStep) {
     EXPECT_EQ(fine.doc.Trace().m_dblStep, 1);
     EXPECT_EQ(fine.doc.Trace().m_strStepUnit, "ms");
 }
+
+// An empty trace's CSV holds only its step and the time column's name: it opens again, as an
+// empty trace.
+TEST(Csv, AnEmptyTraceSavedAsCsvOpensAgain) {
+    CtesqDoc empty;
+    empty.ResetTrace();
+    CMemFile written;
+    empty.WriteAs(TraceFormatId::csv, written);
+    CMemFile reread(written.Bytes());
+    CtesqDoc again;
+    CMessageRecorder messages;
+    ASSERT_TRUE(again.ReadAs(TraceFormatId::csv, reread));
+    EXPECT_EQ(again.Trace().m_nCurveCount, 0);
+    EXPECT_EQ(again.Trace().m_nSampleCount, 0);
+}

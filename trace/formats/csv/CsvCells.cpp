@@ -53,10 +53,6 @@ bool BlankRecord(std::string_view record) {
     });
 }
 
-bool QuoteOpen(std::string_view record) {
-    return std::count(record.begin(), record.end(), '"') % 2 != 0;
-}
-
 void SplitCells(std::string_view line, char sep, std::vector<std::string>& cells) {
     cells.clear();
     std::size_t i = 0;

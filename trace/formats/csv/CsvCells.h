@@ -21,9 +21,6 @@ void SplitCells(std::string_view record, char separator, std::vector<std::string
 // A record of nothing but white space and separators, which holds no row: skipped.
 bool BlankRecord(std::string_view record);
 
-// Whether a record (the lines read so far) leaves a double quote open.
-bool QuoteOpen(std::string_view record);
-
 // A cell as a number in full precision, and half a unit of its last printed digit (how far
 // off the true value it may be); false when the cell holds no number.
 bool ParseNumber(std::string_view cell, bool decimalComma, double& value, double& halfUnit);

@@ -40,17 +40,28 @@ using csv_layout::Role;
 
 constexpr long long kCheckEvery = 1 << 22;
 
-// The layout, made out from the file's first 64 KiB.
+// The layout, made out from the file's first 64 KiB; from a longer head when they hold no
+// rows of numbers (a long preamble), refused when even kLongestHead holds none.
 Layout LayoutOf(CFile& file) {
-    std::string head(csv_layout::kHeadBytes, '\0');
-    std::size_t got = 0;
-    while (got < head.size()) {
-        const std::size_t n = file.Read(head.data() + got, head.size() - got);
-        if (n == 0) break;
-        got += n;
+    for (std::size_t bytes = csv_layout::kHeadBytes;; bytes *= 4) {
+        file.SeekToBegin();
+        std::string head(bytes, '\0');
+        std::size_t got = 0;
+        while (got < head.size()) {
+            const std::size_t n = file.Read(head.data() + got, head.size() - got);
+            if (n == 0) break;
+            got += n;
+        }
+        head.resize(got);
+        const bool whole = got < bytes;
+        Layout layout = csv_layout::Detect(head, whole);
+        if (layout.sawData || whole || !layout.refusal.empty()) return layout;
+        if (bytes >= csv_layout::kLongestHead) {
+            layout.refusal = fmt::format("its first {} MiB hold no rows of numbers",
+                                         csv_layout::kLongestHead >> 20);
+            return layout;
+        }
     }
-    head.resize(got);
-    return csv_layout::Detect(head, got < csv_layout::kHeadBytes);
 }
 
 // Which of the curve columns become curves: the ones `wanted` names (a name, a column's
@@ -220,6 +231,22 @@ void SayWhatWasDropped(const std::vector<std::string>& leftOut, bool chosen, con
                      : fmt::format("{} cells were empty or not numbers and read as NaN", bad));
 }
 
+void SayStrayQuotes(const csv_layout::CRecordJoiner& joined, std::vector<std::string>& said) {
+    const long long stray = joined.StrayQuotes();
+    const std::size_t within = csv_layout::CRecordJoiner::kQuotedLines;
+    if (stray == 1)
+        said.push_back(
+            fmt::format("the double quote on line {} opens no quoted cell (nothing "
+                        "closes it within {} lines) and was read as no quote",
+                        joined.FirstStrayLine(), within));
+    else if (stray > 1)
+        said.push_back(
+            fmt::format("{} double quotes open no quoted cell (nothing closes them "
+                        "within {} lines; the first is on line {}) and were read as "
+                        "no quotes",
+                        stray, within, joined.FirstStrayLine()));
+}
+
 // The body of a read whose layout and curves are known: both passes, the time base, the
 // trace and the notice.
 bool ReadBody(CFile& file, Layout& layout, std::vector<std::size_t>& order,
@@ -229,11 +256,10 @@ bool ReadBody(CFile& file, Layout& layout, std::vector<std::size_t>& order,
     if (!CountRows(file, layout, rows)) return false;
     CCsvBody body(layout, order, rows);
     std::int64_t record = 0;
-    csv_layout::ForEachRecord(file, layout.crOnly,
-                              [&](std::string_view line, std::size_t readable, bool quoted) {
-                                  if (record++ >= layout.dataRecord)
-                                      body.Store(line, readable, quoted);
-                              });
+    const csv_layout::CRecordJoiner joined = csv_layout::ForEachRecord(
+        file, layout.crOnly, [&](std::string_view line, std::size_t readable, bool quoted) {
+            if (record++ >= layout.dataRecord) body.Store(line, readable, quoted);
+        });
     // The work after the reading goes in pieces too, so that a cancel is heard between.
     const auto checkpoint = [&file] {
         if (file.m_onRead) file.m_onRead(0);
@@ -263,6 +289,7 @@ bool ReadBody(CFile& file, Layout& layout, std::vector<std::size_t>& order,
         fresh.m_strStepUnit = step.unit;
     }
     TakePreamble(layout, order, exactStep, fresh, said);
+    SayStrayQuotes(joined, said);
     SayWhatWasDropped(leftOut, chosen, body, layout.columns.size(), said);
     if (!said.empty()) {
         const std::string text = Joined(said, "; ") + ".";

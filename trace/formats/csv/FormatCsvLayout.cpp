@@ -11,6 +11,7 @@
 #include "framework/core/AsciiText.h"
 #include "framework/core/NumberText.h"
 #include "framework/core/Utf8.h"
+#include "trace/formats/csv/CsvRecords.h"
 #include "trace/model/TimeBase.h"
 
 namespace csv_layout {
@@ -40,28 +41,20 @@ Kind KindOf(std::string_view cell, bool decimalComma) {
     return Kind::text;
 }
 
-// The records of the head: lines with quoted line ends joined, blank ones skipped.
+// The records of the head, joined as the reader joins them (CsvRecords.h).
 std::vector<std::string> RecordsOf(std::string_view text, char lineEnd) {
     std::vector<std::string> records;
-    std::string pending;
-    bool open = false;
-    for (std::size_t at = 0; at <= text.size();) {
+    CRecordJoiner joiner;
+    const auto keep = [&records](std::string_view record, std::size_t, bool) {
+        records.emplace_back(record);
+    };
+    for (std::size_t at = 0; at < text.size();) {
         std::size_t end = text.find(lineEnd, at);
         if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(at, end - at);
+        joiner.Line(text.substr(at, end - at), 0, keep);
         at = end + 1;
-        if (open) {
-            pending += '\n';
-            pending += line;
-        } else {
-            pending = std::string(line);
-        }
-        open = QuoteOpen(pending);
-        if (open && at <= text.size()) continue;
-        if (!BlankRecord(pending)) records.push_back(pending);
-        pending.clear();
-        open = false;
     }
+    joiner.End(keep);
     return records;
 }
 
@@ -98,12 +91,13 @@ bool IsValue(Kind k) {
 }
 
 // A data row: from column `from` on, every cell that is not empty is a number or a time
-// stamp, and there is one.
-bool IsDataRow(const Record& r, int from) {
+// stamp, but in the columns of words (`words`, by column), and there is one.
+bool IsDataRow(const Record& r, int from, const std::vector<bool>& words = {}) {
     bool any = false;
     for (std::size_t j = static_cast<std::size_t>(from); j < r.kinds.size(); ++j) {
-        if (r.kinds[j] == Kind::text) return false;
-        any = any || IsValue(r.kinds[j]);
+        const bool word = j < words.size() && words[j];
+        if (r.kinds[j] == Kind::text && !word) return false;
+        any = any || (IsValue(r.kinds[j]) && !word);
     }
     return any;
 }
@@ -312,8 +306,10 @@ private:
     }
     const Record& At(std::int64_t r) const { return m_records[static_cast<std::size_t>(r)]; }
     void ChooseSeparator(const std::vector<std::string>& lines);
+    void FindWordColumns();
     bool FindData();
     bool StartsWithValue(std::int64_t r) const;
+    bool StatesItsStep() const;
     void FindHeaderAndUnits();
     bool StartIncrement(std::int64_t header, std::size_t j) const;
     bool UnitsRow(std::int64_t units, std::int64_t header) const;
@@ -336,8 +332,9 @@ private:
     std::int64_t m_n = 0;      // records in the head
     std::int64_t m_data = -1;  // the first data record
     std::int64_t m_header = -1, m_units = -1;
-    std::size_t m_width = 0;  // columns of the table
-    int m_preambleItems = 0;  // items from the lines above the table
+    std::size_t m_width = 0;    // columns of the table
+    std::vector<bool> m_words;  // by column: words in the rows of numbers, no curve
+    int m_preambleItems = 0;    // items from the lines above the table
     bool m_haveTime = false;
 };
 
@@ -364,6 +361,7 @@ Layout CDetector::Run() {
     m_p = SidePreambleColumns(m_records);
     m_layout.preambleColumns = m_p;
     m_n = static_cast<std::int64_t>(m_records.size());
+    FindWordColumns();
     if (!FindData()) return m_layout;
     FindHeaderAndUnits();
     ReadPreamble();
@@ -405,6 +403,23 @@ void CDetector::ChooseSeparator(const std::vector<std::string>& lines) {
         m_records = Split(lines, m_layout.separator, m_layout.decimalComma);
 }
 
+// Columns of words beside the numbers (a status, a label): in the last rows that hold numbers,
+// more of their cells are words than not. They are no curves, and their words make no row a
+// header.
+void CDetector::FindWordColumns() {
+    std::int64_t start = m_n;
+    while (start > 0 && HasValue(At(start - 1), m_p)) --start;
+    std::vector<int> words, filled;
+    for (std::int64_t r = start; r < m_n; ++r)
+        for (std::size_t j = static_cast<std::size_t>(m_p); j < At(r).kinds.size(); ++j) {
+            if (j >= words.size()) words.resize(j + 1), filled.resize(j + 1);
+            words[j] += At(r).kinds[j] == Kind::text;
+            filled[j] += At(r).kinds[j] != Kind::empty;
+        }
+    m_words.assign(words.size(), false);
+    for (std::size_t j = 0; j < words.size(); ++j) m_words[j] = 2 * words[j] > filled[j];
+}
+
 // The data start at the first row of numbers after which two rows in three are rows of
 // numbers too (rows of empty cells not counted): a stray word in the body does not make the
 // rows before it a header. False, with the refusal, for a head that holds no table.
@@ -413,25 +428,41 @@ bool CDetector::FindData() {
         filledFrom(static_cast<std::size_t>(m_n) + 1, 0);
     for (std::int64_t r = m_n - 1; r >= 0; --r) {
         const auto at = static_cast<std::size_t>(r);
-        dataFrom[at] = dataFrom[at + 1] + (IsDataRow(At(r), m_p) ? 1 : 0);
+        dataFrom[at] = dataFrom[at + 1] + (IsDataRow(At(r), m_p, m_words) ? 1 : 0);
         filledFrom[at] = filledFrom[at + 1] + (At(r).cells.empty() ? 0 : 1);
     }
     for (std::int64_t r = 0; r < m_n && m_data < 0; ++r) {
         const auto at = static_cast<std::size_t>(r);
-        if (IsDataRow(At(r), m_p) && 3 * dataFrom[at] >= 2 * filledFrom[at]) m_data = r;
+        if (IsDataRow(At(r), m_p, m_words) && 3 * dataFrom[at] >= 2 * filledFrom[at]) m_data = r;
     }
     // Rows just before that start with a number belong to the data too, a stray word or two
     // in them notwithstanding; preamble and units rows start with a word.
     while (m_data > 0 && StartsWithValue(m_data - 1)) --m_data;
+    // With columns of words, a row of names among the rows taken for data is their header.
+    if (std::find(m_words.begin(), m_words.end(), true) != m_words.end())
+        for (std::int64_t r = m_n - 1; r > m_data && m_data >= 0; --r)
+            if (!HasValue(At(r), m_p) && At(r).cells.size() >= 2) {
+                m_data = r + 1;
+                break;
+            }
     // No data: a header of names (a row of two cells or more, or the only row) and what is
     // above it; a file of lone words is no table.
-    if (m_data < 0 && m_n > 1 && m_records.back().cells.size() < 2) {
+    if (m_data < 0 && m_n > 1 && m_records.back().cells.size() < 2 && !StatesItsStep()) {
         m_layout.refusal = "it holds no rows of numbers that make out a table";
         return false;
     }
+    m_layout.sawData = m_data >= 0;
     if (m_data < 0) m_data = m_n;
     m_layout.dataRecord = m_data;
     return true;
+}
+
+// A "Step" line as a CSV save writes it for a trace its rows cannot time: one without
+// samples is a table all the same, its header the time column's name alone.
+bool CDetector::StatesItsStep() const {
+    return std::any_of(m_records.begin(), m_records.end(), [](const Record& r) {
+        return r.cells.size() >= 2 && r.cells[0] == "Step" && r.kinds[1] == Kind::number;
+    });
 }
 
 bool CDetector::StartsWithValue(std::int64_t r) const {
@@ -528,6 +559,11 @@ void CDetector::NameColumns() {
         c.label = c.name.empty()   ? fmt::format("column {}", j)
                   : c.unit.empty() ? c.name
                                    : c.name + " [" + c.unit + "]";
+        if (j < m_words.size() && m_words[j]) {
+            c.role = Role::ignored;
+            m_layout.guesses.push_back("column " + Quoted(c.label) +
+                                       " holds words, not numbers, and was left out");
+        }
     }
 }
 
@@ -626,11 +662,12 @@ bool CDetector::JudgeTime(std::size_t j, const std::vector<double>& values,
     return true;
 }
 
-// Counters and times are no curves only beside curves: a file of nothing else shows them.
+// Counters and times are no curves only beside curves: a file of nothing else shows them,
+// but for a save of ours that states its step (its time column is a time column).
 void CDetector::ShowTheOnlyColumns() {
     auto& columns = m_layout.columns;
     const auto isCurve = [](const Column& c) { return c.role == Role::curve; };
-    if (std::none_of(columns.begin(), columns.end(), isCurve))
+    if (std::none_of(columns.begin(), columns.end(), isCurve) && !StatesItsStep())
         for (Column& c : columns)
             if (c.role == Role::time) {
                 c.role = Role::curve;

@@ -16,8 +16,10 @@
 
 namespace csv_layout {
 
-// Bytes of the file's head that the layout is made out from.
+// Bytes of the file's head that the layout is made out from; a head without rows of numbers
+// is read again four times as long, up to kLongestHead.
 constexpr std::size_t kHeadBytes = 64 * 1024;
+constexpr std::size_t kLongestHead = 4 * 1024 * 1024;
 
 enum class Role {
     curve,      // samples
@@ -43,6 +45,7 @@ struct Layout {
     // Records (lines, with quoted line ends joined, blank ones not counted) before the first
     // data row.
     std::int64_t dataRecord = 0;
+    bool sawData = false;                                       // the head holds rows of numbers
     std::vector<std::pair<std::string, std::string>> preamble;  // key and value, in order
     int preambleLines = 0;        // of them, the lines above the table (the rest stand beside it)
     int preambleColumns = 0;      // leading columns that hold preamble beside the data
