@@ -1,16 +1,19 @@
 // The capture format: encodings, magic numbers, prefixes, and the writer's saturation.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <random>
 #include <utility>
 
 #include "framework/core/File.h"
 #include "framework/core/NumberText.h"
+#include "tests/support/CliRun.h"
 #include "tests/support/MemFile.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
@@ -244,4 +247,26 @@ TEST(Capture, TwoShrinkingFilesOnOneThreadAreBothRefused) {
         EXPECT_FALSE(doc->ReadOscTrace(file)) << round;
         EXPECT_EQ(Samples(*doc, 0), (V{1, 2, 3})) << round;
     }
+}
+
+// Bytes an encoding-1 capture skips between two samples take no memory to read past: what
+// a read holds follows the samples, not the file.
+TEST(Capture, IgnoredBytesBetweenSamplesTakeNoMemory) {
+    const CTempDir temp("tesqv-sparse");
+    const std::string path = temp.Path("gap.osc");
+    {
+        std::ofstream out(path, std::ios::binary);
+        const std::uint32_t magic = capture::MAGIC_ENCODING_1;
+        out.write(reinterpret_cast<const char*>(&magic), 4);
+        out.put('\x05');  // a data byte: the first sample
+        const std::string ignored(std::size_t{1} << 20, '\x80');
+        for (int mb = 0; mb < 256; ++mb) out << ignored;
+        out.put('\x07');
+    }
+    const CliRun r = Cli("info " + path + " --samples");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"samples\":[5,7]"), std::string::npos) << r.out;
+    rusage used{};
+    getrusage(RUSAGE_CHILDREN, &used);
+    EXPECT_LT(used.ru_maxrss, 150 * 1024) << "kB at most in tesqv-cli";
 }

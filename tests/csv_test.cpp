@@ -13,6 +13,7 @@
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
+#include "trace/model/TimeBase.h"
 
 namespace {
 
@@ -198,4 +199,23 @@ TEST(Csv, AnEmptyTraceSavedAsCsvOpensAgain) {
     ASSERT_TRUE(again.ReadAs(TraceFormatId::csv, reread));
     EXPECT_EQ(again.Trace().m_nCurveCount, 0);
     EXPECT_EQ(again.Trace().m_nSampleCount, 0);
+}
+
+// A unit the text format counts as seconds ("min", "days", "µs") is seconds in the CSV too: the
+// trace opens again with the same duration.
+TEST(Csv, AStepUnitTheTextFormatDoesNotKnowIsWrittenAsSeconds) {
+    for (const char* unit : {"min", "days", "\xC2\xB5s", "usec"}) {
+        const std::string text =
+            std::string("FileType QDL-RV\nCurve a\nStep 2 ") + unit + "\n\n1\n2\n3\n4\n";
+        auto doc = ReadTrace(text);
+        ASSERT_EQ(doc->Trace().m_nSampleCount, 4) << unit;
+        CMemFile written;
+        doc->WriteAs(TraceFormatId::csv, written);
+        CMemFile reread(written.Bytes());
+        CtesqDoc again;
+        CMessageRecorder messages;
+        ASSERT_TRUE(again.ReadAs(TraceFormatId::csv, reread)) << unit;
+        const CTraceData& t = again.Trace();
+        EXPECT_EQ(t.m_dblStep * timebase::SecondsPer(t.m_strStepUnit), 2) << unit;
+    }
 }

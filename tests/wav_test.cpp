@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/resource.h>
 
 #include <cmath>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "tests/support/CliRun.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
@@ -91,4 +93,35 @@ TEST(Wav, ChannelsAreChosenByNameOrNumberAndOtherFilesAreRefused) {
     EXPECT_FALSE(other.OnOpenDocument(temp.Path("text.wav")));
     ASSERT_EQ(messages.m_messages.size(), 1u);
     EXPECT_EQ(messages.m_messages[0].rfind("text.wav could not be read as a WAV file: ", 0), 0u);
+}
+
+// A header that claims far more frames than the file holds costs the memory of what it holds,
+// in a compressed stream too (whose frames are not counted by bytes).
+TEST(Wav, MemoryFollowsTheFramesTheFileHoldsNotItsClaim) {
+    const CTempDir temp("tesqv-wav-claim");
+    const std::string flac = temp.Path("claims.wav");
+    SF_INFO info{};
+    info.samplerate = kRate;
+    info.channels = 2;
+    info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    SNDFILE* sf = sf_open(flac.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(sf, nullptr) << sf_strerror(nullptr);
+    std::vector<float> silence(2 * 400, 0.0f);
+    ASSERT_EQ(sf_writef_float(sf, silence.data(), 400), 400);
+    sf_close(sf);
+    // The stream's header says how many frames it holds: 2^31 - 10, it now claims.
+    std::string bytes = Slurp(flac);
+    const std::size_t info_at = bytes.find("fLaC") + 8;  // STREAMINFO's body
+    ASSERT_LT(info_at + 18, bytes.size());
+    const std::uint64_t claim = (std::uint64_t{1} << 31) - 10;
+    bytes[info_at + 13] = static_cast<char>((bytes[info_at + 13] & 0xF0) | ((claim >> 32) & 0x0F));
+    for (int k = 0; k < 4; ++k)
+        bytes[info_at + 14 + k] = static_cast<char>((claim >> (24 - 8 * k)) & 0xFF);
+    Put(flac, bytes);
+    const CliRun r = Cli("info " + flac);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"sampleCount\":400"), std::string::npos) << r.out;
+    rusage used{};
+    getrusage(RUSAGE_CHILDREN, &used);
+    EXPECT_LT(used.ru_maxrss, 150 * 1024) << "kB at most in tesqv-cli";
 }

@@ -186,11 +186,20 @@ std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Decode(const FileSt
         const auto stop = static_cast<std::size_t>((first + count) / kIndexStep);
         const PieceStart& start = at.index[step];
         const std::uint64_t end = stop < at.index.size() ? at.index[stop].offset : at.stamp.length;
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(end - start.offset));
-        if (!ReadWhole(at, start.offset, bytes)) return nullptr;
+        // A megabyte at a time: bytes the samples skip may be many, and take no memory.
+        constexpr std::uint64_t kChunk = std::uint64_t{1} << 20;
+        std::vector<std::uint8_t> bytes;
         unsigned prefix = start.prefix;
         std::size_t produced = 0;
-        capture::DecodePairs(bytes.data(), bytes.size(), prefix, samples->data(), n, produced);
+        for (std::uint64_t offset = start.offset; offset < end && produced < n;) {
+            bytes.resize(static_cast<std::size_t>(std::min(kChunk, end - offset)));
+            if (!ReadWhole(at, offset, bytes)) return nullptr;
+            std::size_t made = 0;
+            capture::DecodePairs(bytes.data(), bytes.size(), prefix, samples->data() + produced,
+                                 n - produced, made);
+            produced += made;
+            offset += bytes.size();
+        }
         if (produced != n) {  // not the bytes that were indexed
             m_bChanged.store(true, std::memory_order_relaxed);
             return nullptr;

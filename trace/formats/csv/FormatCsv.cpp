@@ -365,7 +365,11 @@ void csv_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
         out.Append(float_text::RoundTripText(t.m_fCurveTop[i], text));
         out.EndLine();
     }
-    out.Append(quoted(named("time", t.m_strStepUnit)));
+    // The times count the step's unit when it is one of the five; any other unit text counts
+    // seconds in a trace, and says so here, so that "min" is not read back as minutes.
+    const bool timeUnit = t.m_strStepUnit == "ps" || t.m_strStepUnit == "ns" ||
+                          t.m_strStepUnit == "us" || t.m_strStepUnit == "ms";
+    out.Append(quoted(named("time", timeUnit ? t.m_strStepUnit : std::string(1, 's'))));
     for (int i = 0; i < t.m_nCurveCount; ++i) {
         if (!written(i)) continue;
         out.Append(",");

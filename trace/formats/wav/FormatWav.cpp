@@ -109,6 +109,14 @@ std::string FileName(const CFile& file) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The first `used` samples moved into an array of `room`.
+void Grow(CCurveSamples& samples, std::size_t used, std::size_t room) {
+    CFloatArray larger = CFloatArray::Allocate(room, false);
+    if (!larger) throw std::bad_alloc();
+    std::copy_n(samples.Floats().get(), used, larger.get());
+    samples = CCurveSamples(std::move(larger));
+}
+
 std::string ChannelName(int channel) {
     return fmt::format("channel {}", channel + 1);
 }
@@ -161,8 +169,12 @@ bool wav_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
         }
         const auto frames = static_cast<std::size_t>(info.frames);
         const int curves = static_cast<int>(kept.size());
+        // Room for the frames the file can hold, not those its header claims: no format keeps
+        // a frame in less than a byte but a compressed one, whose arrays grow as frames come.
+        std::size_t room = std::max<std::size_t>(
+            1, static_cast<std::size_t>(std::min<std::uint64_t>(frames, file.GetLength())));
         for (int i = 0; i < curves; ++i) {
-            fresh.m_pSamples[i] = CFloatArray::Allocate(std::max<std::size_t>(frames, 1), false);
+            fresh.m_pSamples[i] = CFloatArray::Allocate(room, false);
             if (!fresh.m_pSamples[i]) throw std::bad_alloc();
             fresh.m_strCurveName[i] = ChannelName(kept[static_cast<std::size_t>(i)]);
             fresh.m_fCurveBottom[i] = -1;
@@ -174,9 +186,12 @@ bool wav_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
                                  static_cast<std::size_t>(info.channels));
         std::size_t done = 0;
         while (done < frames) {
+            if (done == room) {
+                room = std::min(frames, 2 * room);
+                for (int i = 0; i < curves; ++i) Grow(fresh.m_pSamples[i], done, room);
+            }
             const sf_count_t got = sound.ReadFrames(
-                block.data(),
-                std::min<sf_count_t>(kFrames, static_cast<sf_count_t>(frames - done)));
+                block.data(), std::min<sf_count_t>(kFrames, static_cast<sf_count_t>(room - done)));
             if (got <= 0) break;
             for (int i = 0; i < curves; ++i) {
                 float* out = fresh.m_pSamples[i].Floats().get() + done;
