@@ -254,7 +254,7 @@ TEST(CaptureSource, AFileChangedWhileOpenIsNoticedAndNeverReadAsAMixOfTwoVersion
         std::string old(static_cast<std::size_t>(n), '\0'), fresh(old.size(), '\xF0');
         for (std::size_t i = 0; i < old.size(); ++i) old[i] = static_cast<char>((i + round) % 128);
         for (const std::string change : {"shrunk", "grown", "replaced", "removed", "rewritten",
-                                         "time set back", "chmod", "linked", "read"}) {
+                                         "time set back", "chmod", "linked", "read", "relinked"}) {
             Put(path, old);
             auto doc = OpenDoc(path);
             // A piece read before the change.
@@ -279,6 +279,12 @@ TEST(CaptureSource, AFileChangedWhileOpenIsNoticedAndNeverReadAsAMixOfTwoVersion
             if (change == "read") {  // touch -a
                 const timespec times[2] = {{0, UTIME_NOW}, {0, UTIME_OMIT}};
                 ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+            }
+            if (change == "relinked") {  // unlinked, then rewritten through another name
+                fs::create_hard_link(path, dir.Path("second-name"));
+                fs::remove(path);
+                Put(dir.Path("second-name"), fresh);
+                fs::last_write_time(dir.Path("second-name"), before);
             }
             if (change == "rewritten") {  // same size, written within the same tick
                 Put(path, fresh);
@@ -309,6 +315,7 @@ TEST(CaptureSource, AFileChangedWhileOpenIsNoticedAndNeverReadAsAMixOfTwoVersion
             EXPECT_EQ(messages.m_messages,
                       std::vector<std::string>{"moving.osc changed on disk since it was opened; "
                                                "nothing was saved. Reload it first."});
+            fs::remove(dir.Path("second-name"));
         }
     }
 }

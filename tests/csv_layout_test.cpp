@@ -292,3 +292,25 @@ TEST(CsvLayout, APreambleOfThousandsOfLinesIsReadPast) {
     EXPECT_EQ(none.Notice(),
               "The file could not be read as a table: its first 4 MiB hold no rows of numbers.");
 }
+
+// The guards of the time column: an uneven one shown as a curve pushes the ninth column out
+// and names it; stamps a millisecond or two off their step are uneven and said so; a day
+// the calendar does not have is no time stamp.
+TEST(CsvLayout, TheTimeColumnsGuards) {
+    const Opened nine(
+        "time,a,b,c,d,e,f,g,h\n0,1,2,3,4,5,6,7,8\n1,1,2,3,4,5,6,7,8\n"
+        "3,1,2,3,4,5,6,7,8\n4,1,2,3,4,5,6,7,8\n");
+    ASSERT_EQ(nine.doc.Trace().m_nCurveCount, 8);
+    EXPECT_EQ(nine.doc.Trace().m_strCurveName[0], "time");
+    EXPECT_EQ(nine.doc.Trace().m_strCurveName[7], "g");
+    EXPECT_TRUE(nine.Says("a trace holds 8 curves at most: \"h\" was left out")) << nine.Notice();
+    const Opened stamps(
+        "when,v\n2024-05-01 10:00:45.100,1\n2024-05-01 10:00:45.200,2\n"
+        "2024-05-01 10:00:45.302,3\n2024-05-01 10:00:45.400,4\n"
+        "2024-05-01 10:00:45.500,5\n");
+    ASSERT_EQ(stamps.doc.Trace().m_nCurveCount, 1);
+    EXPECT_TRUE(stamps.Says("the time stamps of \"when\" are not evenly spaced"))
+        << stamps.Notice();
+    const Opened noDay("when,v\n2021-02-28 10:00:00,1\n2021-02-30 10:00:00,2\n");
+    EXPECT_FALSE(noDay.Says("holds time stamps")) << noDay.Notice();
+}

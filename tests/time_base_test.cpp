@@ -85,3 +85,9 @@ TEST(TimeBase, SavedAsTextOrCsvTheStepReadsBackAndStatsAgree) {
         }
     }
 }
+
+TEST(TimeBase, ATimeThatRoundsToZeroHasNoSign) {
+    EXPECT_EQ(timebase::Label(-0.001, 100, "us"), "0.00ms");
+    EXPECT_EQ(timebase::Label(-0.001, 100, "s"), "00:00");
+    EXPECT_EQ(timebase::Label(-20, 100, "us"), "-0.02ms");
+}

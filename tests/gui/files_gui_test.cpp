@@ -26,6 +26,7 @@
 #include "tests/support/CliRun.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/TraceFixtures.h"
 #include "view/ViewExport.h"
 #include "view/tesqView.h"
 
@@ -477,4 +478,26 @@ TEST(BackgroundOpen, ALongCaptureNamedAtStartShowsWhileItsColumnsAreBuilt) {
     EXPECT_FALSE(doc.IsBusy());
     EXPECT_FALSE(doc.Display(0).Pending());
     EXPECT_EQ(doc.Trace().m_nSampleCount, 3 << 20);
+}
+
+// The show-first length counts: a capture of exactly that many samples shows first, one
+// sample shorter does not; a trace read whole never does.
+TEST(BackgroundOpen, ACaptureOfExactlyTheShowFirstLengthShowsFirst) {
+    struct Level : CSampleSource {
+        explicit Level(std::int64_t n) : count(n) {}
+        std::int64_t Count() const override { return count; }
+        void Read(std::int64_t, std::int64_t n, float* out) const override {
+            std::fill(out, out + n, 1.0f);
+        }
+        std::int64_t count;
+    };
+    const std::int64_t from = CBackgroundOpen::s_nShowFirstFrom;
+    for (const std::int64_t n : {from, from - 1}) {
+        CTraceData trace;
+        trace.m_nCurveCount = 1;
+        trace.m_nSampleCount = static_cast<int>(n);
+        trace.m_pSamples[0] = CCurveSamples(std::make_shared<Level>(n));
+        EXPECT_EQ(CBackgroundOpen::ShowsFirst(trace), n == from) << n;
+    }
+    EXPECT_FALSE(CBackgroundOpen::ShowsFirst(TraceWithSamples({std::vector<float>(8, 1.0f)})));
 }

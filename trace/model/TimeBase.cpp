@@ -116,7 +116,10 @@ std::string Label(double t, double spacing, std::string_view unit) {
     for (const Scaled s : {Scaled{"us", "ms"}, Scaled{"ns", "us"}, Scaled{"ps", "ns"}})
         if (unit == s.step) {
             const int decimals = std::max(2, DecimalsFor(spacing / 1000.0));
-            return fmt::format("{:.{}f}{}", t / 1000.0, decimals, s.shown);
+            // A time that rounds to zero is zero, without a sign.
+            double shown = t / 1000.0;
+            if (std::round(std::fabs(shown) * std::pow(10.0, decimals)) == 0) shown = 0;
+            return fmt::format("{:.{}f}{}", shown, decimals, s.shown);
         }
     const double perSecond = SecondsPer(unit);
     return Clock(t * perSecond, DecimalsFor(spacing * perSecond));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <limits>
 
@@ -163,15 +164,13 @@ bool ParseTimestamp(std::string_view cell, double& seconds, double& halfUnit) {
         }
     }
     if (at < cell.size() && cell[at] == 'Z') ++at;
-    if (at != cell.size() || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 60)
-        return false;
-    // Days from the civil date (proleptic Gregorian), as a calendar library counts them.
-    const int yy = y - (mo <= 2 ? 1 : 0);
-    const int era = yy / 400;
-    const int yoe = yy - era * 400;
-    const int doy = (153 * (mo + (mo > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    const double days = static_cast<double>(era) * 146097 + doe - 719468;
+    if (at != cell.size() || h > 23 || mi > 59 || s > 60) return false;
+    // A day the calendar has (no 30 February), counted from 1970-01-01.
+    const std::chrono::year_month_day date{std::chrono::year{y},
+                                           std::chrono::month{static_cast<unsigned>(mo)},
+                                           std::chrono::day{static_cast<unsigned>(d)}};
+    if (!date.ok()) return false;
+    const auto days = static_cast<double>(std::chrono::sys_days{date}.time_since_epoch().count());
     seconds = days * 86400 + h * 3600 + mi * 60 + s + fraction;
     return true;
 }
