@@ -226,6 +226,11 @@ bool CBackgroundOpen::StartBuilding(std::unique_ptr<CtesqDoc> before) {
     return true;
 }
 
+void CBackgroundOpen::Tell(const std::string& text) {
+    m_strTold = ToQString(text);
+    m_pBar->showMessage(m_strTold, 15000);
+}
+
 double CBackgroundOpen::Progress() const {
     return std::min(1.0, static_cast<double>(m_bytes.load()) /
                              static_cast<double>(std::max<std::uint64_t>(m_total.load(), 1)));
@@ -296,7 +301,7 @@ void CBackgroundOpen::Finish(const std::shared_ptr<Result>& result) {
         // next change is tried again.
         for (const std::string& m : result->messages) {
             if (m_bQuiet)
-                m_pBar->showMessage(ToQString(m), 15000);
+                Tell(m);
             else
                 AfxMessageBox(m);
         }
@@ -304,10 +309,10 @@ void CBackgroundOpen::Finish(const std::shared_ptr<Result>& result) {
                m_doc.Trace().m_nSampleCount > 0) {
         // A followed file emptied to be written anew: what was shown stays, with its zoom and
         // selection, until samples are back.
-        m_pBar->showMessage(
-            ToQString(m_doc.GetTitle() + " holds no samples now; the last trace read stays shown."),
-            15000);
+        Tell(m_doc.GetTitle() + " holds no samples now; the last trace read stays shown.");
     } else {
+        // What a read of the file said before is no longer so.
+        if (m_pBar->currentMessage() == m_strTold) m_pBar->clearMessage();
         m_doc.AdoptTrace(*result->trace);
         AfxAddToRecentFileList(m_path);
         if (!m_bQuiet)

@@ -93,6 +93,9 @@ private:
     std::atomic<std::uint64_t> m_total{1};
     Done m_done;
     bool m_bQuiet = false;
+    // Following a file: what the status bar was last told of it, cleared by a read that works.
+    void Tell(const std::string& text);
+    QString m_strTold;
     // The trace shown before one that shows first, until its columns are built.
     std::unique_ptr<CtesqDoc> m_pBefore;
     std::string m_path;

@@ -218,9 +218,6 @@ void CMainFrame::CreateMeasurements() {
     const QSettings settings = AppSettings();
     m_pMeasurements->setVisible(
         settings.value(QStringLiteral("Settings/Measurements"), false).toBool());
-    m_pMeasurements->m_onResized = [](int width) {
-        AppSettings().setValue(QStringLiteral("Settings/MeasurementsWidth"), width);
-    };
     AddCommand(ID_VIEW_MEASUREMENTS, [this] {
         m_pMeasurements->setVisible(!m_pMeasurements->isVisibleTo(this));
         if (m_pMeasurements->isVisibleTo(this)) SizeMeasurements();
@@ -254,6 +251,28 @@ void CMainFrame::showEvent(QShowEvent* event) {
     // Sized before the window had its size, the dock would keep a width made for another.
     if (!m_bShown && m_pMeasurements->isVisibleTo(this)) SizeMeasurements();
     m_bShown = true;
+}
+
+// The dock's edge is the window's own, not a child's: a press there and a release elsewhere
+// with another width is the user dragging it, and that width is kept. Nothing else that
+// changes the dock's width (a drag in the plot, a smaller window) is kept.
+bool CMainFrame::event(QEvent* event) {
+    const bool press = event->type() == QEvent::MouseButtonPress;
+    const bool release = event->type() == QEvent::MouseButtonRelease;
+    if (!press && !release) return QMainWindow::event(event);
+    const auto* mouse = static_cast<const QMouseEvent*>(event);
+    if (press && mouse->button() == Qt::LeftButton &&
+        childAt(mouse->position().toPoint()) == nullptr && m_pMeasurements->isVisibleTo(this))
+        m_nDockWidthAtPress = m_pMeasurements->width();
+    const bool dragged = release && mouse->button() == Qt::LeftButton && m_nDockWidthAtPress >= 0;
+    const bool handled = QMainWindow::event(event);
+    if (dragged) {
+        if (m_pMeasurements->width() != m_nDockWidthAtPress)
+            AppSettings().setValue(QStringLiteral("Settings/MeasurementsWidth"),
+                                   m_pMeasurements->width());
+        m_nDockWidthAtPress = -1;
+    }
+    return handled;
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* event) {

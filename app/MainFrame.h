@@ -72,6 +72,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
     // Gives the keys back to the plot when a dialog of the program closes.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -97,4 +98,5 @@ private:
     QMenu* m_pFileMenu = nullptr;
     std::vector<QAction*> m_recentActions;
     bool m_bShown = false;
+    int m_nDockWidthAtPress = -1;  // while the dock's edge may be dragged
 };

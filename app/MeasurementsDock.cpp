@@ -24,15 +24,25 @@ namespace {
 const char* const kMeasures[] = {"Min",     "Max",   "Peak-to-peak", "Mean", "RMS",
                                  "Std dev", "First", "Last",         "NaN"};
 
-std::string Value(double v) {
-    return std::isnan(v) ? std::string("-") : fmt::format("{:.6g}", v);
+std::string Value(double v, int digits = 6) {
+    return std::isnan(v) ? std::string("-") : fmt::format("{:.{}g}", v, digits);
 }
 
 // One curve's measures in the order of kMeasures.
-std::vector<std::string> Cells(const CurveStats& c) {
-    return {Value(c.min), Value(c.max),   Value(c.max - c.min), Value(c.mean),        Value(c.rms),
-            Value(c.std), Value(c.first), Value(c.last),        std::to_string(c.nan)};
+std::vector<std::string> Cells(const CurveStats& c, int digits = 6) {
+    const auto v = [digits](double x) { return Value(x, digits); };
+    return {v(c.min),   v(c.max),  v(c.max - c.min),     v(c.mean), v(c.rms), v(c.std),
+            v(c.first), v(c.last), std::to_string(c.nan)};
 }
+
+// How the table fits a narrow dock, tried in turn: the widest number in the window's font
+// with six digits, in a smaller font, then with four digits; past that the columns scroll.
+struct Fit {
+    int pointSizeLess;
+    int digits;
+    const char* widest;
+};
+constexpr Fit kFits[] = {{0, 6, "-8.88888e-88"}, {2, 6, "-8.88888e-88"}, {2, 4, "-8.888e-88"}};
 
 }  // namespace
 
@@ -48,14 +58,12 @@ CMeasurementsDock::CMeasurementsDock(CtesqDoc& doc, QWidget* parent)
     for (const char* m : kMeasures) measures.append(QString::fromLatin1(m));
     m_pTable->setVerticalHeaderLabels(measures);
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // The widest number "{:.6g}" makes of a float's measures, with the cell's margins.
-    m_nColumnWidth = m_pTable->fontMetrics().horizontalAdvance(QStringLiteral("-8.88888e-88")) +
-                     2 * m_pTable->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
+    m_font = m_pTable->font();
+    m_nColumnWidth = ColumnWidth(0);
     m_pTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_pTable->horizontalHeader()->setDefaultSectionSize(m_nColumnWidth);
     m_pTable->horizontalHeader()->setTextElideMode(Qt::ElideRight);
     m_pTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_pTable->verticalHeader()->setDefaultSectionSize(m_pTable->fontMetrics().height() + 6);
+    Apply(0);
     auto* copy = new QPushButton(QStringLiteral("Copy"), body);
     QObject::connect(copy, &QPushButton::clicked, this, [this] {
         QApplication::clipboard()->setText(ToQString(TableText()));
@@ -77,11 +85,58 @@ int CMeasurementsDock::NaturalWidth() const {
            m_pTable->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
 }
 
+QFont CMeasurementsDock::FontOf(int level) const {
+    const Fit& fit = kFits[level];
+    QFont font = m_font;
+    if (fit.pointSizeLess > 0 && font.pointSizeF() > 0)
+        font.setPointSizeF(std::max(6.0, font.pointSizeF() - fit.pointSizeLess));
+    return font;
+}
+
+int CMeasurementsDock::ColumnWidth(int level) const {
+    // The widest number the format makes of a float's measures, with the cell's margins.
+    return QFontMetrics(FontOf(level)).horizontalAdvance(QString::fromLatin1(kFits[level].widest)) +
+           2 * m_pTable->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
+}
+
+void CMeasurementsDock::Apply(int level) {
+    const bool digitsChanged = kFits[level].digits != kFits[m_nFit].digits;
+    m_nFit = level;
+    m_pTable->setFont(FontOf(level));
+    m_pTable->horizontalHeader()->setDefaultSectionSize(ColumnWidth(level));
+    for (int i = 0; i < m_pTable->columnCount(); ++i)
+        m_pTable->setColumnWidth(i, ColumnWidth(level));
+    m_pTable->verticalHeader()->setDefaultSectionSize(QFontMetrics(FontOf(level)).height() + 6);
+    if (digitsChanged) {
+        m_shown = Key();  // the numbers again, in the new format
+        Refresh();
+    }
+}
+
+int CMeasurementsDock::MeasureNamesWidth(int level) const {
+    int widest = 0;
+    for (const char* m : kMeasures)
+        widest =
+            std::max(widest, QFontMetrics(FontOf(level)).horizontalAdvance(QString::fromLatin1(m)));
+    return widest;
+}
+
+void CMeasurementsDock::FitColumns() {
+    const int curves = std::max(m_pTable->columnCount(), 1);
+    // The row names take their room in each level's font too.
+    const int names = m_pTable->verticalHeader()->width() - MeasureNamesWidth(m_nFit);
+    const int room = m_pTable->width() - names - 2 * m_pTable->frameWidth() -
+                     m_pTable->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    int level = 0;
+    while (level + 1 < static_cast<int>(std::size(kFits)) &&
+           curves * ColumnWidth(level) + MeasureNamesWidth(level) > room)
+        ++level;
+    if (level != m_nFit) Apply(level);
+}
+
 void CMeasurementsDock::resizeEvent(QResizeEvent* event) {
     QDockWidget::resizeEvent(event);
-    // A resize while the button is held is the user dragging the dock's edge.
-    if (m_onResized && isVisible() && (QApplication::mouseButtons() & Qt::LeftButton) != 0)
-        m_onResized(width());
+    FitColumns();
 }
 
 CMeasurementsDock::Key CMeasurementsDock::CurrentKey() const {
@@ -123,7 +178,8 @@ void CMeasurementsDock::Refresh() {
         auto* header = new QTableWidgetItem(name);
         header->setToolTip(name);  // a long name is cut short in its column
         m_pTable->setHorizontalHeaderItem(i, header);
-        const std::vector<std::string> cells = Cells(m_stats.curves[static_cast<std::size_t>(i)]);
+        const std::vector<std::string> cells =
+            Cells(m_stats.curves[static_cast<std::size_t>(i)], kFits[m_nFit].digits);
         for (int k = 0; k < static_cast<int>(cells.size()); ++k) {
             auto* item = new QTableWidgetItem(ToQString(cells[static_cast<std::size_t>(k)]));
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -132,6 +188,7 @@ void CMeasurementsDock::Refresh() {
             m_pTable->setItem(k, i, item);
         }
     }
+    FitColumns();
 }
 
 std::string CMeasurementsDock::TableText() const {

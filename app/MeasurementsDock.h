@@ -5,9 +5,10 @@
 // while the dock is shown; "Copy" puts the table on the clipboard as tab-separated text.
 // Measures are rows and curves columns (at most 8 curves against 9 measures: the narrower
 // way), each column as wide as the widest number it can show, so the dock never widens while
-// the user selects.
+// the user selects; a narrow dock shows its curves smaller before they scroll.
 
 #include <QDockWidget>
+#include <QFont>
 #include <functional>
 #include <string>
 
@@ -33,8 +34,6 @@ public:
     QLabel* m_pRange;
     // Called after Copy, to give the keys back to the plot.
     std::function<void()> m_afterCopy;
-    // Called when the user has resized the dock, with its new width.
-    std::function<void(int)> m_onResized;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -48,9 +47,18 @@ private:
     };
     Key CurrentKey() const;
     std::string RangeLine() const;
+    // A narrow dock shows every curve in a smaller font, then with fewer digits, before its
+    // columns scroll (kFits in the .cpp).
+    QFont FontOf(int level) const;
+    int ColumnWidth(int level) const;
+    int MeasureNamesWidth(int level) const;
+    void Apply(int level);
+    void FitColumns();
 
     CtesqDoc& m_doc;
     Key m_shown;
     SelectionStats m_stats;
-    int m_nColumnWidth = 0;
+    int m_nColumnWidth = 0;  // at the window's font and six digits
+    QFont m_font;            // the window's
+    int m_nFit = 0;
 };

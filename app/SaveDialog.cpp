@@ -41,8 +41,10 @@ protected:
 }  // namespace
 
 std::optional<std::string> RunSaveDialog(QWidget* parent, const std::string& filter,
-                                         const std::string& defaultExt, const std::string& folder) {
+                                         const std::string& defaultExt, const std::string& folder,
+                                         const std::string& title) {
     CSaveDialog dialog(parent);
+    dialog.setWindowTitle(ToQString(title));
     if (!folder.empty()) dialog.setDirectory(PathToQString(folder));
     dialog.setAcceptMode(QFileDialog::AcceptSave);  // asks before overwriting
     dialog.setNameFilters(NameFilters(filter));

@@ -8,7 +8,8 @@
 
 class QWidget;
 
-// folder: where it starts (empty: the working folder).
+// folder: where it starts (empty: the working folder); title: the dialog's.
 std::optional<std::string> RunSaveDialog(QWidget* parent, const std::string& filter,
                                          const std::string& defaultExt,
-                                         const std::string& folder = {});
+                                         const std::string& folder = {},
+                                         const std::string& title = "Save As");

@@ -23,9 +23,10 @@ int main(int argc, char** argv) {
         QMessageBox::warning(app.GetMainWnd(), QStringLiteral("tesqv"), ToQString(text),
                              QMessageBox::Ok);
     });
-    SetSaveAsPrompt([&app](const std::string& filter, const std::string& defaultExt) {
-        return RunSaveDialog(app.GetMainWnd(), filter, defaultExt, app.StartFolder());
-    });
+    SetSaveAsPrompt(
+        [&app](const std::string& filter, const std::string& defaultExt, const std::string& title) {
+            return RunSaveDialog(app.GetMainWnd(), filter, defaultExt, app.StartFolder(), title);
+        });
     SetSaveChangesQuestion([&app](const std::string& title) {
         const auto answer =
             QMessageBox::question(app.GetMainWnd(), QStringLiteral("tesqv"),

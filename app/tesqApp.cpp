@@ -71,8 +71,7 @@ bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
          // Unsaved changes are never thrown away, nor asked about, by a file that changed.
          [this] { return m_bAutoReload && !m_doc.IsModified(); }, [this] { OnFileReload(true); },
          [this] {
-             m_pFrame->statusBar()->showMessage(
-                 ToQString(m_doc.GetTitle() + " is gone; the last trace read stays shown."), 15000);
+             TellFollowing(m_doc.GetTitle() + " is gone; the last trace read stays shown.");
          }});
     auto* samplesCheck = new QTimer(m_pFrame.get());
     QObject::connect(samplesCheck, &QTimer::timeout, m_pFrame.get(),
@@ -157,7 +156,8 @@ void CtesqApp::OnFileReload(bool following) {
     CtesqView* view = m_pFrame->GetActiveView();
     const int decimation = m_doc.Decimation(), position = view->GetScrollPosition();
     const int selStart = m_doc.SelStart(), selEnd = m_doc.SelEnd();
-    const bool atEnd = position > 0 && position >= view->horizontalScrollBar()->maximum();
+    // A trace shown whole is at its end too: followed, it keeps to the end as it grows.
+    const bool atEnd = position >= view->horizontalScrollBar()->maximum();
     int hidden[CtesqDoc::MAX_CURVES];
     for (int i = 0; i < CtesqDoc::MAX_CURVES; ++i) hidden[i] = m_doc.IsCurveHidden(i) ? 1 : 0;
     OpenInBackground(
@@ -172,12 +172,16 @@ void CtesqApp::OnFileReload(bool following) {
             view->OnInitialUpdate();
             view->SetScrollPos(following && atEnd ? view->horizontalScrollBar()->maximum()
                                                   : position);
+            // What the status bar said of the followed file is no longer so.
+            if (m_pFrame->statusBar()->currentMessage() == m_strFollowTold)
+                m_pFrame->statusBar()->clearMessage();
         },
         {}, following);
 }
 
 void CtesqApp::OnFileExportImage() {
-    const auto path = AfxPromptSaveAs(PictureFilter(), std::string(DefaultPictureExtension()));
+    const auto path =
+        AfxPromptSaveAs(PictureFilter(), std::string(DefaultPictureExtension()), "Export image");
     if (path) ExportViewImage(*m_pFrame->GetActiveView(), *path);
 }
 
@@ -195,10 +199,11 @@ void CtesqApp::OpenInBackground(const std::string& path, std::function<void()> a
             openable = CDocument::CanOpen(path);
         }
         if (!openable) {
-            m_pFrame->statusBar()->showMessage(ToQString(said), 15000);
+            TellFollowing(said);
             return;
         }
     } else if (!CDocument::CanOpen(path)) {
+        ForgetIfGone(path);
         return;
     }
     // A file with more columns than a trace shows asks which, here on the window's thread;
@@ -301,6 +306,22 @@ void CtesqApp::AddToRecentFileList(const std::string& given) {
     std::erase(m_recent, path);
     m_recent.insert(m_recent.begin(), path);
     if (m_recent.size() > MAX_RECENT_FILES) m_recent.resize(MAX_RECENT_FILES);
+    if (m_pFrame) m_pFrame->SetRecentFiles(m_recent);
+    SaveRecentFiles();
+}
+
+void CtesqApp::TellFollowing(const std::string& text) {
+    m_strFollowTold = ToQString(text);
+    m_pFrame->statusBar()->showMessage(m_strFollowTold, 15000);
+}
+
+void CtesqApp::ForgetIfGone(const std::string& path) {
+    std::error_code unknown;
+    if (std::filesystem::exists(path, unknown) || unknown) return;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    const std::string entry = error ? path : absolute.lexically_normal().string();
+    if (std::erase(m_recent, entry) == 0) return;
     if (m_pFrame) m_pFrame->SetRecentFiles(m_recent);
     SaveRecentFiles();
 }

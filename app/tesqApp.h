@@ -70,6 +70,8 @@ public:
 private:
     // The main window and what it asks of the application: the busy rule, drops, closing.
     void CreateFrame();
+    // A recent file that is gone (not one that cannot be read) leaves the list.
+    void ForgetIfGone(const std::string& path);
     void LoadRecentFiles();
     void SaveRecentFiles() const;
     void AfterDocumentChange();
@@ -82,7 +84,11 @@ private:
     std::vector<std::string> m_recent;   // most recent first
     bool m_bAutoReload = false;
     CFileFollower* m_pFollower = nullptr;  // owned by the frame
-    bool m_bToldSamplesChanged = false;    // for the trace shown now
+    // What the status bar was last told of a followed file (gone, not to be opened), cleared
+    // by a read of it that works.
+    void TellFollowing(const std::string& text);
+    QString m_strFollowTold;
+    bool m_bToldSamplesChanged = false;  // for the trace shown now
     // Where the view was in the trace a read replaced, for a trace shown first that is
     // given back: the click anchor and the scroll position.
     int m_nAnchorBefore = 0;

@@ -67,11 +67,15 @@ int RunConvert(const ConvertOptions& options) {
     messages.m_context.clear();
     if (messages.m_nShown > 0) return 1;
     if (options.columns) return WriteColumns(doc, options.in, options.out, messages);
-    // Save As itself, with OUT as the name typed into its dialog. What a format cannot keep
-    // is said on stderr as a warning, and the save goes on: nobody is asked.
+    // Save As itself, with OUT as the name typed into its dialog; a bare OUT is a capture,
+    // whatever IN was. What a format cannot keep is said on stderr as a warning, and the save
+    // goes on: nobody is asked.
+    const std::string out =
+        named ? options.out
+              : options.out + "." + std::string(DefaultSaveExtension(TraceFormatId::capture));
     const SaveAsPrompt previous =
-        SetSaveAsPrompt([&options](const std::string&, const std::string&) {
-            return std::optional<std::string>(options.out);
+        SetSaveAsPrompt([&out](const std::string&, const std::string&, const std::string&) {
+            return std::optional<std::string>(out);
         });
     const YesNoQuestion previousQuestion = SetYesNoQuestion([&options](std::string text) {
         if (text.ends_with(kSaveAnyway)) text.resize(text.size() - kSaveAnyway.size());

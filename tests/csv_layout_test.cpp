@@ -314,3 +314,26 @@ TEST(CsvLayout, TheTimeColumnsGuards) {
     const Opened noDay("when,v\n2021-02-28 10:00:00,1\n2021-02-30 10:00:00,2\n");
     EXPECT_FALSE(noDay.Says("holds time stamps")) << noDay.Notice();
 }
+
+// Names the legend and --curves can tell apart: a blank header cell is its column, a name
+// met again gets its count; a curve without a name saved as CSV comes back whole.
+TEST(CsvLayout, NamesTellCurvesApart) {
+    const Opened blank("t,,x,x\n0,1,2,3\n1,4,5,6\n");
+    ASSERT_EQ(blank.doc.Trace().m_nCurveCount, 3);
+    EXPECT_EQ(blank.doc.Trace().m_strCurveName[0], "column 1");
+    EXPECT_EQ(blank.doc.Trace().m_strCurveName[1], "x");
+    EXPECT_EQ(blank.doc.Trace().m_strCurveName[2], "x (2)");
+    const Opened second("t,,x,x\n0,1,2,3\n1,4,5,6\n", {"x (2)"});
+    ASSERT_EQ(second.doc.Trace().m_nCurveCount, 1);
+    EXPECT_EQ(Samples(second.doc, 0), (V{3, 6}));
+
+    const float nan = std::nanf("");
+    CMemFile written;
+    DocWithSamples({{1, 2}, {nan, nan}})->WriteAs(TraceFormatId::csv, written);
+    CMemFile reread(written.Bytes());
+    CtesqDoc again;
+    CMessageRecorder messages;
+    ASSERT_TRUE(again.ReadAs(TraceFormatId::csv, reread));
+    ASSERT_EQ(again.Trace().m_nCurveCount, 2);
+    EXPECT_TRUE(std::isnan(Samples(again, 1).at(1)));
+}

@@ -193,7 +193,7 @@ TEST_F(SaveOpen, ReplacingKeepsPermissionsAndFollowsLinks) {
 TEST_F(SaveOpen, SaveAsAddsOscAndSaveAsksBeforeWriting) {
     auto doc = DocWithSamples({{1, 2}});
     doc->SetModifiedFlag(true);
-    SetSaveAsPrompt([this](const std::string& filter, const std::string& ext) {
+    SetSaveAsPrompt([this](const std::string& filter, const std::string& ext, const std::string&) {
         EXPECT_EQ(filter,
                   "OSC Files (*.osc)|*.osc|TEXT Files (*.txt)|*.txt|CSV Files (*.csv)|*.csv||");
         EXPECT_EQ(ext, "osc");
@@ -225,8 +225,9 @@ TEST_F(SaveOpen, SaveAsAddsOscAndSaveAsksBeforeWriting) {
     EXPECT_EQ(Slurp(Path("typed.osc"))[0], '\x09');
     EXPECT_EQ(asked, 3);
 
-    SetSaveAsPrompt(
-        [](const std::string&, const std::string&) { return std::optional<std::string>(); });
+    SetSaveAsPrompt([](const std::string&, const std::string&, const std::string&) {
+        return std::optional<std::string>();
+    });
     doc->OnFileSaveAs();  // cancelled: the document keeps its path
     EXPECT_EQ(doc->GetPathName(), Path("typed.osc"));
     SetSaveAsPrompt({});
@@ -260,7 +261,7 @@ TEST_F(SaveOpen, SaveAsLooksForTheExtensionInTheFileNameOnly) {
     fs::create_directory(Path("a.b"));
     auto doc = DocWithSamples({{1}});
     const SaveAsPrompt previousPrompt =
-        SetSaveAsPrompt([this](const std::string&, const std::string&) {
+        SetSaveAsPrompt([this](const std::string&, const std::string&, const std::string&) {
             return std::optional<std::string>(Path("a.b/bare"));
         });
     EXPECT_TRUE(doc->DoSaveAs());
@@ -365,4 +366,21 @@ TEST_F(SaveOpen, TracesACsvOrTextSaveCouldNotCarryReopenTheSame) {
     EXPECT_TRUE(std::isnan(read[1]));
     EXPECT_EQ(read[2], kInf);
     EXPECT_EQ(read[3], -kInf);
+}
+
+// Save As offers the trace's own format first: a bare name keeps a text trace a text trace.
+TEST_F(SaveOpen, SaveAsOffersTheTracesOwnFormatFirst) {
+    ASSERT_TRUE(DocWithSamples({{1, 2}})->OnSaveDocument(Path("t.txt")));
+    CtesqDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(Path("t.txt")));
+    doc.SetPathName(Path("t.txt"));
+    std::string offered;
+    SetSaveAsPrompt([&](const std::string& filter, const std::string& ext, const std::string&) {
+        offered = filter.substr(0, filter.find('|')) + " " + ext;
+        return std::optional<std::string>(Path("bare"));
+    });
+    ASSERT_TRUE(doc.DoSaveAs());
+    SetSaveAsPrompt({});
+    EXPECT_EQ(offered, "TEXT Files (*.txt) txt");
+    EXPECT_EQ(doc.GetPathName(), Path("bare.txt"));
 }

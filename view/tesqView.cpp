@@ -47,6 +47,8 @@ CtesqView::CtesqView(QWidget* parent)
         ui->Enable(GetDocument() != nullptr &&
                    GetDocument()->SelStart() != GetDocument()->SelEnd());
     });
+    QObject::connect(horizontalScrollBar(), &QScrollBar::valueChanged, this,
+                     [this] { RefreshPointerTexts(); });
     m_autoScroll.setInterval(50);
     QObject::connect(&m_autoScroll, &QTimer::timeout, this, [this] { AutoScroll(); });
     AddCommand(ID_FILE_PRINT, [this] { OnFilePrint(); });
@@ -201,9 +203,20 @@ void CtesqView::ZoomTo(int nDecimation, const std::function<int()>& position) {
     SetSizesFromDocument();
     SetScrollPos(position());
     viewport()->repaint();
+    RefreshPointerTexts();
+}
+
+void CtesqView::RefreshPointerTexts() {
+    if (m_pointer) OnMouseMove(m_pointer->first, m_pointer->second);
+}
+
+void CtesqView::leaveEvent(QEvent* event) {
+    m_pointer.reset();
+    CScrollView::leaveEvent(event);
 }
 
 void CtesqView::OnMouseMove(QPoint client, QPoint global) {
+    m_pointer = std::make_pair(client, global);
     const CtesqDoc* doc = GetDocument();
     if (doc == nullptr) return;
     const int column = client.x() + GetScrollPosition();

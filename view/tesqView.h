@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "framework/gui/ScrollView.h"
 #include "framework/gui/ToolTip.h"
@@ -82,6 +83,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     // The scroll range and steps follow the window's width.
     void resizeEvent(QResizeEvent* event) override;
+    // The pointer's read-out holds only while it is over the plot.
+    void leaveEvent(QEvent* event) override;
 
 private:
     view_geometry::Bands ClientBands() const;
@@ -100,6 +103,9 @@ private:
     // While dragging: the selection from the press to client x.
     void DragTo(int x);
     void AutoScroll();
+    // The read-out and status line again for the pointer where it last was, after the view
+    // moved under it (a zoom or a scroll by keys).
+    void RefreshPointerTexts();
 
     // A press in the selection band, until release: a drag once it moves 3 pixels.
     bool m_bPressed = false;
@@ -108,6 +114,7 @@ private:
     int m_nPressSample = 0;
     int m_nDragX = 0;
     QTimer m_autoScroll;  // steps the view while a drag is past the left or right edge
+    std::optional<std::pair<QPoint, QPoint>> m_pointer;  // client and global, while over it
 
     // A once-a-second tick with no handler: it keeps the event loop waking, so idle-time
     // work (the command states, refreshed whenever the loop goes idle) runs at least that

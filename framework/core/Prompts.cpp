@@ -42,9 +42,9 @@ SaveChangesQuestion SetSaveChangesQuestion(SaveChangesQuestion question) {
     return std::exchange(CurrentQuestion(), std::move(question));
 }
 
-std::optional<std::string> AfxPromptSaveAs(const std::string& filter,
-                                           const std::string& defaultExt) {
-    return CurrentSaveAs() ? CurrentSaveAs()(filter, defaultExt) : std::nullopt;
+std::optional<std::string> AfxPromptSaveAs(const std::string& filter, const std::string& defaultExt,
+                                           const std::string& title) {
+    return CurrentSaveAs() ? CurrentSaveAs()(filter, defaultExt, title) : std::nullopt;
 }
 
 int AfxAskSaveChanges(const std::string& documentTitle) {

@@ -12,9 +12,10 @@
 
 enum : int { IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
-// filter: "Name (*.ext)|*.ext|...||"; returns the chosen path, or nothing when cancelled.
-using SaveAsPrompt = std::function<std::optional<std::string>(const std::string& filter,
-                                                              const std::string& defaultExt)>;
+// filter: "Name (*.ext)|*.ext|...||"; title: the dialog's ("Save As", "Export image");
+// returns the chosen path, or nothing when cancelled.
+using SaveAsPrompt = std::function<std::optional<std::string>(
+    const std::string& filter, const std::string& defaultExt, const std::string& title)>;
 // Returns IDYES, IDNO or IDCANCEL.
 using SaveChangesQuestion = std::function<int(const std::string& documentTitle)>;
 
@@ -31,8 +32,8 @@ YesNoQuestion SetYesNoQuestion(YesNoQuestion question);
 SaveChangesQuestion SetSaveChangesQuestion(SaveChangesQuestion question);
 ColumnChoice SetColumnChoice(ColumnChoice choice);
 
-std::optional<std::string> AfxPromptSaveAs(const std::string& filter,
-                                           const std::string& defaultExt);
+std::optional<std::string> AfxPromptSaveAs(const std::string& filter, const std::string& defaultExt,
+                                           const std::string& title = "Save As");
 int AfxAskSaveChanges(const std::string& documentTitle);
 bool AfxAskYesNo(const std::string& text);
 // Without a hook nobody is asked: an empty choice, which leaves the reader's own (the first

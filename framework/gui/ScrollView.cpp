@@ -1,14 +1,18 @@
 #include "framework/gui/ScrollView.h"
 
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QScrollBar>
 
+#include "framework/core/Document.h"
 #include "framework/core/ScrollRange.h"
 #include "framework/gui/QtDC.h"
+#include "framework/gui/QtText.h"
 
 CScrollView::CScrollView(QWidget* parent) : QAbstractScrollArea(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -72,6 +76,21 @@ void CScrollView::scrollContentsBy(int, int) {
 }
 
 bool CScrollView::OnPreparePrinting(QPrinter& printer) {
+    // Named after the document, and printed to a file beside it unless the user chose another
+    // file already (or a printer is there to choose).
+    if (m_pDocument != nullptr && !m_pDocument->GetPathName().empty()) {
+        const QFileInfo file(PathToQString(m_pDocument->GetPathName()));
+        printer.setDocName(file.completeBaseName());
+        const QString beside = file.absolutePath() + QLatin1Char('/') + file.completeBaseName() +
+                               QStringLiteral(".pdf");
+        const bool chosen = !printer.outputFileName().isEmpty() &&
+                            printer.outputFileName() != m_strDefaultPrintFile;
+        if (!chosen && (QPrinterInfo::availablePrinters().isEmpty() ||
+                        printer.outputFormat() == QPrinter::PdfFormat)) {
+            printer.setOutputFileName(beside);
+            m_strDefaultPrintFile = beside;
+        }
+    }
     QPrintDialog dialog(&printer, this);
     return dialog.exec() == QDialog::Accepted;
 }

@@ -5,6 +5,7 @@
 // page size and a line step the line size given to SetScrollSizes.
 
 #include <QAbstractScrollArea>
+#include <QString>
 
 class QPrinter;
 
@@ -40,7 +41,8 @@ public:
     void PaintScaledTo(QPainter& painter, QSizeF area);
 
     // Printing and print preview show the view as the window does, scaled to the page.
-    // OnPreparePrinting asks the user (the print dialog); false cancels.
+    // OnPreparePrinting asks the user (the print dialog), offering a file beside the
+    // document to print to; false cancels.
     virtual bool OnPreparePrinting(QPrinter& printer);
     virtual void OnBeginPrinting(QPrinter&) {}
     virtual void OnEndPrinting(QPrinter&) {}
@@ -58,6 +60,7 @@ protected:
 private:
     CDocument* m_pDocument = nullptr;
     QPrinter* m_pPrinter = nullptr;
+    QString m_strDefaultPrintFile;  // the file beside the document offered last
     int m_nTotal = 0;
     int m_nRangeEnd = 0;
 };

@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -487,4 +489,40 @@ TEST(App, FileDialogsStartWhereTheTraceIsAndTheKeysComeBackToThePlot) {
     copy->click();
     EXPECT_TRUE(WaitFor([&] { return frame->focusWidget() == view; }, 2000));
     frame->Router().Execute(ID_VIEW_MEASUREMENTS);  // the next test expects it closed
+}
+
+// A recent file that is gone leaves the list once it says so; Export image's dialog says
+// what it is for, and a print to a file goes beside the trace.
+TEST(App, AGoneRecentFileLeavesTheListAndDialogsSayWhatTheyAreFor) {
+    const CTempDir temp("tesqv-gone");
+    const std::string trace = temp.Path("t.txt"), gone = temp.Path("gone.txt");
+    Put(trace, "FileType QDL-RV\nCurve a\n\n1\n2\n");
+    Put(gone, "FileType QDL-RV\nCurve a\n\n1\n2\n");
+    CtesqApp app;
+    ASSERT_TRUE(app.InitInstance({"tesqv", gone}));
+    ASSERT_TRUE(app.OpenDocumentFile(trace));
+    std::filesystem::remove(gone);
+    CMessageRecorder messages;
+    app.OpenInBackground(gone);
+    EXPECT_EQ(messages.m_messages, std::vector<std::string>{gone + " was not found."});
+    EXPECT_EQ(app.RecentFiles(), std::vector<std::string>{trace});
+
+    std::string title;
+    const SaveAsPrompt before =
+        SetSaveAsPrompt([&title](const std::string&, const std::string&, const std::string& asked) {
+            title = asked;
+            return std::optional<std::string>();
+        });
+    app.OnFileExportImage();
+    SetSaveAsPrompt(before);
+    EXPECT_EQ(title, "Export image");
+
+    QPrinter printer;
+    QTimer::singleShot(0, [] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
+    });
+    app.GetMainWnd()->GetActiveView()->OnPreparePrinting(printer);
+    if (QPrinterInfo::availablePrinters().isEmpty())
+        EXPECT_EQ(printer.outputFileName(), ToQString(temp.Path("t.pdf")));
+    EXPECT_EQ(printer.docName(), QStringLiteral("t"));
 }

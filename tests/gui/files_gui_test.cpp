@@ -214,10 +214,18 @@ TEST(Reload, AFollowedFileEmptiedOrRemovedKeepsTheLastTraceShown) {
         EXPECT_EQ(doc.Trace().m_nSampleCount, 5000 + round);
         EXPECT_EQ(doc.Decimation(), decimation);
         EXPECT_EQ(doc.SelEnd(), 20);
-        Put(trace, kHeader + Rows(0, 5001));
-        EXPECT_TRUE(WaitFor([&] { return doc.Trace().m_nSampleCount == 5001; }));
+        Put(trace, kHeader + Rows(0, 5001 + round));
+        EXPECT_TRUE(WaitFor([&] { return doc.Trace().m_nSampleCount == 5001 + round; }));
         EXPECT_EQ(doc.SelEnd(), 20);
+        // Back: what was said of it is no longer so.
+        EXPECT_FALSE(bar->currentMessage().contains(QLatin1String("gone"))) << round;
     }
+    // What a read said is cleared by the next read that works.
+    Put(trace, "");
+    EXPECT_TRUE(said("rec.txt holds no samples now"));
+    Put(trace, kHeader + Rows(0, 5003));
+    EXPECT_TRUE(WaitFor([&] { return doc.Trace().m_nSampleCount == 5003; }));
+    EXPECT_FALSE(bar->currentMessage().contains(QLatin1String("no samples")));
     EXPECT_TRUE(messages.m_messages.empty());
     app.SetAutoReload(false);
 }
@@ -500,4 +508,35 @@ TEST(BackgroundOpen, ACaptureOfExactlyTheShowFirstLengthShowsFirst) {
         EXPECT_EQ(CBackgroundOpen::ShowsFirst(trace), n == from) << n;
     }
     EXPECT_FALSE(CBackgroundOpen::ShowsFirst(TraceWithSamples({std::vector<float>(8, 1.0f)})));
+}
+
+// A trace shown whole is at its end: followed, it keeps to the end once it grows past the
+// window, a CSV as a text trace.
+TEST(Reload, AFollowedTraceShownWholeKeepsToItsEnd) {
+    const CTempDir temp("tesqv-follow-whole");
+    for (const char* name : {"rec.csv", "rec.txt"}) {
+        const bool csv = std::string(name).ends_with(".csv");
+        const auto rows = [](int from, int to) {
+            std::string text;
+            for (int r = from; r < to; ++r) text += std::to_string(r % 10) + "\n";
+            return text;
+        };
+        const std::string trace = temp.Path(name);
+        const std::string head = csv ? "a\n" : kHeader;
+        Put(trace, head + rows(0, 50));
+        CtesqApp app;
+        ASSERT_TRUE(app.InitInstance({"tesqv", trace}));
+        app.SetAutoReload(true);
+        CtesqView* view = app.GetMainWnd()->GetActiveView();
+        ASSERT_EQ(view->horizontalScrollBar()->maximum(), 0) << name;  // shown whole
+        {
+            std::ofstream more(trace, std::ios::app);
+            more << rows(50, 20000);
+        }
+        ASSERT_TRUE(WaitFor([&] { return app.GetDocument().Trace().m_nSampleCount == 20000; }))
+            << name;
+        EXPECT_GT(view->GetScrollPosition(), 0) << name;
+        EXPECT_EQ(view->GetScrollPosition(), view->horizontalScrollBar()->maximum()) << name;
+        app.SetAutoReload(false);
+    }
 }

@@ -130,9 +130,10 @@ TEST(MainFrame, CommandStatesOfAFreshDocumentAndAfterAnEdit) {
 
 TEST(MainFrame, TheCaptionFollowsSaveAsEvenWhenTheSaveFails) {
     FrameFixture f;
-    const SaveAsPrompt previous = SetSaveAsPrompt([](const std::string&, const std::string&) {
-        return std::optional<std::string>("/nowhere/out.csv");
-    });
+    const SaveAsPrompt previous =
+        SetSaveAsPrompt([](const std::string&, const std::string&, const std::string&) {
+            return std::optional<std::string>("/nowhere/out.csv");
+        });
     CMessageRecorder messages;
     EXPECT_FALSE(f.doc->DoSaveAs());
     SetSaveAsPrompt(previous);

@@ -104,6 +104,18 @@ TEST(ViewMouse, ReadOutStatusLineAndWheel) {
     EXPECT_EQ(wide.view.GetScrollPosition(), 800);
     wide.view.OnMouseWheel(60);
     EXPECT_EQ(wide.view.GetScrollPosition(), 800);
+
+    // The pointer stays still while the view zooms or scrolls under it: the read-out follows.
+    wide.Move(100, 150);
+    EXPECT_EQ(wide.view.m_toolTip.GetText(), "15:00  :1.000");  // column 900
+    wide.view.OnZoomIn();                                       // decimation stays 1: nothing moves
+    wide.view.SetScrollPos(0);
+    EXPECT_EQ(wide.view.m_toolTip.GetText(), "01:40  :1.000");
+    wide.doc->SetDecimation(2);
+    wide.view.OnZoomIn();
+    EXPECT_EQ(wide.view.m_toolTip.GetText(), "01:40  :1.000");
+    wide.view.OnZoomOut();
+    EXPECT_EQ(wide.view.m_toolTip.GetText(), "03:20  :1.000");
 }
 
 TEST(ViewKeys, TypedCommandsRunWithEnterAndStay) {

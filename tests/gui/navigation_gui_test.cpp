@@ -304,3 +304,35 @@ TEST(Measurements, ADockOpenAtStartHasRoomForItsCurves) {
         EXPECT_EQ(Cell(table, 0, 0), QStringLiteral("-1"));
     }
 }
+
+// At 1024 x 700 every curve of a four-curve trace shows, smaller if need be; a drag in the
+// plot while the dock is open keeps no width of it.
+TEST(Measurements, ANarrowWindowShowsEveryCurveAndOnlyTheEdgeKeepsAWidth) {
+    CCmdTarget app;
+    auto doc = DocWithSamples({{1, -2.5e-7f, 3}, {1, 2, 3}, {-1e30f, 2, 3}, {1, 2, 3e9f}});
+    CMainFrame frame(*doc, app);
+    frame.resize(1024, 700);
+    frame.show();
+    frame.Actions().Action(ID_VIEW_MEASUREMENTS)->trigger();
+    doc->Select(0, 3);
+    frame.Measurements()->Refresh();
+    QCoreApplication::processEvents();
+    const QTableWidget* table = frame.Measurements()->m_pTable;
+    EXPECT_EQ(table->horizontalScrollBar()->maximum(), 0);
+    for (int c = 0; c < 4; ++c) {
+        ASSERT_NE(table->item(0, c), nullptr);
+        EXPECT_LT(table->fontMetrics().horizontalAdvance(table->item(0, c)->text()),
+                  table->columnWidth(c))
+            << c;
+    }
+    // A drag in the plot: the button is held while the dock may change its width.
+    CtesqView* view = frame.GetActiveView();
+    QWindow* window = frame.windowHandle();
+    const QPoint from = view->mapTo(&frame, QPoint(50, 150)), to = from + QPoint(300, 0);
+    QTest::mousePress(window, Qt::LeftButton, {}, from);
+    QTest::mouseMove(window, to);
+    frame.resizeDocks({frame.Measurements()}, {frame.Measurements()->width() + 30}, Qt::Horizontal);
+    QCoreApplication::processEvents();
+    QTest::mouseRelease(window, Qt::LeftButton, {}, to);
+    EXPECT_FALSE(AppSettings().contains(QStringLiteral("Settings/MeasurementsWidth")));
+}

@@ -32,6 +32,7 @@ CPrivateHome::CPrivateHome() {
     fs::permissions(m_path, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec,
                     ec);
     fs::permissions(m_path + "/tmp", fs::perms::all | fs::perms::sticky_bit, ec);
+    fs::permissions(m_path + "/runtime", fs::perms::owner_all, ec);
 }
 
 CPrivateHome::~CPrivateHome() {

@@ -188,8 +188,10 @@ void CtesqDoc::OnFileSaveAs() {
 }
 
 bool CtesqDoc::DoSaveAs() {
-    const std::string defaultExt(DefaultSaveExtension());
-    const auto chosen = AfxPromptSaveAs(SaveFilter(), defaultExt);
+    // The trace's own format first, so that a bare name keeps it.
+    const TraceFormatId first = SaveFormatFor(GetPathName());
+    const std::string defaultExt(DefaultSaveExtension(first));
+    const auto chosen = AfxPromptSaveAs(SaveFilter(first), defaultExt);
     if (!chosen) return false;
     SetPathName(*chosen);
     if (!ExtensionOf(*chosen)) SetPathName(*chosen + "." + defaultExt);

@@ -39,20 +39,25 @@ const CTraceFormat& TraceFormat(TraceFormatId id) {
     return kFormats[0];  // every id has its line in the table
 }
 
-std::string SaveFilter() {
+TraceFormatId SaveFormatFor(std::string_view path) {
+    const CTraceFormat* own = TraceFormatOf(path);
+    return own != nullptr && own->write != nullptr ? own->id : kDefaultSave;
+}
+
+std::string SaveFilter(TraceFormatId first) {
     std::string filter;
     const auto add = [&filter](const CTraceFormat& format) {
         const std::string pattern = "*." + std::string(format.extensions[0]);
         filter += std::string(format.filterName) + " (" + pattern + ")|" + pattern + "|";
     };
-    add(TraceFormat(kDefaultSave));
+    add(TraceFormat(first));
     for (const CTraceFormat& format : kFormats)
-        if (format.write != nullptr && format.id != kDefaultSave) add(format);
+        if (format.write != nullptr && format.id != first) add(format);
     return filter + "|";
 }
 
-std::string_view DefaultSaveExtension() {
-    return TraceFormat(kDefaultSave).extensions[0];
+std::string_view DefaultSaveExtension(TraceFormatId first) {
+    return TraceFormat(first).extensions[0];
 }
 
 std::string TraceExtensionList(bool writable) {

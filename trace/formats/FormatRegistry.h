@@ -52,10 +52,13 @@ inline constexpr std::string_view kSaveAnyway = " Save anyway?";
 const CTraceFormat* TraceFormatOf(std::string_view path);
 const CTraceFormat& TraceFormat(TraceFormatId id);
 
-// The save dialog's filter, the default format first ("OSC Files (*.osc)|*.osc|...||"), and
-// the extension a name without one gets.
-std::string SaveFilter();
-std::string_view DefaultSaveExtension();
+// The format a trace read from `path` is saved in first: its own when it can be written,
+// else the default (the capture).
+TraceFormatId SaveFormatFor(std::string_view path);
+// The save dialog's filter, `first` first ("OSC Files (*.osc)|*.osc|...||"), and the
+// extension a name without one gets.
+std::string SaveFilter(TraceFormatId first = SaveFormatFor({}));
+std::string_view DefaultSaveExtension(TraceFormatId first = SaveFormatFor({}));
 // Every extension that opens, as file dialog patterns: "*.txt *.osc *.csv *.tsv".
 std::string OpenPatterns();
 // The extensions that open (or, with `writable`, that save), for messages: ".txt, .osc, ...".

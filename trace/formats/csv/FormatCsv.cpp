@@ -370,10 +370,15 @@ void csv_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
     const bool timeUnit = t.m_strStepUnit == "ps" || t.m_strStepUnit == "ns" ||
                           t.m_strStepUnit == "us" || t.m_strStepUnit == "ms";
     out.Append(quoted(named("time", timeUnit ? t.m_strStepUnit : std::string(1, 's'))));
-    for (int i = 0; i < t.m_nCurveCount; ++i) {
+    // A curve without a name is named as a reader names its column: an empty last name with
+    // empty (NaN) cells under it would be no column at all.
+    for (int i = 0, column = 1; i < t.m_nCurveCount; ++i) {
         if (!written(i)) continue;
         out.Append(",");
-        out.Append(quoted(named(t.m_strCurveName[i], t.m_strCurveUnit[i])));
+        const std::string& name = t.m_strCurveName[i];
+        out.Append(quoted(
+            named(name.empty() ? fmt::format("column {}", column) : name, t.m_strCurveUnit[i])));
+        ++column;
     }
     out.EndLine();
     for (int j = 0; j < t.m_nSampleCount; ++j) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <optional>
 
 #include "framework/core/AsciiText.h"
@@ -322,6 +323,7 @@ private:
     bool JudgeTime(std::size_t j, const std::vector<double>& values,
                    const std::vector<double>& halfUnits);
     void ShowTheOnlyColumns();
+    void NameEveryCurve();
     void SayWhatWasMadeOut();
 
     Layout m_layout;
@@ -369,6 +371,7 @@ Layout CDetector::Run() {
     FindStatedStep();
     JudgeColumns();
     ShowTheOnlyColumns();
+    NameEveryCurve();
     SayWhatWasMadeOut();
     return m_layout;
 }
@@ -680,6 +683,22 @@ void CDetector::ShowTheOnlyColumns() {
         std::erase_if(m_layout.guesses, [](const std::string& g) {
             return g.find("counts the samples") != std::string::npos;
         });
+    }
+}
+
+// Curves the legend and --curves can tell apart: under a header, a blank name is the
+// column's ("column 3"), and a name met again gets its count ("x (2)").
+void CDetector::NameEveryCurve() {
+    std::map<std::string, int> seen;
+    for (std::size_t j = 0; j < m_width; ++j) {
+        Column& c = m_layout.columns[j];
+        if (c.role != Role::curve) continue;
+        if (c.name.empty() && m_header >= 0) c.name = fmt::format("column {}", j);
+        if (c.name.empty()) continue;
+        const int count = ++seen[c.name];
+        if (count == 1) continue;
+        c.name += fmt::format(" ({})", count);
+        c.label = c.unit.empty() ? c.name : c.name + " [" + c.unit + "]";
     }
 }
 
