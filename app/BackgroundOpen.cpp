@@ -55,6 +55,7 @@ struct CBackgroundOpen::Result {
     std::shared_ptr<CtesqDoc> trace;
     // The display columns of a trace that showed first, built over its samples.
     CDisplayColumns built[CTraceData::MAX_CURVES];
+    CStatsIndex stats[CTraceData::MAX_CURVES];
     std::vector<std::string> messages, notices;
     bool ok = false;
     bool cancelled = false;
@@ -154,7 +155,8 @@ void CBackgroundOpen::BuildShown(const CTraceData& over, Result& result,
     };
     result.ok = true;
     for (int i = 0; i < over.m_nCurveCount && result.ok; ++i)
-        if (!result.built[i].Build(over.m_pSamples[i], over.m_nSampleCount, step)) {
+        if (!result.built[i].Build(over.m_pSamples[i], over.m_nSampleCount, step) ||
+            !result.stats[i].Build(over.m_pSamples[i], over.m_nSampleCount, step)) {
             result.ok = false;
             AfxMessageBox("deefery alloc failure!");
         }
@@ -187,9 +189,11 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, b
         // the read left of the bar (a capture's read tells next to nothing).
         const std::uint64_t share = m_total.load() / static_cast<std::uint64_t>(passes + 1);
         m_total = std::max<std::uint64_t>(1, m_bytes.load() + share);
-        const double perSample = static_cast<double>(share) /
-                                 std::max(1.0, static_cast<double>(trace->Trace().m_nSampleCount) *
-                                                   trace->Trace().m_nCurveCount);
+        // Two passes over every sample: the display columns and the statistics index.
+        const double perSample =
+            static_cast<double>(share) /
+            std::max(1.0, 2.0 * static_cast<double>(trace->Trace().m_nSampleCount) *
+                              trace->Trace().m_nCurveCount);
         const auto progress = Counting(perSample);
         if (!mayShowFirst || !ShowsFirst(trace->Trace())) {
             trace->BuildDisplayCopies(progress);
@@ -214,7 +218,7 @@ bool CBackgroundOpen::Start(const std::string& path, Done done, ReadHook hook, b
 bool CBackgroundOpen::StartBuilding(std::unique_ptr<CtesqDoc> before) {
     if (Busy() || !ShowsFirst(m_doc.Trace())) return false;
     BeginWork(m_doc.GetPathName(),
-              static_cast<std::uint64_t>(m_doc.Trace().m_nSampleCount) *
+              2 * static_cast<std::uint64_t>(m_doc.Trace().m_nSampleCount) *
                   static_cast<std::uint64_t>(m_doc.Trace().m_nCurveCount),
               {}, false);
     CTraceData over = SourcesOf(m_doc.Trace());
@@ -282,7 +286,7 @@ void CBackgroundOpen::Finish(const std::shared_ptr<Result>& result) {
     if (m_pBefore) {
         // The trace showed first: with its columns it stays, else the one before is back.
         if (!result->cancelled && !m_cancel && result->ok) {
-            m_doc.TakeBuiltColumns(result->built);
+            m_doc.TakeBuiltColumns(result->built, result->stats);
             m_pBefore.reset();
             AfxAddToRecentFileList(m_path);
         } else {

@@ -4,16 +4,20 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "framework/core/File.h"
 #include "framework/gui/QtText.h"
 #include "trace/document/Document.h"
 #include "trace/model/TimeBase.h"
@@ -69,10 +73,34 @@ CMeasurementsDock::CMeasurementsDock(CtesqDoc& doc, QWidget* parent)
         QApplication::clipboard()->setText(ToQString(TableText()));
         if (m_afterCopy) m_afterCopy();
     });
+    // A long measurement shows how far it is, and may be stopped.
+    auto* working = new QHBoxLayout;
+    m_pProgress = new QProgressBar(body);
+    m_pProgress->setRange(0, 1000);
+    m_pProgress->setTextVisible(false);
+    m_pStop = new QPushButton(QStringLiteral("Cancel"), body);
+    QObject::connect(m_pStop, &QPushButton::clicked, this, [this] {
+        StopMeasuring();
+        m_pRange->setText(m_pRange->text() + QStringLiteral("\nMeasurement cancelled"));
+        ShowWorking(false);
+    });
+    working->addWidget(m_pProgress, 1);
+    working->addWidget(m_pStop);
+    ShowWorking(false);
+    m_pPoll = new QTimer(this);
+    m_pPoll->setInterval(50);
+    QObject::connect(m_pPoll, &QTimer::timeout, this, [this] { Poll(); });
     layout->addWidget(m_pRange);
+    layout->addLayout(working);
     layout->addWidget(m_pTable, 1);
     layout->addWidget(copy, 0, Qt::AlignRight);
     setWidget(body);
+    m_nReader = m_doc.AddSampleReader([this] { StopMeasuring(); });
+}
+
+CMeasurementsDock::~CMeasurementsDock() {
+    StopMeasuring();
+    m_doc.RemoveSampleReader(m_nReader);
 }
 
 int CMeasurementsDock::NaturalWidth() const {
@@ -150,14 +178,15 @@ CMeasurementsDock::Key CMeasurementsDock::CurrentKey() const {
     return k;
 }
 
-std::string CMeasurementsDock::RangeLine() const {
+std::string CMeasurementsDock::RangeLine(int start, int end) const {
+    start = std::clamp(std::min(start, end), 0, m_doc.Trace().m_nSampleCount);
+    end = std::clamp(std::max(start, end), 0, m_doc.Trace().m_nSampleCount);
     const std::string& unit = m_doc.Trace().m_strStepUnit;
     const auto time = [&](long long samples) {
         return timebase::ReadableText(m_doc.Trace().SampleTime(samples)) + " " + unit;
     };
-    return fmt::format("Start {} ({})    End {} ({})    Duration {}    Samples {}", m_stats.start,
-                       time(m_stats.start), m_stats.end, time(m_stats.end),
-                       time(m_stats.end - m_stats.start), m_stats.end - m_stats.start);
+    return fmt::format("Start {} ({})    End {} ({})    Duration {}    Samples {}", start,
+                       time(start), end, time(end), time(end - start), end - start);
 }
 
 void CMeasurementsDock::Refresh() {
@@ -165,12 +194,84 @@ void CMeasurementsDock::Refresh() {
     const Key key = CurrentKey();
     if (key == m_shown) return;
     m_shown = key;
-    m_stats = ComputeSelectionStats(m_doc.Trace(), key.start, key.end);
+    StartMeasuring(key);
+}
+
+// The statistics on a worker: the window goes on, a new selection stops the measurement of
+// the old one, and what is shown meanwhile is marked as not the selection's yet.
+void CMeasurementsDock::StartMeasuring(const Key& key) {
+    StopMeasuring();
     // One short line each, so that the range needs no width of its own.
-    std::string range = RangeLine();
+    std::string range = RangeLine(key.start, key.end);
     for (std::size_t at = 0; (at = range.find("    ", at)) != std::string::npos;)
         range.replace(at, 4, "\n");
     m_pRange->setText(ToQString(range));
+    for (int r = 0; r < m_pTable->rowCount(); ++r)
+        for (int c = 0; c < m_pTable->columnCount(); ++c)
+            if (QTableWidgetItem* item = m_pTable->item(r, c))
+                item->setForeground(QColor(190, 190, 190));
+    m_bCancel = false;
+    m_bMeasuring = true;
+    m_nDone = 0;
+    m_nTotal = std::max<std::int64_t>(
+        1, static_cast<std::int64_t>(std::abs(key.end - key.start)) * std::max(key.curves, 1));
+    m_started.start();
+    m_pPoll->start();
+    const unsigned serial = ++m_nSerial;
+    const CTraceData& trace = m_doc.Trace();
+    const CStatsIndex* indexes = m_doc.StatsIndexes();
+    m_worker = std::thread([this, serial, key, &trace, indexes] {
+        try {
+            auto stats = std::make_shared<SelectionStats>(
+                ComputeSelectionStats(trace, key.start, key.end, indexes, [this](std::int64_t n) {
+                    if (m_bCancel) throw CReadCancelled();
+                    m_nDone += n;
+                }));
+            QMetaObject::invokeMethod(
+                this,
+                [this, serial, stats] {
+                    if (serial == m_nSerial) Show(*stats);
+                },
+                Qt::QueuedConnection);
+        } catch (const CReadCancelled&) {
+        }
+    });
+}
+
+void CMeasurementsDock::StopMeasuring() {
+    m_bCancel = true;
+    if (m_worker.joinable()) m_worker.join();
+    m_pPoll->stop();
+    m_bMeasuring = false;
+}
+
+void CMeasurementsDock::Settle() {
+    // Showing may change the layout, which may measure again (fewer digits): until it rests.
+    for (int round = 0; round < 10 && m_bMeasuring; ++round) {
+        if (m_worker.joinable()) m_worker.join();
+        QCoreApplication::sendPostedEvents(this);
+    }
+}
+
+void CMeasurementsDock::Poll() {
+    // Quick measurements show no bar at all.
+    if (m_started.elapsed() < 100) return;
+    ShowWorking(true);
+    m_pProgress->setValue(
+        static_cast<int>(1000 * std::min<std::int64_t>(m_nDone, m_nTotal) / m_nTotal));
+}
+
+void CMeasurementsDock::ShowWorking(bool on) {
+    m_pProgress->setVisible(on);
+    m_pStop->setVisible(on);
+}
+
+void CMeasurementsDock::Show(const SelectionStats& stats) {
+    if (m_worker.joinable()) m_worker.join();
+    m_pPoll->stop();
+    m_bMeasuring = false;
+    ShowWorking(false);
+    m_stats = stats;
     const int curves = static_cast<int>(m_stats.curves.size());
     m_pTable->setColumnCount(curves);
     for (int i = 0; i < curves; ++i) {
@@ -193,7 +294,7 @@ void CMeasurementsDock::Refresh() {
 
 std::string CMeasurementsDock::TableText() const {
     // Curves as rows, as a spreadsheet takes them, whatever the dock shows.
-    std::string text = RangeLine() + "\nCurve";
+    std::string text = RangeLine(m_stats.start, m_stats.end) + "\nCurve";
     for (const char* m : kMeasures) text += std::string("\t") + m;
     text += '\n';
     for (std::size_t i = 0; i < m_stats.curves.size(); ++i) {

@@ -8,22 +8,30 @@
 // the user selects; a narrow dock shows its curves smaller before they scroll.
 
 #include <QDockWidget>
+#include <QElapsedTimer>
 #include <QFont>
+#include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "trace/stats/Statistics.h"
 
 class CtesqDoc;
 class QLabel;
 class QTableWidget;
+class QTimer;
 
 class CMeasurementsDock : public QDockWidget {
 public:
     CMeasurementsDock(CtesqDoc& doc, QWidget* parent);
+    ~CMeasurementsDock() override;
 
-    // Recomputes when anything it shows has changed; cheap otherwise (called when idle).
+    // Measures again, on a worker, when anything it shows has changed; cheap otherwise (called
+    // when idle).
     void Refresh();
+    // Waits for the measurement that runs and shows it (tests).
+    void Settle();
     // The range line, then one line per curve (a header line first), tab-separated, as "Copy"
     // puts it on the clipboard.
     std::string TableText() const;
@@ -46,7 +54,12 @@ private:
         bool operator==(const Key&) const = default;
     };
     Key CurrentKey() const;
-    std::string RangeLine() const;
+    std::string RangeLine(int start, int end) const;
+    void StartMeasuring(const Key& key);
+    void StopMeasuring();
+    void Poll();
+    void ShowWorking(bool on);
+    void Show(const SelectionStats& stats);
     // A narrow dock shows every curve in a smaller font, then with fewer digits, before its
     // columns scroll (kFits in the .cpp).
     QFont FontOf(int level) const;
@@ -61,4 +74,17 @@ private:
     int m_nColumnWidth = 0;  // at the window's font and six digits
     QFont m_font;            // the window's
     int m_nFit = 0;
+
+    // The measurement on the worker; the doc stops it before it changes the samples.
+    std::thread m_worker;
+    std::atomic<bool> m_bCancel{false};
+    std::atomic<std::int64_t> m_nDone{0};
+    std::int64_t m_nTotal = 1;
+    unsigned m_nSerial = 0;  // of the measurement whose figures are wanted
+    bool m_bMeasuring = false;
+    QElapsedTimer m_started;
+    QTimer* m_pPoll = nullptr;
+    class QProgressBar* m_pProgress = nullptr;
+    class QPushButton* m_pStop = nullptr;
+    int m_nReader = 0;
 };

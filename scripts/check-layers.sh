@@ -19,7 +19,7 @@ declare -A may=(
   [trace/display]="framework/core trace/model"
   [trace/stats]="framework/core trace/model"
   [trace/document]="framework/core ids trace/model trace/formats trace/formats/io
-                    trace/formats/capture trace/display"
+                    trace/formats/capture trace/display trace/stats"
   [view/rules]="framework/core ids trace/model trace/display trace/document"
   [res]="framework/core ids"
   [framework/gui]="framework/core"

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config libsndfile1-dev libgtest-dev libgmock-dev locales libfmt-dev libcli11-dev libx11-dev nlohmann-json3-dev
   qt6-base-dev qt6-svg-dev
   fonts-dejavu-core fonts-wqy-microhei
-  xvfb xdotool x11-apps x11-utils)
+  xvfb xdotool x11-apps x11-utils time)
 # Building the .deb and checking it as a desktop and the Debian archive would see it.
 package_tools=(dpkg-dev file help2man desktop-file-utils appstream lintian shared-mime-info
   libglib2.0-bin)

@@ -232,8 +232,9 @@ TEST(DisplayColumns, PendingColumnsShowSamplesAloneAndTakeAPyramidOfTheSameSampl
     EXPECT_EQ(blank.size(), Reference(s, 16).size());
     EXPECT_TRUE(std::all_of(blank.begin(), blank.end(), [](float x) { return std::isnan(x); }));
     CDisplayColumns built[CTraceData::MAX_CURVES];
+    CStatsIndex stats[CTraceData::MAX_CURVES];
     ASSERT_TRUE(built[0].Build(doc->Trace().m_pSamples[0], 70001));
-    doc->TakeBuiltColumns(built);
+    doc->TakeBuiltColumns(built, stats);
     EXPECT_FALSE(doc->Display(0).Pending());
     EXPECT_FALSE(built[0]);
     EXPECT_TRUE(SameBits(Display(*doc, 0), Reference(s, 16)));
@@ -241,7 +242,7 @@ TEST(DisplayColumns, PendingColumnsShowSamplesAloneAndTakeAPyramidOfTheSameSampl
     auto other = DocWithSamples({V(s.size(), 0.0f)});
     doc->PrepareDisplayColumns();
     ASSERT_TRUE(built[0].Build(other->Trace().m_pSamples[0], 70001));
-    doc->TakeBuiltColumns(built);
+    doc->TakeBuiltColumns(built, stats);
     EXPECT_FALSE(doc->Display(0).Pending());
     EXPECT_TRUE(built[0]);
     EXPECT_TRUE(SameBits(Display(*doc, 0), Reference(s, 16)));

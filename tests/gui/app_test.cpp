@@ -522,7 +522,8 @@ TEST(App, AGoneRecentFileLeavesTheListAndDialogsSayWhatTheyAreFor) {
         if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
     });
     app.GetMainWnd()->GetActiveView()->OnPreparePrinting(printer);
-    if (QPrinterInfo::availablePrinters().isEmpty())
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
         EXPECT_EQ(printer.outputFileName(), ToQString(temp.Path("t.pdf")));
+    }
     EXPECT_EQ(printer.docName(), QStringLiteral("t"));
 }

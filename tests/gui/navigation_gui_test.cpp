@@ -12,6 +12,8 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QWheelEvent>
+#include <atomic>
+#include <thread>
 
 #include "app/MainFrame.h"
 #include "app/MeasurementsDock.h"
@@ -203,6 +205,7 @@ TEST(Measurements, FollowTheSelectionAndCopyAsTabSeparatedText) {
     doc->Select(1, 4);
     doc->SetCurveHidden(1, true);
     frame.Measurements()->Refresh();
+    frame.Measurements()->Settle();
     // A column per curve, a row per measure.
     const QTableWidget* table = frame.Measurements()->m_pTable;
     ASSERT_EQ(table->columnCount(), 2);
@@ -218,6 +221,7 @@ TEST(Measurements, FollowTheSelectionAndCopyAsTabSeparatedText) {
 
     ASSERT_TRUE(doc->ExecuteCommand("kxb 0 10 0"));  // the data changes: measured again
     frame.Measurements()->Refresh();
+    frame.Measurements()->Settle();
     EXPECT_EQ(Cell(table, 3, 0), QStringLiteral("30"));
 
     // Copied with curves as rows, as a spreadsheet takes them.
@@ -240,6 +244,7 @@ TEST(Measurements, TheDockKeepsTheWidthItWasGivenWhateverItShows) {
     frame.Actions().Action(ID_VIEW_MEASUREMENTS)->trigger();
     CMeasurementsDock* dock = frame.Measurements();
     dock->Refresh();
+    dock->Settle();
     QCoreApplication::processEvents();
     // Every curve's column shows without scrolling; the numbers' width never changes it.
     EXPECT_EQ(dock->m_pTable->horizontalScrollBar()->maximum(), 0);
@@ -247,6 +252,7 @@ TEST(Measurements, TheDockKeepsTheWidthItWasGivenWhateverItShows) {
     doc->Select(0, 4);
     ASSERT_TRUE(doc->ExecuteCommand("kxb 0 -1.23456789e37 -0.000123456789"));
     dock->Refresh();
+    dock->Settle();
     QCoreApplication::processEvents();
     EXPECT_EQ(Cell(dock->m_pTable, 0, 0), QStringLiteral("-4.93827e+37"));
     EXPECT_LT(dock->m_pTable->fontMetrics().horizontalAdvance(QStringLiteral("-4.93827e+37")),
@@ -294,6 +300,7 @@ TEST(Measurements, ADockOpenAtStartHasRoomForItsCurves) {
         frame.resize(1280, 800);
         frame.show();
         frame.Measurements()->Refresh();
+        frame.Measurements()->Settle();
         QCoreApplication::processEvents();
         const QTableWidget* table = frame.Measurements()->m_pTable;
         EXPECT_GE(table->viewport()->width(), table->horizontalHeader()->length());
@@ -316,6 +323,7 @@ TEST(Measurements, ANarrowWindowShowsEveryCurveAndOnlyTheEdgeKeepsAWidth) {
     frame.Actions().Action(ID_VIEW_MEASUREMENTS)->trigger();
     doc->Select(0, 3);
     frame.Measurements()->Refresh();
+    frame.Measurements()->Settle();
     QCoreApplication::processEvents();
     const QTableWidget* table = frame.Measurements()->m_pTable;
     EXPECT_EQ(table->horizontalScrollBar()->maximum(), 0);
@@ -335,4 +343,48 @@ TEST(Measurements, ANarrowWindowShowsEveryCurveAndOnlyTheEdgeKeepsAWidth) {
     QCoreApplication::processEvents();
     QTest::mouseRelease(window, Qt::LeftButton, {}, to);
     EXPECT_FALSE(AppSettings().contains(QStringLiteral("Settings/MeasurementsWidth")));
+}
+
+// A long trace with the dock open: the statistics are measured on a worker, never on the
+// window's thread, so a drag made meanwhile is the selection the document holds, and the dock
+// shows that one once measured.
+TEST(Measurements, ADragOnALongTraceWithTheDockOpenIsTheSelectionMeasured) {
+    static const std::thread::id windowThread = std::this_thread::get_id();
+    struct Slope : CSampleSource {
+        std::int64_t Count() const override { return 50'000'000; }
+        void Read(std::int64_t first, std::int64_t n, float* out) const override {
+            if (n >= 65536 && std::this_thread::get_id() == windowThread) bulkOnWindow = true;
+            for (std::int64_t j = 0; j < n; ++j) out[j] = static_cast<float>((first + j) % 1000);
+        }
+        mutable std::atomic<bool> bulkOnWindow{false};
+    };
+    auto slope = std::make_shared<Slope>();
+    CTraceData trace;
+    trace.m_nCurveCount = 1;
+    trace.m_nSampleCount = 50'000'000;
+    trace.m_pSamples[0] = CCurveSamples(slope);
+    auto doc = DocWithTrace(std::move(trace));
+    doc->PrepareDisplayColumns();  // no index: every measurement reads the samples
+    doc->SetDecimation(1 << 15);
+    CCmdTarget app;
+    CMainFrame frame(*doc, app);
+    frame.resize(1280, 800);
+    frame.show();
+    frame.Actions().Action(ID_VIEW_MEASUREMENTS)->trigger();
+    CtesqView* view = frame.GetActiveView();
+    QWindow* window = frame.windowHandle();
+    const QPoint from = view->mapTo(&frame, QPoint(100, 150)),
+                 to = view->mapTo(&frame, QPoint(700, 150));
+    QTest::mousePress(window, Qt::LeftButton, {}, from);  // a click: 0 .. 100 columns, measured
+    frame.Measurements()->Refresh();
+    QTest::mouseMove(window, to);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, to);
+    EXPECT_EQ(doc->SelStart(), 100 << 15);
+    EXPECT_EQ(doc->SelEnd(), 700 << 15);
+    frame.Measurements()->Refresh();
+    frame.Measurements()->Settle();
+    EXPECT_TRUE(frame.Measurements()->m_pRange->text().startsWith(
+        QStringLiteral("Start %1 ").arg(100 << 15)))
+        << frame.Measurements()->m_pRange->text().toStdString();
+    EXPECT_FALSE(slope->bulkOnWindow);
 }

@@ -14,3 +14,6 @@ struct CliRun {
 CliRun Cli(const std::string& args);
 // The same after shell commands that set the run up (limits, signals): "setup; tesqv-cli args".
 CliRun CliAfter(const std::string& setup, const std::string& args);
+// The most memory (kB) one run of tesqv-cli with these args held, counted apart from every
+// other process the test started.
+long CliPeakKb(const std::string& args);

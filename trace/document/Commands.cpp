@@ -57,6 +57,7 @@ bool CtesqDoc::ExecuteCommand(std::string line) {
         // Only samples that exist are changed, whatever the selection says.
         const int first = std::max(m_view.m_nSelStart, 0);
         const int last = std::min(m_view.m_nSelEnd, m_trace.m_nSampleCount);
+        StopSampleReaders();
         m_trace.m_pSamples[curve].Transform(first, last, [k, b](float s) {
             return numtext::NarrowToFloat(static_cast<double>(s) * k + b);
         });

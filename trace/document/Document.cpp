@@ -30,7 +30,21 @@ void CtesqDoc::ResetTrace() {
     TakeTrace(CTraceData());
 }
 
+int CtesqDoc::AddSampleReader(std::function<void()> stopAndWait) {
+    m_readers.emplace_back(++m_nNextReader, std::move(stopAndWait));
+    return m_nNextReader;
+}
+
+void CtesqDoc::RemoveSampleReader(int id) {
+    std::erase_if(m_readers, [id](const auto& r) { return r.first == id; });
+}
+
+void CtesqDoc::StopSampleReaders() {
+    for (const auto& [id, stop] : m_readers) stop();
+}
+
 void CtesqDoc::TakeTrace(CTraceData&& trace) {
+    StopSampleReaders();
     m_trace = std::move(trace);
     m_view = CTraceViewState();
     NoteDataChanged();

@@ -67,6 +67,12 @@ public:
     // Samples nFirst .. nEnd-1 of one curve changed in place: counted as above, and that
     // curve's display columns brought up to date over them at once.
     void NoteDataChanged(int nCurve, int nFirst, int nEnd);
+    // Work on another thread that reads the samples (a measurement) says how to stop it and
+    // wait for it; every step that changes or replaces the samples, or what is derived from
+    // them, stops such work first. Returns a number to take the reader off again with.
+    int AddSampleReader(std::function<void()> stopAndWait);
+    void RemoveSampleReader(int id);
+
     // The framework's archive carries no trace data.
     void Serialize() override { SetModifiedFlag(false); }
 
@@ -93,9 +99,12 @@ public:
     // Display columns whose pyramid another thread builds meanwhile (CDisplayColumns::
     // Prepare): one sample a column shows at once, wider columns are blank.
     void PrepareDisplayColumns();
-    // The pyramids built elsewhere over this trace's samples, taken; one built over other
-    // samples is not, and that curve's columns are built here instead.
-    void TakeBuiltColumns(CDisplayColumns (&built)[MAX_CURVES]);
+    // The pyramids and statistics indexes built elsewhere over this trace's samples, taken;
+    // one built over other samples is not, and that curve's are built here instead.
+    void TakeBuiltColumns(CDisplayColumns (&built)[MAX_CURVES], CStatsIndex (&stats)[MAX_CURVES]);
+    // The statistics index of every curve (one over its samples, or empty), for
+    // ComputeSelectionStats.
+    const CStatsIndex* StatsIndexes() const { return m_view.m_stats; }
     // Trades everything but the views with `other`: trace, view state, capture encoding,
     // columns to read, path, title and modified flag (a read shown before its columns are
     // built keeps the trace it replaced, to go back to on a cancel).
@@ -180,6 +189,10 @@ private:
     };
     static DiskStamp StampOf(const std::string& path);
     DiskStamp m_diskStamp;
+
+    void StopSampleReaders();
+    std::vector<std::pair<int, std::function<void()>>> m_readers;
+    int m_nNextReader = 0;
 
     CFormatState FormatState() const { return CFormatState{m_nOscFormat, m_curvesToRead}; }
 

@@ -9,10 +9,20 @@
 
 void CtesqDoc::BuildDisplayCopies(const std::function<void(std::int64_t)>& progress) {
     for (int i = 0; i < MAX_CURVES; ++i) {
-        if (!m_trace.m_pSamples[i]) return;
-        if (!BuildDisplayCopy(m_trace.m_pSamples[i], m_view.m_pDisplay[i], progress)) {
+        const CCurveSamples& samples = m_trace.m_pSamples[i];
+        if (!samples) return;
+        if (!BuildDisplayCopy(samples, m_view.m_pDisplay[i], progress)) {
             m_view.m_nDisplayLength = 0;
             return;
+        }
+        // The statistics index with them, where it is not over these samples yet (columns
+        // built elsewhere bring theirs); without one the statistics make the same blocks on
+        // the way.
+        const std::int64_t count = m_trace.m_nSampleCount;
+        if (count > 0 && !m_view.m_pDisplay[i].Pending() &&
+            !m_view.m_stats[i].IsOver(samples, count)) {
+            StopSampleReaders();
+            m_view.m_stats[i].Build(samples, count, progress);
         }
     }
 }
@@ -38,16 +48,22 @@ void CtesqDoc::NoteDataChanged(int nCurve, int nFirst, int nEnd) {
     if (nCurve >= 0 && nCurve < MAX_CURVES &&
         m_view.m_pDisplay[nCurve].IsOver(m_trace.m_pSamples[nCurve], m_trace.m_nSampleCount))
         m_view.m_pDisplay[nCurve].Rebuild(nFirst, nEnd);
+    if (nCurve >= 0 && nCurve < MAX_CURVES &&
+        m_view.m_stats[nCurve].IsOver(m_trace.m_pSamples[nCurve], m_trace.m_nSampleCount))
+        m_view.m_stats[nCurve].Rebuild(m_trace.m_pSamples[nCurve], nFirst, nEnd);
 }
 
 void CtesqDoc::AdoptTrace(CtesqDoc& from) {
+    StopSampleReaders();
     TakeTrace(std::move(from.m_trace));
     m_nOscFormat = from.m_nOscFormat;
     m_diskStamp = from.m_diskStamp;
     // Display columns the reading thread built come along with the samples they were built
     // over; only the decimation is left to set here.
-    for (int i = 0; i < MAX_CURVES; ++i)
+    for (int i = 0; i < MAX_CURVES; ++i) {
         m_view.m_pDisplay[i] = std::move(from.m_view.m_pDisplay[i]);
+        m_view.m_stats[i] = std::move(from.m_view.m_stats[i]);
+    }
     BuildDisplayCopies();
 }
 
@@ -57,7 +73,12 @@ void CtesqDoc::PrepareDisplayColumns() {
     BuildDisplayCopies();
 }
 
-void CtesqDoc::TakeBuiltColumns(CDisplayColumns (&built)[MAX_CURVES]) {
+void CtesqDoc::TakeBuiltColumns(CDisplayColumns (&built)[MAX_CURVES],
+                                CStatsIndex (&stats)[MAX_CURVES]) {
+    StopSampleReaders();
+    for (int i = 0; i < MAX_CURVES; ++i)
+        if (stats[i].IsOver(m_trace.m_pSamples[i], m_trace.m_nSampleCount))
+            m_view.m_stats[i] = std::move(stats[i]);
     for (int i = 0; i < MAX_CURVES; ++i)
         if (m_view.m_pDisplay[i].Pending() && !m_view.m_pDisplay[i].TakePyramid(built[i]))
             m_view.m_pDisplay[i].reset();  // built over other samples: built here instead
@@ -65,6 +86,8 @@ void CtesqDoc::TakeBuiltColumns(CDisplayColumns (&built)[MAX_CURVES]) {
 }
 
 void CtesqDoc::SwapContents(CtesqDoc& other) {
+    StopSampleReaders();
+    other.StopSampleReaders();
     std::swap(m_trace, other.m_trace);
     std::swap(m_view, other.m_view);
     std::swap(m_nOscFormat, other.m_nOscFormat);

@@ -49,6 +49,16 @@ void CCurveSamples::Read(std::int64_t first, std::int64_t n, float* out) const {
     }
 }
 
+bool CCurveSamples::BlockMoments(std::int64_t first, std::int64_t blocks, int size,
+                                 Moments* out) const {
+    if (!m_source) return false;
+    const std::int64_t end = first + blocks * size;
+    if (const auto e = m_edits.lower_bound(first / kPiece);
+        e != m_edits.end() && e->first * kPiece < end)
+        return false;
+    return m_source->BlockMoments(first, blocks, size, out);
+}
+
 bool CCurveSamples::BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,
                                   float* minima) const {
     if (!m_source) return false;

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "trace/model/FloatArray.h"
+#include "trace/model/Moments.h"
 
 // Samples decoded on demand. Reads may come from several threads at once.
 class CSampleSource {
@@ -30,6 +31,13 @@ public:
     virtual bool BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,
                                float* minima) const {
         (void)first, (void)blocks, (void)size, (void)maxima, (void)minima;
+        return false;
+    }
+    // The moments of each of `blocks` blocks of `size` samples from `first` on, the same way,
+    // where the source can tell them without making floats of its samples.
+    virtual bool BlockMoments(std::int64_t first, std::int64_t blocks, int size,
+                              Moments* out) const {
+        (void)first, (void)blocks, (void)size, (void)out;
         return false;
     }
 };
@@ -71,9 +79,11 @@ public:
         Read(first, n, buffer);
         return buffer;
     }
-    // The source's own block extremes (see CSampleSource) where no change covers the blocks.
+    // The source's own block extremes and moments (see CSampleSource) where no change
+    // covers the blocks.
     bool BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,
                        float* minima) const;
+    bool BlockMoments(std::int64_t first, std::int64_t blocks, int size, Moments* out) const;
     // Each of samples first .. end-1 becomes change(sample).
     template <class Change>
     void Transform(std::int64_t first, std::int64_t end, Change change) {

@@ -65,6 +65,36 @@ void ByteExtremes(const std::uint8_t* b, std::int64_t n, std::uint8_t flip, std:
     lo = static_cast<std::uint8_t>(l ^ flip);
 }
 
+// The sum and sum of squares of n bytes taken as unsigned after an exclusive or with `flip`,
+// exact in integers.
+void ByteSums(const std::uint8_t* b, std::int64_t n, std::uint8_t flip, std::int64_t& sum,
+              std::int64_t& squares) {
+    sum = squares = 0;
+    std::int64_t i = 0;
+#if defined(__SSE2__)
+    const __m128i f = _mm_set1_epi8(static_cast<char>(flip)), zero = _mm_setzero_si128();
+    __m128i sums = zero, sq = zero;  // sq: four 32-bit lanes, at most 4096 * 255^2 / 4 each
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v =
+            _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)), f);
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(v, zero));
+        const __m128i lo = _mm_unpacklo_epi8(v, zero), hi = _mm_unpackhi_epi8(v, zero);
+        sq = _mm_add_epi32(sq, _mm_add_epi32(_mm_madd_epi16(lo, lo), _mm_madd_epi16(hi, hi)));
+    }
+    alignas(16) std::int64_t s2[2];
+    alignas(16) std::uint32_t q4[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(s2), sums);
+    _mm_store_si128(reinterpret_cast<__m128i*>(q4), sq);
+    sum = s2[0] + s2[1];
+    squares = static_cast<std::int64_t>(q4[0]) + q4[1] + q4[2] + q4[3];
+#endif
+    for (; i < n; ++i) {
+        const auto x = static_cast<std::int64_t>(b[i] ^ flip);
+        sum += x;
+        squares += x * x;
+    }
+}
+
 }  // namespace
 
 CCaptureSource::CCaptureSource(std::unique_ptr<CFile> file, Stamp stamp, int encoding,
@@ -301,6 +331,39 @@ bool CCaptureSource::BlockExtremes(std::int64_t first, std::int64_t blocks, int 
             capture::DecodeSigned(&hi, 1, maxima + b);
             capture::DecodeSigned(&lo, 1, minima + b);
         }
+    }
+    return true;
+}
+
+bool CCaptureSource::BlockMoments(std::int64_t first, std::int64_t blocks, int size,
+                                  Moments* out) const {
+    if (m_nEncoding == 1 || size <= 0 || size > 65536 || Changed()) return false;
+    const std::int64_t end = std::min(first + blocks * size, m_nCount);
+    thread_local std::vector<std::uint8_t> bytes;
+    bytes.resize(static_cast<std::size_t>(end - first));
+    const std::shared_ptr<const FileState> at = State();
+    if (!ReadWhole(*at, at->payload + static_cast<std::uint64_t>(first), bytes)) return false;
+    // Encoding 2's signed byte is the flipped byte less 128.
+    const std::uint8_t flip = m_nEncoding == 2 ? 0x80 : 0x00;
+    const std::int64_t offset = m_nEncoding == 2 ? 128 : 0;
+    for (std::int64_t b = 0; b < blocks; ++b) {
+        const std::int64_t from = b * size;
+        const std::int64_t n = std::min<std::int64_t>(size, end - first - from);
+        Moments& m = out[b];
+        m = Moments();
+        if (n <= 0) continue;
+        std::uint8_t hi = 0, lo = 0;
+        ByteExtremes(bytes.data() + from, n, flip, hi, lo);
+        std::int64_t sum = 0, squares = 0;
+        ByteSums(bytes.data() + from, n, flip, sum, squares);
+        // Of the values v = u - offset: exact in integers, then one division each.
+        const std::int64_t vs = sum - offset * n;
+        const std::int64_t vq = squares - 2 * offset * sum + offset * offset * n;
+        m.count = n;
+        m.mean = static_cast<double>(vs) / static_cast<double>(n);
+        m.m2 = static_cast<double>(vq * n - vs * vs) / static_cast<double>(n);
+        m.max = static_cast<float>(static_cast<std::int64_t>(hi) - offset);
+        m.min = static_cast<float>(static_cast<std::int64_t>(lo) - offset);
     }
     return true;
 }

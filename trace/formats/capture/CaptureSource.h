@@ -55,6 +55,9 @@ public:
     // order, so the block's extremes are those of its bytes.
     bool BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,
                        float* minima) const override;
+    // Encodings 0 and 2 the same way: sums of the bytes, exact in integers.
+    bool BlockMoments(std::int64_t first, std::int64_t blocks, int size,
+                      Moments* out) const override;
     // Looks at the file now; true when it was written since it was opened.
     bool Check() const;
     bool Changed() const { return m_bChanged.load(std::memory_order_relaxed); }

@@ -379,6 +379,18 @@ Layout CDetector::Run() {
 // The separator that cuts the records into the most numbers; with no numbers, the one that
 // cuts the most cells. The first 200 records tell it; the rest are cut by it once.
 void CDetector::ChooseSeparator(const std::vector<std::string>& lines) {
+    // A save of ours states its step as "Step,<number>,<unit>": its cells are cut by ','.
+    const bool ours = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        double v = 0, h = 0;
+        return line.rfind("Step,", 0) == 0 &&
+               ParseNumber(std::string_view(line).substr(5, line.find(',', 5) - 5), false, v, h);
+    });
+    if (ours) {
+        m_layout.separator = ',';
+        m_layout.decimalComma = false;
+        m_records = Split(lines, ',', false);
+        return;
+    }
     long best = std::numeric_limits<long>::min();
     std::size_t bestCells = 0;
     const std::vector<std::string> first(
