@@ -113,12 +113,14 @@ void CtesqApp::CreateFrame() {
 
 void CtesqApp::CheckSamplesOnDisk() {
     // Not over a dialog, nor while a read is about to replace the trace.
-    if (m_bToldSamplesChanged || m_pOpen->Busy() || QApplication::activeModalWidget() != nullptr ||
-        !SamplesChangedOnDisk(m_doc.Trace()))
+    if (m_bToldSamplesChanged || m_pOpen->Busy() || QApplication::activeModalWidget() != nullptr)
         return;
+    // The file the samples are read from, which a Save As in another format leaves as it was.
+    const std::string changed = ChangedCaptureName(m_doc.Trace());
+    if (changed.empty()) return;
     m_bToldSamplesChanged = true;
     m_pFrame->GetActiveView()->viewport()->update();
-    const std::string told = m_doc.GetTitle() +
+    const std::string told = changed +
                              " changed on disk: samples not read before it changed show as gaps "
                              "until it is read again.";
     m_pFrame->statusBar()->showMessage(ToQString(told + " File > Reload reads it again."));

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <random>
 
@@ -375,4 +376,28 @@ TEST(CaptureSource, ASavedFileThatIsNotTheSameCaptureIsSaidAndNotReadFrom) {
         EXPECT_TRUE(SameBits(Samples(*doc, 0), shown)) << other.name;
         EXPECT_FALSE(SamplesChangedOnDisk(doc->Trace())) << other.name;
     }
+}
+
+// After Save As in the capture format the trace reads the saved file, the title's: a change of
+// the old file is none of its business, a change of the new one is told by that name. Saved
+// in another format, it still reads the capture, and a change of it names the capture.
+TEST(CaptureSource, SaveAsACaptureReadsTheSavedFileFromThenOn) {
+    CTempDir dir;
+    const std::string old = dir.Path("old.osc"), saved = dir.Path("new.osc");
+    Put(old, std::string(static_cast<std::size_t>(3 * kPiece), '\x07'));
+    auto doc = OpenDoc(old);
+    EXPECT_EQ(doc->Trace().m_pSamples[0][5], 7.0f);
+    ASSERT_TRUE(doc->OnSaveDocument(saved));
+    std::ofstream(old, std::ios::app) << "x";
+    EXPECT_FALSE(SamplesChangedOnDisk(doc->Trace()));
+    EXPECT_EQ(Samples(*doc, 0).back(), 7.0f);
+    std::ofstream(saved, std::ios::app) << "x";
+    EXPECT_EQ(ChangedCaptureName(doc->Trace()), "new.osc");
+
+    Put(old, std::string(static_cast<std::size_t>(kPiece), '\x03'));
+    auto other = OpenDoc(old);
+    const CSayYes yes;
+    ASSERT_TRUE(other->OnSaveDocument(dir.Path("as.txt")));
+    std::ofstream(old, std::ios::app) << "x";
+    EXPECT_EQ(ChangedCaptureName(other->Trace()), "old.osc");
 }

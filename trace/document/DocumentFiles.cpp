@@ -145,8 +145,12 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
         if (const std::string loss = format->loss(m_trace, FormatState());
             !loss.empty() && !AfxAskYesNo(loss + std::string(kSaveAnyway)))
             return false;
-    // Looked at before the save replaces or rewrites the file.
-    const std::vector<const CCaptureSource*> reading = CapturesReading(m_trace, path);
+    // Looked at before the save replaces or rewrites the file. A capture saved as a capture
+    // reads the saved file from then on, wherever it went (the title's file); another format
+    // over the capture's own file leaves nothing to read it from.
+    const std::vector<const CCaptureSource*> reading = format->id == TraceFormatId::capture
+                                                           ? CapturesReading(m_trace)
+                                                           : CapturesReading(m_trace, path);
     try {
         CSafeFile file(path);
         format->write(file, m_trace, FormatState());

@@ -93,7 +93,8 @@ bool CStatsIndex::Build(const CCurveSamples& samples, std::int64_t count,
                 std::vector<Moments> m(static_cast<std::size_t>(n));
                 BlockMomentsOf(samples, b0 * kBlock, n, count, m.data(), buffer);
                 for (std::int64_t b = 0; b < n; ++b)
-                    m_blocks[static_cast<std::size_t>(b0 + b)] = Pack(m[static_cast<std::size_t>(b)]);
+                    m_blocks[static_cast<std::size_t>(b0 + b)] =
+                        Pack(m[static_cast<std::size_t>(b)]);
                 built.fetch_add(std::min(n * kBlock, count - b0 * kBlock));
             },
             tell);
@@ -121,8 +122,7 @@ void CStatsIndex::Rebuild(const CCurveSamples& samples, std::int64_t first, std:
     }
 }
 
-Moments CStatsIndex::Range(const CCurveSamples& samples, std::int64_t first,
-                           std::int64_t n) const {
+Moments CStatsIndex::Range(const CCurveSamples& samples, std::int64_t first, std::int64_t n) const {
     const std::int64_t end = first + n;
     const std::int64_t b0 = (first + kBlock - 1) / kBlock, b1 = end / kBlock;
     // Whole blocks inside the range, then the ends from their samples; the tail block at the
@@ -152,8 +152,7 @@ Moments MomentsOfRange(const CCurveSamples& samples, std::int64_t first, std::in
     // Aligned to the index's blocks, so that a range gives what an index would; the short
     // block at the trace's end is a block when the range reaches it.
     const std::int64_t b0 = (first + kBlock - 1) / kBlock;
-    const std::int64_t b1 =
-        std::max(b0, end == count ? (end + kBlock - 1) / kBlock : end / kBlock);
+    const std::int64_t b1 = std::max(b0, end == count ? (end + kBlock - 1) / kBlock : end / kBlock);
     std::vector<Moments> parts;
     std::vector<float> buffer;
     const std::int64_t headEnd = std::min(end, b0 * kBlock);

@@ -57,5 +57,4 @@ void BlockMomentsOf(const CCurveSamples& samples, std::int64_t first, std::int64
 // blocks, combined the same way, so the same figures as an index gives.
 // progress(n) is told every n samples done, a million at a time, and may throw to stop.
 Moments MomentsOfRange(const CCurveSamples& samples, std::int64_t first, std::int64_t n,
-                       std::int64_t count,
-                       const std::function<void(std::int64_t)>& progress = {});
+                       std::int64_t count, const std::function<void(std::int64_t)>& progress = {});

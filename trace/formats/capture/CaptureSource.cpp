@@ -386,6 +386,14 @@ std::string ChangedCaptureName(const CTraceData& trace) {
     return {};
 }
 
+std::vector<const CCaptureSource*> CapturesReading(const CTraceData& trace) {
+    std::vector<const CCaptureSource*> captures;
+    for (const CCurveSamples& curve : trace.m_pSamples)
+        if (const auto* capture = dynamic_cast<const CCaptureSource*>(curve.Source()))
+            captures.push_back(capture);
+    return captures;
+}
+
 std::vector<const CCaptureSource*> CapturesReading(const CTraceData& trace,
                                                    const std::string& path) {
     std::vector<const CCaptureSource*> captures;

@@ -123,9 +123,11 @@ private:
     mutable std::atomic<std::uint64_t> m_nSerial;
 };
 
-// The curves of the trace whose samples are read from the file at `path`.
+// The curves of the trace whose samples are read from the file at `path`; without a path,
+// every curve read from a file.
 std::vector<const CCaptureSource*> CapturesReading(const CTraceData& trace,
                                                    const std::string& path);
+std::vector<const CCaptureSource*> CapturesReading(const CTraceData& trace);
 // After the trace was saved over the file its captures read: they read the saved file from
 // now on, which holds the same samples. false, told, when it cannot be read as the same.
 bool ReadSavedFile(const std::vector<const CCaptureSource*>& captures, const std::string& path);
