@@ -150,6 +150,13 @@ void CtesqApp::SetAutoReload(bool on) {
 void CtesqApp::OnFileReload(bool following) {
     const std::string path = m_doc.GetPathName();
     if (path.empty()) return;
+    // What the file holds is here already, with its columns and index: nothing to read.
+    if (!m_doc.IsModified() && m_doc.FileUnchangedOnDisk()) {
+        if (!following)
+            m_pFrame->statusBar()->showMessage(
+                ToQString(m_doc.GetTitle() + " is as it was read; nothing to read again."), 5000);
+        return;
+    }
     // Saving here would write over what the file now holds: the question is whether to let
     // the changes go.
     if (m_doc.IsModified() && !AfxAskYesNo("Discard the changes to " + m_doc.GetTitle() +

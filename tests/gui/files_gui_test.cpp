@@ -540,3 +540,24 @@ TEST(Reload, AFollowedTraceShownWholeKeepsToItsEnd) {
         app.SetAutoReload(false);
     }
 }
+
+// A reload of a file as it was read keeps what it has, columns and index included; a changed
+// file is read again.
+TEST(Reload, AnUnchangedFileIsNotReadAgain) {
+    const CTempDir temp("tesqv-reload-same");
+    const std::string trace = temp.Path("same.txt");
+    Put(trace, kHeader + Rows(0, 3000));
+    CtesqApp app;
+    ASSERT_TRUE(app.InitInstance({"tesqv", trace}));
+    CtesqDoc& doc = app.GetDocument();
+    const void* samples = doc.Trace().m_pSamples[0].Identity();
+    app.OnFileReload();
+    EXPECT_FALSE(app.Opener().Busy());
+    EXPECT_EQ(doc.Trace().m_pSamples[0].Identity(), samples);
+    EXPECT_TRUE(app.GetMainWnd()->statusBar()->currentMessage().contains(
+        QStringLiteral("is as it was read")));
+    Put(trace, kHeader + Rows(0, 3001));
+    app.OnFileReload();
+    app.Opener().Wait();
+    EXPECT_EQ(doc.Trace().m_nSampleCount, 3001);
+}

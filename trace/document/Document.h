@@ -73,6 +73,10 @@ public:
     int AddSampleReader(std::function<void()> stopAndWait);
     void RemoveSampleReader(int id);
 
+    // Whether the file the trace was read from (or last saved to) is as it was then, and so
+    // are the captures its samples are read from: a reload would read what is here already.
+    bool FileUnchangedOnDisk() const;
+
     // The framework's archive carries no trace data.
     void Serialize() override { SetModifiedFlag(false); }
 

@@ -172,6 +172,11 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
     return true;
 }
 
+bool CtesqDoc::FileUnchangedOnDisk() const {
+    return m_diskStamp.known && m_diskStamp.path == GetPathName() &&
+           StampOf(GetPathName()) == m_diskStamp && !SamplesChangedOnDisk(m_trace);
+}
+
 CtesqDoc::DiskStamp CtesqDoc::StampOf(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return {};
