@@ -39,7 +39,7 @@ struct RenderOptions {
     int width = 1280, height = 720;
     int zoomOuts = 0;
     // (option, value) in the order given: --goto, --scroll, --select, --hide, --command,
-    // --typed; values already checked.
+    // --typed, --fit, --zoom-selection; values already checked.
     std::vector<std::pair<std::string, std::string>> steps;
 };
 

@@ -55,7 +55,10 @@ int RunRender(const RenderOptions& options) {
 
     CStderrMessages messages;
     doc.m_curvesToRead = options.curves;
-    if (!OpenTrace(doc, options.in, messages, true)) return 1;
+    // The columns wait for the picture's zoom: one sample a column needs none built, and the
+    // statistics index is never needed here.
+    if (!OpenTrace(doc, options.in, messages, false)) return 1;
+    doc.PrepareDisplayColumns();
     view.OnInitialUpdate();
     for (int k = 0; k < options.zoomOuts; ++k) {
         CCmdUI state(ID_ZOOM_OUT);
@@ -80,6 +83,10 @@ int RunRender(const RenderOptions& options) {
             doc.Select(n, m);
         } else if (option == "--typed") {
             view.m_strCommand = value;
+        } else if (option == "--fit") {
+            view.OnZoomToFit();
+        } else if (option == "--zoom-selection") {
+            view.OnZoomToSelection();
         } else {  // --command, as Enter in the view
             messages.m_context = "\"" + value + "\"";
             if (doc.ExecuteCommand(value)) doc.BuildDisplayCopies();
@@ -87,6 +94,7 @@ int RunRender(const RenderOptions& options) {
         }
     }
     if (messages.m_nShown > 0) return 1;
+    if (doc.Decimation() > 1) doc.BuildPendingColumns();
 
     // The picture by OUT's extension, written as the window's Export image writes it.
     const bool written = ExportViewImage(view, options.out);

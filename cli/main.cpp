@@ -144,6 +144,10 @@ CLI::App* AddRender(CLI::App& app, RenderOptions& o, std::string& size) {
         ->type_name("TEXT")
         ->allow_extra_args(false);
     render->add_option("--typed", "text typed into the view, not run")->type_name("TEXT");
+    render->add_flag("--fit")->description(
+        "the whole trace across the picture, as View > Zoom to fit");
+    render->add_flag("--zoom-selection")
+        ->description("the selection across the picture, as View > Zoom to selection");
     for (CLI::Option* option : render->get_options())
         if (option->get_name() != "--help" && option->get_name() != "--size" &&
             option->get_name() != "--zoom-out" && option->get_name() != "--curves" &&

@@ -92,3 +92,19 @@ TEST(Render, MissingSamplesLeaveTheirColumnsEmpty) {
     EXPECT_GT(drawn, 100);
     EXPECT_EQ(inGap, 0);
 }
+
+// --fit shows the whole trace across the picture (its last grid labels near its end), and
+// --zoom-selection the selection; the grid's labels tell which samples are shown.
+TEST(Render, FitAndZoomToSelectionShowWhatTheWindowsCommandsShow) {
+    const CTempDir temp("tesqv-render-fit");
+    const std::string svg = temp.Path("fit.svg");
+    const std::string demo = TESQV_EXAMPLES "/demo.txt";  // 10,000 samples of 20 us
+    ASSERT_EQ(Cli("render " + demo + " " + svg + " --fit").status, 0);
+    EXPECT_NE(Slurp(svg).find("192.00ms"), std::string::npos);
+    ASSERT_EQ(Cli("render " + demo + " " + svg).status, 0);
+    EXPECT_EQ(Slurp(svg).find("192.00ms"), std::string::npos);  // one sample a column
+    ASSERT_EQ(Cli("render " + demo + " " + svg + " --select 100:300 --zoom-selection").status, 0);
+    const std::string zoomed = Slurp(svg);
+    EXPECT_NE(zoomed.find("2.00ms"), std::string::npos);
+    EXPECT_EQ(zoomed.find("16.00ms"), std::string::npos);
+}

@@ -103,6 +103,9 @@ public:
     // Display columns whose pyramid another thread builds meanwhile (CDisplayColumns::
     // Prepare): one sample a column shows at once, wider columns are blank.
     void PrepareDisplayColumns();
+    // The pyramids of pending display columns built here, now (without statistics indexes):
+    // for a picture whose zoom is known only once the columns are pending.
+    void BuildPendingColumns();
     // The pyramids and statistics indexes built elsewhere over this trace's samples, taken;
     // one built over other samples is not, and that curve's are built here instead.
     void TakeBuiltColumns(CDisplayColumns (&built)[MAX_CURVES], CStatsIndex (&stats)[MAX_CURVES]);

@@ -73,6 +73,14 @@ void CtesqDoc::PrepareDisplayColumns() {
     BuildDisplayCopies();
 }
 
+void CtesqDoc::BuildPendingColumns() {
+    for (int i = 0; i < MAX_CURVES && m_trace.m_pSamples[i]; ++i)
+        if (m_view.m_pDisplay[i].Pending()) {
+            m_view.m_pDisplay[i].reset();
+            if (!BuildDisplayCopy(m_trace.m_pSamples[i], m_view.m_pDisplay[i])) return;
+        }
+}
+
 void CtesqDoc::TakeBuiltColumns(CDisplayColumns (&built)[MAX_CURVES],
                                 CStatsIndex (&stats)[MAX_CURVES]) {
     StopSampleReaders();
