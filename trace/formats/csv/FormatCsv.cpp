@@ -339,14 +339,21 @@ void csv_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
         return unit.empty() ? name : name + " [" + unit + "]";
     };
     char text[32];
-    // Header items and display ranges first, as preamble lines the reader takes back.
-    for (const auto& [key, value] : header_items::Split(t.m_strHeaderText)) {
+    // Header items and display ranges first, as preamble lines the reader takes back. An item
+    // without a key, or whose key is a number, would read as a row of data: the Step line then
+    // says the file is ours, and the reader finds the table by its time column's name.
+    const auto items = header_items::Split(t.m_strHeaderText);
+    bool looksLikeData = false;
+    for (const auto& [key, value] : items) {
+        double v = 0, h = 0;
+        looksLikeData = looksLikeData || key.empty() || csv_layout::ParseNumber(key, false, v, h) ||
+                        csv_layout::ParseTimestamp(key, v, h);
         out.Append(quoted(key));
         out.Append(",");
         out.Append(quoted(value));
         out.EndLine();
     }
-    if (t.m_nSampleCount < 2 || !(t.m_dblStep > 0)) {
+    if (t.m_nSampleCount < 2 || !(t.m_dblStep > 0) || looksLikeData) {
         out.Append("Step,");
         out.Append(timebase::ExactText(t.m_dblStep));
         out.Append(",");

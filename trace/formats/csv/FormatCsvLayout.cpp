@@ -439,6 +439,17 @@ void CDetector::FindWordColumns() {
 // numbers too (rows of empty cells not counted): a stray word in the body does not make the
 // rows before it a header. False, with the refusal, for a head that holds no table.
 bool CDetector::FindData() {
+    // A save of ours: the table starts under the time column's name, whatever lines above it
+    // look like.
+    if (StatesItsStep())
+        for (std::int64_t r = 0; r < m_n; ++r)
+            if (!At(r).cells.empty() && At(r).cells[0].rfind("time", 0) == 0 &&
+                !HasValue(At(r), 0)) {
+                m_data = r + 1;
+                m_layout.sawData = true;
+                m_layout.dataRecord = m_data;
+                return true;
+            }
     std::vector<std::int64_t> dataFrom(static_cast<std::size_t>(m_n) + 1, 0),
         filledFrom(static_cast<std::size_t>(m_n) + 1, 0);
     for (std::int64_t r = m_n - 1; r >= 0; --r) {
