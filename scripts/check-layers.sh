@@ -15,7 +15,8 @@ declare -A may=(
   [trace/formats/text]="framework/core trace/model trace/formats trace/formats/io"
   [trace/formats/capture]="framework/core trace/model trace/formats trace/formats/io"
   [trace/formats/csv]="framework/core trace/model trace/formats trace/formats/io"
-  [trace/formats/wav]="framework/core trace/model trace/formats trace/formats/io"
+  [trace/formats/wav]="framework/core trace/model trace/formats trace/formats/io
+                       trace/formats/capture"
   [trace/display]="framework/core trace/model"
   [trace/stats]="framework/core trace/model"
   [trace/document]="framework/core ids trace/model trace/formats trace/formats/io

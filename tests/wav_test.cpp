@@ -19,17 +19,17 @@ namespace {
 
 constexpr int kChannels = 10, kFrames = 3000, kRate = 48000;
 
-// A file of kChannels channels of noise in `format`.
-void WriteWav(const std::string& path, int format) {
+// A file of `channels` channels of noise in `format`.
+void WriteWav(const std::string& path, int format, int channels = kChannels) {
     SF_INFO info{};
     info.samplerate = kRate;
-    info.channels = kChannels;
+    info.channels = channels;
     info.format = SF_FORMAT_WAV | format;
     SNDFILE* sf = sf_open(path.c_str(), SFM_WRITE, &info);
     ASSERT_NE(sf, nullptr) << sf_strerror(nullptr);
     std::mt19937 rng(static_cast<unsigned>(format));
     std::uniform_real_distribution<double> noise(-1.0, 1.0);
-    std::vector<double> frames(static_cast<std::size_t>(kFrames * kChannels));
+    std::vector<double> frames(static_cast<std::size_t>(kFrames * channels));
     for (double& x : frames) x = noise(rng);
     ASSERT_EQ(sf_writef_double(sf, frames.data(), kFrames), kFrames);
     sf_close(sf);
@@ -50,8 +50,24 @@ std::vector<float> Channel(const std::string& path, int c) {
 
 }  // namespace
 
+// Every PCM width and float is read in place, a channel from the file as it is shown, sample
+// for sample as libsndfile reads it, at any channel count.
 TEST(Wav, EveryFormatReadsAsLibsndfileReadsIt) {
     const CTempDir temp("tesqv-wav");
+    for (const int channels : {1, 3, 8}) {
+        const std::string path = temp.Path("c.wav");
+        for (const int format : {SF_FORMAT_PCM_U8, SF_FORMAT_PCM_16, SF_FORMAT_PCM_24,
+                                 SF_FORMAT_PCM_32, SF_FORMAT_FLOAT, SF_FORMAT_DOUBLE}) {
+            WriteWav(path, format, channels);
+            CtesqDoc doc;
+            ASSERT_TRUE(doc.OnOpenDocument(path)) << format;
+            ASSERT_EQ(doc.Trace().m_nCurveCount, channels);
+            for (int c = 0; c < channels; ++c) {
+                EXPECT_NE(doc.Trace().m_pSamples[c].Source(), nullptr);  // not read whole
+                EXPECT_EQ(Samples(doc, c), Channel(path, c)) << format << " " << c;
+            }
+        }
+    }
     for (const int format : {SF_FORMAT_PCM_U8, SF_FORMAT_PCM_16, SF_FORMAT_PCM_24, SF_FORMAT_PCM_32,
                              SF_FORMAT_FLOAT}) {
         const std::string path = temp.Path("noise.WAV");

@@ -95,6 +95,40 @@ void ByteSums(const std::uint8_t* b, std::int64_t n, std::uint8_t flip, std::int
     }
 }
 
+// n samples of a channel, `pcm.frameBytes` apart from `in` on, as libsndfile reads them:
+// integers scaled by a power of two (exact but for 32-bit ones, which round to float first),
+// floats as they are.
+void DecodePcm(const std::uint8_t* in, std::size_t n, const CCaptureSource::PcmLayout& pcm,
+               float* out) {
+    const auto step = static_cast<std::size_t>(pcm.frameBytes);
+    for (std::size_t j = 0; j < n; ++j, in += step) {
+        if (pcm.isFloat && pcm.bytes == 4) {
+            std::memcpy(&out[j], in, 4);
+        } else if (pcm.isFloat) {
+            double d;
+            std::memcpy(&d, in, 8);
+            out[j] = static_cast<float>(d);
+        } else if (pcm.bytes == 1) {
+            out[j] = static_cast<float>(static_cast<int>(in[0]) - 128) * (1.0f / 128.0f);
+        } else if (pcm.bytes == 2) {
+            const auto v = static_cast<std::int16_t>(in[0] | in[1] << 8);
+            out[j] = static_cast<float>(v) * (1.0f / 32768.0f);
+        } else if (pcm.bytes == 3) {
+            // Sign-extended from the top byte, as libsndfile makes a 32-bit value of it.
+            const std::int32_t v =
+                static_cast<std::int32_t>(static_cast<std::uint32_t>(in[0]) << 8 |
+                                          static_cast<std::uint32_t>(in[1]) << 16 |
+                                          static_cast<std::uint32_t>(in[2]) << 24) >>
+                8;
+            out[j] = static_cast<float>(v) * (1.0f / 8388608.0f);
+        } else {
+            std::int32_t v;
+            std::memcpy(&v, in, 4);
+            out[j] = static_cast<float>(v) * (1.0f / 2147483648.0f);
+        }
+    }
+}
+
 }  // namespace
 
 CCaptureSource::CCaptureSource(std::unique_ptr<CFile> file, Stamp stamp, int encoding,
@@ -110,6 +144,12 @@ CCaptureSource::CCaptureSource(std::unique_ptr<CFile> file, Stamp stamp, int enc
     state->index = std::move(index);
     state->stamp = stamp;
     m_state = std::move(state);
+}
+
+CCaptureSource::CCaptureSource(std::unique_ptr<CFile> file, Stamp stamp, PcmLayout pcm,
+                               std::uint64_t payload, std::int64_t count)
+    : CCaptureSource(std::move(file), stamp, kPcm, payload, count, {}) {
+    m_pcm = pcm;
 }
 
 CCaptureSource::~CCaptureSource() = default;
@@ -234,6 +274,12 @@ std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Decode(const FileSt
             m_bChanged.store(true, std::memory_order_relaxed);
             return nullptr;
         }
+    } else if (m_nEncoding == kPcm) {
+        const auto frame = static_cast<std::uint64_t>(m_pcm.frameBytes);
+        std::vector<std::uint8_t> bytes(n * frame);
+        if (!ReadWhole(at, at.payload + static_cast<std::uint64_t>(first) * frame, bytes))
+            return nullptr;
+        DecodePcm(bytes.data() + m_pcm.offset, n, m_pcm, samples->data());
     } else {
         std::vector<std::uint8_t> bytes(n);
         if (!ReadWhole(at, at.payload + static_cast<std::uint64_t>(first), bytes)) return nullptr;
@@ -311,7 +357,7 @@ float CCaptureSource::At(std::int64_t i) const {
 
 bool CCaptureSource::BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,
                                    float* minima) const {
-    if (m_nEncoding == 1 || size <= 0 || Changed()) return false;
+    if (m_nEncoding == 1 || m_nEncoding == kPcm || size <= 0 || Changed()) return false;
     const std::int64_t end = std::min(first + blocks * size, m_nCount);
     thread_local std::vector<std::uint8_t> bytes;
     bytes.resize(static_cast<std::size_t>(end - first));
@@ -337,7 +383,8 @@ bool CCaptureSource::BlockExtremes(std::int64_t first, std::int64_t blocks, int 
 
 bool CCaptureSource::BlockMoments(std::int64_t first, std::int64_t blocks, int size,
                                   Moments* out) const {
-    if (m_nEncoding == 1 || size <= 0 || size > 65536 || Changed()) return false;
+    if (m_nEncoding == 1 || m_nEncoding == kPcm || size <= 0 || size > 65536 || Changed())
+        return false;
     const std::int64_t end = std::min(first + blocks * size, m_nCount);
     thread_local std::vector<std::uint8_t> bytes;
     bytes.resize(static_cast<std::size_t>(end - first));
@@ -389,7 +436,8 @@ std::string ChangedCaptureName(const CTraceData& trace) {
 std::vector<const CCaptureSource*> CapturesReading(const CTraceData& trace) {
     std::vector<const CCaptureSource*> captures;
     for (const CCurveSamples& curve : trace.m_pSamples)
-        if (const auto* capture = dynamic_cast<const CCaptureSource*>(curve.Source()))
+        if (const auto* capture = dynamic_cast<const CCaptureSource*>(curve.Source());
+            capture != nullptr && capture->Encoding() != CCaptureSource::kPcm)
             captures.push_back(capture);
     return captures;
 }

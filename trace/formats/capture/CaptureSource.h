@@ -41,11 +41,25 @@ public:
     // The file as the reader first looked at it.
     using Stamp = CFile::Stamp;
 
+    // A channel of PCM frames (a WAV file's data): sample i at payload + i * frameBytes +
+    // offset, `bytes` bytes of a little-endian integer (8-bit ones unsigned) or float, read
+    // as libsndfile reads them (full scale -1 to 1).
+    static constexpr int kPcm = 3;  // the encoding such a source reports
+    struct PcmLayout {
+        int bytes = 2;
+        int frameBytes = 2;
+        int offset = 0;
+        bool isFloat = false;
+    };
+
     // file: a copy of the reader's file (its own descriptor), read from `payload` (the byte
     // after the magic number). index: one entry per kIndexStep samples for encoding 1, empty
     // otherwise.
     CCaptureSource(std::unique_ptr<CFile> file, Stamp stamp, int encoding, std::uint64_t payload,
                    std::int64_t count, std::vector<PieceStart> index);
+    // A channel of PCM frames from `payload` on.
+    CCaptureSource(std::unique_ptr<CFile> file, Stamp stamp, PcmLayout pcm, std::uint64_t payload,
+                   std::int64_t count);
     ~CCaptureSource() override;
 
     std::int64_t Count() const override { return m_nCount; }
@@ -107,6 +121,7 @@ private:
     bool RecentReadsStillThere(const FileState& at) const;
 
     const int m_nEncoding;
+    PcmLayout m_pcm;  // kPcm only
     const std::int64_t m_nCount;
     mutable std::shared_ptr<const FileState> m_state;  // under m_mutex
     mutable std::atomic<bool> m_bChanged{false};
