@@ -91,6 +91,11 @@ bool IsValue(Kind k) {
     return k == Kind::number || k == Kind::timestamp;
 }
 
+// "Step,<number>,<unit>", as a CSV save of ours states a step its rows cannot carry.
+bool StatesStep(const Record& r) {
+    return r.cells.size() >= 2 && r.cells[0] == "Step" && r.kinds[1] == Kind::number;
+}
+
 // A data row: from column `from` on, every cell that is not empty is a number or a time
 // stamp, but in the columns of words (`words`, by column), and there is one.
 bool IsDataRow(const Record& r, int from, const std::vector<bool>& words = {}) {
@@ -439,10 +444,12 @@ void CDetector::FindWordColumns() {
 // numbers too (rows of empty cells not counted): a stray word in the body does not make the
 // rows before it a header. False, with the refusal, for a head that holds no table.
 bool CDetector::FindData() {
-    // A save of ours: the table starts under the time column's name, whatever lines above it
-    // look like.
-    if (StatesItsStep())
-        for (std::int64_t r = 0; r < m_n; ++r)
+    // A save of ours: the table starts under the time column's name, the first after the Step
+    // line, whatever lines above it look like.
+    std::int64_t step = 0;
+    while (step < m_n && !StatesStep(At(step))) ++step;
+    if (step < m_n)
+        for (std::int64_t r = step + 1; r < m_n; ++r)
             if (!At(r).cells.empty() && At(r).cells[0].rfind("time", 0) == 0 &&
                 !HasValue(At(r), 0)) {
                 m_data = r + 1;
@@ -486,9 +493,7 @@ bool CDetector::FindData() {
 // A "Step" line as a CSV save writes it for a trace its rows cannot time: one without
 // samples is a table all the same, its header the time column's name alone.
 bool CDetector::StatesItsStep() const {
-    return std::any_of(m_records.begin(), m_records.end(), [](const Record& r) {
-        return r.cells.size() >= 2 && r.cells[0] == "Step" && r.kinds[1] == Kind::number;
-    });
+    return std::any_of(m_records.begin(), m_records.end(), StatesStep);
 }
 
 bool CDetector::StartsWithValue(std::int64_t r) const {
