@@ -343,11 +343,16 @@ void csv_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
     // without a key, or whose key is a number, would read as a row of data: the Step line then
     // says the file is ours, and the reader finds the table by its time column's name.
     const auto items = header_items::Split(t.m_strHeaderText);
-    bool looksLikeData = false;
-    for (const auto& [key, value] : items) {
+    const auto number = [](const std::string& cell) {
         double v = 0, h = 0;
-        looksLikeData = looksLikeData || key.empty() || csv_layout::ParseNumber(key, false, v, h) ||
-                        csv_layout::ParseTimestamp(key, v, h);
+        return csv_layout::ParseNumber(cell, false, v, h) || csv_layout::ParseTimestamp(cell, v, h);
+    };
+    // So would a curve named by a number make the names row read as one.
+    bool looksLikeData = false;
+    for (int i = 0; i < t.m_nCurveCount; ++i)
+        looksLikeData = looksLikeData || number(t.m_strCurveName[i]);
+    for (const auto& [key, value] : items) {
+        looksLikeData = looksLikeData || key.empty() || number(key);
         out.Append(quoted(key));
         out.Append(",");
         out.Append(quoted(value));

@@ -450,8 +450,7 @@ bool CDetector::FindData() {
     while (step < m_n && !StatesStep(At(step))) ++step;
     if (step < m_n)
         for (std::int64_t r = step + 1; r < m_n; ++r)
-            if (!At(r).cells.empty() && At(r).cells[0].rfind("time", 0) == 0 &&
-                !HasValue(At(r), 0)) {
+            if (!At(r).cells.empty() && At(r).cells[0].rfind("time", 0) == 0) {
                 m_data = r + 1;
                 m_layout.sawData = true;
                 m_layout.dataRecord = m_data;
