@@ -22,6 +22,7 @@
 
 #include "app/BackgroundOpen.h"
 #include "app/FileFollower.h"
+#include "app/LongWorkRunner.h"
 #include "app/MainFrame.h"
 #include "app/Settings.h"
 #include "app/ToolbarIcons.h"
@@ -56,6 +57,7 @@ CtesqApp::CtesqApp() {
 }
 
 CtesqApp::~CtesqApp() {
+    SetLongWorkRunner({});
     SetRecentFileHook({});
     SaveRecentFiles();
 }
@@ -67,7 +69,7 @@ bool CtesqApp::InitInstance(const std::vector<std::string>& args) {
     m_bAutoReload = AppSettings().value(QStringLiteral("Settings/ReloadOnChange"), false).toBool();
     m_pFollower = new CFileFollower(
         m_pFrame.get(),
-        {[this] { return m_pOpen->Busy(); },
+        {[this] { return Busy(); },
          // Unsaved changes are never thrown away, nor asked about, by a file that changed.
          [this] { return m_bAutoReload && !m_doc.IsModified(); }, [this] { OnFileReload(true); },
          [this] {
@@ -94,27 +96,39 @@ void CtesqApp::CreateFrame() {
     m_pFrame->setWindowIcon(ApplicationIcon());
     m_pFrame->SetRecentFiles(m_recent);
     m_pOpen = new CBackgroundOpen(m_doc, m_pFrame->statusBar(), m_pFrame.get());
+    m_pWork = new CLongWorkRunner(m_doc, m_pFrame->statusBar(), m_pFrame.get());
+    SetLongWorkRunner(
+        [this](const std::string& what, std::uint64_t total, bool cancellable,
+               const LongWork& work) { return m_pWork->Run(what, total, cancellable, work); });
     m_pOpen->m_onRevert = [this] {
         AfterDocumentChange();
         CtesqView::s_nSelAnchor = m_nAnchorBefore;
         m_pFrame->GetActiveView()->SetScrollPos(m_nPositionBefore);
     };
     // While a read runs, nothing that would touch the document runs.
-    m_pFrame->Router().SetDocumentBusy([this] { return m_pOpen->Busy(); });
+    m_pFrame->Router().SetDocumentBusy([this] { return Busy(); });
     m_pFrame->m_onDrop = [this](const std::string& path) {
-        if (!m_pOpen->Busy() && m_doc.SaveModified()) OpenInBackground(path);
+        if (!Busy() && m_doc.SaveModified()) OpenInBackground(path);
     };
     m_pFrame->m_canClose = [this] {
+        // Long work that runs is stopped first; the window closes once it is over.
+        if (m_pWork->Busy()) {
+            m_pWork->Cancel();
+            return false;
+        }
         m_pOpen->Cancel();
         m_pOpen->Wait();
         return m_doc.SaveModified();
     };
 }
 
+bool CtesqApp::Busy() const {
+    return m_pOpen->Busy() || m_pWork->Busy();
+}
+
 void CtesqApp::CheckSamplesOnDisk() {
     // Not over a dialog, nor while a read is about to replace the trace.
-    if (m_bToldSamplesChanged || m_pOpen->Busy() || QApplication::activeModalWidget() != nullptr)
-        return;
+    if (m_bToldSamplesChanged || Busy() || QApplication::activeModalWidget() != nullptr) return;
     // The file the samples are read from, which a Save As in another format leaves as it was.
     const std::string changed = ChangedCaptureName(m_doc.Trace());
     if (changed.empty()) return;
@@ -196,7 +210,7 @@ void CtesqApp::OnFileExportImage() {
 
 void CtesqApp::OpenInBackground(const std::string& path, std::function<void()> after,
                                 std::function<void(std::size_t)> hook, bool quiet) {
-    if (m_pOpen->Busy()) return;
+    if (Busy()) return;
     // The framework's check first, at once: a file that cannot be opened says so now (in the
     // status bar when following it: no box stops the user). The modified flag stays until
     // the new trace is in.

@@ -17,6 +17,7 @@ class CMainFrame;
 std::string AboutText();
 class CBackgroundOpen;
 class CFileFollower;
+class CLongWorkRunner;
 class QPrinter;
 
 class CtesqApp : public CCmdTarget {
@@ -40,6 +41,9 @@ public:
     void OpenInBackground(const std::string& path, std::function<void()> after = {},
                           std::function<void(std::size_t)> hook = {}, bool quiet = false);
     CBackgroundOpen& Opener() { return *m_pOpen; }
+    CLongWorkRunner& Worker() { return *m_pWork; }
+    // A read, or long work (a save), runs: nothing else may touch the document meanwhile.
+    bool Busy() const;
     void OnFileNew();
     void OnFileOpen();
     // Where the file dialogs start: the folder of the open trace, else of the last file
@@ -84,6 +88,7 @@ private:
     std::vector<std::string> m_recent;   // most recent first
     bool m_bAutoReload = false;
     CFileFollower* m_pFollower = nullptr;  // owned by the frame
+    CLongWorkRunner* m_pWork = nullptr;    // owned by the frame
     // What the status bar was last told of a followed file (gone, not to be opened), cleared
     // by a read of it that works.
     void TellFollowing(const std::string& text);

@@ -11,6 +11,7 @@
 #include <QWheelEvent>
 
 #include "dialogs/DlgCurvePara.h"
+#include "framework/core/LongWork.h"
 #include "framework/core/NumberText.h"
 #include "framework/gui/QtText.h"
 #include "ids/CommandIds.h"
@@ -145,8 +146,14 @@ void CtesqView::OnZoomOut() {
 
 void CtesqView::OnEditCopy() {
     const CtesqDoc* doc = GetDocument();
+    if (doc == nullptr || doc->IsBusy()) return;
+    // The text of a long selection takes a while: made on a worker, and it may be cancelled.
     std::string text;
-    if (doc != nullptr && !doc->IsBusy() && doc->SelectionText(text))
+    bool made = false;
+    const auto rows = static_cast<std::uint64_t>(std::abs(doc->SelEnd() - doc->SelStart()));
+    if (AfxRunLongWork("Copying the selection", rows, true,
+                       [&](const LongWorkStep& step) { made = doc->SelectionText(text, step); }) &&
+        made)
         QApplication::clipboard()->setText(ToQString(text));
 }
 

@@ -284,6 +284,7 @@ void CSafeFile::Restage(off_t kept, int failure) {
 }
 
 void CSafeFile::Write(const void* pBuf, std::size_t nCount) {
+    if (m_onWrite) m_onWrite(nCount);
     for (;;) {
         const off_t before = m_hTarget >= 0 ? ::lseek(m_hFile, 0, SEEK_CUR) : 0;
         try {

@@ -17,6 +17,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ public:
     // Writing in place, a staging folder that runs out of room hands the bytes so far to the
     // next one; when none takes them, the failure names the first folder.
     void Write(const void* pBuf, std::size_t nCount) override;
+    // Told the count of every write's bytes; may throw (a cancel) to stop the save, which
+    // then leaves the old file as it was.
+    std::function<void(std::size_t)> m_onWrite;
 
     // How the bytes are synced to disk (fsync); tests count its calls.
     static int (*s_sync)(int fd);

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "app/BackgroundOpen.h"
+#include "app/LongWorkRunner.h"
 #include "app/MainFrame.h"
 #include "app/tesqApp.h"
 #include "framework/core/File.h"
@@ -560,4 +561,53 @@ TEST(Reload, AnUnchangedFileIsNotReadAgain) {
     app.OnFileReload();
     app.Opener().Wait();
     EXPECT_EQ(doc.Trace().m_nSampleCount, 3001);
+}
+
+// A save runs on a worker: the window's timer ticks while it writes, nothing touches the
+// document meanwhile, and Cancel leaves the file that was there as it was.
+TEST(BackgroundSave, TheWindowGoesOnWhileASaveRunsAndCancelKeepsTheOldFile) {
+    const CTempDir temp("tesqv-bg-save");
+    const std::string trace = LargeTrace(temp), out = temp.Path("out.csv");
+    OpenApp o(temp);
+    o.app.OpenInBackground(trace);
+    o.app.Opener().Wait();
+    ASSERT_EQ(o.app.GetDocument().Trace().m_nSampleCount, 800000);
+    std::atomic<int> ticks{0};
+    bool zoomClosed = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        ++ticks;
+        zoomClosed = zoomClosed || !o.app.GetMainWnd()->Router().IsEnabled(ID_ZOOM_IN);
+    });
+    timer.start(5);
+    // The worker holds at its first step until the window has ticked three times: a window
+    // that waited for the save would never tick.
+    bool held = false;
+    o.app.Worker().m_onStep = [&] {
+        if (std::exchange(held, true)) return;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (ticks < 3 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    EXPECT_TRUE(o.app.GetDocument().OnSaveDocument(out));
+    EXPECT_GE(ticks, 3);
+    EXPECT_TRUE(zoomClosed);
+    EXPECT_GT(std::filesystem::file_size(out), 800000u);
+
+    // Cancelled from the window while it writes: the file saved before stays, whole.
+    const std::string before = Slurp(out);
+    held = false;
+    o.app.Worker().m_onStep = [&] {
+        if (std::exchange(held, true)) return;
+        QMetaObject::invokeMethod(o.app.GetMainWnd(), [&o] { o.app.Worker().Cancel(); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    };
+    CMessageRecorder messages;
+    EXPECT_FALSE(o.app.GetDocument().OnSaveDocument(out));
+    o.app.Worker().m_onStep = {};
+    EXPECT_TRUE(Slurp(out) == before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.Path()),
+                            std::filesystem::directory_iterator()),
+              3);  // the two traces and the saved file; no temporary file
+    EXPECT_TRUE(messages.m_messages.empty());
 }

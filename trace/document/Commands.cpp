@@ -87,7 +87,8 @@ void CtesqDoc::OnEditCutPaste() {
     UpdateAllViews(nullptr, HINT_SHOW_SELECTION);
 }
 
-bool CtesqDoc::SelectionText(std::string& text) const {
+bool CtesqDoc::SelectionText(std::string& text,
+                             const std::function<void(std::uint64_t)>& step) const {
     // Ten million rows are already more than a spreadsheet takes; past that, Save As CSV.
     constexpr int kMostRows = 10'000'000;
     const int first =
@@ -120,6 +121,7 @@ bool CtesqDoc::SelectionText(std::string& text) const {
             if (!std::isnan(v)) text += float_text::RoundTripText(v, number);
         }
         text += '\n';
+        if (step && (j - first) % 65536 == 65535) step(65536);
     }
     return true;
 }

@@ -158,7 +158,9 @@ public:
     // The selected samples as a spreadsheet takes them: tab-separated, a header line (time
     // in the step's unit, then "name [unit]" of each shown curve with samples), one line a
     // sample. False, after a message, for a selection past what a clipboard should hold.
-    bool SelectionText(std::string& text) const;
+    // step(n) is told every n rows written and may throw to stop (LongWork.h).
+    bool SelectionText(std::string& text,
+                       const std::function<void(std::uint64_t)>& step = {}) const;
     void OnUpdateFileSave(CCmdUI* pCmdUI) const { pCmdUI->Enable(IsModified()); }
     void OnUpdateEditCutCopy(CCmdUI* pCmdUI) const {
         pCmdUI->Enable(m_view.m_nSelStart != m_view.m_nSelEnd);

@@ -2,8 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "framework/core/File.h"
 #include "framework/core/FileNames.h"
+#include "framework/core/LongWork.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/Prompts.h"
 #include "framework/core/RecentFiles.h"
@@ -151,20 +154,34 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
     const std::vector<const CCaptureSource*> reading = format->id == TraceFormatId::capture
                                                            ? CapturesReading(m_trace)
                                                            : CapturesReading(m_trace, path);
-    try {
-        CSafeFile file(path);
-        format->write(file, m_trace, FormatState());
-        // A capture's samples come from its file as they are written: one that changed
-        // meanwhile would give gaps for what was not read before.
-        if (const std::string changed = ChangedCaptureName(m_trace); !changed.empty()) {
-            AfxMessageBox(changed + " changed on disk while it was saved; nothing was saved.");
-            return false;
-        }
-        file.Commit();
-    } catch (const CFileException& e) {
-        e.ReportError();
-        return false;
-    }
+    // The writing itself may take long: in the window it runs on a worker, and a cancel
+    // leaves the old file as it was.
+    bool written = false;
+    const std::uint64_t estimate =
+        static_cast<std::uint64_t>(std::max(m_trace.m_nSampleCount, 1)) *
+        (format->id == TraceFormatId::capture
+             ? 1
+             : 8 * static_cast<std::uint64_t>(m_trace.m_nCurveCount + 1));
+    const bool finished =
+        AfxRunLongWork("Saving " + GetTitle(), estimate, true, [&](const LongWorkStep& step) {
+            try {
+                CSafeFile file(path);
+                file.m_onWrite = [&step](std::size_t n) { step(n); };
+                format->write(file, m_trace, FormatState());
+                // A capture's samples come from its file as they are written: one that changed
+                // meanwhile would give gaps for what was not read before.
+                if (const std::string changed = ChangedCaptureName(m_trace); !changed.empty()) {
+                    AfxMessageBox(changed +
+                                  " changed on disk while it was saved; nothing was saved.");
+                    return;
+                }
+                file.Commit();
+                written = true;
+            } catch (const CFileException& e) {
+                e.ReportError();
+            }
+        });
+    if (!finished || !written) return false;
     ReadSavedFile(reading, path);
     AfxAddToRecentFileList(path);
     SetModifiedFlag(false);
