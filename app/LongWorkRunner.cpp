@@ -80,7 +80,8 @@ bool CLongWorkRunner::Run(const std::string& what, std::uint64_t total, bool can
                 failure = std::current_exception();
             }
         }
-        QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
     loop.exec();
     worker.join();

@@ -76,7 +76,8 @@ TEST(CliInfo, WhatTheReaderGuessedIsAFieldAndGoesToStderr) {
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string note =
         "-scope.csv: 1 line above the table became header items; the time column \\\"Time\\\" was "
-        "taken to count seconds, as it names no unit; the curves chosen leave out \\\"CH1\\\".";
+        "taken to count seconds, as it names no unit; the step of 1 s comes from the time column "
+        "\\\"Time\\\"; the curves chosen leave out \\\"CH1\\\".";
     EXPECT_NE(r.out.find(note + "\"]"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"notes\":["), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"curveCount\":1"), std::string::npos);

@@ -1,6 +1,7 @@
 // CSV and TSV files as instruments, loggers and sensor apps write them, each layout written
 // inline the way such a file looks, and the one notice that says what was guessed.
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -134,7 +135,7 @@ TEST(CsvLayout, TimeStampsGiveTheStepWhenEvenAndAreLeftOutWhenNot) {
     EXPECT_EQ(uneven.doc.Trace().m_strCurveName[0], "z");
     EXPECT_TRUE(
         uneven.Says("the time stamps of \"time\" are not evenly spaced (its steps run "
-                    "from 0.01 to 0.02 s); they were left out"))
+                    "from 10 to 20 ms); they were left out"))
         << uneven.Notice();
 }
 
@@ -153,7 +154,7 @@ TEST(CsvLayout, TheWidestRowCountsAndTrailingSeparatorsAddNothing) {
     EXPECT_TRUE(std::isnan(Samples(narrowFirst.doc, 1).at(0)));
     const Opened trailing("a,b,\n1,2,\n3,4,\n5,6,\n");
     EXPECT_EQ(trailing.doc.Trace().m_nCurveCount, 2);
-    EXPECT_TRUE(trailing.messages.m_messages.empty());
+    EXPECT_EQ(trailing.Notice(), "no time step found; samples are 1 s apart.");
     const Opened wider("a,b\n1,2\n3,4,5\n6,7\n");  // a third channel without a name
     EXPECT_EQ(wider.doc.Trace().m_nCurveCount, 3);
     EXPECT_TRUE(wider.Says("columns 2 to 2 have no name")) << wider.Notice();
@@ -336,4 +337,42 @@ TEST(CsvLayout, NamesTellCurvesApart) {
     ASSERT_TRUE(again.ReadAs(TraceFormatId::csv, reread));
     ASSERT_EQ(again.Trace().m_nCurveCount, 2);
     EXPECT_TRUE(std::isnan(Samples(again, 1).at(1)));
+}
+
+// Times as instruments print them are even when every step lies within a ten-thousandth of
+// the mean step, whatever digits print them; uneven ones say their real smallest and largest
+// steps, in a unit that shows them.
+TEST(CsvLayout, TimeColumnsAsInstrumentsPrintThem) {
+    const auto table = [](const char* head, int rows, const auto& time) {
+        std::string text = std::string(head) + "\n";
+        for (int i = 0; i < rows; ++i) text += time(i) + "," + std::to_string(i % 7) + "\n";
+        return text;
+    };
+    const Opened scientific(
+        table("Time (s),A", 200, [](int i) { return fmt::format("{:.9E}", i / 48000.0); }));
+    ASSERT_EQ(scientific.doc.Trace().m_nCurveCount, 1);
+    EXPECT_NEAR(scientific.doc.Trace().m_dblStep, 20.8333333, 1e-6);
+    EXPECT_EQ(scientific.doc.Trace().m_strStepUnit, "us");
+    const Opened float32(table("t,A", 300, [](int i) {  // float arithmetic, 8 digits
+        return fmt::format("{:.7e}", static_cast<float>(-6e-6f + static_cast<float>(i) * 2e-8f));
+    }));
+    ASSERT_EQ(float32.doc.Trace().m_nCurveCount, 1);
+    EXPECT_NEAR(float32.doc.Trace().m_dblStep, 20, 1e-6);
+    EXPECT_EQ(float32.doc.Trace().m_strStepUnit, "ns");
+    const Opened noisy(table("time,A", 300, [](int i) {  // noise in the 17th digit
+        return fmt::format("{:.17g}", 0.1 * i + (i % 3) * 1e-16 * i);
+    }));
+    EXPECT_EQ(noisy.doc.Trace().m_nCurveCount, 1);
+    const Opened mixed(table("time,A", 40, [](int i) {  // 6 and 10 decimals
+        return i % 2 ? fmt::format("{:.6f}", i / 150.0) : fmt::format("{:.10f}", i / 150.0);
+    }));
+    EXPECT_EQ(mixed.doc.Trace().m_nCurveCount, 1);
+    EXPECT_TRUE(mixed.Says("the step of 6.66666666667 ms comes from the time column \"time\""))
+        << mixed.Notice();
+
+    const Opened uneven("t,a\n0,1\n0.002,2\n0.007,3\n");
+    EXPECT_TRUE(uneven.Says("its steps run from 2 to 5 ms")) << uneven.Notice();
+    const Opened gaps("t,a\n0,1\nx,2\n0.004,3\n0.006,4\n");
+    EXPECT_TRUE(gaps.Says("(some of its cells hold no time)")) << gaps.Notice();
+    EXPECT_TRUE(gaps.Says("no time step found; samples are 1 s apart")) << gaps.Notice();
 }

@@ -56,8 +56,6 @@ CCsvBody::CCsvBody(const csv_layout::Layout& layout, const std::vector<std::size
             m_timeColumn = static_cast<int>(j);
     if (m_timeColumn < 0) return;
     m_stamps = layout.columns[static_cast<std::size_t>(m_timeColumn)].role == Role::timestamp;
-    m_times.reserve(capacity);
-    m_halfUnits.reserve(capacity);
     // The time column's floats too, in case it turns out not to be even and is a curve after
     // all.
     if (!m_stamps) {
@@ -87,16 +85,19 @@ void CCsvBody::Store(std::string_view record, std::size_t readable, bool quoted)
         } else if (p <= end) {
             cell = NextCell(p, end, sep);
         }
-        if (k == m_timeColumn) {
-            double v = std::nan(""), h = 0;
-            if (m_stamps)
-                csv_layout::ParseTimestamp(cell, v, h);
-            else
-                csv_layout::ParseNumber(cell, decimalComma, v, h);
-            m_times.push_back(v);
-            m_halfUnits.push_back(h);
-        }
         float* const column = m_dest[static_cast<std::size_t>(k)];
+        if (k == m_timeColumn) {
+            // Read once: its step judged, its float kept for a curve it may yet become.
+            double v = std::nan(""), h = 0;
+            const bool ok = m_stamps ? csv_layout::ParseTimestamp(cell, v, h)
+                                     : csv_layout::ParseNumber(cell, decimalComma, v, h);
+            m_times.Add(ok ? v : std::nan(""), h);
+            if (column != nullptr) {
+                if (!ok || std::isnan(v)) ++m_badCells;
+                column[row] = ok && !std::isnan(v) ? numtext::NarrowToFloat(v) : kNaN;
+            }
+            continue;
+        }
         if (column == nullptr) continue;
         column[row] =
             plain ? PlainValue(cell, readableEnd) : CellValue(cell, decimalComma, m_badCells);

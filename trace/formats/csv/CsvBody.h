@@ -1,7 +1,8 @@
 #pragma once
 // The storing pass of a CSV read: each data record's cells into the arrays of the columns
-// that become curves, the time column's values beside them, and counts of what did not fit
-// (cells that are no numbers, cells past the table's columns).
+// that become curves, the time column's steps judged as they come (its values kept only as
+// the floats of a curve it may yet become), and counts of what did not fit (cells that are no
+// numbers, cells past the table's columns).
 
 #include <string>
 #include <string_view>
@@ -25,9 +26,8 @@ public:
     long long ExtraCells() const { return m_extraCells; }
     int TimeColumn() const { return m_timeColumn; }
     bool Stamps() const { return m_stamps; }
-    // The time column's values and the half unit of each one's last printed digit.
-    const std::vector<double>& Times() const { return m_times; }
-    const std::vector<double>& HalfUnits() const { return m_halfUnits; }
+    // The time column's steps, judged as they came.
+    const csv_layout::CTimeTrack& Times() const { return m_times; }
 
     // The arrays, in the order of `order`; the time column's floats, for a time column that
     // is shown as a curve after all.
@@ -43,7 +43,7 @@ private:
     long long m_rows;
     int m_timeColumn = -1;
     bool m_stamps = false;
-    std::vector<double> m_times, m_halfUnits;
+    csv_layout::CTimeTrack m_times;
     long long m_stored = 0, m_badCells = 0, m_extraCells = 0;
     std::vector<std::string> m_cells;
 };

@@ -40,12 +40,46 @@ std::string StripQuotes(std::string_view s) {
     return std::string(s);
 }
 
-bool EvenStep(double a, double b, double median, double halfA, double halfB) {
+void CTimeTrack::Add(double value, double halfUnit) {
+    if (!std::isfinite(value)) {
+        m_bGaps = true;
+        return;
+    }
+    if (m_nCount == 0) {
+        m_first = value;
+    } else {
+        const double step = value - m_last;
+        if (m_nCount == 1 || step < m_least) m_least = step;
+        if (m_nCount == 1 || step > m_most) m_most = step;
+    }
+    m_last = value;
+    m_half = std::max(m_half, halfUnit);
+    if (halfUnit > 0 && (m_finest == 0 || halfUnit < m_finest)) m_finest = halfUnit;
+    ++m_nCount;
+}
+
+double CTimeTrack::MeanStep() const {
+    if (m_nCount < 2) return 0;
+    const double n = static_cast<double>(m_nCount - 1);
+    double step = (m_last - m_first) / n;
+    const double doubt = 4 * std::numeric_limits<double>::epsilon() *
+                         std::max(std::fabs(m_first), std::fabs(m_last)) / n;
+    if (doubt > 0 && step > doubt) {
+        const double grain = std::pow(10.0, std::floor(std::log10(doubt)));
+        step = std::round(step / grain) * grain;
+    }
+    return step;
+}
+
+bool CTimeTrack::Even() const {
+    if (m_nCount < 2 || m_bGaps || !(m_least > 0)) return false;
+    const double mean = (m_last - m_first) / static_cast<double>(m_nCount - 1);
     // The bound itself counts as within, whatever the last bits of the arithmetic say; the
     // last term is what the subtraction of two large times may lose.
-    const double slack = std::min(halfA + halfB, median / 4) * (1 + 1e-9) +
-                         4 * std::numeric_limits<double>::epsilon() * std::fabs(b);
-    return b - a > 0 && std::fabs((b - a) - median) <= slack;
+    const double slack = (1e-4 * mean + std::min(2 * m_half, mean / 4)) * (1 + 1e-9) +
+                         4 * std::numeric_limits<double>::epsilon() *
+                             std::max(std::fabs(m_first), std::fabs(m_last));
+    return m_most - mean <= slack && mean - m_least <= slack;
 }
 
 bool BlankRecord(std::string_view record) {

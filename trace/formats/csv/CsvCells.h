@@ -3,6 +3,7 @@
 // the place of their last printed digit, date-and-time stamps, and whether two times are one
 // step apart as far as their digits tell. Shared by the layout detector and the reader.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,10 +26,33 @@ bool BlankRecord(std::string_view record);
 // off the true value it may be); false when the cell holds no number.
 bool ParseNumber(std::string_view cell, bool decimalComma, double& value, double& halfUnit);
 
-// Whether the step from a to b is the median step, as far as the printed digits can tell:
-// increasing, and within half a unit of the last printed digit of each value (halfA, halfB)
-// of the median, but never a quarter of a step off, which coarse digits would allow.
-bool EvenStep(double a, double b, double median, double halfA, double halfB);
+// The steps of a time column as its values come, in constant memory. Evenly spaced is told at
+// the end: increasing, and every step within 1e-4 of the mean step ((last - first) / (n - 1))
+// plus what the printed digits may be off (half a unit of the last digit of both values, never
+// more than a quarter of the step, which coarse digits would allow).
+class CTimeTrack {
+public:
+    void Add(double value, double halfUnit);
+    std::int64_t Count() const { return m_nCount; }
+    bool Even() const;
+    // (last - first) / (n - 1), without what subtracting two large times in binary adds:
+    // 1000.000 to 1000.002 in two steps is 1 ms, not 0.999999999976 ms.
+    double MeanStep() const;
+    double First() const { return m_first; }
+    double LeastStep() const { return m_least; }
+    double MostStep() const { return m_most; }
+    // Some value was no number (or a time that could not be read).
+    bool HasGaps() const { return m_bGaps; }
+    // The finest half unit any value was printed to: what binary noise is rounded away to.
+    double FinestHalfUnit() const { return m_finest; }
+
+private:
+    std::int64_t m_nCount = 0;
+    double m_first = 0, m_last = 0;
+    double m_least = 0, m_most = 0;
+    double m_half = 0, m_finest = 0;
+    bool m_bGaps = false;
+};
 
 // A date and time of day ("2020-10-28 20:17:45", with 'T', with fractions of a second) as
 // seconds since 1970-01-01, and half a unit of its last printed digit.

@@ -37,29 +37,21 @@ double Printed(double v, double halfUnit) {
     return std::round(v / unit) * unit;
 }
 
-// The median of the first 65,536 steps.
-double MedianStep(const std::vector<double>& times) {
-    std::vector<double> sample;
-    for (std::size_t i = 1; i < times.size() && sample.size() < 65536; ++i)
-        sample.push_back(times[i] - times[i - 1]);
-    std::nth_element(sample.begin(), sample.begin() + static_cast<long>(sample.size() / 2),
-                     sample.end());
-    return sample[sample.size() / 2];
-}
-
-// The mean step, without what subtracting two large times in binary adds: 1000.000 to
-// 1000.002 in two steps is 1 ms, not 0.999999999976 ms.
-double MeanStep(const std::vector<double>& times) {
-    const std::size_t n = times.size();
-    double step = (times[n - 1] - times[0]) / static_cast<double>(n - 1);
-    const double doubt = 4 * std::numeric_limits<double>::epsilon() *
-                         std::max(std::fabs(times[0]), std::fabs(times[n - 1])) /
-                         static_cast<double>(n - 1);
-    if (doubt > 0 && step > doubt) {
-        const double grain = std::pow(10.0, std::floor(std::log10(doubt)));
-        step = std::round(step / grain) * grain;
-    }
-    return step;
+// Two steps as far as the printed digits tell them, in the fewest significant digits (6 or
+// more) that tell them apart, in a unit that shows them ("from 2 to 7 ms", never "from 0 to
+// 0 s").
+std::string StepsText(double least, double most, double halfUnit, double secondsPer) {
+    least = Printed(least, halfUnit);
+    most = Printed(most, halfUnit);
+    const timebase::Step unit =
+        timebase::StepOf(std::max(std::fabs(least), std::fabs(most)) * secondsPer);
+    const double scale = secondsPer / timebase::SecondsPer(unit.unit);
+    int digits = 6;
+    while (digits < 17 && fmt::format("{:.{}g}", least * scale, digits) ==
+                              fmt::format("{:.{}g}", most * scale, digits))
+        ++digits;
+    return fmt::format("from {:.{}g} to {:.{}g} {}", least * scale, digits, most * scale, digits,
+                       unit.unit);
 }
 
 // Seconds per unit of the column's values, with what was assumed said.
@@ -82,38 +74,29 @@ double SecondsPerUnit(const Column& c, bool stamps, const std::string& label,
 }  // namespace
 
 TimeColumnStep StepOfTimeColumn(const Layout& layout, const CCsvBody& body,
-                                std::vector<std::string>& said,
-                                const std::function<void()>& checkpoint) {
+                                std::vector<std::string>& said) {
     TimeColumnStep result;
     const Column& c = layout.columns[static_cast<std::size_t>(body.TimeColumn())];
     const bool stamps = body.Stamps();
     const std::string label = "\"" + c.label + "\"";
     const double per = SecondsPerUnit(c, stamps, label, said);
-    // Evenly spaced as the layout judges it on the head, here over every row.
-    const std::vector<double>& times = body.Times();
-    const std::vector<double>& halfUnits = body.HalfUnits();
-    const std::size_t n = times.size();
+    const CTimeTrack& times = body.Times();
     // One row: a time, but no step to take from it; the column's unit stays.
-    if (n == 1 && !stamps) result.seconds = per;
-    if (n < 2) return result;
-    constexpr std::size_t kCheckEvery = std::size_t{1} << 22;
-    const double median = MedianStep(times);
-    bool even = true;
-    double least = times[1] - times[0], most = least;
-    for (std::size_t i = 1; i < n; ++i) {
-        const double d = times[i] - times[i - 1];
-        least = std::min(least, d);
-        most = std::max(most, d);
-        even = even && EvenStep(times[i - 1], times[i], median, halfUnits[i - 1], halfUnits[i]);
-        if (i % kCheckEvery == 0) checkpoint();
-    }
-    if (even) {
-        result.seconds = MeanStep(times) * per;
+    if (times.Count() == 1 && !stamps && !times.HasGaps()) result.seconds = per;
+    if (times.Count() + (times.HasGaps() ? 1 : 0) < 2) return result;
+    if (times.Even()) {
+        result.seconds = times.MeanStep() * per;
+        result.origin = times.First() * per;
+        const timebase::Step step = timebase::StepOf(result.seconds);
+        said.push_back(fmt::format("the step of {} {} comes from the {} {}",
+                                   timebase::ReadableText(step.value), step.unit,
+                                   stamps ? "time stamps of" : "time column", label));
         return result;
     }
-    const std::string why =
-        fmt::format("its steps run from {:.6g} to {:.6g} {}", Printed(least, halfUnits[0]),
-                    Printed(most, halfUnits[0]), stamps || c.unit.empty() ? "s" : c.unit);
+    const std::string why = times.HasGaps()
+                                ? std::string("some of its cells hold no time")
+                                : "its steps run " + StepsText(times.LeastStep(), times.MostStep(),
+                                                               times.FinestHalfUnit(), per);
     if (stamps) {
         said.push_back("the time stamps of " + label + " are not evenly spaced (" + why +
                        "); they were left out");

@@ -14,12 +14,11 @@ namespace csv_layout {
 
 struct TimeColumnStep {
     double seconds = 0;         // 0 when the column gives none
+    double origin = 0;          // the time of the first row, in seconds, with a step
     bool shownAsCurve = false;  // an uneven time column: a curve after all
 };
 
-// checkpoint() runs every few million rows, so that a cancel is heard.
 TimeColumnStep StepOfTimeColumn(const Layout& layout, const CCsvBody& body,
-                                std::vector<std::string>& said,
-                                const std::function<void()>& checkpoint);
+                                std::vector<std::string>& said);
 
 }  // namespace csv_layout

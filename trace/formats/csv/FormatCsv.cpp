@@ -270,7 +270,7 @@ bool ReadBody(CFile& file, Layout& layout, std::vector<std::size_t>& order,
     double stepSeconds = layout.statedStep;
     csv_layout::TimeColumnStep fromColumn;
     if (body.TimeColumn() >= 0 && stepSeconds == 0 && !exactStep) {
-        fromColumn = csv_layout::StepOfTimeColumn(layout, body, said, checkpoint);
+        fromColumn = csv_layout::StepOfTimeColumn(layout, body, said);
         stepSeconds = fromColumn.seconds;
     }
     if (fromColumn.shownAsCurve) {
@@ -287,6 +287,9 @@ bool ReadBody(CFile& file, Layout& layout, std::vector<std::size_t>& order,
         const timebase::Step step = timebase::StepOf(stepSeconds);
         fresh.m_dblStep = step.value;
         fresh.m_strStepUnit = step.unit;
+    } else if (!exactStep && body.Stored() >= 2) {
+        // Never a step of 1 s without a word.
+        said.push_back("no time step found; samples are 1 s apart");
     }
     TakePreamble(layout, order, exactStep, fresh, said);
     SayStrayQuotes(joined, said);

@@ -279,20 +279,12 @@ double StatedStep(std::string_view key, std::string_view value) {
     return hertz > 0 ? 1 / (number.value * hertz) : 0;
 }
 
-// Strictly increasing and evenly spaced: every step an even one (EvenStep).
+// Strictly increasing and evenly spaced, as the reader judges every row (CTimeTrack).
 bool EvenlySpaced(const std::vector<double>& values, const std::vector<double>& halfUnits) {
     if (values.size() < 3) return false;
-    std::vector<double> steps;
-    for (std::size_t i = 1; i < values.size(); ++i) steps.push_back(values[i] - values[i - 1]);
-    std::vector<double> sorted = steps;
-    std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(sorted.size() / 2),
-                     sorted.end());
-    const double median = sorted[sorted.size() / 2];
-    if (!(median > 0)) return false;
-    for (std::size_t i = 0; i < steps.size(); ++i)
-        if (!EvenStep(values[i], values[i + 1], median, halfUnits[i], halfUnits[i + 1]))
-            return false;
-    return true;
+    CTimeTrack track;
+    for (std::size_t i = 0; i < values.size(); ++i) track.Add(values[i], halfUnits[i]);
+    return track.Even();
 }
 
 std::string Quoted(std::string_view label) {
