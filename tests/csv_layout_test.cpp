@@ -71,7 +71,7 @@ TEST(CsvLayout, StartAndIncrementCellsAreTheTimeBaseAndTheSequenceIsNoCurve) {
     EXPECT_EQ(o.doc.Trace().m_dblStep, 5);
     EXPECT_EQ(o.doc.Trace().m_strStepUnit, "us");
     EXPECT_TRUE(HasItem(o.doc, "Start:-3.5e-03"));
-    EXPECT_TRUE(o.Says("column \"X [Sequence]\" counts the samples")) << o.Notice();
+    EXPECT_TRUE(o.Says("column \"X\" counts the samples")) << o.Notice();
     EXPECT_TRUE(o.Says("the units come from the row under the names")) << o.Notice();
     EXPECT_TRUE(o.Says("the cell under \"Increment\"")) << o.Notice();
 }
@@ -375,4 +375,39 @@ TEST(CsvLayout, TimeColumnsAsInstrumentsPrintThem) {
     const Opened gaps("t,a\n0,1\nx,2\n0.004,3\n0.006,4\n");
     EXPECT_TRUE(gaps.Says("(some of its cells hold no time)")) << gaps.Notice();
     EXPECT_TRUE(gaps.Says("no time step found; samples are 1 s apart")) << gaps.Notice();
+}
+
+// A preamble written as comments is a preamble: a stated rate or interval gives the step.
+TEST(CsvLayout, PreambleItemsWrittenAsComments) {
+    const Opened hash("#Sample rate: 160000Hz\n#Device: logger 2\nch1,ch2\n1,2\n3,4\n");
+    EXPECT_NEAR(hash.doc.Trace().m_dblStep, 6.25, 1e-9);
+    EXPECT_EQ(hash.doc.Trace().m_strStepUnit, "us");
+    EXPECT_TRUE(HasItem(hash.doc, "Device:logger 2")) << hash.doc.Trace().m_strHeaderText;
+    const Opened spaced("# Sample Interval = 2e-6\nU\n1\n2\n3\n");
+    EXPECT_EQ(spaced.doc.Trace().m_dblStep, 2);
+    EXPECT_EQ(spaced.doc.Trace().m_strStepUnit, "us");
+    const Opened percent("% Sampling Period: 0.5 ms\nU;I\n1;2\n3;4\n");
+    EXPECT_EQ(percent.doc.Trace().m_dblStep, 500);
+    EXPECT_EQ(percent.doc.Trace().m_strStepUnit, "us");
+    const Opened semicolon("; Sample rate = 1 kHz\nU;I\n1;2\n3;4\n");
+    EXPECT_EQ(semicolon.doc.Trace().m_dblStep, 1);
+    EXPECT_EQ(semicolon.doc.Trace().m_strStepUnit, "ms");
+}
+
+// Cells as spreadsheets and loggers write them: hexadecimal numbers; an empty file says it
+// holds nothing; --curves holds to its list even past an uneven time column.
+TEST(CsvLayout, HexCellsEmptyFilesAndCurvesAsListed) {
+    const Opened hex("reg,value\n1,0xFF\n2,0x1A\n3,-0x10\n");
+    EXPECT_EQ(Samples(hex.doc, 1), (V{255, 26, -16}));
+    for (const char* nothing : {"", "\n\n  \n"}) {
+        const Opened empty(nothing);
+        EXPECT_TRUE(empty.ok);
+        EXPECT_EQ(empty.doc.Trace().m_nSampleCount, 0);
+        EXPECT_TRUE(empty.Says("it holds no samples")) << empty.Notice();
+    }
+    const Opened listed("Time (s),A,B\n0,1,2\n1,3,4\n3,5,6\n", {"B"});
+    ASSERT_EQ(listed.doc.Trace().m_nCurveCount, 1);
+    EXPECT_EQ(listed.doc.Trace().m_strCurveName[0], "B");
+    EXPECT_TRUE(listed.Says("is not evenly spaced and not among the curves chosen"))
+        << listed.Notice();
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -130,6 +131,19 @@ bool ParseNumber(std::string_view cell, bool decimalComma, double& value, double
         commaFree = std::string(cell);
         std::replace(commaFree.begin(), commaFree.end(), ',', '.');
         copy = commaFree;
+    }
+    // Hexadecimal, as logic analysers and registers print them: 0xFF, -0x1A.
+    const std::string_view digits =
+        copy.front() == '-' || copy.front() == '+' ? copy.substr(1) : copy;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X') &&
+        digits.size() <= 2 + 15) {
+        std::uint64_t v = 0;
+        const auto r = std::from_chars(digits.data() + 2, digits.data() + digits.size(), v, 16);
+        if (r.ec == std::errc() && r.ptr == digits.data() + digits.size()) {
+            value = copy.front() == '-' ? -static_cast<double>(v) : static_cast<double>(v);
+            halfUnit = 0.5;
+            return true;
+        }
     }
     const numtext::ScanResult r = numtext::ScanReal(copy.data(), copy.data() + copy.size());
     if (r.end == copy.data() + copy.size()) {

@@ -273,7 +273,13 @@ bool ReadBody(CFile& file, Layout& layout, std::vector<std::size_t>& order,
         fromColumn = csv_layout::StepOfTimeColumn(layout, body, said);
         stepSeconds = fromColumn.seconds;
     }
-    if (fromColumn.shownAsCurve) {
+    // Curves named by --curves are those curves, exactly: an uneven time column is one only
+    // when no list was given.
+    if (fromColumn.shownAsCurve && chosen)
+        said.back() = "the time column \"" +
+                      layout.columns[static_cast<std::size_t>(body.TimeColumn())].label +
+                      "\" is not evenly spaced and not among the curves chosen";
+    if (fromColumn.shownAsCurve && !chosen) {
         if (order.size() == CTraceData::MAX_CURVES) {
             leftOut.push_back("\"" + layout.columns[order.back()].label + "\"");
             order.pop_back();
@@ -291,6 +297,7 @@ bool ReadBody(CFile& file, Layout& layout, std::vector<std::size_t>& order,
         // Never a step of 1 s without a word.
         said.push_back("no time step found; samples are 1 s apart");
     }
+    if (body.Stored() == 0) said.push_back("it holds no samples");
     TakePreamble(layout, order, exactStep, fresh, said);
     SayStrayQuotes(joined, said);
     SayWhatWasDropped(leftOut, chosen, body, layout.columns.size(), said);

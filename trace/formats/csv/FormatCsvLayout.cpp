@@ -287,6 +287,29 @@ bool EvenlySpaced(const std::vector<double>& values, const std::vector<double>& 
     return track.Even();
 }
 
+// A preamble line's key and value. A comment mark before the key ("# Sample Interval = 2e-6",
+// "%", ";", "//") is no part of it; a key and its value may share a cell ("Model: DSO-X",
+// "Model=DSO-X").
+std::pair<std::string, std::string> KeyAndValue(std::string key, std::string value) {
+    std::string_view k = Trim(key);
+    for (const std::string_view mark : {"//", "#", "%", ";"})
+        if (k.substr(0, mark.size()) == mark) {
+            k = Trim(k.substr(mark.size()));
+            break;
+        }
+    key = std::string(k);
+    // Cut before it began (a ';' comment mark with ';' cells): "key: value" after it.
+    if (key.empty() && value.find_first_of(":=") != std::string::npos) std::swap(key, value);
+    if (value.empty()) {
+        const std::size_t at = key.find_first_of(":;,=");
+        if (at != std::string::npos) {
+            value = std::string(Trim(std::string_view(key).substr(at + 1)));
+            key = std::string(Trim(std::string_view(key).substr(0, at)));
+        }
+    }
+    return {key, value};
+}
+
 std::string Quoted(std::string_view label) {
     return "\"" + std::string(label) + "\"";
 }
@@ -526,20 +549,13 @@ void CDetector::FindHeaderAndUnits() {
 void CDetector::ReadPreamble() {
     for (std::int64_t r = 0; r < (m_header >= 0 ? m_header : m_data); ++r) {
         const Record& rec = At(r);
-        std::string key = rec.cells.empty() ? std::string() : rec.cells[0], value;
-        if (rec.cells.size() == 1) {
-            // A key and its value in one cell: "Model: DSO-X", "Model;DSO-X".
-            const std::size_t at = key.find_first_of(":;,=");
-            if (at != std::string::npos) {
-                value = std::string(Trim(std::string_view(key).substr(at + 1)));
-                key = std::string(Trim(std::string_view(key).substr(0, at)));
-            }
-        }
+        std::string line;  // the cells after the first, as the value
         for (std::size_t j = 1; j < rec.cells.size(); ++j) {
             if (rec.cells[j].empty()) continue;
-            if (!value.empty()) value += ' ';
-            value += rec.cells[j];
+            if (!line.empty()) line += ' ';
+            line += rec.cells[j];
         }
+        auto [key, value] = KeyAndValue(rec.cells.empty() ? std::string() : rec.cells[0], line);
         m_layout.preamble.emplace_back(Text(StripQuotes(key)), Text(value));
     }
     m_preambleItems = static_cast<int>(m_layout.preamble.size());
@@ -660,6 +676,9 @@ void CDetector::JudgeColumns() {
         if (counts && (c.name.empty() || NameIn(c.name, {"x", "sequence", "no.", "no", "index",
                                                          "id#", "id", "#", "n", "nr", "nr."}))) {
             c.role = Role::index;
+            // The units row under a counter names what it counts ("Sequence"), no unit.
+            c.unit.clear();
+            if (!c.name.empty()) c.label = c.name;
             m_layout.guesses.push_back("column " + Quoted(c.label) +
                                        " counts the samples (0, 1, 2, ...) and is not a curve");
             continue;
