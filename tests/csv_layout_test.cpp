@@ -8,33 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/MemFile.h"
-#include "tests/support/MessageRecorder.h"
+#include "tests/support/OpenedCsv.h"
 #include "tests/support/TraceFixtures.h"
 #include "trace/document/Document.h"
 
 namespace {
 
 using V = std::vector<float>;
-
-struct Opened {
-    explicit Opened(const std::string& text, std::vector<std::string> curves = {}) {
-        doc.m_curvesToRead = std::move(curves);
-        CMemFile file(text.data(), text.size());
-        ok = doc.ReadAs(TraceFormatId::csv, file);
-    }
-    std::string Notice() const {
-        return messages.m_messages.empty() ? std::string() : messages.m_messages.back();
-    }
-    bool Says(const std::string& part) const { return Notice().find(part) != std::string::npos; }
-    CMessageRecorder messages;
-    CtesqDoc doc;
-    bool ok = false;
-};
-
-bool HasItem(const CtesqDoc& doc, const std::string& item) {
-    return doc.Trace().m_strHeaderText.find(item + "        ") != std::string::npos;
-}
 
 }  // namespace
 
@@ -53,7 +33,7 @@ TEST(CsvLayout, ScopePreambleBesideTheDataAndItsSampleInterval) {
     EXPECT_TRUE(HasItem(o.doc, "Record Length:2.500000e+03"));
     EXPECT_TRUE(HasItem(o.doc, "Sample Interval:4.000000e-09"));
     EXPECT_TRUE(o.Says("columns 0 to 2 beside the data hold 3 header items")) << o.Notice();
-    EXPECT_TRUE(o.Says("the step of 4e-09 s comes from the preamble's \"Sample Interval\""))
+    EXPECT_TRUE(o.Says("the step of 4 ns comes from the preamble's \"Sample Interval\""))
         << o.Notice();
 }
 

@@ -43,7 +43,11 @@ std::string_view NextCell(const char*& p, const char* end, char sep) {
 
 CCsvBody::CCsvBody(const csv_layout::Layout& layout, const std::vector<std::size_t>& order,
                    long long rows)
-    : m_layout(layout), m_dest(layout.columns.size(), nullptr), m_rows(rows) {
+    : m_layout(layout),
+      m_dest(layout.columns.size(), nullptr),
+      m_timeParts(layout.columns.size(), -1),
+      m_timeCells(layout.timeSources, layout.dateOrder, layout.decimalComma),
+      m_rows(rows) {
     const auto capacity = static_cast<std::size_t>(std::max<long long>(rows, 1));
     m_curves.resize(order.size());
     for (std::size_t i = 0; i < m_curves.size(); ++i) {
@@ -51,11 +55,11 @@ CCsvBody::CCsvBody(const csv_layout::Layout& layout, const std::vector<std::size
         if (!m_curves[i]) throw std::bad_alloc();
         m_dest[order[i]] = m_curves[i].get();
     }
-    for (std::size_t j = 0; j < layout.columns.size() && m_timeColumn < 0; ++j)
-        if (layout.columns[j].role == Role::time || layout.columns[j].role == Role::timestamp)
-            m_timeColumn = static_cast<int>(j);
-    if (m_timeColumn < 0) return;
+    if (layout.timeSources.empty()) return;
+    m_timeColumn = static_cast<int>(layout.timeSources.front().column);
     m_stamps = layout.columns[static_cast<std::size_t>(m_timeColumn)].role == Role::timestamp;
+    for (std::size_t i = 0; i < layout.timeSources.size() && m_stamps; ++i)
+        m_timeParts[layout.timeSources[i].column] = static_cast<int>(i);
     // The time column's floats too, in case it turns out not to be even and is a curve after
     // all.
     if (!m_stamps) {
@@ -86,11 +90,14 @@ void CCsvBody::Store(std::string_view record, std::size_t readable, bool quoted)
             cell = NextCell(p, end, sep);
         }
         float* const column = m_dest[static_cast<std::size_t>(k)];
+        if (const int part = m_timeParts[static_cast<std::size_t>(k)]; part >= 0) {
+            m_timeCells.Take(part, cell);
+            continue;
+        }
         if (k == m_timeColumn) {
             // Read once: its step judged, its float kept for a curve it may yet become.
             double v = std::nan(""), h = 0;
-            const bool ok = m_stamps ? csv_layout::ParseTimestamp(cell, v, h)
-                                     : csv_layout::ParseNumber(cell, decimalComma, v, h);
+            const bool ok = csv_layout::ParseNumber(cell, decimalComma, v, h);
             m_times.Add(ok ? v : std::nan(""), h);
             if (column != nullptr) {
                 if (!ok || std::isnan(v)) ++m_badCells;
@@ -101,6 +108,11 @@ void CCsvBody::Store(std::string_view record, std::size_t readable, bool quoted)
         if (column == nullptr) continue;
         column[row] =
             plain ? PlainValue(cell, readableEnd) : CellValue(cell, decimalComma, m_badCells);
+    }
+    if (m_stamps) {
+        double v = 0, h = 0;
+        const bool ok = m_timeCells.End(v, h);
+        m_times.Add(ok ? v : std::nan(""), h);
     }
     // Cells past the table's columns have no curve to go to.
     if (plain) {

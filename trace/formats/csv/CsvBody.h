@@ -39,7 +39,9 @@ private:
     void CountExtraCells(const char* p, const char* end);
 
     const csv_layout::Layout& m_layout;
-    std::vector<float*> m_dest;  // a column's array, or null
+    std::vector<float*> m_dest;    // a column's array, or null
+    std::vector<int> m_timeParts;  // by column: the time source it is, or -1
+    csv_layout::CTimeCells m_timeCells;
     long long m_rows;
     int m_timeColumn = -1;
     bool m_stamps = false;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <limits>
 
@@ -48,12 +47,14 @@ void CTimeTrack::Add(double value, double halfUnit) {
     }
     if (m_nCount == 0) {
         m_first = value;
+        m_firstHalf = halfUnit;
     } else {
         const double step = value - m_last;
         if (m_nCount == 1 || step < m_least) m_least = step;
         if (m_nCount == 1 || step > m_most) m_most = step;
     }
     m_last = value;
+    m_lastHalf = halfUnit;
     m_half = std::max(m_half, halfUnit);
     if (halfUnit > 0 && (m_finest == 0 || halfUnit < m_finest)) m_finest = halfUnit;
     ++m_nCount;
@@ -62,7 +63,12 @@ void CTimeTrack::Add(double value, double halfUnit) {
 double CTimeTrack::MeanStep() const {
     if (m_nCount < 2) return 0;
     const double n = static_cast<double>(m_nCount - 1);
-    double step = (m_last - m_first) / n;
+    // Two printed values lie a whole number of the finer one's last digit apart: 1365004402.148
+    // less 1365004402.140 is 8 ms, whatever the doubles nearest to them say.
+    double span = m_last - m_first;
+    if (const double unit = 2 * std::min(m_firstHalf, m_lastHalf); unit > 0)
+        span = std::round(span / unit) * unit;
+    double step = span / n;
     const double doubt = 4 * std::numeric_limits<double>::epsilon() *
                          std::max(std::fabs(m_first), std::fabs(m_last)) / n;
     if (doubt > 0 && step > doubt) {
@@ -173,54 +179,6 @@ bool ParseNumber(std::string_view cell, bool decimalComma, double& value, double
         return true;
     }
     return false;
-}
-
-bool ParseTimestamp(std::string_view cell, double& seconds, double& halfUnit) {
-    if (cell.size() < 16) return false;  // too short for a date and a time of day
-    const std::string stripped = StripQuotes(cell);
-    cell = Trim(stripped);
-    // YYYY-MM-DD or YYYY/MM/DD, then ' ' or 'T', then hh:mm[:ss[.fff]], then an optional 'Z'.
-    const auto digits = [&](std::size_t at, std::size_t n, int& out) {
-        if (at + n > cell.size()) return false;
-        out = 0;
-        for (std::size_t i = at; i < at + n; ++i) {
-            if (cell[i] < '0' || cell[i] > '9') return false;
-            out = out * 10 + (cell[i] - '0');
-        }
-        return true;
-    };
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    if (!digits(0, 4, y) || cell.size() < 16 || (cell[4] != '-' && cell[4] != '/') ||
-        cell[7] != cell[4] || !digits(5, 2, mo) || !digits(8, 2, d) ||
-        (cell[10] != ' ' && cell[10] != 'T') || !digits(11, 2, h) || cell[13] != ':' ||
-        !digits(14, 2, mi))
-        return false;
-    std::size_t at = 16;
-    double fraction = 0;
-    halfUnit = 30;
-    if (at < cell.size() && cell[at] == ':') {
-        if (!digits(at + 1, 2, s)) return false;
-        at += 3;
-        halfUnit = 0.5;
-        if (at < cell.size() && (cell[at] == '.' || cell[at] == ',')) {
-            double scale = 0.1;
-            for (++at; at < cell.size() && cell[at] >= '0' && cell[at] <= '9'; ++at) {
-                fraction += (cell[at] - '0') * scale;
-                halfUnit = scale / 2;
-                scale /= 10;
-            }
-        }
-    }
-    if (at < cell.size() && cell[at] == 'Z') ++at;
-    if (at != cell.size() || h > 23 || mi > 59 || s > 60) return false;
-    // A day the calendar has (no 30 February), counted from 1970-01-01.
-    const std::chrono::year_month_day date{std::chrono::year{y},
-                                           std::chrono::month{static_cast<unsigned>(mo)},
-                                           std::chrono::day{static_cast<unsigned>(d)}};
-    if (!date.ok()) return false;
-    const auto days = static_cast<double>(std::chrono::sys_days{date}.time_since_epoch().count());
-    seconds = days * 86400 + h * 3600 + mi * 60 + s + fraction;
-    return true;
 }
 
 }  // namespace csv_layout

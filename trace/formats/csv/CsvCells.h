@@ -1,7 +1,7 @@
 #pragma once
 // The cells of a CSV record and the values they hold: quoting, blank records, numbers with
-// the place of their last printed digit, date-and-time stamps, and whether two times are one
-// step apart as far as their digits tell. Shared by the layout detector and the reader.
+// the place of their last printed digit, and the steps of a time column. Shared by the layout
+// detector and the reader.
 
 #include <cstdint>
 #include <string>
@@ -51,11 +51,8 @@ private:
     double m_first = 0, m_last = 0;
     double m_least = 0, m_most = 0;
     double m_half = 0, m_finest = 0;
+    double m_firstHalf = 0, m_lastHalf = 0;
     bool m_bGaps = false;
 };
-
-// A date and time of day ("2020-10-28 20:17:45", with 'T', with fractions of a second) as
-// seconds since 1970-01-01, and half a unit of its last printed digit.
-bool ParseTimestamp(std::string_view cell, double& seconds, double& halfUnit);
 
 }  // namespace csv_layout

@@ -78,7 +78,7 @@ TimeColumnStep StepOfTimeColumn(const Layout& layout, const CCsvBody& body,
     TimeColumnStep result;
     const Column& c = layout.columns[static_cast<std::size_t>(body.TimeColumn())];
     const bool stamps = body.Stamps();
-    const std::string label = "\"" + c.label + "\"";
+    const std::string label = layout.timeName.empty() ? "\"" + c.label + "\"" : layout.timeName;
     const double per = SecondsPerUnit(c, stamps, label, said);
     const CTimeTrack& times = body.Times();
     // One row: a time, but no step to take from it; the column's unit stays.

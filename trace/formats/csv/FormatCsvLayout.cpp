@@ -314,6 +314,25 @@ std::string Quoted(std::string_view label) {
     return "\"" + std::string(label) + "\"";
 }
 
+// A column of dates or times: every cell a stamp, its dates read in one order.
+struct StampColumn {
+    std::size_t j = 0;
+    bool date = true, time = false;
+    DateOrder order = DateOrder::either;
+    std::string orderSaid;  // how the dates were read, when they could have been read otherwise
+};
+
+bool IsTimeName(std::string_view name) {
+    return NameIn(name, {"time", "t", "x", "x-axis", "second", "seconds", "sec", "s", "zeit",
+                         "temps", "tiempo", "tempo"});
+}
+
+bool IsStampName(std::string_view name) {
+    return NameIn(
+        name, {"ts", "timestamp", "timestamps", "time stamp", "time_stamp", "epoch", "epoch time",
+               "unix", "unix time", "unixtime", "unix_time", "unix timestamp"});
+}
+
 // Made out a step at a time from the head's records; each step reads what the steps before
 // it found.
 class CDetector {
@@ -339,7 +358,15 @@ private:
     void FindStatedStep();
     bool ValuesOf(std::size_t j, std::vector<double>& values, std::vector<double>& halfUnits,
                   bool& stamps) const;
+    void FindStartAndRate();
     void JudgeColumns();
+    bool StampsIn(std::size_t j, struct StampColumn& out) const;
+    void StampValues(std::size_t j, DateOrder order, std::vector<double>& values,
+                     std::vector<double>& halfUnits) const;
+    void JudgeStampColumns();
+    void JoinCalendarColumns();
+    bool EpochColumn(std::size_t j, const std::vector<double>& values);
+    void TakeTime(std::vector<TimeSource> sources, DateOrder order);
     bool JudgeTime(std::size_t j, const std::vector<double>& values,
                    const std::vector<double>& halfUnits);
     void ShowTheOnlyColumns();
@@ -387,6 +414,7 @@ Layout CDetector::Run() {
     if (!FindData()) return m_layout;
     FindHeaderAndUnits();
     ReadPreamble();
+    FindStartAndRate();
     NameColumns();
     FindStatedStep();
     JudgeColumns();
@@ -608,6 +636,7 @@ void CDetector::NameColumns() {
 // The step the file states: in the preamble, or in cells under Start and Increment.
 void CDetector::FindStatedStep() {
     for (const auto& [key, value] : m_layout.preamble) {
+        if (m_layout.statedStep > 0) break;
         const double step = StatedStep(key, value);
         if (step > 0) {
             m_layout.statedStep = step;
@@ -632,6 +661,37 @@ void CDetector::FindStatedStep() {
     }
 }
 
+// A single column whose first two lines are a Unix time (2001 to 2033) and a rate in Hz far
+// above or below the samples that follow: a start time and a sample rate, not samples.
+void CDetector::FindStartAndRate() {
+    if (m_header >= 0 || m_p > 0 || m_data + 2 >= m_n) return;
+    double start = 0, rate = 0, h = 0, startHalf = 0;
+    for (std::int64_t r = m_data; r < m_n; ++r)
+        if (At(r).cells.size() > 1) return;
+    const auto number = [&](std::int64_t r, double& v) {
+        return At(r).kinds.size() == 1 && At(r).kinds[0] == Kind::number &&
+               ParseNumber(At(r).cells[0], m_layout.decimalComma, v, h);
+    };
+    if (!number(m_data, start) || ((startHalf = h), !number(m_data + 1, rate)) ||
+        !(start >= 1e9 && start < 2e9) || !(rate > 0 && rate <= 1e9))
+        return;
+    for (std::int64_t r = m_data + 2; r < m_n; ++r) {
+        double v = 0;
+        if (number(r, v) && !(std::fabs(v) < start / 100)) return;
+    }
+    m_data += 2;
+    m_layout.dataRecord = m_data;
+    const std::string when = UtcText(start, startHalf);
+    m_layout.preamble.emplace_back("Start time", when);
+    m_layout.preamble.emplace_back("Sample rate", Text(At(m_data - 1).cells[0]) + " Hz");
+    m_layout.statedStep = 1 / rate;
+    m_layout.statedStepSource = "the sample rate on its second line";
+    m_layout.guesses.push_back(fmt::format(
+        "its first two lines were read as a start time (Unix time {}, {}) and a sample rate ({} "
+        "Hz)",
+        Text(At(m_data - 2).cells[0]), when, Text(At(m_data - 1).cells[0])));
+}
+
 // A column's values in the head's data rows; whether they are all numbers or all stamps.
 bool CDetector::ValuesOf(std::size_t j, std::vector<double>& values, std::vector<double>& halfUnits,
                          bool& stamps) const {
@@ -653,20 +713,17 @@ bool CDetector::ValuesOf(std::size_t j, std::vector<double>& values, std::vector
     return numbers || stamps;
 }
 
-// What each column holds, judged on the head's data rows: time stamps, a counter, the time,
-// or a curve.
+// What each column holds, judged on the head's data rows: time stamps (in one column or
+// several), a counter, the time, or a curve.
 void CDetector::JudgeColumns() {
+    JudgeStampColumns();
+    if (!m_haveTime) JoinCalendarColumns();
     for (std::size_t j = static_cast<std::size_t>(m_p); j < m_width; ++j) {
         Column& c = m_layout.columns[j];
         if (c.role != Role::curve) continue;
         std::vector<double> values, halfUnits;
         bool stamps = false;
         ValuesOf(j, values, halfUnits, stamps);
-        if (stamps) {
-            c.role = Role::timestamp;
-            m_layout.guesses.push_back("column " + Quoted(c.label) + " holds time stamps");
-            continue;
-        }
         bool counts = values.size() >= 2;
         for (std::size_t i = 0; counts && i < values.size(); ++i)
             counts = values[i] == values[0] + static_cast<double>(i) &&
@@ -683,8 +740,195 @@ void CDetector::JudgeColumns() {
                                        " counts the samples (0, 1, 2, ...) and is not a curve");
             continue;
         }
-        if (!m_haveTime) m_haveTime = JudgeTime(j, values, halfUnits);
+        if (!m_haveTime) m_haveTime = EpochColumn(j, values) || JudgeTime(j, values, halfUnits);
     }
+}
+
+// The time of each row comes from `sources`: the first names the time, the others are no
+// curves.
+void CDetector::TakeTime(std::vector<TimeSource> sources, DateOrder order) {
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        Column& c = m_layout.columns[sources[i].column];
+        c.role = i == 0 ? (sources[i].part == TimePart::number ? Role::time : Role::timestamp)
+                        : Role::ignored;
+        names.push_back(Quoted(c.label));
+    }
+    std::string joined = names.front();
+    for (std::size_t i = 1; i < names.size(); ++i)
+        joined += (i + 1 == names.size() ? " and " : ", ") + names[i];
+    m_layout.timeName = joined;
+    m_layout.timeSources = std::move(sources);
+    m_layout.dateOrder = order;
+    m_haveTime = true;
+}
+
+// Every non-empty cell of column j in the head's data rows is a date, a time of day or both,
+// in one shape, and its dates read in one order: day first or month first as the values
+// allow, else the reading that is evenly spaced, else day first.
+bool CDetector::StampsIn(std::size_t j, StampColumn& out) const {
+    bool any = false, shortFirst = false, dayFirst = true, monthFirst = true;
+    char mark = 0;
+    for (std::int64_t r = m_data; r < m_n; ++r) {
+        const Record& rec = At(r);
+        const Kind k = j < rec.kinds.size() ? rec.kinds[j] : Kind::empty;
+        if (k == Kind::empty) continue;
+        if (k != Kind::timestamp) return false;
+        double v = 0, h = 0;
+        StampShape shape;
+        ParseStamp(rec.cells[j], DateOrder::either, v, h, &shape);
+        any = true;
+        out.date = out.date && shape.date;
+        out.time = out.time || shape.time;
+        if (!shape.shortFirst) continue;
+        shortFirst = true;
+        mark = shape.dateMark;
+        dayFirst = dayFirst && ParseStamp(rec.cells[j], DateOrder::dayFirst, v, h);
+        monthFirst = monthFirst && ParseStamp(rec.cells[j], DateOrder::monthFirst, v, h);
+    }
+    out.j = j;
+    if (!any || (shortFirst && !dayFirst && !monthFirst)) return false;
+    if (!shortFirst) return true;
+    std::string why;
+    if (dayFirst && monthFirst) {
+        std::vector<double> byDay, byMonth, halves;
+        StampValues(j, DateOrder::dayFirst, byDay, halves);
+        halves.clear();
+        StampValues(j, DateOrder::monthFirst, byMonth, halves);
+        const bool monthEven = EvenlySpaced(byMonth, halves) && !EvenlySpaced(byDay, halves);
+        dayFirst = !monthEven;
+        why = monthEven ? ", the one reading that is evenly spaced"
+                        : ", as no day past the 12th tells which comes first";
+    }
+    out.order = dayFirst ? DateOrder::dayFirst : DateOrder::monthFirst;
+    const std::string m(1, mark);
+    out.orderSaid =
+        fmt::format("the dates of {} were read {} ({}){}", Quoted(m_layout.columns[j].label),
+                    dayFirst ? "day first" : "month first",
+                    dayFirst ? "31" + m + "12" + m + "2023" : "12" + m + "31" + m + "2023", why);
+    return true;
+}
+
+void CDetector::StampValues(std::size_t j, DateOrder order, std::vector<double>& values,
+                            std::vector<double>& halfUnits) const {
+    for (std::int64_t r = m_data; r < m_n; ++r) {
+        const Record& rec = At(r);
+        if (j >= rec.kinds.size() || rec.kinds[j] == Kind::empty) continue;
+        double v = std::nan(""), h = 0;
+        if (!ParseStamp(rec.cells[j], order, v, h)) v = std::nan("");
+        values.push_back(v);
+        halfUnits.push_back(h);
+    }
+}
+
+// Columns of time stamps. One that holds dates and times is the time; else a column of
+// dates and one of times of day together; else the first. Other stamp columns are no curves.
+void CDetector::JudgeStampColumns() {
+    std::vector<StampColumn> found;
+    for (std::size_t j = static_cast<std::size_t>(m_p); j < m_width; ++j) {
+        StampColumn sc;
+        if (m_layout.columns[j].role == Role::curve && StampsIn(j, sc)) found.push_back(sc);
+    }
+    if (found.empty()) return;
+    const auto first = [&](bool date, bool time) {
+        return std::find_if(found.begin(), found.end(), [&](const StampColumn& sc) {
+            return sc.date == date && sc.time == time;
+        });
+    };
+    std::vector<StampColumn> used;
+    if (first(true, true) != found.end())
+        used = {*first(true, true)};
+    else if (first(true, false) != found.end() && first(false, true) != found.end())
+        used = {*first(true, false), *first(false, true)};
+    else
+        used = {found.front()};
+    std::vector<TimeSource> sources;
+    DateOrder order = DateOrder::either;
+    for (const StampColumn& sc : used) {
+        sources.push_back({sc.j, TimePart::stamp});
+        if (sc.order != DateOrder::either) order = sc.order;
+        if (!sc.orderSaid.empty()) m_layout.guesses.push_back(sc.orderSaid);
+    }
+    TakeTime(sources, order);
+    const StampColumn& one = used.front();
+    m_layout.guesses.push_back(
+        used.size() > 1        ? "columns " + m_layout.timeName + " together hold the time stamps"
+        : one.date && one.time ? "column " + m_layout.timeName + " holds time stamps"
+        : one.date             ? "column " + m_layout.timeName + " holds dates"
+                   : "column " + m_layout.timeName + " holds times of day without a date");
+    for (const StampColumn& sc : found) {
+        Column& c = m_layout.columns[sc.j];
+        if (c.role != Role::curve) continue;
+        c.role = Role::ignored;
+        m_layout.guesses.push_back("column " + Quoted(c.label) +
+                                   " holds times too and was left out");
+    }
+}
+
+// A calendar time split over columns named Year, Month, Day, Hour, Minute and Second (a
+// date, or hours and minutes at least), each a number in its range.
+void CDetector::JoinCalendarColumns() {
+    struct Part {
+        TimePart part;
+        std::initializer_list<std::string_view> names;
+        double least, most;
+    };
+    static const Part kParts[] = {
+        {TimePart::year, {"year", "yr", "yyyy"}, 1, 9999},
+        {TimePart::month, {"month", "mon"}, 1, 12},
+        {TimePart::day, {"day", "dd"}, 1, 31},
+        {TimePart::hour, {"hour", "hr", "hh"}, 0, 23},
+        {TimePart::minute, {"minute", "min"}, 0, 59},
+        {TimePart::second, {"second", "sec", "ss"}, 0, 61},
+    };
+    std::vector<TimeSource> sources;
+    std::vector<TimePart> parts;
+    for (std::size_t j = static_cast<std::size_t>(m_p); j < m_width; ++j) {
+        const Column& c = m_layout.columns[j];
+        for (const Part& p : kParts) {
+            if (c.role != Role::curve || !NameIn(c.name, p.names) ||
+                std::find(parts.begin(), parts.end(), p.part) != parts.end())
+                continue;
+            std::vector<double> values, halfUnits;
+            bool stamps = false;
+            const bool fits = ValuesOf(j, values, halfUnits, stamps) && !stamps &&
+                              std::all_of(values.begin(), values.end(), [&](double v) {
+                                  return v >= p.least && v < p.most + 1 &&
+                                         (p.part == TimePart::second || v == std::trunc(v));
+                              });
+            if (!fits) continue;
+            sources.push_back({j, p.part});
+            parts.push_back(p.part);
+        }
+    }
+    const auto has = [&](TimePart p) {
+        return std::find(parts.begin(), parts.end(), p) != parts.end();
+    };
+    const bool date = has(TimePart::year) && has(TimePart::month) && has(TimePart::day);
+    if (!date && !(has(TimePart::hour) && has(TimePart::minute))) return;
+    TakeTime(sources, DateOrder::either);
+    m_layout.guesses.push_back("columns " + m_layout.timeName + " together hold the time stamps");
+}
+
+// Unix time stamps: a column named as stamps (ts, timestamp, epoch) or as the time, or an
+// unnamed first column, whose values all lie from 2001 to 2096 in seconds (1e9 to 4e9); or,
+// named as stamps, in milliseconds.
+bool CDetector::EpochColumn(std::size_t j, const std::vector<double>& values) {
+    const Column& c = m_layout.columns[j];
+    const bool stampName = IsStampName(c.name);
+    if (values.empty() || !(stampName || IsTimeName(c.name) ||
+                            (c.name.empty() && j == static_cast<std::size_t>(m_p))))
+        return false;
+    const auto within = [&](double least, double most) {
+        return std::all_of(values.begin(), values.end(),
+                           [&](double v) { return v >= least && v <= most; });
+    };
+    const bool seconds = within(1e9, 4e9);
+    if (!seconds && !(stampName && within(1e12, 4e12))) return false;
+    TakeTime({{j, seconds ? TimePart::epoch : TimePart::epochMs}}, DateOrder::either);
+    m_layout.guesses.push_back("column " + m_layout.timeName + " holds Unix time stamps (" +
+                               (seconds ? "seconds" : "milliseconds") + " since 1970)");
+    return true;
 }
 
 // The time column: by its name, or by its values alone a first column without a name or
@@ -693,13 +937,12 @@ bool CDetector::JudgeTime(std::size_t j, const std::vector<double>& values,
                           const std::vector<double>& halfUnits) {
     Column& c = m_layout.columns[j];
     const bool first = j == static_cast<std::size_t>(m_p);
-    c.timeByName = NameIn(c.name, {"time", "t", "x", "x-axis", "second", "seconds", "sec", "s",
-                                   "zeit", "temps", "tiempo", "tempo"}) ||
-                   (c.name.empty() && m_header >= 0 && first);
+    c.timeByName =
+        IsTimeName(c.name) || IsStampName(c.name) || (c.name.empty() && m_header >= 0 && first);
     const bool even = EvenlySpaced(values, halfUnits);
     const bool wholeStep = even && values[1] - values[0] == std::trunc(values[1] - values[0]);
     if (!c.timeByName && !(first && even && (c.name.empty() || !wholeStep))) return false;
-    c.role = Role::time;
+    TakeTime({{j, TimePart::number}}, DateOrder::either);
     return true;
 }
 
@@ -712,6 +955,7 @@ void CDetector::ShowTheOnlyColumns() {
         for (Column& c : columns)
             if (c.role == Role::time) {
                 c.role = Role::curve;
+                m_layout.timeSources.clear();
                 m_layout.guesses.push_back("it holds nothing but the time column " +
                                            Quoted(c.label) + ", shown as a curve");
             }
@@ -757,10 +1001,12 @@ void CDetector::SayWhatWasMadeOut() {
                 "its rows are wider than the {} names of the header: columns {} to {} have no name",
                 named, named, m_width - 1));
     }
-    if (m_layout.statedStep > 0)
-        said.push_back(fmt::format("the step of {} s comes from {}",
-                                   timebase::ReadableText(m_layout.statedStep),
+    if (m_layout.statedStep > 0) {
+        const timebase::Step step = timebase::StepOf(m_layout.statedStep);
+        said.push_back(fmt::format("the step of {} {} comes from {}",
+                                   timebase::ReadableText(step.value), step.unit,
                                    m_layout.statedStepSource));
+    }
 }
 
 Layout Detect(std::string_view head, bool whole) {

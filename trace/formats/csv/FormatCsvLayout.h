@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "trace/formats/csv/CsvCells.h"
+#include "trace/formats/csv/CsvTimeCells.h"
 
 namespace csv_layout {
 
@@ -50,6 +51,12 @@ struct Layout {
     int preambleLines = 0;        // of them, the lines above the table (the rest stand beside it)
     int preambleColumns = 0;      // leading columns that hold preamble beside the data
     std::vector<Column> columns;  // every column of the table, by its place in the file
+    // The cells each row's time is made of (a time column, a stamp column, a date column and a
+    // time column, calendar fields in columns); the first is the column named time or
+    // timestamp, the others are left out. Empty when no column gives a time.
+    std::vector<TimeSource> timeSources;
+    DateOrder dateOrder = DateOrder::either;
+    std::string timeName;  // how notices name the time's columns, quoted
     // The step the file states (preamble, Start/Increment cells), in seconds; 0 when none.
     double statedStep = 0;
     std::string statedStepSource;      // where it came from, for the notice
