@@ -18,8 +18,10 @@
 #include <vector>
 
 #include "framework/core/File.h"
+#include "framework/core/NumberText.h"
 #include "framework/gui/QtText.h"
 #include "trace/document/Document.h"
+#include "trace/formats/io/FloatText.h"
 #include "trace/model/TimeBase.h"
 #include "trace/stats/Statistics.h"
 
@@ -28,12 +30,30 @@ namespace {
 const char* const kMeasures[] = {"Min",     "Max",   "Peak-to-peak", "Mean", "RMS",
                                  "Std dev", "First", "Last",         "NaN"};
 
-std::string Value(double v, int digits = 6) {
-    return std::isnan(v) ? std::string("-") : fmt::format("{:.{}g}", v, digits);
+// A measure as the samples' floats write it: the shortest text that reads back as the same
+// float (a peak-to-peak of 0.124, computed in double from two floats, not 0.123999), cut to
+// `digits` significant digits only where that text is longer. 0 digits: never cut.
+std::string Value(double v, int digits = 0) {
+    if (std::isnan(v)) return "-";
+    // Past the floats' range (a peak-to-peak of two huge floats) the double is the measure.
+    const float f = numtext::NarrowToFloat(v);
+    if (std::isinf(f) && std::isfinite(v))
+        return fmt::format("{:.{}g}", v, digits > 0 ? digits : 9);
+    char text[32];
+    const std::string shortest(float_text::RoundTripText(f, text));
+    std::size_t significant = 0;
+    bool leading = true;
+    for (const char c : shortest.substr(0, shortest.find_first_of("eE"))) {
+        if (c < '0' || c > '9') continue;
+        leading = leading && c == '0';
+        significant += !leading;
+    }
+    if (digits == 0 || significant <= static_cast<std::size_t>(digits)) return shortest;
+    return fmt::format("{:.{}g}", v, digits);
 }
 
 // One curve's measures in the order of kMeasures.
-std::vector<std::string> Cells(const CurveStats& c, int digits = 6) {
+std::vector<std::string> Cells(const CurveStats& c, int digits = 0) {
     const auto v = [digits](double x) { return Value(x, digits); };
     return {v(c.min),   v(c.max),  v(c.max - c.min),     v(c.mean), v(c.rms), v(c.std),
             v(c.first), v(c.last), std::to_string(c.nan)};
@@ -178,15 +198,18 @@ CMeasurementsDock::Key CMeasurementsDock::CurrentKey() const {
     return k;
 }
 
-std::string CMeasurementsDock::RangeLine(int start, int end) const {
+std::string CMeasurementsDock::RangeLine(int start, int end, bool tabs) const {
     start = std::clamp(std::min(start, end), 0, m_doc.Trace().m_nSampleCount);
     end = std::clamp(std::max(start, end), 0, m_doc.Trace().m_nSampleCount);
     const std::string& unit = m_doc.Trace().m_strStepUnit;
-    const auto time = [&](long long samples) {
-        return timebase::ReadableText(m_doc.Trace().SampleTime(samples)) + " " + unit;
-    };
-    return fmt::format("Start {} ({})    End {} ({})    Duration {}    Samples {}", start,
-                       time(start), end, time(end), time(end - start), end - start);
+    const auto text = [&](double t) { return timebase::ReadableText(t) + " " + unit; };
+    const CTraceData& trace = m_doc.Trace();
+    // For a spreadsheet each name and value in a cell of its own.
+    const std::string_view form = tabs
+                                      ? "Start\t{} ({})\tEnd\t{} ({})\tDuration\t{}\tSamples\t{}"
+                                      : "Start {} ({})    End {} ({})    Duration {}    Samples {}";
+    return fmt::format(fmt::runtime(form), start, text(trace.SampleTime(start)), end,
+                       text(trace.SampleTime(end)), text(trace.Span(end - start)), end - start);
 }
 
 void CMeasurementsDock::Refresh() {
@@ -294,7 +317,7 @@ void CMeasurementsDock::Show(const SelectionStats& stats) {
 
 std::string CMeasurementsDock::TableText() const {
     // Curves as rows, as a spreadsheet takes them, whatever the dock shows.
-    std::string text = RangeLine(m_stats.start, m_stats.end) + "\nCurve";
+    std::string text = RangeLine(m_stats.start, m_stats.end, true) + "\nCurve";
     for (const char* m : kMeasures) text += std::string("\t") + m;
     text += '\n';
     for (std::size_t i = 0; i < m_stats.curves.size(); ++i) {

@@ -54,7 +54,7 @@ private:
         bool operator==(const Key&) const = default;
     };
     Key CurrentKey() const;
-    std::string RangeLine(int start, int end) const;
+    std::string RangeLine(int start, int end, bool tabs = false) const;
     void StartMeasuring(const Key& key);
     void StopMeasuring();
     void Poll();

@@ -69,6 +69,8 @@ int RunInfo(const InfoOptions& options) {
     out += ",\"sampleCount\":" + std::to_string(doc.Trace().m_nSampleCount);
     out += ",\"step\":" + json::Exact(doc.Trace().m_dblStep);
     out += ",\"stepUnit\":" + json::Quote(doc.Trace().m_strStepUnit);
+    if (doc.Trace().m_dblOrigin != 0)
+        out += ",\"timeOrigin\":" + json::Exact(doc.Trace().m_dblOrigin);
     out += ",\"oscFormat\":" + std::to_string(doc.m_nOscFormat);
     out += ",\"headerText\":" + json::Quote(doc.Trace().m_strHeaderText);
     if (!notes.empty()) {

@@ -26,10 +26,14 @@ int RunStats(const StatsOptions& options) {
     }
     const SelectionStats stats = ComputeSelectionStats(doc.Trace(), start, end);
     if (ChangedWhileRead(doc, options.path)) return 1;
+    const CTraceData& trace = doc.Trace();
+    // The times of the range's ends count from the trace's time origin (a trigger at 0).
     std::string out = fmt::format(
-        "{{\"start\":{},\"end\":{},\"duration\":{},\"unit\":{},\"count\":{}", stats.start,
-        stats.end, json::Exact(doc.Trace().SampleTime(stats.end - stats.start)),
-        json::Quote(doc.Trace().m_strStepUnit), stats.end - stats.start);
+        "{{\"start\":{},\"end\":{},\"duration\":{},\"unit\":{},\"count\":{},\"startTime\":{},"
+        "\"endTime\":{}",
+        stats.start, stats.end, json::Exact(trace.Span(stats.end - stats.start)),
+        json::Quote(trace.m_strStepUnit), stats.end - stats.start,
+        json::Exact(trace.SampleTime(stats.start)), json::Exact(trace.SampleTime(stats.end)));
     out += ",\"curves\":[";
     for (std::size_t i = 0; i < stats.curves.size(); ++i) {
         const CurveStats& c = stats.curves[i];

@@ -54,6 +54,9 @@ TEST(CsvDates, ADateColumnAndATimeColumnAreOneTime) {
     EXPECT_EQ(split.doc.Trace().m_strStepUnit, "ms");
     EXPECT_TRUE(split.Says("columns \"Date\" and \"Time\" together hold the time stamps"))
         << split.Notice();
+    // The first stamp is kept as an item; the times count from it.
+    EXPECT_TRUE(HasItem(split.doc, "Start time:2023-03-07 08:15:02.500"));
+    EXPECT_EQ(split.doc.Trace().m_dblOrigin, 0);
     // Across midnight the date moves on with the time.
     const Opened midnight(
         "Date,Time,P\n2023-03-07,23:59:58,1\n2023-03-08,00:00:00,2\n"
@@ -64,6 +67,7 @@ TEST(CsvDates, ADateColumnAndATimeColumnAreOneTime) {
     EXPECT_EQ(timeOnly.doc.Trace().m_dblStep, 2);
     EXPECT_TRUE(timeOnly.Says("column \"Time\" holds times of day without a date"))
         << timeOnly.Notice();
+    EXPECT_TRUE(HasItem(timeOnly.doc, "Start time:23:59:58"));
     EXPECT_EQ(Opened("Date,P\n2023-03-07,1\n2023-03-08,2\n2023-03-09,3\n").doc.Trace().m_dblStep,
               86400);
 }
@@ -95,6 +99,7 @@ TEST(CsvDates, UnixTimeStampsAreTheTimeBase) {
     EXPECT_EQ(seconds.doc.Trace().m_strStepUnit, "ms");
     EXPECT_TRUE(seconds.Says("column \"ts\" holds Unix time stamps (seconds since 1970)"))
         << seconds.Notice();
+    EXPECT_TRUE(HasItem(seconds.doc, "Start time:2013-04-03 15:53:22.1405 UTC"));
     const Opened millis("timestamp,x\n1365004402140,1\n1365004402144,2\n1365004402148,3\n");
     EXPECT_EQ(millis.doc.Trace().m_dblStep, 4);
     EXPECT_TRUE(millis.Says("(milliseconds since 1970)")) << millis.Notice();

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <set>
 
+#include "framework/core/NumberText.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/TraceFixtures.h"
 #include "trace/document/Document.h"
@@ -90,4 +91,21 @@ TEST(TimeBase, ATimeThatRoundsToZeroHasNoSign) {
     EXPECT_EQ(timebase::Label(-0.001, 100, "us"), "0.00ms");
     EXPECT_EQ(timebase::Label(-0.001, 100, "s"), "00:00");
     EXPECT_EQ(timebase::Label(-20, 100, "us"), "-0.02ms");
+}
+
+TEST(TimeBase, SampleTimesAreWrittenInTheDigitsOfTheOriginAndTheStep) {
+    EXPECT_EQ(timebase::SampleTimeText(0, 6.66666666667, 100), "666.666666667");
+    EXPECT_EQ(timebase::SampleTimeText(0, 6.66666666667, 12345), "82300.00000004115");
+    EXPECT_EQ(timebase::SampleTimeText(0, 0.1, 3), "0.3");
+    EXPECT_EQ(timebase::SampleTimeText(-2500, 100, 3), "-2200");
+    EXPECT_EQ(timebase::SampleTimeText(-0.5, 0.25, 2), "0");
+    EXPECT_EQ(timebase::SampleTimeText(1e-7, 0.0125, 1), "0.0125001");
+    // Every text reads back within the step's last digit of the product.
+    for (const double step : {6.66666666667, 20.8333333333, 0.1, 1e-9, 3.0})
+        for (const std::int64_t j : {0LL, 1LL, 7LL, 1000003LL, 2147483647LL}) {
+            const double t = static_cast<double>(j) * step;
+            EXPECT_NEAR(numtext::ParseReal(timebase::SampleTimeText(0, step, j)), t,
+                        std::fabs(t) * 1e-15 + 1e-300)
+                << step << " " << j;
+        }
 }

@@ -188,12 +188,14 @@ TEST(ViewNavigation, DraggingPastTheEdgeScrollsOn) {
 
 TEST(Measurements, FollowTheSelectionAndCopyAsTabSeparatedText) {
     CCmdTarget app;
-    auto doc = DocWithSamples({{1, 2, 3, 4, 5, 6}, {0, 0, 0, 0, 0, 0}}, [](CTraceData& t) {
-        t.m_strCurveName[0] = "U";
-        t.m_strCurveName[1] = "I";
-        t.m_dblStep = 20;
-        t.m_strStepUnit = "us";
-    });
+    auto doc = DocWithSamples({{1, 2, 3, 4, 5, 6}, {0, 0.1f, -0.024f, 0.012345679f, 0, 0}},
+                              [](CTraceData& t) {
+                                  t.m_strCurveName[0] = "U";
+                                  t.m_strCurveName[1] = "I";
+                                  t.m_dblStep = 20;
+                                  t.m_strStepUnit = "us";
+                                  t.m_dblOrigin = -40;  // a trigger two samples in
+                              });
     CMainFrame frame(*doc, app);
     QAction* item = frame.Actions().Action(ID_VIEW_MEASUREMENTS);
     EXPECT_FALSE(frame.Measurements()->isVisibleTo(&frame));
@@ -217,7 +219,7 @@ TEST(Measurements, FollowTheSelectionAndCopyAsTabSeparatedText) {
     ASSERT_NE(table->item(0, 1), nullptr);
     EXPECT_EQ(table->item(0, 1)->foreground().color(), QColor(160, 160, 160));
     EXPECT_EQ(frame.Measurements()->m_pRange->text(),
-              QStringLiteral("Start 1 (20 us)\nEnd 4 (80 us)\nDuration 60 us\nSamples 3"));
+              QStringLiteral("Start 1 (-20 us)\nEnd 4 (40 us)\nDuration 60 us\nSamples 3"));
 
     ASSERT_TRUE(doc->ExecuteCommand("kxb 0 10 0"));  // the data changes: measured again
     frame.Measurements()->Refresh();
@@ -227,10 +229,13 @@ TEST(Measurements, FollowTheSelectionAndCopyAsTabSeparatedText) {
     // Copied with curves as rows, as a spreadsheet takes them.
     const std::string text = frame.Measurements()->TableText();
     EXPECT_EQ(text.substr(0, text.find('\n')),
-              "Start 1 (20 us)    End 4 (80 us)    Duration 60 us    Samples 3");
+              "Start\t1 (-20 us)\tEnd\t4 (40 us)\tDuration\t60 us\tSamples\t3");
     EXPECT_NE(text.find("Curve\tMin\tMax\tPeak-to-peak\tMean\tRMS\tStd dev\tFirst\tLast\tNaN\n"),
               std::string::npos);
     EXPECT_NE(text.find("U\t20\t40\t20\t30\t"), std::string::npos);
+    // Peak-to-peak in double from the floats, written as the float it reads back as.
+    EXPECT_NE(text.find("I\t-0.024\t0.1\t0.124\t"), std::string::npos) << text;
+    EXPECT_NE(text.find("\t0.1\t0.012345679\t0\n"), std::string::npos) << text;  // all digits
     item->trigger();
     EXPECT_FALSE(item->isChecked());
 }

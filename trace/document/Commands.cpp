@@ -114,7 +114,7 @@ bool CtesqDoc::SelectionText(std::string& text,
     text += '\n';
     char number[32];
     for (int j = first; j < end; ++j) {
-        text += timebase::ExactText(m_trace.SampleTime(j));
+        text += timebase::SampleTimeText(m_trace.m_dblOrigin, m_trace.m_dblStep, j);
         for (const int i : curves) {
             text += '\t';
             const float v = m_trace.m_pSamples[i][static_cast<std::size_t>(j)];

@@ -100,6 +100,7 @@ bool KeepCurves(CTraceData& trace, const std::vector<std::string>& wanted) {
     }
     kept.m_nSampleCount = trace.m_nSampleCount;
     kept.m_dblStep = trace.m_dblStep;
+    kept.m_dblOrigin = trace.m_dblOrigin;
     kept.m_strStepUnit = trace.m_strStepUnit;
     kept.m_strHeaderText = trace.m_strHeaderText;
     trace = std::move(kept);

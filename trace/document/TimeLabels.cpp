@@ -4,6 +4,6 @@
 #include "trace/model/TimeBase.h"
 
 std::string CtesqDoc::FormatTimeLabel(std::int64_t nSample, std::int64_t nSpacing) const {
-    return timebase::Label(m_trace.SampleTime(nSample), m_trace.SampleTime(nSpacing),
+    return timebase::Label(m_trace.SampleTime(nSample), m_trace.Span(nSpacing),
                            m_trace.m_strStepUnit);
 }

@@ -4,6 +4,8 @@
 
 #include "framework/core/AsciiText.h"
 #include "framework/core/FileNames.h"
+#include "trace/model/TimeBase.h"
+#include "trace/model/TraceData.h"
 
 namespace {
 
@@ -23,6 +25,14 @@ constexpr CTraceFormat kFormats[] = {
 constexpr TraceFormatId kDefaultSave = TraceFormatId::capture;
 
 }  // namespace
+
+std::string WithOriginLoss(const CTraceData& trace, std::string other) {
+    if (trace.m_dblOrigin == 0 || trace.m_nSampleCount == 0) return other;
+    const std::string origin =
+        "The time of the first sample, " + timebase::ReadableText(trace.m_dblOrigin) + " " +
+        trace.m_strStepUnit + ", will not be kept: the saved trace starts at 0.";
+    return other.empty() ? origin : origin + " " + other;
+}
 
 const CTraceFormat* TraceFormatOf(std::string_view path) {
     const auto ext = ExtensionOf(path);

@@ -48,6 +48,10 @@ struct CTraceFormat {
 // The question after a format's loss, before a save goes on.
 inline constexpr std::string_view kSaveAnyway = " Save anyway?";
 
+// For formats whose time starts at 0: what a trace whose first sample has another time loses,
+// followed by `other` (what else it loses); empty when nothing.
+std::string WithOriginLoss(const CTraceData& trace, std::string other);
+
 // The format the path's file name names by its extension; null when none does.
 const CTraceFormat* TraceFormatOf(std::string_view path);
 const CTraceFormat& TraceFormat(TraceFormatId id);

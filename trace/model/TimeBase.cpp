@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -25,12 +26,15 @@ int DecimalsFor(double spacing) {
 std::string Clock(double seconds, int decimals) {
     // Whole seconds keep the integer rule of old, truncating toward zero.
     if (decimals == 0 && seconds == std::trunc(seconds) && std::fabs(seconds) < 9e15) {
-        const auto v = static_cast<std::int64_t>(seconds);
+        // Before the trigger a time is negative: the sign goes in front of the whole clock.
+        const auto v = static_cast<std::int64_t>(std::fabs(seconds));
+        const std::string sign = seconds < 0 ? "-" : "";
         const std::int64_t h = v / 3600;
         const std::int64_t r = v - 3600 * h;
         const std::int64_t m = r / 60;
         const std::int64_t s = r - 60 * m;
-        return h != 0 ? fmt::format("{}:{:02}:{:02}", h, m, s) : fmt::format("{:02}:{:02}", m, s);
+        return h != 0 ? fmt::format("{}{}:{:02}:{:02}", sign, h, m, s)
+                      : fmt::format("{}{:02}:{:02}", sign, m, s);
     }
     const double scale = std::pow(10.0, decimals);
     const double units = std::round(std::fabs(seconds) * scale);
@@ -97,6 +101,37 @@ std::string ExactText(double value) {
     char text[40];
     const auto r = std::to_chars(text, text + sizeof text, value);
     return std::string(text, r.ptr);
+}
+
+namespace {
+
+// Digits after the point in a value's shortest text ("1.25" 2, "1e-07" 7, "200" 0).
+int DecimalsOf(double value) {
+    char text[40];
+    const auto r = std::to_chars(text, text + sizeof text, value);
+    const std::string_view t(text, static_cast<std::size_t>(r.ptr - text));
+    const std::size_t e = t.find('e');
+    const std::string_view mantissa = t.substr(0, e);
+    const std::size_t point = mantissa.find('.');
+    const int after =
+        point == std::string_view::npos ? 0 : static_cast<int>(mantissa.size() - point - 1);
+    const int exponent = e == std::string_view::npos ? 0 : numtext::ParseInt(t.substr(e + 1));
+    return std::max(0, after - exponent);
+}
+
+}  // namespace
+
+std::string SampleTimeText(double origin, double step, std::int64_t j) {
+    const double t = origin + static_cast<double>(j) * step;
+    const int decimals = std::max(DecimalsOf(origin), DecimalsOf(step));
+    if (!std::isfinite(t) || decimals > 17 || std::fabs(t) >= 1e15) return ExactText(t);
+    std::string text = fmt::format("{:.{}f}", t, decimals);
+    if (decimals > 0) {
+        while (text.back() == '0') text.pop_back();
+        if (text.back() == '.') text.pop_back();
+    }
+    if (text == "-0") text = "0";
+    return text;
 }
 
 std::string ReadableText(double value) {

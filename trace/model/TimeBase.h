@@ -30,6 +30,11 @@ Step StepOf(double seconds);
 // "-3"), others with up to 17 significant digits ("1.25", "0.006666666666666667").
 std::string ExactText(double value);
 
+// The time of sample j, origin + j * step, in the decimals the origin and the step are
+// written in: with a step of 6.66666666667, sample 100 is at "666.666666667", not at the
+// "666.6666666670001" the product comes to in binary.
+std::string SampleTimeText(double origin, double step, std::int64_t j);
+
 // A time in the step's unit for people: whole values as integers, others to 12 significant
 // digits ("1", "0.333333333333").
 std::string ReadableText(double value);

@@ -27,7 +27,14 @@ struct CTraceData {
     float m_fCurveTop[MAX_CURVES] = {};
     int m_nSampleCount = 0;
     std::string m_strHeaderText;
+    // The time of the first sample in the step's unit: a scope's trigger at 0 puts the samples
+    // before it at negative times. 0 when the file gives none.
+    double m_dblOrigin = 0;
 
     // The time of sample i in the step's unit: the one rule every consumer uses.
-    double SampleTime(std::int64_t i) const { return static_cast<double>(i) * m_dblStep; }
+    double SampleTime(std::int64_t i) const {
+        return m_dblOrigin + static_cast<double>(i) * m_dblStep;
+    }
+    // How long n samples last, in the step's unit.
+    double Span(std::int64_t n) const { return static_cast<double>(n) * m_dblStep; }
 };

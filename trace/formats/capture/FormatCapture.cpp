@@ -206,14 +206,14 @@ std::string capture_format::Loss(const CTraceData& trace, const CFormatState& st
         }
         at += n;
     }
-    if (curves == 0 && outside == 0 && gaps == 0) return {};
+    if (curves == 0 && outside == 0 && gaps == 0) return WithOriginLoss(trace, {});
     const std::string missing =
         gaps == 0 ? std::string()
                   : fmt::format(", {} {} (missing {})", gaps, gaps == 1 ? "gap" : "gaps",
                                 gaps == 1 ? "sample" : "samples");
-    return fmt::format(
-        "In the capture format only curve 0 is kept, as whole numbers from {} to {}; {} other "
-        "{}{} and {} {} out of range will not be kept.",
-        lo, hi, curves, curves == 1 ? "curve" : "curves", missing, outside,
-        outside == 1 ? "sample" : "samples");
+    return WithOriginLoss(
+        trace, fmt::format("In the capture format only curve 0 is kept, as whole numbers from {} "
+                           "to {}; {} other {}{} and {} {} out of range will not be kept.",
+                           lo, hi, curves, curves == 1 ? "curve" : "curves", missing, outside,
+                           outside == 1 ? "sample" : "samples"));
 }

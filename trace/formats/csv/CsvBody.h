@@ -28,6 +28,7 @@ public:
     bool Stamps() const { return m_stamps; }
     // The time column's steps, judged as they came.
     const csv_layout::CTimeTrack& Times() const { return m_times; }
+    bool Dated() const { return m_timeCells.Dated(); }
 
     // The arrays, in the order of `order`; the time column's floats, for a time column that
     // is shown as a curve after all.

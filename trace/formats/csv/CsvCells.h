@@ -39,6 +39,7 @@ public:
     // 1000.000 to 1000.002 in two steps is 1 ms, not 0.999999999976 ms.
     double MeanStep() const;
     double First() const { return m_first; }
+    double FirstHalfUnit() const { return m_firstHalf; }
     double LeastStep() const { return m_least; }
     double MostStep() const { return m_most; }
     // Some value was no number (or a time that could not be read).

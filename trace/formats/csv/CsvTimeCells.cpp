@@ -148,22 +148,45 @@ bool ParseStamp(std::string_view cell, DateOrder order, double& seconds, double&
     return true;
 }
 
-std::string UtcText(double seconds, double halfUnit) {
+namespace {
+
+int DecimalsFor(double halfUnit) {
     int decimals = 0;
     while (decimals < 9 && halfUnit > 0 && halfUnit < 0.5 * std::pow(10.0, -decimals) * 0.999)
         ++decimals;
+    return decimals;
+}
+
+// "hh:mm:ss.fff" of seconds already rounded to `decimals`.
+std::string Clock(double seconds, int decimals) {
+    const auto h = static_cast<long long>(seconds / 3600);
+    const auto m = static_cast<int>(seconds / 60) % 60;
+    const double s = seconds - static_cast<double>(h) * 3600 - m * 60;
+    return fmt::format("{:02}:{:02}:{:0{}.{}f}", h, m, s, decimals > 0 ? decimals + 3 : 2,
+                       decimals);
+}
+
+double Rounded(double seconds, int decimals) {
     const double scale = std::pow(10.0, decimals);
-    seconds = std::round(seconds * scale) / scale;  // no "59.9999" shown as "60.00"
+    return std::round(seconds * scale) / scale;  // no "59.9999" shown as "60.00"
+}
+
+}  // namespace
+
+std::string CalendarText(double seconds, double halfUnit) {
+    const int decimals = DecimalsFor(halfUnit);
+    seconds = Rounded(seconds, decimals);
     const double day = std::floor(seconds / 86400);
     const std::chrono::year_month_day date{
         std::chrono::sys_days{std::chrono::days{static_cast<int>(day)}}};
-    const double inDay = seconds - day * 86400;
-    const auto h = static_cast<int>(inDay / 3600), m = static_cast<int>(inDay / 60) % 60;
-    const double s = inDay - h * 3600 - m * 60;
-    return fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:0{}.{}f} UTC",
-                       static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
-                       static_cast<unsigned>(date.day()), h, m, s, decimals > 0 ? decimals + 3 : 2,
-                       decimals);
+    return fmt::format("{:04}-{:02}-{:02} {}", static_cast<int>(date.year()),
+                       static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                       Clock(seconds - day * 86400, decimals));
+}
+
+std::string ClockText(double seconds, double halfUnit) {
+    const int decimals = DecimalsFor(halfUnit);
+    return Clock(Rounded(seconds, decimals), decimals);
 }
 
 CTimeCells::CTimeCells(std::vector<TimeSource> sources, DateOrder order, bool decimalComma)

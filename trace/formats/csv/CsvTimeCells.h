@@ -34,9 +34,14 @@ inline bool ParseTimestamp(std::string_view cell, double& seconds, double& halfU
     return ParseStamp(cell, DateOrder::either, seconds, halfUnit);
 }
 
-// Seconds since 1970 as a date and time in UTC ("2013-04-03 15:53:22.14 UTC"), to the digits
-// half a unit of the last printed one allows.
-std::string UtcText(double seconds, double halfUnit);
+// Seconds since 1970 as a date and time ("2013-04-03 15:53:22.14"), to the digits half a unit
+// of the last printed one allows; UtcText adds " UTC" for Unix times.
+std::string CalendarText(double seconds, double halfUnit);
+inline std::string UtcText(double seconds, double halfUnit) {
+    return CalendarText(seconds, halfUnit) + " UTC";
+}
+// Seconds since midnight (or elapsed) as a clock: "08:15:02.5".
+std::string ClockText(double seconds, double halfUnit);
 
 // What a column gives towards the time of its row.
 enum class TimePart {
@@ -64,6 +69,8 @@ public:
     CTimeCells(std::vector<TimeSource> sources, DateOrder order, bool decimalComma);
 
     bool Empty() const { return m_sources.empty(); }
+    // The times are dates and times, not times of day alone: no day is added at midnight.
+    bool Dated() const { return !m_wraps; }
     // The source that column `column` is, or -1.
     int SourceOf(std::size_t column) const;
     void Take(int source, std::string_view cell);

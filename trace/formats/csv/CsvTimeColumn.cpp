@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "framework/core/AsciiText.h"
+#include "framework/core/NumberText.h"
 #include "trace/model/TimeBase.h"
 
 namespace csv_layout {
@@ -106,6 +107,33 @@ TimeColumnStep StepOfTimeColumn(const Layout& layout, const CCsvBody& body,
                        "), so it is shown as a curve");
     }
     return result;
+}
+
+double OriginOf(const Layout& layout, const CCsvBody& body, const TimeColumnStep& step,
+                const std::string& stepUnit) {
+    const CTimeTrack& times = body.Times();
+    if (body.TimeColumn() < 0 || body.Stamps() || step.shownAsCurve || times.Count() == 0 ||
+        times.HasGaps())
+        return 0;
+    const Column& c = layout.columns[static_cast<std::size_t>(body.TimeColumn())];
+    // In the column's own unit the first time is as printed; another unit takes a product,
+    // whose last bits go (-0.0025 s is -2500 us, not -2500.0000000000005).
+    if (timebase::NormalUnit(c.unit) == stepUnit || (c.unit.empty() && stepUnit == "s"))
+        return times.First();
+    double per = ColumnSecondsPer(c.unit);
+    if (per == 0) per = 1;
+    const double inUnit = times.First() * per / timebase::SecondsPer(stepUnit);
+    return numtext::ParseReal(fmt::format("{:.15g}", inUnit));
+}
+
+std::string StartOf(const Layout& layout, const CCsvBody& body) {
+    const CTimeTrack& times = body.Times();
+    if (!body.Stamps() || times.Count() == 0) return {};
+    const TimePart part = layout.timeSources.front().part;
+    if (part == TimePart::epoch || part == TimePart::epochMs)
+        return UtcText(times.First(), times.FirstHalfUnit());
+    return body.Dated() ? CalendarText(times.First(), times.FirstHalfUnit())
+                        : ClockText(times.First(), times.FirstHalfUnit());
 }
 
 }  // namespace csv_layout

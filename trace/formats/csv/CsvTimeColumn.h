@@ -21,4 +21,12 @@ struct TimeColumnStep {
 TimeColumnStep StepOfTimeColumn(const Layout& layout, const CCsvBody& body,
                                 std::vector<std::string>& said);
 
+// The time of the first row in `stepUnit`, for a time column of numbers (a scope's trigger
+// at 0 makes it negative); 0 for time stamps, or when the column is a curve after all.
+double OriginOf(const Layout& layout, const CCsvBody& body, const TimeColumnStep& step,
+                const std::string& stepUnit);
+// The first time stamp as a date and time of day, for a header item; empty for a time column
+// of numbers.
+std::string StartOf(const Layout& layout, const CCsvBody& body);
+
 }  // namespace csv_layout

@@ -298,7 +298,13 @@ bool ReadBody(CFile& file, Layout& layout, std::vector<std::size_t>& order,
         said.push_back("no time step found; samples are 1 s apart");
     }
     if (body.Stored() == 0) said.push_back("it holds no samples");
+    fresh.m_dblOrigin = csv_layout::OriginOf(layout, body, fromColumn, fresh.m_strStepUnit);
+    if (fresh.m_dblOrigin != 0)
+        said.push_back("the first sample is at " + timebase::ReadableText(fresh.m_dblOrigin) + " " +
+                       fresh.m_strStepUnit + ", as the time column says");
     TakePreamble(layout, order, exactStep, fresh, said);
+    if (const std::string start = csv_layout::StartOf(layout, body); !start.empty())
+        fresh.m_strHeaderText += header_items::Item("Start time", start);
     SayStrayQuotes(joined, said);
     SayWhatWasDropped(leftOut, chosen, body, layout.columns.size(), said);
     if (!said.empty()) {
@@ -404,7 +410,7 @@ void csv_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
     }
     out.EndLine();
     for (int j = 0; j < t.m_nSampleCount; ++j) {
-        out.Append(timebase::ExactText(t.SampleTime(j)));
+        out.Append(timebase::SampleTimeText(t.m_dblOrigin, t.m_dblStep, j));
         for (int i = 0; i < t.m_nCurveCount; ++i) {
             if (!t.m_pSamples[i]) continue;
             out.Append(",");

@@ -349,6 +349,7 @@ private:
     void FindWordColumns();
     bool FindData();
     bool StartsWithValue(std::int64_t r) const;
+    std::int64_t OurTable() const;
     bool StatesItsStep() const;
     void FindHeaderAndUnits();
     bool StartIncrement(std::int64_t header, std::size_t j) const;
@@ -472,6 +473,8 @@ void CDetector::ChooseSeparator(const std::vector<std::string>& lines) {
 void CDetector::FindWordColumns() {
     std::int64_t start = m_n;
     while (start > 0 && HasValue(At(start - 1), m_p)) --start;
+    // In a save of ours the names row may hold numbers: the rows under it tell.
+    start = std::max(start, OurTable());
     std::vector<int> words, filled;
     for (std::int64_t r = start; r < m_n; ++r)
         for (std::size_t j = static_cast<std::size_t>(m_p); j < At(r).kinds.size(); ++j) {
@@ -487,18 +490,12 @@ void CDetector::FindWordColumns() {
 // numbers too (rows of empty cells not counted): a stray word in the body does not make the
 // rows before it a header. False, with the refusal, for a head that holds no table.
 bool CDetector::FindData() {
-    // A save of ours: the table starts under the time column's name, the first after the Step
-    // line, whatever lines above it look like.
-    std::int64_t step = 0;
-    while (step < m_n && !StatesStep(At(step))) ++step;
-    if (step < m_n)
-        for (std::int64_t r = step + 1; r < m_n; ++r)
-            if (!At(r).cells.empty() && At(r).cells[0].rfind("time", 0) == 0) {
-                m_data = r + 1;
-                m_layout.sawData = true;
-                m_layout.dataRecord = m_data;
-                return true;
-            }
+    if (const std::int64_t ours = OurTable(); ours >= 0) {
+        m_data = ours;
+        m_layout.sawData = true;
+        m_layout.dataRecord = m_data;
+        return true;
+    }
     std::vector<std::int64_t> dataFrom(static_cast<std::size_t>(m_n) + 1, 0),
         filledFrom(static_cast<std::size_t>(m_n) + 1, 0);
     for (std::int64_t r = m_n - 1; r >= 0; --r) {
@@ -538,6 +535,17 @@ bool CDetector::StatesItsStep() const {
     return std::any_of(m_records.begin(), m_records.end(), StatesStep);
 }
 
+// A save of ours: the table starts under the time column's name, the first after the Step
+// line, whatever lines above it look like. -1 for any other file.
+std::int64_t CDetector::OurTable() const {
+    std::int64_t step = 0;
+    while (step < m_n && !StatesStep(At(step))) ++step;
+    if (step < m_n)
+        for (std::int64_t r = step + 1; r < m_n; ++r)
+            if (!At(r).cells.empty() && At(r).cells[0].rfind("time", 0) == 0) return r + 1;
+    return -1;
+}
+
 bool CDetector::StartsWithValue(std::int64_t r) const {
     const Record& rec = At(r);
     return static_cast<std::size_t>(m_p) < rec.kinds.size() &&
@@ -564,6 +572,10 @@ bool CDetector::UnitsRow(std::int64_t units, std::int64_t header) const {
 void CDetector::FindHeaderAndUnits() {
     if (m_data < 1) return;
     const std::int64_t last = m_data - 1;
+    if (OurTable() == m_data) {  // names that are numbers are names all the same
+        m_header = last;
+        return;
+    }
     if (last >= 1 && !HasValue(At(last - 1), m_p) && UnitsRow(last, last - 1)) {
         m_header = last - 1;
         m_units = last;

@@ -80,12 +80,14 @@ std::string text_format::Loss(const CTraceData& t, const CFormatState&) {
         for (const std::string* text : {&t.m_strCurveName[i], &t.m_strCurveUnit[i]})
             if (OneToken(*text) != *text)
                 changed.push_back("\"" + *text + "\" as \"" + OneToken(*text) + "\"");
-    if (changed.empty()) return {};
+    if (changed.empty()) return WithOriginLoss(t, {});
     std::string list;
     for (const std::string& c : changed) list += (list.empty() ? "" : ", ") + c;
-    return "A text trace separates names and units at spaces and , ; : so they are written with "
-           "_ in their place: " +
-           list + ".";
+    return WithOriginLoss(
+        t,
+        "A text trace separates names and units at spaces and , ; : so they are written with "
+        "_ in their place: " +
+            list + ".");
 }
 
 void text_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
