@@ -26,6 +26,7 @@
 #include "app/MainFrame.h"
 #include "app/Settings.h"
 #include "app/ToolbarIcons.h"
+#include "dialogs/DlgProperties.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/Prompts.h"
 #include "framework/core/RecentFiles.h"
@@ -33,6 +34,7 @@
 #include "framework/gui/QtText.h"
 #include "generated/Version.h"
 #include "res/Resources.h"
+#include "trace/document/TraceProperties.h"
 #include "trace/formats/capture/CaptureSource.h"
 #include "view/ViewExport.h"
 #include "view/tesqView.h"
@@ -49,6 +51,8 @@ CtesqApp::CtesqApp() {
     AddUpdate(ID_FILE_RELOAD, [this](CCmdUI* ui) { ui->Enable(!m_doc.GetPathName().empty()); });
     AddCommand(
         ID_FILE_EXPORT_IMAGE, [this] { OnFileExportImage(); }, Touches::document);
+    AddCommand(
+        ID_FILE_PROPERTIES, [this] { OnFileProperties(); }, Touches::document);
     AddCommand(ID_VIEW_AUTO_RELOAD, [this] { SetAutoReload(!m_bAutoReload); });
     AddUpdate(ID_VIEW_AUTO_RELOAD, [this](CCmdUI* ui) { ui->SetCheck(m_bAutoReload); });
     AddCommand(ID_APP_EXIT, [this] {
@@ -206,6 +210,13 @@ void CtesqApp::OnFileExportImage() {
     const auto path =
         AfxPromptSaveAs(PictureFilter(), std::string(DefaultPictureExtension()), "Export image");
     if (path) ExportViewImage(*m_pFrame->GetActiveView(), *path);
+}
+
+void CtesqApp::OnFileProperties() {
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (const TraceProperty& p : TracePropertiesOf(m_doc)) rows.emplace_back(p.name, p.value);
+    CDlgProperties dialog("Properties", rows, m_pFrame.get());
+    dialog.exec();
 }
 
 void CtesqApp::OpenInBackground(const std::string& path, std::function<void()> after,

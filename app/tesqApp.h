@@ -56,6 +56,9 @@ public:
     // following: a view at the end stays at the end.
     void OnFileReload(bool following = false);
     void OnFileExportImage();
+    // File > Properties: the trace's file, format, step and where it came from, header items
+    // and the notices of its read.
+    void OnFileProperties();
     // View > Reload when the file changes: watches the file, reloading at most twice a
     // second; remembered in the settings.
     void SetAutoReload(bool on);

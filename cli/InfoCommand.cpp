@@ -7,7 +7,10 @@
 #include "cli/CliCommands.h"
 #include "cli/Json.h"
 #include "trace/document/Document.h"
+#include "trace/document/TraceProperties.h"
+#include "trace/formats/FormatRegistry.h"
 #include "trace/model/Extremes.h"
+#include "trace/model/HeaderItems.h"
 #include "trace/model/TimeBase.h"
 
 namespace {
@@ -73,6 +76,21 @@ int RunInfo(const InfoOptions& options) {
         out += ",\"timeOrigin\":" + json::Exact(doc.Trace().m_dblOrigin);
     out += ",\"oscFormat\":" + std::to_string(doc.m_nOscFormat);
     out += ",\"headerText\":" + json::Quote(doc.Trace().m_strHeaderText);
+    // What File > Properties shows beside the header text: its items one by one, where the
+    // step came from, the file's format and size.
+    out += ",\"headerItems\":[";
+    bool first = true;
+    for (const auto& [key, value] : header_items::Split(doc.Trace().m_strHeaderText)) {
+        out += (first ? "{\"key\":" : ",{\"key\":") + json::Quote(key) +
+               ",\"value\":" + json::Quote(value) + "}";
+        first = false;
+    }
+    out += ']';
+    if (!doc.Trace().m_strStepSource.empty())
+        out += ",\"stepSource\":" + json::Quote(doc.Trace().m_strStepSource);
+    if (const CTraceFormat* format = TraceFormatOf(path))
+        out += ",\"format\":" + json::Quote(std::string(format->name));
+    if (const auto size = FileSizeOf(path)) out += ",\"fileSize\":" + std::to_string(*size);
     if (!notes.empty()) {
         out += ",\"notes\":[";
         for (std::size_t k = 0; k < notes.size(); ++k)

@@ -9,6 +9,7 @@ const std::vector<Menu>& MainMenu() {
           {"Save as(&A)...", ID_FILE_SAVE_AS},
           {"Reload\tF5", ID_FILE_RELOAD},
           {"Export image...", ID_FILE_EXPORT_IMAGE},
+          {"Properties...", ID_FILE_PROPERTIES},
           {"", ID_SEPARATOR},
           {"Print(&P)...\tCtrl+P", ID_FILE_PRINT},
           {"Print preview(&V)", ID_FILE_PRINT_PREVIEW},

@@ -8,18 +8,23 @@
 #include "tests/support/CliRun.h"
 
 TEST(CliInfo, PrintsTheTraceAsJson) {
-    const std::string path = WriteTemp(
-        "t.txt",
-        "FileType QDL-RV\nTitle \"q\"\\\nCurve U1 V 0 0\nStep 20 us\n\n1.5 1e39\n-0.1 nan\n");
+    const std::string text =
+        "FileType QDL-RV\nTitle \"q\"\\\nCurve U1 V 0 0\nStep 20 us\n\n1.5 1e39\n-0.1 nan\n";
+    const std::string path = WriteTemp("t.txt", text);
     const CliRun ok = Cli("info " + path + " --samples");
     EXPECT_EQ(ok.status, 0) << ok.err;
-    EXPECT_EQ(ok.out,
-              "{\"curveCount\":2,\"sampleCount\":2,\"step\":20,\"stepUnit\":\"us\",\"oscFormat\":0,"
-              "\"headerText\":\"Title:\\\"q\\\"\\\\        \",\"curves\":["
-              "{\"name\":\"U1\",\"unit\":\"V\",\"bottom\":-0.1,\"top\":1.5,\"hasSamples\":true,"
-              "\"min\":-0.1,\"max\":1.5,\"samples\":[1.5,-0.1]},"
-              "{\"name\":\"\",\"unit\":\"\",\"bottom\":\"inf\",\"top\":\"inf\",\"hasSamples\":true,"
-              "\"min\":\"inf\",\"max\":\"inf\",\"samples\":[\"inf\",\"nan\"]}]}\n");
+    EXPECT_EQ(
+        ok.out,
+        "{\"curveCount\":2,\"sampleCount\":2,\"step\":20,\"stepUnit\":\"us\",\"oscFormat\":0,"
+        "\"headerText\":\"Title:\\\"q\\\"\\\\        \","
+        "\"headerItems\":[{\"key\":\"Title\",\"value\":\"\\\"q\\\"\\\\\"}],"
+        "\"stepSource\":\"its Step line\",\"format\":\"text trace\",\"fileSize\":" +
+            std::to_string(text.size()) +
+            ",\"curves\":["
+            "{\"name\":\"U1\",\"unit\":\"V\",\"bottom\":-0.1,\"top\":1.5,\"hasSamples\":true,"
+            "\"min\":-0.1,\"max\":1.5,\"samples\":[1.5,-0.1]},"
+            "{\"name\":\"\",\"unit\":\"\",\"bottom\":\"inf\",\"top\":\"inf\",\"hasSamples\":true,"
+            "\"min\":\"inf\",\"max\":\"inf\",\"samples\":[\"inf\",\"nan\"]}]}\n");
     std::filesystem::remove(path);
 }
 

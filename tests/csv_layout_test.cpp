@@ -391,3 +391,32 @@ TEST(CsvLayout, HexCellsEmptyFilesAndCurvesAsListed) {
     EXPECT_TRUE(listed.Says("is not evenly spaced and not among the curves chosen"))
         << listed.Notice();
 }
+
+TEST(CsvLayout, NamesAndUnitsTheHeaderGives) {
+    // Channels named by their numbers, over a row of units.
+    const Opened numbered(
+        "x-axis,1,2\nsecond,Volt,Volt\n-1.0e-03,0.1,0.2\n-0.9e-03,0.1,0.3\n-0.8e-03,0.2,0.2\n");
+    ASSERT_EQ(numbered.doc.Trace().m_nCurveCount, 2);
+    EXPECT_EQ(numbered.doc.Trace().m_strCurveName[1], "2");
+    EXPECT_EQ(numbered.doc.Trace().m_strCurveUnit[1], "Volt");
+    EXPECT_EQ(numbered.doc.Trace().m_dblStep, 100);
+    EXPECT_TRUE(numbered.doc.Trace().m_strHeaderText.empty());
+    // One channel's export: the preamble names the curve its column does not.
+    const Opened sourced(
+        "Record Length,3\nSample Interval,1e-6\nSource,CH2\nVertical Units,V\n"
+        "TIME,Waveform Data\n0,1\n1e-6,2\n2e-6,3\n");
+    ASSERT_EQ(sourced.doc.Trace().m_nCurveCount, 1);
+    EXPECT_EQ(sourced.doc.Trace().m_strCurveName[0], "CH2");
+    EXPECT_EQ(sourced.doc.Trace().m_strCurveUnit[0], "V");
+    EXPECT_TRUE(sourced.Says("the curve \"CH2 [V]\" is named by the preamble")) << sourced.Notice();
+    // A name of its own stays.
+    EXPECT_EQ(Opened("Source,CH2\nTIME,Ampl\n0,1\n1,2\n2,3\n").doc.Trace().m_strCurveName[0],
+              "Ampl");
+    // "in" before a unit word gives the unit; before any other word it is part of the name.
+    const Opened in("Time in s,C1 in V,Temperature in hall\n0,1,2\n0.5,2,3\n1,3,4\n");
+    ASSERT_EQ(in.doc.Trace().m_nCurveCount, 2);
+    EXPECT_EQ(in.doc.Trace().m_strCurveName[0], "C1");
+    EXPECT_EQ(in.doc.Trace().m_strCurveUnit[0], "V");
+    EXPECT_EQ(in.doc.Trace().m_strCurveName[1], "Temperature in hall");
+    EXPECT_EQ(in.doc.Trace().m_dblStep, 500);
+}

@@ -38,7 +38,22 @@ MessageSink SetNoticeSink(MessageSink sink) {
     return previous;
 }
 
+thread_local CNoticeRecord* t_noticeRecord = nullptr;
+
+CNoticeRecord::CNoticeRecord() : m_previous(t_noticeRecord) {
+    t_noticeRecord = this;
+}
+
+CNoticeRecord::~CNoticeRecord() {
+    t_noticeRecord = m_previous;
+    // A record around this one keeps these notices too.
+    if (m_previous != nullptr)
+        m_previous->m_notices.insert(m_previous->m_notices.end(), m_notices.begin(),
+                                     m_notices.end());
+}
+
 void AfxNotice(std::string_view text) {
+    if (t_noticeRecord != nullptr) t_noticeRecord->m_notices.emplace_back(text);
     if (t_threadSink != nullptr)
         t_threadSink->m_notices(text);
     else if (CurrentNoticeSink())

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 using MessageSink = std::function<void(std::string_view text)>;
 
@@ -36,6 +37,21 @@ public:
 
 private:
     CThreadMessageSink* m_previous;
+};
+
+// For its lifetime, every notice shown on this thread is also kept here, wherever it goes:
+// a read keeps its notices for the trace's properties.
+class CNoticeRecord {
+public:
+    CNoticeRecord();
+    ~CNoticeRecord();
+    CNoticeRecord(const CNoticeRecord&) = delete;
+    CNoticeRecord& operator=(const CNoticeRecord&) = delete;
+
+    std::vector<std::string> m_notices;
+
+private:
+    CNoticeRecord* m_previous;
 };
 
 // Installs a sink for its own lifetime, then puts the previous one back.

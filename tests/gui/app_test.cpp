@@ -21,6 +21,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <stdexcept>
 #include <thread>
@@ -34,6 +35,7 @@
 #include "app/tesqApp.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/Prompts.h"
+#include "framework/gui/CommandActions.h"
 #include "framework/gui/QtText.h"
 #include "generated/Version.h"
 #include "ids/CommandIds.h"
@@ -526,4 +528,34 @@ TEST(App, AGoneRecentFileLeavesTheListAndDialogsSayWhatTheyAreFor) {
         EXPECT_EQ(printer.outputFileName(), ToQString(temp.Path("t.pdf")));
     }
     EXPECT_EQ(printer.docName(), QStringLiteral("t"));
+}
+
+TEST(App, FilePropertiesListsWhatTheFileSaidAboutTheTrace) {
+    const CTempDir temp("tesqv-properties");
+    const std::string path = temp.Path("scope.csv");
+    Put(path,
+        "Model,DSO-X 1234\nSample Interval,2.0e-06\nSerial Number,C01234\n"
+        "TIME,CH1\n-4e-06,0.1\n-2e-06,0.2\n0,0.4\n");
+    CtesqApp app;
+    ASSERT_TRUE(app.InitInstance({"tesqv", path}));
+    ASSERT_NE(app.GetMainWnd(), nullptr);
+    QAction* item = app.GetMainWnd()->Actions().Action(ID_FILE_PROPERTIES);
+    ASSERT_NE(item, nullptr);
+    std::map<std::string, std::string> shown;
+    QTimer::singleShot(0, [&shown] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        const auto* table = box->findChild<QTableWidget*>();
+        ASSERT_NE(table, nullptr);
+        for (int r = 0; r < table->rowCount(); ++r)
+            if (table->item(r, 0) != nullptr && table->item(r, 1) != nullptr)
+                shown[table->item(r, 0)->text().toStdString()] =
+                    table->item(r, 1)->text().toStdString();
+        box->close();
+    });
+    item->trigger();
+    EXPECT_EQ(shown["File"], path);
+    EXPECT_EQ(shown["Header: Serial Number"], "C01234");
+    EXPECT_EQ(shown["Step from"], "the preamble's \"Sample Interval\"");
+    EXPECT_EQ(shown["First sample at"], "-4 us");
 }

@@ -101,6 +101,7 @@ bool KeepCurves(CTraceData& trace, const std::vector<std::string>& wanted) {
     kept.m_nSampleCount = trace.m_nSampleCount;
     kept.m_dblStep = trace.m_dblStep;
     kept.m_dblOrigin = trace.m_dblOrigin;
+    kept.m_strStepSource = trace.m_strStepSource;
     kept.m_strStepUnit = trace.m_strStepUnit;
     kept.m_strHeaderText = trace.m_strHeaderText;
     trace = std::move(kept);
@@ -113,9 +114,11 @@ bool CtesqDoc::ReadAs(TraceFormatId format, CFile& file) {
     CTraceData fresh;
     CFormatState state = FormatState();
     const CTraceFormat& reader = TraceFormat(format);
+    CNoticeRecord notices;
     if (!reader.read(file, fresh, state)) return false;
     if (reader.columns == nullptr && !state.curves.empty() && !KeepCurves(fresh, state.curves))
         return false;
+    fresh.m_readNotices = notices.m_notices;
     TakeTrace(std::move(fresh));
     m_nOscFormat = state.nCaptureEncoding;
     return true;

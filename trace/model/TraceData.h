@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "trace/model/CurveSamples.h"
 
@@ -30,6 +31,10 @@ struct CTraceData {
     // The time of the first sample in the step's unit: a scope's trigger at 0 puts the samples
     // before it at negative times. 0 when the file gives none.
     double m_dblOrigin = 0;
+    // What the read said about the trace, for its properties: where the step came from ("the
+    // time column \"t\""; empty when the format fixes it), and every notice of the read.
+    std::string m_strStepSource;
+    std::vector<std::string> m_readNotices;
 
     // The time of sample i in the step's unit: the one rule every consumer uses.
     double SampleTime(std::int64_t i) const {

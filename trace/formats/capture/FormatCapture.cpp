@@ -151,6 +151,7 @@ bool capture_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
     fresh.m_nCurveCount = 1;
     fresh.m_dblStep = s.step;
     fresh.m_strStepUnit = "us";
+    fresh.m_strStepSource = "the capture's encoding";
     fresh.m_strCurveName[0] = "osc";
     fresh.m_fCurveBottom[0] = s.bottom;
     fresh.m_fCurveTop[0] = s.top;

@@ -89,9 +89,9 @@ TimeColumnStep StepOfTimeColumn(const Layout& layout, const CCsvBody& body,
         result.seconds = times.MeanStep() * per;
         result.origin = times.First() * per;
         const timebase::Step step = timebase::StepOf(result.seconds);
-        said.push_back(fmt::format("the step of {} {} comes from the {} {}",
-                                   timebase::ReadableText(step.value), step.unit,
-                                   stamps ? "time stamps of" : "time column", label));
+        result.source = (stamps ? "the time stamps of " : "the time column ") + label;
+        said.push_back(fmt::format("the step of {} {} comes from {}",
+                                   timebase::ReadableText(step.value), step.unit, result.source));
         return result;
     }
     const std::string why = times.HasGaps()

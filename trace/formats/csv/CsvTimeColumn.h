@@ -16,6 +16,7 @@ struct TimeColumnStep {
     double seconds = 0;         // 0 when the column gives none
     double origin = 0;          // the time of the first row, in seconds, with a step
     bool shownAsCurve = false;  // an uneven time column: a curve after all
+    std::string source;         // "the time column \"t\"", with a step
 };
 
 TimeColumnStep StepOfTimeColumn(const Layout& layout, const CCsvBody& body,

@@ -293,10 +293,13 @@ bool ReadBody(CFile& file, Layout& layout, std::vector<std::size_t>& order,
         const timebase::Step step = timebase::StepOf(stepSeconds);
         fresh.m_dblStep = step.value;
         fresh.m_strStepUnit = step.unit;
+        fresh.m_strStepSource = layout.statedStep > 0 ? layout.statedStepSource : fromColumn.source;
     } else if (!exactStep && body.Stored() >= 2) {
         // Never a step of 1 s without a word.
         said.push_back("no time step found; samples are 1 s apart");
+        fresh.m_strStepSource = "none: no time step found";
     }
+    if (exactStep) fresh.m_strStepSource = "its Step line";
     if (body.Stored() == 0) said.push_back("it holds no samples");
     fresh.m_dblOrigin = csv_layout::OriginOf(layout, body, fromColumn, fresh.m_strStepUnit);
     if (fresh.m_dblOrigin != 0)

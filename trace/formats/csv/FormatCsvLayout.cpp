@@ -143,11 +143,23 @@ int SidePreambleColumns(const std::vector<Record>& records) {
     return 0;
 }
 
-// "U1 [V]", "U1 (V)" and "U1/V": the name and the unit, the unit from the last brackets.
+bool IsUnitWord(std::string_view cell);
+
+// "U1 [V]", "U1 (V)", "U1/V" and "C1 in V": the name and the unit, the unit from the last
+// brackets.
 void NameAndUnit(std::string_view cell, std::string& name, std::string& unit) {
     const std::string text = StripQuotes(cell);
     name = text;
     unit.clear();
+    // "in" before a unit word only: "Temperature in hall" is a name.
+    if (const std::size_t in = text.rfind(" in "); in != std::string::npos && in > 0) {
+        const std::string after(Trim(std::string_view(text).substr(in + 4)));
+        if (!after.empty() && IsUnitWord(after)) {
+            name = std::string(Trim(std::string_view(text).substr(0, in)));
+            unit = after;
+            return;
+        }
+    }
     if (text.size() >= 2 && (text.back() == ']' || text.back() == ')')) {
         const char open = text.back() == ']' ? '[' : '(';
         const std::size_t at = text.rfind(open);
@@ -349,6 +361,8 @@ private:
     void FindWordColumns();
     bool FindData();
     bool StartsWithValue(std::int64_t r) const;
+    bool NamedByNumbers(std::int64_t r) const;
+    void NameFromPreamble();
     std::int64_t OurTable() const;
     bool StatesItsStep() const;
     void FindHeaderAndUnits();
@@ -419,6 +433,7 @@ Layout CDetector::Run() {
     NameColumns();
     FindStatedStep();
     JudgeColumns();
+    NameFromPreamble();
     ShowTheOnlyColumns();
     NameEveryCurve();
     SayWhatWasMadeOut();
@@ -567,6 +582,18 @@ bool CDetector::UnitsRow(std::int64_t units, std::int64_t header) const {
     return true;
 }
 
+// A names row whose channels are named by numbers ("x-axis,1,2"): a word first, then as
+// many cells as the data rows have, none empty.
+bool CDetector::NamedByNumbers(std::int64_t r) const {
+    const Record& rec = At(r);
+    const std::size_t p = static_cast<std::size_t>(m_p);
+    if (rec.kinds.size() < p + 2 || rec.kinds[p] != Kind::text ||
+        rec.cells.size() != At(m_data).cells.size())
+        return false;
+    return std::none_of(rec.kinds.begin() + static_cast<long>(p), rec.kinds.end(),
+                        [](Kind k) { return k == Kind::empty; });
+}
+
 // The header: the last row before the data without numbers; right under it, a row of unit
 // words gives the units.
 void CDetector::FindHeaderAndUnits() {
@@ -576,7 +603,8 @@ void CDetector::FindHeaderAndUnits() {
         m_header = last;
         return;
     }
-    if (last >= 1 && !HasValue(At(last - 1), m_p) && UnitsRow(last, last - 1)) {
+    if (last >= 1 && (!HasValue(At(last - 1), m_p) || NamedByNumbers(last - 1)) &&
+        UnitsRow(last, last - 1)) {
         m_header = last - 1;
         m_units = last;
     } else if (!HasValue(At(last), m_p)) {
@@ -956,6 +984,42 @@ bool CDetector::JudgeTime(std::size_t j, const std::vector<double>& values,
     if (!c.timeByName && !(first && even && (c.name.empty() || !wholeStep))) return false;
     TakeTime({{j, TimePart::number}}, DateOrder::either);
     return true;
+}
+
+// A scope's export of one channel names it and its unit in the preamble ("Source,CH2",
+// "Vertical Units,V"), its column only "Waveform Data" or nothing: the preamble's name and
+// unit go where the table gives none. "Horizontal Units" does the same for the time column.
+void CDetector::NameFromPreamble() {
+    std::string source, vertical, horizontal;
+    for (const auto& [key, value] : m_layout.preamble) {
+        if (value.empty()) continue;
+        if (source.empty() && NameIn(key, {"source", "channel"})) source = value;
+        if (vertical.empty() &&
+            NameIn(key, {"vertical units", "vertical unit", "y unit", "y units"}))
+            vertical = value;
+        if (horizontal.empty() &&
+            NameIn(key, {"horizontal units", "horizontal unit", "x unit", "x units"}))
+            horizontal = value;
+    }
+    std::vector<Column*> curves;
+    for (Column& c : m_layout.columns) {
+        if (c.role == Role::curve) curves.push_back(&c);
+        if (c.role == Role::time && c.unit.empty() && !horizontal.empty()) {
+            c.unit = horizontal;
+            c.label = c.name.empty() ? c.label : c.name + " [" + c.unit + "]";
+        }
+    }
+    if (curves.size() != 1) return;
+    Column& c = *curves.front();
+    const bool generic = c.name.empty() || NameIn(c.name, {"waveform data", "waveform", "data",
+                                                           "value", "values", "amplitude", "y"});
+    const bool named = generic && !source.empty();
+    if (named) c.name = source;
+    const bool united = c.unit.empty() && !vertical.empty();
+    if (united) c.unit = vertical;
+    if (!named && !united) return;
+    c.label = c.unit.empty() ? c.name : c.name + " [" + c.unit + "]";
+    m_layout.guesses.push_back("the curve " + Quoted(c.label) + " is named by the preamble");
 }
 
 // Counters and times are no curves only beside curves: a file of nothing else shows them,

@@ -252,6 +252,7 @@ void CTextTraceParser::ParseHeaderLine(std::string_view bytes) {
         m_trace.m_dblStep = numtext::ParseReal(tok[1]);
         if (m_trace.m_dblStep == 0 || !std::isfinite(m_trace.m_dblStep)) m_trace.m_dblStep = 1;
         m_trace.m_strStepUnit = tok[2];
+        m_trace.m_strStepSource = "its Step line";
     } else if (tok[0] == "DateTime") {
         // The colons of a time split it into three tokens; put it back together.
         m_trace.m_strHeaderText +=

@@ -321,6 +321,7 @@ bool wav_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
         const timebase::Step step = timebase::StepOf(1.0 / info.samplerate);
         fresh.m_dblStep = step.value;
         fresh.m_strStepUnit = step.unit;
+        fresh.m_strStepSource = fmt::format("its sample rate of {} Hz", info.samplerate);
         if (state.curves.empty() && info.channels > CTraceData::MAX_CURVES)
             said.push_back(fmt::format(
                 "a trace holds 8 curves at most: channels 9 to {} were left out", info.channels));
