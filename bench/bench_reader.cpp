@@ -78,6 +78,34 @@ const std::string& CsvFile() {
     return path;
 }
 
+// The same table with a time column in place of c0, as a scope writes one: 1 us steps from
+// -0.5 s, six decimals.
+const std::string& CsvTimeFile() {
+    static const std::string path = [] {
+        const auto p = std::filesystem::temp_directory_path() / "tesqv-bench-1Mx8-time.csv";
+        if (std::filesystem::exists(p)) return p.string();
+        std::ifstream in(CsvFile(), std::ios::binary);
+        std::ofstream out(p, std::ios::binary);
+        std::string line;
+        std::getline(in, line);
+        out << "time [s]" << line.substr(line.find(',')) << '\n';
+        char time[32];
+        for (long long row = 0; std::getline(in, line); ++row) {
+            std::snprintf(time, sizeof time, "%.6f", -0.5 + static_cast<double>(row) * 1e-6);
+            out << time << line.substr(line.find(',')) << '\n';
+        }
+        return p.string();
+    }();
+    return path;
+}
+
+bool ReadCsvAndCheck(CtesqDoc& doc, const std::string& path, int curves) {
+    CFile file;
+    return file.Open(path, CFile::modeRead) && doc.ReadAs(TraceFormatId::csv, file) &&
+           doc.Trace().m_nSampleCount == kRows && doc.Trace().m_nCurveCount == curves &&
+           (curves == 8 || doc.Trace().m_dblStep == 1);
+}
+
 bool ReadAndCheck(CtesqDoc& doc, const std::string& path) {
     CFile file;
     if (!file.Open(path, CFile::modeRead)) return false;
@@ -143,6 +171,18 @@ void BM_ReadCsvTrace_1Mx8(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
 }
 
+// With a time column: its steps judged on every row, its values kept only as the floats of a
+// curve it may yet become.
+void BM_ReadCsvTrace_TimeColumn_1Mx8(benchmark::State& state) {
+    const std::string& path = CsvTimeFile();
+    const auto bytes = std::filesystem::file_size(path);
+    for (auto _ : state) {
+        CtesqDoc doc;
+        if (!ReadCsvAndCheck(doc, path, 7)) state.SkipWithError("CSV read wrongly");
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+
 // As the window opens: on a worker thread, every block counted for the progress bar and checked
 // for a cancel; against BM_ReadTextTrace_1Mx8 in the same run.
 void BM_ReadTextTrace_Background_1Mx8(benchmark::State& state) {
@@ -164,9 +204,12 @@ void BM_ReadTextTrace_Background_1Mx8(benchmark::State& state) {
     }
 }
 
-// Peak memory of one open, in a fresh child so the high-water mark is the reader's alone.
+// Peak memory of one open, in a fresh child so the high-water mark is the reader's alone:
+// the text trace (0), a CSV (1), a CSV with a time column (2), per curve sample.
 void BM_ReaderPeakMemory_1Mx8(benchmark::State& state) {
-    const std::string& path = TraceFile();
+    const int kind = static_cast<int>(state.range(0));
+    const std::string& path = kind == 0 ? TraceFile() : kind == 1 ? CsvFile() : CsvTimeFile();
+    const int curves = kind == 2 ? 7 : 8;
     double bytesPerSample = 0;
     for (auto _ : state) {
         int pipefd[2];
@@ -176,8 +219,10 @@ void BM_ReaderPeakMemory_1Mx8(benchmark::State& state) {
             std::ofstream("/proc/self/clear_refs") << "5";  // restart the high-water mark here
             const double before = PeakResidentBytes();
             CtesqDoc doc;
-            const bool ok = ReadAndCheck(doc, path);
-            const double perSample = ok ? (PeakResidentBytes() - before) / (8.0 * kRows) : -1;
+            const bool ok =
+                kind == 0 ? ReadAndCheck(doc, path) : ReadCsvAndCheck(doc, path, curves);
+            const double perSample =
+                ok ? (PeakResidentBytes() - before) / (static_cast<double>(curves) * kRows) : -1;
             (void)!write(pipefd[1], &perSample, sizeof perSample);
             _exit(0);
         }
@@ -196,5 +241,10 @@ BENCHMARK(BM_ReadTextTrace_1Mx8)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReadTextTrace_OneThread_1Mx8)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GeneralCsvReader_1Mx8)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReadCsvTrace_1Mx8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadCsvTrace_TimeColumn_1Mx8)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReadTextTrace_Background_1Mx8)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ReaderPeakMemory_1Mx8)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReaderPeakMemory_1Mx8)
+    ->DenseRange(0, 2)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();

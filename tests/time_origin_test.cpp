@@ -28,7 +28,7 @@ TEST(TimeOrigin, AScopeExportKeepsItsTriggerTimeInTheWindowAndInCopy) {
     EXPECT_EQ(t.m_dblStep, 100);
     EXPECT_EQ(t.m_strStepUnit, "us");
     EXPECT_EQ(t.m_dblOrigin, -2500);
-    EXPECT_TRUE(o.Says("the first sample is at -2500 us, as the time column says")) << o.Notice();
+    EXPECT_TRUE(o.Says("the first sample is at -2.5 ms, as the time column says")) << o.Notice();
     EXPECT_EQ(o.doc.FormatTimeLabel(0, 100), "-2.50ms");
     EXPECT_EQ(o.doc.FormatTimeLabel(3, 100), "-2.20ms");
     o.doc.Select(1, 3);

@@ -302,9 +302,13 @@ bool ReadBody(CFile& file, Layout& layout, std::vector<std::size_t>& order,
     if (exactStep) fresh.m_strStepSource = "its Step line";
     if (body.Stored() == 0) said.push_back("it holds no samples");
     fresh.m_dblOrigin = csv_layout::OriginOf(layout, body, fromColumn, fresh.m_strStepUnit);
-    if (fresh.m_dblOrigin != 0)
-        said.push_back("the first sample is at " + timebase::ReadableText(fresh.m_dblOrigin) + " " +
-                       fresh.m_strStepUnit + ", as the time column says");
+    if (fresh.m_dblOrigin != 0) {
+        // In the unit that reads best for it: -2.5 s, not -2500000 us.
+        const timebase::Step at =
+            timebase::StepOf(fresh.m_dblOrigin * timebase::SecondsPer(fresh.m_strStepUnit));
+        said.push_back("the first sample is at " + timebase::ReadableText(at.value) + " " +
+                       at.unit + ", as the time column says");
+    }
     TakePreamble(layout, order, exactStep, fresh, said);
     if (const std::string start = csv_layout::StartOf(layout, body); !start.empty())
         fresh.m_strHeaderText += header_items::Item("Start time", start);
