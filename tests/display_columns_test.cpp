@@ -28,20 +28,6 @@ V Display(const CtesqDoc& doc, int i) {
     return out;
 }
 
-// The whole copy, the rule written the plain way, one sample at a time.
-V Reference(const V& s, std::size_t d) {
-    V out;
-    for (std::size_t s0 = 0; s0 < s.size(); s0 += d) {
-        float mn = s[s0], mx = s[s0];
-        for (std::size_t j = s0; j < std::min(s.size(), s0 + d); ++j) {
-            if (s[j] < mn) mn = s[j];
-            if (s[j] > mx) mx = s[j];
-        }
-        out.insert(out.end(), {s[s0], mx, mn, s[s0]});
-    }
-    return out;
-}
-
 bool SameBits(const V& a, const V& b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
@@ -92,29 +78,6 @@ TEST(DisplayColumns, ACurveWithoutSamplesInATraceWithSamplesBuildsNothing) {
     EXPECT_FALSE(slot);
 }
 
-// Values that test every rule at once: NaN runs long enough to fill whole blocks, zeros of
-// both signs, infinities, ties.
-V AwkwardSamples(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    V s(n);
-    constexpr float kInf = std::numeric_limits<float>::infinity();
-    for (std::size_t j = 0; j < n;) {
-        const unsigned kind = rng() % 10;
-        const std::size_t run = kind < 3 ? 1 + rng() % 600 : 1;
-        for (std::size_t r = 0; r < run && j < n; ++r, ++j) {
-            const unsigned v = rng() % 40;
-            s[j] = kind == 0   ? kNaN
-                   : kind == 1 ? (v % 2 ? 0.0f : -0.0f)
-                   : kind == 2 ? static_cast<float>(v % 3)
-                   : v == 0    ? kInf
-                   : v == 1    ? -kInf
-                   : v == 2    ? kNaN
-                               : static_cast<float>(static_cast<int>(rng() % 2001) - 1000) / 8;
-        }
-    }
-    return s;
-}
-
 TEST(DisplayColumns, EntriesAtAnyDecimationAndPositionAreThoseOfTheWholeCopy) {
     V s = AwkwardSamples(300007, 5);
     // The trace's last, shorter block: zeros whose first sign must survive.
@@ -126,7 +89,7 @@ TEST(DisplayColumns, EntriesAtAnyDecimationAndPositionAreThoseOfTheWholeCopy) {
     for (int k = 0; k < 12; ++k) decimations.push_back(1 + static_cast<int>(rng() % 100000));
     for (const int d : decimations) {
         doc->SetDecimation(d);
-        const V whole = Reference(s, static_cast<std::size_t>(d));
+        const V whole = PlainDisplayEntries(s, static_cast<std::size_t>(d));
         ASSERT_EQ(doc->DisplayLength(), static_cast<std::int64_t>(whole.size()));
         EXPECT_TRUE(SameBits(Display(*doc, 0), whole)) << "decimation " << d;
         // A window of columns from anywhere, as a paint asks for it, and single entries, as
@@ -155,8 +118,9 @@ TEST(DisplayColumns, KxbBringsTheEntriesUpToDateOverItsRange) {
         ASSERT_TRUE(doc->ExecuteCommand(round % 2 ? "kxb 0 -1 0" : "kxb 0 0 -0"));
         for (const int d : {300, 17, 5000}) {
             doc->SetDecimation(d);
-            EXPECT_TRUE(SameBits(Display(*doc, 0),
-                                 Reference(Samples(*doc, 0), static_cast<std::size_t>(d))))
+            EXPECT_TRUE(
+                SameBits(Display(*doc, 0),
+                         PlainDisplayEntries(Samples(*doc, 0), static_cast<std::size_t>(d))))
                 << "round " << round << " decimation " << d;
         }
     }
@@ -170,7 +134,8 @@ TEST(DisplayColumns, TheTracesShorterLastBlockFollowsTheRuleToo) {
     auto doc = DocWithSamples({zeros, negatives, nans});
     doc->SetDecimation(23);
     for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(SameBits(Display(*doc, i), Reference(Samples(*doc, i), 23))) << "curve " << i;
+        EXPECT_TRUE(SameBits(Display(*doc, i), PlainDisplayEntries(Samples(*doc, i), 23)))
+            << "curve " << i;
 }
 
 TEST(DisplayColumns, ALongBuildTellsItsProgressAndStopsWhenTold) {
@@ -203,7 +168,7 @@ TEST(DisplayColumns, KxbEndingInsideTheLastBlockOfEveryLevelReachesIt) {
     doc->Select(4129, 4131);
     ASSERT_TRUE(doc->ExecuteCommand("kxb 0 0 1000"));
     EXPECT_EQ(doc->Display(0)[1], 1000.0f);  // the column's maximum
-    EXPECT_TRUE(SameBits(Display(*doc, 0), Reference(Samples(*doc, 0), 4136)));
+    EXPECT_TRUE(SameBits(Display(*doc, 0), PlainDisplayEntries(Samples(*doc, 0), 4136)));
 }
 
 TEST(DisplayColumns, ALastSampleAloneInTheLastColumnIsItsExtreme) {
@@ -214,7 +179,7 @@ TEST(DisplayColumns, ALastSampleAloneInTheLastColumnIsItsExtreme) {
         doc->SetDecimation(d);
         const V entries = Display(*doc, 0);
         EXPECT_EQ(entries[entries.size() - 3], 99.0f) << d;  // the last column's maximum
-        EXPECT_TRUE(SameBits(entries, Reference(s, static_cast<std::size_t>(d)))) << d;
+        EXPECT_TRUE(SameBits(entries, PlainDisplayEntries(s, static_cast<std::size_t>(d)))) << d;
     }
 }
 
@@ -226,10 +191,10 @@ TEST(DisplayColumns, PendingColumnsShowSamplesAloneAndTakeAPyramidOfTheSameSampl
     auto doc = DocWithSamples({s});
     doc->PrepareDisplayColumns();
     ASSERT_TRUE(doc->Display(0).Pending());
-    EXPECT_TRUE(SameBits(Display(*doc, 0), Reference(s, 1)));
+    EXPECT_TRUE(SameBits(Display(*doc, 0), PlainDisplayEntries(s, 1)));
     doc->SetDecimation(16);
     const V blank = Display(*doc, 0);
-    EXPECT_EQ(blank.size(), Reference(s, 16).size());
+    EXPECT_EQ(blank.size(), PlainDisplayEntries(s, 16).size());
     EXPECT_TRUE(std::all_of(blank.begin(), blank.end(), [](float x) { return std::isnan(x); }));
     CDisplayColumns built[CTraceData::MAX_CURVES];
     CStatsIndex stats[CTraceData::MAX_CURVES];
@@ -237,7 +202,7 @@ TEST(DisplayColumns, PendingColumnsShowSamplesAloneAndTakeAPyramidOfTheSameSampl
     doc->TakeBuiltColumns(built, stats);
     EXPECT_FALSE(doc->Display(0).Pending());
     EXPECT_FALSE(built[0]);
-    EXPECT_TRUE(SameBits(Display(*doc, 0), Reference(s, 16)));
+    EXPECT_TRUE(SameBits(Display(*doc, 0), PlainDisplayEntries(s, 16)));
     // A pyramid over another array is not taken.
     auto other = DocWithSamples({V(s.size(), 0.0f)});
     doc->PrepareDisplayColumns();
@@ -245,7 +210,7 @@ TEST(DisplayColumns, PendingColumnsShowSamplesAloneAndTakeAPyramidOfTheSameSampl
     doc->TakeBuiltColumns(built, stats);
     EXPECT_FALSE(doc->Display(0).Pending());
     EXPECT_TRUE(built[0]);
-    EXPECT_TRUE(SameBits(Display(*doc, 0), Reference(s, 16)));
+    EXPECT_TRUE(SameBits(Display(*doc, 0), PlainDisplayEntries(s, 16)));
 }
 
 // What a cancelled open goes back to: everything but the views changes sides, and each
@@ -268,8 +233,8 @@ TEST(DisplayColumns, SwappedDocumentsKeepTheirColumnsOverTheirOwnSamples) {
     EXPECT_EQ(two->GetPathName(), "/x/a.txt");
     EXPECT_TRUE(two->IsModified());
     EXPECT_EQ(two->Decimation(), 16);
-    EXPECT_TRUE(SameBits(Display(*one, 0), Reference(b, 1)));
-    EXPECT_TRUE(SameBits(Display(*two, 0), Reference(a, 16)));
+    EXPECT_TRUE(SameBits(Display(*one, 0), PlainDisplayEntries(b, 1)));
+    EXPECT_TRUE(SameBits(Display(*two, 0), PlainDisplayEntries(a, 16)));
     // Columns that could not be built stay unbuilt: nothing is built, nor said, in a swap.
     CtesqDoc without;
     without.m_bDisplayOnOpen = false;

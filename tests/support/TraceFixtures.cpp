@@ -1,6 +1,8 @@
 #include "tests/support/TraceFixtures.h"
 
 #include <algorithm>
+#include <limits>
+#include <random>
 
 #include "tests/support/MemFile.h"
 #include "trace/formats/text/FormatTextParser.h"
@@ -59,4 +61,38 @@ CCurveSamples CurveOf(const std::vector<float>& samples) {
     CFloatArray floats = CFloatArray::Allocate(std::max<std::size_t>(samples.size(), 1), true);
     std::copy(samples.begin(), samples.end(), floats.get());
     return CCurveSamples(std::move(floats));
+}
+
+std::vector<float> AwkwardSamples(std::size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::vector<float> s(n);
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    for (std::size_t j = 0; j < n;) {
+        const unsigned kind = rng() % 10;
+        const std::size_t run = kind < 3 ? 1 + rng() % 600 : 1;
+        for (std::size_t r = 0; r < run && j < n; ++r, ++j) {
+            const unsigned v = rng() % 40;
+            s[j] = kind == 0   ? std::numeric_limits<float>::quiet_NaN()
+                   : kind == 1 ? (v % 2 ? 0.0f : -0.0f)
+                   : kind == 2 ? static_cast<float>(v % 3)
+                   : v == 0    ? kInf
+                   : v == 1    ? -kInf
+                   : v == 2    ? std::numeric_limits<float>::quiet_NaN()
+                               : static_cast<float>(static_cast<int>(rng() % 2001) - 1000) / 8;
+        }
+    }
+    return s;
+}
+
+std::vector<float> PlainDisplayEntries(const std::vector<float>& s, std::size_t d) {
+    std::vector<float> out;
+    for (std::size_t s0 = 0; s0 < s.size(); s0 += d) {
+        float mn = s[s0], mx = s[s0];
+        for (std::size_t j = s0; j < std::min(s.size(), s0 + d); ++j) {
+            if (s[j] < mn) mn = s[j];
+            if (s[j] > mx) mx = s[j];
+        }
+        out.insert(out.end(), {s[s0], mx, mn, s[s0]});
+    }
+    return out;
 }

@@ -28,3 +28,11 @@ std::unique_ptr<CtesqDoc> DocWithSamples(const std::vector<std::vector<float>>& 
                                          const std::function<void(CTraceData&)>& edit = {});
 // A document that took `trace`.
 std::unique_ptr<CtesqDoc> DocWithTrace(CTraceData&& trace);
+
+// Values that test every rule at once: NaN runs long enough to fill whole blocks, zeros of
+// both signs, infinities, ties.
+std::vector<float> AwkwardSamples(std::size_t n, unsigned seed);
+
+// Display entries (first, max, min, first of each bucket of d samples), the rule written the
+// plain way, one sample at a time.
+std::vector<float> PlainDisplayEntries(const std::vector<float>& s, std::size_t d);

@@ -120,6 +120,56 @@ void CDisplayColumns::Rebuild(std::int64_t first, std::int64_t end) {
     }
 }
 
+void CDisplayColumns::Rescale(std::int64_t first, std::int64_t end, double k, double b) {
+    first = std::max<std::int64_t>(first, 0);
+    end = std::min(end, m_nCount);
+    if (first >= end) return;
+    for (std::size_t level = 0; level < m_levels.size(); ++level) {
+        const int shift = kShift * static_cast<int>(level + 1);
+        const std::int64_t size = std::int64_t{1} << shift;
+        const std::int64_t blocks = m_levels[level].blocks;
+        // Blocks wholly inside; the last block, shorter, counts when the range reaches it.
+        const std::int64_t inFirst = (first + size - 1) >> shift;
+        const std::int64_t inEnd = std::max(inFirst, end == m_nCount ? blocks : end >> shift);
+        // Level by level, on two threads: a level's blocks read only the level below.
+        constexpr std::int64_t kChunk = std::int64_t{1} << 20;
+        const auto chunks = static_cast<int>((inEnd - inFirst + kChunk - 1) / kChunk);
+        std::vector<std::vector<std::int64_t>> remake(static_cast<std::size_t>(chunks));
+        ForEachOnTwoThreads(chunks, [&](int c) {
+            const std::int64_t from = inFirst + c * kChunk;
+            RescaleBlocks(level, from, std::min(inEnd, from + kChunk), k, b,
+                          remake[static_cast<std::size_t>(c)]);
+        });
+        for (const auto& some : remake)
+            for (const std::int64_t block : some) BuildLevel(level, block, block + 1);
+        // The border blocks, from the level below (or the samples), which is right by now.
+        const std::int64_t firstBlock = first >> shift, lastBlock = (end - 1) >> shift;
+        if (firstBlock < inFirst) BuildLevel(level, firstBlock, firstBlock + 1);
+        if (lastBlock >= inEnd && !(lastBlock == firstBlock && firstBlock < inFirst))
+            BuildLevel(level, lastBlock, lastBlock + 1);
+    }
+}
+
+void CDisplayColumns::RescaleBlocks(std::size_t level, std::int64_t firstBlock,
+                                    std::int64_t endBlock, double k, double b,
+                                    std::vector<std::int64_t>& remake) {
+    float* maxima = m_levels[level].maxima.get();
+    float* minima = m_levels[level].minima.get();
+    for (std::int64_t i = firstBlock; i < endBlock; ++i) {
+        const float mx = maxima[i], mn = minima[i];
+        if (mx < mn) continue;  // NaN only, and still
+        // A negative k turns the order round.
+        const float newMax = ::Rescaled(k < 0 ? mn : mx, k, b);
+        const float newMin = ::Rescaled(k < 0 ? mx : mn, k, b);
+        if (newMax == 0 || newMin == 0 || std::isnan(newMax) || std::isnan(newMin)) {
+            remake.push_back(i);
+            continue;
+        }
+        maxima[i] = newMax;
+        minima[i] = newMin;
+    }
+}
+
 void CDisplayColumns::BuildLevel(std::size_t k, std::int64_t firstBlock, std::int64_t endBlock) {
     if (k == 0 && !m_pSamples->Floats()) {
         // Samples read from a source: the blocks of a piece at a time, from the source's own

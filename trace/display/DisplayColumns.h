@@ -27,6 +27,11 @@ public:
     bool TakePyramid(CDisplayColumns& built);
     // Samples first .. end-1 changed in place: the blocks over them again.
     void Rebuild(std::int64_t first, std::int64_t end);
+    // Samples first .. end-1 became Rescaled(sample, k, b) (the samples already read so):
+    // a block inside the range follows from its old extremes, the rule being monotonic; a
+    // block on a border of the range, or one whose new extreme is 0 or NaN (which extreme
+    // of several a block keeps then depends on its samples' order), is made again.
+    void Rescale(std::int64_t first, std::int64_t end, double k, double b);
     // Built over these samples (wherever the object holding them has moved), so only the
     // decimation needs setting.
     bool IsOver(const CCurveSamples& samples, std::int64_t count) const {
@@ -59,6 +64,10 @@ private:
     static constexpr std::size_t kChunkLevels = 5;
     void BuildChunks(const std::function<void(std::int64_t)>& progress);
     void BuildLevel(std::size_t k, std::int64_t firstBlock, std::int64_t endBlock);
+    // Level k's blocks inside samples first .. end-1 mapped by the rescaling; the indexes
+    // of those that must be made again instead into `remake`.
+    void RescaleBlocks(std::size_t k, std::int64_t firstBlock, std::int64_t endBlock, double kk,
+                       double b, std::vector<std::int64_t>& remake);
     // sample(i): sample i, straight from the float array where there is one.
     template <class Sample>
     void Extremes(const Sample& sample, std::int64_t s0, std::int64_t s1, float& mn,

@@ -58,11 +58,9 @@ bool CtesqDoc::ExecuteCommand(std::string line) {
         const int first = std::max(m_view.m_nSelStart, 0);
         const int last = std::min(m_view.m_nSelEnd, m_trace.m_nSampleCount);
         StopSampleReaders();
-        m_trace.m_pSamples[curve].Transform(first, last, [k, b](float s) {
-            return numtext::NarrowToFloat(static_cast<double>(s) * k + b);
-        });
+        m_trace.m_pSamples[curve].Rescale(first, last, k, b);
         SetModifiedFlag(true);
-        NoteDataChanged(static_cast<int>(curve), first, last);
+        NoteRescaled(static_cast<int>(curve), first, last, k, b);
         return true;
     }
     if (tokens[0] == "goto") {

@@ -16,6 +16,7 @@
 #include "trace/formats/FormatRegistry.h"
 #include "trace/model/TraceData.h"
 
+class CCaptureSource;
 class CFile;
 
 // Update hints the document sends its views.
@@ -67,6 +68,9 @@ public:
     // Samples nFirst .. nEnd-1 of one curve changed in place: counted as above, and that
     // curve's display columns brought up to date over them at once.
     void NoteDataChanged(int nCurve, int nFirst, int nEnd);
+    // The same for samples rescaled by kxb's rule, which the display columns follow from
+    // what they held.
+    void NoteRescaled(int nCurve, int nFirst, int nEnd, double k, double b);
     // Work on another thread that reads the samples (a measurement) says how to stop it and
     // wait for it; every step that changes or replaces the samples, or what is derived from
     // them, stops such work first. Returns a number to take the reader off again with.
@@ -200,6 +204,8 @@ private:
     DiskStamp m_diskStamp;
 
     void StopSampleReaders();
+    // After a save the captures in `reading` read: their changes are in the file now.
+    void ForgetSavedChanges(const std::vector<const CCaptureSource*>& reading);
     std::vector<std::pair<int, std::function<void()>>> m_readers;
     int m_nNextReader = 0;
 

@@ -53,6 +53,16 @@ void CtesqDoc::NoteDataChanged(int nCurve, int nFirst, int nEnd) {
         m_view.m_stats[nCurve].Rebuild(m_trace.m_pSamples[nCurve], nFirst, nEnd);
 }
 
+void CtesqDoc::NoteRescaled(int nCurve, int nFirst, int nEnd, double k, double b) {
+    NoteDataChanged();
+    if (nCurve < 0 || nCurve >= MAX_CURVES) return;
+    const CCurveSamples& samples = m_trace.m_pSamples[nCurve];
+    if (m_view.m_pDisplay[nCurve].IsOver(samples, m_trace.m_nSampleCount))
+        m_view.m_pDisplay[nCurve].Rescale(nFirst, nEnd, k, b);
+    if (m_view.m_stats[nCurve].IsOver(samples, m_trace.m_nSampleCount))
+        m_view.m_stats[nCurve].Rebuild(samples, nFirst, nEnd);
+}
+
 void CtesqDoc::AdoptTrace(CtesqDoc& from) {
     StopSampleReaders();
     TakeTrace(std::move(from.m_trace));

@@ -186,11 +186,23 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
             }
         });
     if (!finished || !written) return false;
-    ReadSavedFile(reading, path);
+    if (ReadSavedFile(reading, path)) ForgetSavedChanges(reading);
     AfxAddToRecentFileList(path);
     SetModifiedFlag(false);
     m_diskStamp = StampOf(path);
     return true;
+}
+
+void CtesqDoc::ForgetSavedChanges(const std::vector<const CCaptureSource*>& reading) {
+    // The saved file holds the changes as it stores samples: shown from it from now on, as a
+    // reload would show them.
+    for (int c = 0; c < MAX_CURVES; ++c) {
+        const CSampleSource* source = m_trace.m_pSamples[c].Source();
+        if (source == nullptr || std::find(reading.begin(), reading.end(), source) == reading.end())
+            continue;
+        const auto [first, end] = m_trace.m_pSamples[c].ForgetChanges();
+        if (first < end) NoteDataChanged(c, static_cast<int>(first), static_cast<int>(end));
+    }
 }
 
 bool CtesqDoc::FileUnchangedOnDisk() const {

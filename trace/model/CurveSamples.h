@@ -2,16 +2,25 @@
 // CCurveSamples: one curve's samples, however they are held. A trace read whole (text, CSV,
 // WAV) keeps them as one float array; a capture decodes them from its file when they are
 // asked for (a CSampleSource), so that opening it costs neither the time nor the memory of a
-// float per sample. Changes to a source's samples go into float pieces over the changed
-// range only, which every read sees.
+// float per sample. A rescaling of a source's samples (kxb) is kept as it was given and
+// applied to every read, so that it costs nothing until read; past kMostRescalings of them
+// they go into float pieces over the changed ranges, which every read sees.
 
 #include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
+#include "framework/core/NumberText.h"
 #include "trace/model/FloatArray.h"
 #include "trace/model/Moments.h"
+
+// A sample rescaled: sample x k + b in double, narrowed to float, the one rule of kxb.
+inline float Rescaled(float sample, double k, double b) {
+    return numtext::NarrowToFloat(static_cast<double>(sample) * k + b);
+}
 
 // Samples decoded on demand. Reads may come from several threads at once.
 class CSampleSource {
@@ -84,29 +93,37 @@ public:
     bool BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,
                        float* minima) const;
     bool BlockMoments(std::int64_t first, std::int64_t blocks, int size, Moments* out) const;
-    // Each of samples first .. end-1 becomes change(sample).
-    template <class Change>
-    void Transform(std::int64_t first, std::int64_t end, Change change) {
-        if (m_floats) {
-            float* s = m_floats.get();
-            for (std::int64_t j = first; j < end; ++j) s[j] = change(s[j]);
-            return;
-        }
-        for (std::int64_t j = first; j < end;) {
-            const std::int64_t piece = j / kPiece;
-            const std::int64_t stop = std::min(end, (piece + 1) * kPiece);
-            float* s = EditedPiece(piece) - piece * kPiece;
-            for (; j < stop; ++j) s[j] = change(s[j]);
-        }
-    }
+    // Each of samples first .. end-1 becomes Rescaled(sample, k, b): at once in a float
+    // array; for a source, on every read from now on, after the rescalings before it.
+    void Rescale(std::int64_t first, std::int64_t end, double k, double b);
+    struct Rescaling {
+        std::int64_t first, end;
+        double k, b;
+    };
+    // The rescalings a source's reads apply, in order.
+    const std::vector<Rescaling>& Rescalings() const { return m_rescalings; }
+    // More than this many go into float pieces: a read then costs no more than this many
+    // passes over its samples.
+    static constexpr std::size_t kMostRescalings = 64;
+    // Drops every change to a source's samples, for a source that now reads a file holding
+    // them; returns the range they covered (empty when there were none).
+    std::pair<std::int64_t, std::int64_t> ForgetChanges();
     void reset();
 
 private:
     float At(std::int64_t i) const;
+    // The samples before any rescaling: edited pieces and the source.
+    void ReadPieces(std::int64_t first, std::int64_t n, float* out) const;
+    // The rescalings over samples first .. first+n-1, applied to out in order.
+    void ApplyRescalings(std::int64_t first, std::int64_t n, float* out) const;
+    bool Rescaled(std::int64_t first, std::int64_t end) const;
+    // The rescalings into float pieces over their ranges.
+    void Settle();
     // The piece's samples as floats of its own, made from the source on first use.
     float* EditedPiece(std::int64_t piece);
 
     CFloatArray m_floats;
     std::shared_ptr<const CSampleSource> m_source;
     std::map<std::int64_t, CFloatArray> m_edits;
+    std::vector<Rescaling> m_rescalings;
 };

@@ -50,9 +50,12 @@ CurveStats ComputeCurveStats(const CCurveSamples& samples, std::int64_t first, s
                              const CStatsIndex* index,
                              const std::function<void(std::int64_t)>& progress) {
     const auto count = static_cast<std::int64_t>(samples.size());
-    const Moments m = index != nullptr && index->IsOver(samples, count)
-                          ? index->Range(samples, first, n)
-                          : MomentsOfRange(samples, first, n, count, progress);
+    // An index whose blocks over the range are mostly stale is no faster than the samples,
+    // which are read on two threads, with progress.
+    const bool indexed = index != nullptr && index->IsOver(samples, count) &&
+                         index->StaleSamples(first, n) <= CStatsIndex::kMostRebuilt;
+    const Moments m = indexed ? index->Range(samples, first, n)
+                              : MomentsOfRange(samples, first, n, count, progress);
     return StatsOf(m, samples[static_cast<std::size_t>(first)],
                    samples[static_cast<std::size_t>(first + n - 1)]);
 }

@@ -60,6 +60,7 @@ Moments CStatsIndex::Unpack(const Packed& p) {
 
 void CStatsIndex::reset() {
     m_blocks = {};
+    m_stale.clear();
     m_pIdentity = nullptr;
     m_nCount = 0;
 }
@@ -112,6 +113,21 @@ void CStatsIndex::Rebuild(const CCurveSamples& samples, std::int64_t first, std:
     if (m_blocks.empty()) return;
     first = std::max<std::int64_t>(first, 0) / kBlock;
     end = (std::min(end, m_nCount) + kBlock - 1) / kBlock;
+    if (first >= end) return;
+    if ((end - first) * kBlock > kMostRebuilt) {
+        // Merged with the stale ranges it touches.
+        auto at = std::lower_bound(m_stale.begin(), m_stale.end(), first,
+                                   [](const auto& r, std::int64_t b) { return r.second < b; });
+        auto stop = at;
+        while (stop != m_stale.end() && stop->first <= end) {
+            first = std::min(first, stop->first);
+            end = std::max(end, stop->second);
+            ++stop;
+        }
+        at = m_stale.erase(at, stop);
+        m_stale.insert(at, {first, end});
+        return;
+    }
     std::vector<float> buffer;
     std::vector<Moments> m(static_cast<std::size_t>(kChunkBlocks));
     for (std::int64_t b = first; b < end; b += kChunkBlocks) {
@@ -136,14 +152,42 @@ Moments CStatsIndex::Range(const CCurveSamples& samples, std::int64_t first, std
         parts.push_back(MomentsOf(samples.View(first, b0 * kBlock - first, buffer.data()),
                                   b0 * kBlock - first));
     }
-    for (std::int64_t b = b0; b < lastWhole; ++b)
-        parts.push_back(Unpack(m_blocks[static_cast<std::size_t>(b)]));
+    for (std::int64_t b = b0; b < lastWhole;) {
+        const std::int64_t to = std::min(StaleEnd(b), lastWhole);
+        if (to <= b) {
+            parts.push_back(Unpack(m_blocks[static_cast<std::size_t>(b)]));
+            ++b;
+            continue;
+        }
+        for (; b < to; b += kChunkBlocks) {
+            const std::size_t at = parts.size();
+            const std::int64_t some = std::min(kChunkBlocks, to - b);
+            parts.resize(at + static_cast<std::size_t>(some));
+            BlockMomentsOf(samples, b * kBlock, some, m_nCount, parts.data() + at, buffer);
+        }
+        b = to;
+    }
     if (end > lastWhole * kBlock) {
         const std::int64_t from = lastWhole * kBlock;
         buffer.resize(static_cast<std::size_t>(end - from));
         parts.push_back(MomentsOf(samples.View(from, end - from, buffer.data()), end - from));
     }
     return Pairwise(parts.data(), parts.size());
+}
+
+std::int64_t CStatsIndex::StaleEnd(std::int64_t b) const {
+    const auto r =
+        std::upper_bound(m_stale.begin(), m_stale.end(), b,
+                         [](std::int64_t x, const auto& range) { return x < range.second; });
+    return r != m_stale.end() && r->first <= b ? r->second : b;
+}
+
+std::int64_t CStatsIndex::StaleSamples(std::int64_t first, std::int64_t n) const {
+    std::int64_t stale = 0;
+    for (const auto& [b0, b1] : m_stale)
+        stale += std::max<std::int64_t>(
+            0, std::min(first + n, b1 * kBlock) - std::max(first, b0 * kBlock));
+    return stale;
 }
 
 Moments MomentsOfRange(const CCurveSamples& samples, std::int64_t first, std::int64_t n,

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "trace/model/CurveSamples.h"
@@ -20,8 +21,13 @@ public:
     // runs out.
     bool Build(const CCurveSamples& samples, std::int64_t count,
                const std::function<void(std::int64_t)>& progress = {});
-    // Samples first .. end-1 changed: their blocks again.
+    // Samples first .. end-1 changed: their blocks again, at once for a few; past that the
+    // blocks are marked stale, and a range over them reads their samples instead, so that a
+    // change over billions of samples costs nothing until its statistics are asked for.
     void Rebuild(const CCurveSamples& samples, std::int64_t first, std::int64_t end);
+    static constexpr std::int64_t kMostRebuilt = std::int64_t{1} << 22;
+    // How many of samples first .. first+n-1 lie in stale blocks.
+    std::int64_t StaleSamples(std::int64_t first, std::int64_t n) const;
     bool IsOver(const CCurveSamples& samples, std::int64_t count) const {
         return !m_blocks.empty() && m_pIdentity == samples.Identity() && m_nCount == count;
     }
@@ -43,7 +49,13 @@ private:
     static Packed Pack(const Moments& m);
     static Moments Unpack(const Packed& p);
 
+    // Where the stale blocks holding block b end; b when it is not stale.
+    std::int64_t StaleEnd(std::int64_t b) const;
+
     std::vector<Packed> m_blocks;
+    // Stale blocks: sorted ranges of block numbers [first, end) that neither touch nor
+    // overlap.
+    std::vector<std::pair<std::int64_t, std::int64_t>> m_stale;
     const void* m_pIdentity = nullptr;
     std::int64_t m_nCount = 0;
 };
