@@ -68,6 +68,8 @@ bench:
 	build/bench/bench/tesqv-bench-big info build/bench/cli/tesqv-cli \
 		$${TMPDIR:-/tmp}/tesqv-bench-100M.osc 100000000
 	build/bench/bench/tesqv-bench-big osc $${TMPDIR:-/tmp}/tesqv-bench-2G.osc 2000000000
+	bench/live_window.sh build/bench/bench/tesqv-bench-live osc $${TMPDIR:-/tmp}/tesqv-bench-2G.osc
+	bench/live_window.sh build/bench/bench/tesqv-bench-live curves 8 100000000
 
 # make -j2 fuzz runs two targets at a time, each under an RSS limit: a reader whose memory
 # follows what a header claims rather than what the file holds is a finding. Captures get

@@ -32,6 +32,8 @@ public:
     void Refresh();
     // Waits for the measurement that runs and shows it (tests).
     void Settle();
+    // A measurement runs on the worker.
+    bool Measuring() const { return m_bMeasuring; }
     // The range line, then one line per curve (a header line first), tab-separated, as "Copy"
     // puts it on the clipboard.
     std::string TableText() const;

@@ -611,3 +611,29 @@ TEST(BackgroundSave, TheWindowGoesOnWhileASaveRunsAndCancelKeepsTheOldFile) {
               3);  // the two traces and the saved file; no temporary file
     EXPECT_TRUE(messages.m_messages.empty());
 }
+
+// Saving a long trace in a format that keeps less (a capture) first looks through every
+// sample for what will not be kept: that look, as the writing, happens off the window's
+// thread.
+TEST(BackgroundSave, ALongTraceIsReadOnlyOnTheWorkerWhenItIsSaved) {
+    static const std::thread::id windowThread = std::this_thread::get_id();
+    struct Ramp : CSampleSource {
+        std::int64_t Count() const override { return 3'000'000; }
+        void Read(std::int64_t first, std::int64_t n, float* out) const override {
+            if (n >= 65536 && std::this_thread::get_id() == windowThread) bulkOnWindow = true;
+            for (std::int64_t j = 0; j < n; ++j) out[j] = static_cast<float>((first + j) % 200);
+        }
+        mutable std::atomic<bool> bulkOnWindow{false};
+    };
+    const CTempDir temp("tesqv-bg-loss");
+    OpenApp o(temp);
+    auto ramp = std::make_shared<Ramp>();
+    CTraceData trace;
+    trace.m_nCurveCount = 1;
+    trace.m_nSampleCount = 3'000'000;
+    trace.m_pSamples[0] = CCurveSamples(ramp);
+    o.app.GetDocument().TakeTrace(std::move(trace));
+    EXPECT_TRUE(o.app.GetDocument().OnSaveDocument(temp.Path("ramp.osc")));
+    EXPECT_EQ(std::filesystem::file_size(temp.Path("ramp.osc")), 3'000'000u);
+    EXPECT_FALSE(ramp->bulkOnWindow);
+}

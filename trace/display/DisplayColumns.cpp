@@ -155,18 +155,27 @@ void CDisplayColumns::RescaleBlocks(std::size_t level, std::int64_t firstBlock,
                                     std::vector<std::int64_t>& remake) {
     float* maxima = m_levels[level].maxima.get();
     float* minima = m_levels[level].minima.get();
-    for (std::int64_t i = firstBlock; i < endBlock; ++i) {
-        const float mx = maxima[i], mn = minima[i];
-        if (mx < mn) continue;  // NaN only, and still
-        // A negative k turns the order round.
-        const float newMax = ::Rescaled(k < 0 ? mn : mx, k, b);
-        const float newMin = ::Rescaled(k < 0 ? mx : mn, k, b);
-        if (newMax == 0 || newMin == 0 || std::isnan(newMax) || std::isnan(newMin)) {
-            remake.push_back(i);
-            continue;
+    const bool swap = k < 0;  // a negative k turns the order round
+    // Without a branch a block, so that the compiler can do several at once; the few that
+    // must be made again are looked for only in a run that has one. A block of NaN only
+    // (-inf, +inf) maps to itself, or to NaN and is made again.
+    constexpr std::int64_t kRun = 1024;
+    for (std::int64_t run = firstBlock; run < endBlock; run += kRun) {
+        const std::int64_t stop = std::min(endBlock, run + kRun);
+        bool again = false;
+        for (std::int64_t i = run; i < stop; ++i) {
+            const float mx = maxima[i], mn = minima[i];
+            const float newMax = ::Rescaled(swap ? mn : mx, k, b);
+            const float newMin = ::Rescaled(swap ? mx : mn, k, b);
+            again |= (newMax == 0) | (newMin == 0) | (newMax != newMax) | (newMin != newMin);
+            maxima[i] = newMax;
+            minima[i] = newMin;
         }
-        maxima[i] = newMax;
-        minima[i] = newMin;
+        if (again)
+            for (std::int64_t i = run; i < stop; ++i)
+                if (maxima[i] == 0 || minima[i] == 0 || std::isnan(maxima[i]) ||
+                    std::isnan(minima[i]))
+                    remake.push_back(i);
     }
 }
 

@@ -11,6 +11,7 @@
 #include "framework/core/Prompts.h"
 #include "framework/core/RecentFiles.h"
 #include "framework/core/SafeFile.h"
+#include "trace/display/DisplayColumns.h"
 #include "trace/document/Document.h"
 #include "trace/formats/capture/CaptureSource.h"
 
@@ -147,11 +148,14 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
         StampOf(path) != m_diskStamp &&
         !AfxAskYesNo(GetTitle() + " changed on disk since it was opened. Overwrite it?"))
         return false;
-    // A format that holds less than a trace may says what it will not keep, first.
-    if (format->loss != nullptr)
-        if (const std::string loss = format->loss(m_trace, FormatState());
-            !loss.empty() && !AfxAskYesNo(loss + std::string(kSaveAnyway)))
-            return false;
+    // A format that holds less than a trace may says what it will not keep, first. Finding
+    // that out may read every sample: in the window, on a worker.
+    if (format->loss != nullptr) {
+        std::string loss;
+        AfxRunLongWork("Checking " + GetTitle(), 1, false,
+                       [&](const LongWorkStep&) { loss = format->loss(m_trace, FormatState()); });
+        if (!loss.empty() && !AfxAskYesNo(loss + std::string(kSaveAnyway))) return false;
+    }
     // Looked at before the save replaces or rewrites the file. A capture saved as a capture
     // reads the saved file from then on, wherever it went (the title's file); another format
     // over the capture's own file leaves nothing to read it from.
@@ -195,14 +199,43 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
 
 void CtesqDoc::ForgetSavedChanges(const std::vector<const CCaptureSource*>& reading) {
     // The saved file holds the changes as it stores samples: shown from it from now on, as a
-    // reload would show them.
+    // reload would show them. The display columns over it are built on a worker first, from
+    // the file alone, while the window still shows what was saved.
+    std::vector<int> changed;
     for (int c = 0; c < MAX_CURVES; ++c) {
-        const CSampleSource* source = m_trace.m_pSamples[c].Source();
-        if (source == nullptr || std::find(reading.begin(), reading.end(), source) == reading.end())
-            continue;
-        const auto [first, end] = m_trace.m_pSamples[c].ForgetChanges();
-        if (first < end) NoteDataChanged(c, static_cast<int>(first), static_cast<int>(end));
+        const CCurveSamples& samples = m_trace.m_pSamples[c];
+        if (samples.Changed() &&
+            std::find(reading.begin(), reading.end(), samples.Source()) != reading.end())
+            changed.push_back(c);
     }
+    if (changed.empty()) return;
+    const std::int64_t count = m_trace.m_nSampleCount;
+    CCurveSamples saved[MAX_CURVES];
+    CDisplayColumns built[MAX_CURVES];
+    AfxRunLongWork(
+        "Reading " + GetTitle() + " as saved", static_cast<std::uint64_t>(count) * changed.size(),
+        false, [&](const LongWorkStep& step) {
+            for (const int c : changed) {
+                if (!m_view.m_pDisplay[c].IsOver(m_trace.m_pSamples[c], count)) continue;
+                saved[c] = CCurveSamples(m_trace.m_pSamples[c].SharedSource());
+                built[c].Build(saved[c], count,
+                               [&step](std::int64_t n) { step(static_cast<std::uint64_t>(n)); });
+            }
+        });
+    StopSampleReaders();
+    for (const int c : changed) {
+        const auto [first, end] = m_trace.m_pSamples[c].ForgetChanges();
+        if (built[c]) {
+            m_view.m_pDisplay[c] = std::move(built[c]);
+            m_view.m_pDisplay[c].Attach(m_trace.m_pSamples[c]);
+        } else {
+            m_view.m_pDisplay[c].reset();  // built below, here
+        }
+        if (m_view.m_stats[c].IsOver(m_trace.m_pSamples[c], count))
+            m_view.m_stats[c].Rebuild(m_trace.m_pSamples[c], first, end);
+    }
+    NoteDataChanged();
+    BuildDisplayCopies();
 }
 
 bool CtesqDoc::FileUnchangedOnDisk() const {

@@ -105,6 +105,8 @@ public:
     // More than this many go into float pieces: a read then costs no more than this many
     // passes over its samples.
     static constexpr std::size_t kMostRescalings = 64;
+    // Whether a source's samples were changed here (kxb, Paste).
+    bool Changed() const { return !m_edits.empty() || !m_rescalings.empty(); }
     // Drops every change to a source's samples, for a source that now reads a file holding
     // them; returns the range they covered (empty when there were none).
     std::pair<std::int64_t, std::int64_t> ForgetChanges();
