@@ -16,10 +16,12 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
 
+#include "app/LongWorkRunner.h"
 #include "app/MainFrame.h"
 #include "app/MeasurementsDock.h"
 #include "app/tesqApp.h"
@@ -115,6 +117,42 @@ CTraceData Generated(int curves, int n) {
     return trace;
 }
 
+// Save As of the unchanged capture beside a copy of its file by cp then sync (the save
+// flushes its file to the disk too); then a Save As cancelled 300 ms in: how long the cancel
+// took, and whether a file was left.
+void SaveAsBesideCopy(CScript& script, CtesqApp& app, const std::string& path,
+                      const std::string& saved) {
+    CtesqDoc& doc = app.GetDocument();
+    const Clock::time_point t0 = Clock::now();
+    const std::string copy = path + ".copy.osc";
+    const bool copied = std::system(("cp '" + path + "' '" + copy + "' && sync").c_str()) == 0;
+    const double cp = Ms(Clock::now() - t0);
+    std::filesystem::remove(copy);
+    doc.SetModifiedFlag(true);  // Save As of what is shown, as the user may ask for at any time
+    script.Step("Save As, unchanged",
+                [&] { return copied && doc.DoSaveAs() && !doc.IsModified(); });
+    std::printf("    cp and sync of the same file: %.0f ms\n", cp);
+    const std::string cancelled = path + ".cancelled.osc";
+    SetSaveAsPrompt([cancelled](const std::string&, const std::string&, const std::string&) {
+        return std::optional<std::string>(cancelled);
+    });
+    std::filesystem::remove(cancelled);
+    Clock::time_point told{};
+    script.Step("Save As, cancelled 300 ms in", [&] {
+        QTimer::singleShot(300, [&] {
+            told = Clock::now();
+            app.Worker().Cancel();
+        });
+        return !doc.DoSaveAs();
+    });
+    std::printf("    the cancel took %.0f ms; %s\n", Ms(Clock::now() - told) - 30,
+                std::filesystem::exists(cancelled) ? "A FILE WAS LEFT" : "no file was left");
+    std::filesystem::remove(cancelled);
+    SetSaveAsPrompt([saved](const std::string&, const std::string&, const std::string&) {
+        return std::optional<std::string>(saved);
+    });
+}
+
 int Run(CtesqApp& app, const std::string& path, bool capture) {
     CScript script;
     CMainFrame* frame = app.GetMainWnd();
@@ -159,6 +197,12 @@ int Run(CtesqApp& app, const std::string& path, bool capture) {
         },
         [&] { return !frame->Measurements()->Measuring(); });
     std::printf("    selection %d .. %d of %d samples\n", doc.SelStart(), doc.SelEnd(), n);
+    const std::string saved = path + ".saved.osc";
+    SetSaveAsPrompt([saved](const std::string&, const std::string&, const std::string&) {
+        return std::optional<std::string>(saved);
+    });
+    SetYesNoQuestion([](const std::string&) { return true; });
+    if (capture) SaveAsBesideCopy(script, app, path, saved);
     const QString dragged = frame->Measurements()->m_pRange->text();
     script.Step("kxb 0 -1 255 over the whole trace", [&] {
         doc.Select(0, n);
@@ -174,12 +218,7 @@ int Run(CtesqApp& app, const std::string& path, bool capture) {
     for (int k = 0; k < 3; ++k) script.Step("zoom in", execute(ID_ZOOM_IN));
     for (int k = 0; k < 3; ++k) script.Step("zoom out", execute(ID_ZOOM_OUT));
     if (capture) {
-        const std::string saved = path + ".saved.osc";
-        SetSaveAsPrompt([saved](const std::string&, const std::string&, const std::string&) {
-            return std::optional<std::string>(saved);
-        });
-        SetYesNoQuestion([](const std::string&) { return true; });
-        script.Step("Save As", [&] { return doc.DoSaveAs() && !doc.IsModified(); });
+        script.Step("Save As, changed", [&] { return doc.DoSaveAs() && !doc.IsModified(); });
         script.Step(
             "reload, unchanged",
             [&] {

@@ -408,3 +408,26 @@ TEST(CaptureSource, SaveAsACaptureReadsTheSavedFileFromThenOn) {
     std::ofstream(old, std::ios::app) << "x";
     EXPECT_EQ(ChangedCaptureName(other->Trace()), "old.osc");
 }
+
+// An unchanged capture saved in its own encoding holds its samples again, the bytes of
+// encodings 0 and 2 copied as they are; nothing is asked first.
+TEST(CaptureSource, AnUnchangedCaptureSavesAsItsOwnBytes) {
+    CTempDir dir;
+    for (const int encoding : {0, 1, 2}) {
+        const std::string path = dir.Path("in.osc"), saved = dir.Path("out.osc");
+        Put(path, CaptureFile(encoding, 3 * kPiece + 77, 5));
+        auto doc = OpenDoc(path);
+        int asked = 0;
+        const YesNoQuestion before = SetYesNoQuestion([&asked](const std::string&) {
+            ++asked;
+            return true;
+        });
+        EXPECT_TRUE(doc->OnSaveDocument(saved));
+        SetYesNoQuestion(before);
+        EXPECT_EQ(asked, 0) << encoding;
+        if (encoding == 1)  // written its own way: prefixes where they are needed
+            EXPECT_TRUE(SameBits(PlainDecode(Slurp(saved)), PlainDecode(Slurp(path))));
+        else
+            EXPECT_TRUE(Slurp(saved) == Slurp(path)) << encoding;
+    }
+}

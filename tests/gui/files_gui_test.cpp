@@ -622,8 +622,10 @@ TEST(BackgroundSave, ALongTraceIsReadOnlyOnTheWorkerWhenItIsSaved) {
         void Read(std::int64_t first, std::int64_t n, float* out) const override {
             if (n >= 65536 && std::this_thread::get_id() == windowThread) bulkOnWindow = true;
             for (std::int64_t j = 0; j < n; ++j) out[j] = static_cast<float>((first + j) % 200);
+            read += n;
         }
         mutable std::atomic<bool> bulkOnWindow{false};
+        mutable std::atomic<std::int64_t> read{0};
     };
     const CTempDir temp("tesqv-bg-loss");
     OpenApp o(temp);
@@ -636,4 +638,11 @@ TEST(BackgroundSave, ALongTraceIsReadOnlyOnTheWorkerWhenItIsSaved) {
     EXPECT_TRUE(o.app.GetDocument().OnSaveDocument(temp.Path("ramp.osc")));
     EXPECT_EQ(std::filesystem::file_size(temp.Path("ramp.osc")), 3'000'000u);
     EXPECT_FALSE(ramp->bulkOnWindow);
+    // Cancelled as the look begins: it stops there, and nothing is written.
+    ramp->read = 0;
+    o.app.Worker().m_onStep = [&o] { o.app.Worker().Cancel(); };
+    EXPECT_FALSE(o.app.GetDocument().OnSaveDocument(temp.Path("cancelled.osc")));
+    o.app.Worker().m_onStep = {};
+    EXPECT_LT(ramp->read, 1'000'000);
+    EXPECT_FALSE(std::filesystem::exists(temp.Path("cancelled.osc")));
 }

@@ -209,7 +209,7 @@ private:
     std::vector<std::pair<int, std::function<void()>>> m_readers;
     int m_nNextReader = 0;
 
-    CFormatState FormatState() const { return CFormatState{m_nOscFormat, m_curvesToRead}; }
+    CFormatState FormatState() const { return CFormatState{m_nOscFormat, m_curvesToRead, {}}; }
 
     unsigned long long m_nDataRevision = 0;
 };

@@ -152,9 +152,15 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
     // that out may read every sample: in the window, on a worker.
     if (format->loss != nullptr) {
         std::string loss;
-        AfxRunLongWork("Checking " + GetTitle(), 1, false,
-                       [&](const LongWorkStep&) { loss = format->loss(m_trace, FormatState()); });
-        if (!loss.empty() && !AfxAskYesNo(loss + std::string(kSaveAnyway))) return false;
+        CFormatState state = FormatState();
+        const bool checked = AfxRunLongWork("Checking " + GetTitle(),
+                                            static_cast<std::uint64_t>(m_trace.m_nSampleCount),
+                                            true, [&](const LongWorkStep& step) {
+                                                state.progress = step;
+                                                loss = format->loss(m_trace, state);
+                                            });
+        if (!checked || (!loss.empty() && !AfxAskYesNo(loss + std::string(kSaveAnyway))))
+            return false;
     }
     // Looked at before the save replaces or rewrites the file. A capture saved as a capture
     // reads the saved file from then on, wherever it went (the title's file); another format
@@ -190,7 +196,12 @@ bool CtesqDoc::OnSaveDocument(const std::string& path) {
             }
         });
     if (!finished || !written) return false;
-    if (ReadSavedFile(reading, path)) ForgetSavedChanges(reading);
+    // On the worker too: the file replaced may be gone but for this trace, and closing it
+    // gives its blocks back to the disk, which takes a while for a large one.
+    bool reread = false;
+    AfxRunLongWork("Reading " + GetTitle() + " as saved", 1, false,
+                   [&](const LongWorkStep&) { reread = ReadSavedFile(reading, path); });
+    if (reread) ForgetSavedChanges(reading);
     AfxAddToRecentFileList(path);
     SetModifiedFlag(false);
     m_diskStamp = StampOf(path);
@@ -226,7 +237,7 @@ void CtesqDoc::ForgetSavedChanges(const std::vector<const CCaptureSource*>& read
     for (const int c : changed) {
         const auto [first, end] = m_trace.m_pSamples[c].ForgetChanges();
         if (built[c]) {
-            m_view.m_pDisplay[c] = std::move(built[c]);
+            std::swap(m_view.m_pDisplay[c], built[c]);  // the old ones freed below
             m_view.m_pDisplay[c].Attach(m_trace.m_pSamples[c]);
         } else {
             m_view.m_pDisplay[c].reset();  // built below, here
@@ -234,6 +245,10 @@ void CtesqDoc::ForgetSavedChanges(const std::vector<const CCaptureSource*>& read
         if (m_view.m_stats[c].IsOver(m_trace.m_pSamples[c], count))
             m_view.m_stats[c].Rebuild(m_trace.m_pSamples[c], first, end);
     }
+    // Giving a gigabyte back to the system takes a moment too.
+    AfxRunLongWork("Reading " + GetTitle() + " as saved", 1, false, [&built](const LongWorkStep&) {
+        for (CDisplayColumns& columns : built) columns.reset();
+    });
     NoteDataChanged();
     BuildDisplayCopies();
 }

@@ -6,6 +6,7 @@
 // this header) and one line in the table of FormatRegistry.cpp.
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,8 @@ struct CFormatState {
     // The columns to read as curves, when a file holds more than 8 or the user named them:
     // names, or 0-based column (channel) numbers. Empty: the first 8.
     std::vector<std::string> curves;
+    // Told of samples looked at by a loss check (n more); it may throw to stop the check.
+    std::function<void(std::uint64_t)> progress;
 };
 
 enum class TraceFormatId { text, capture, csv, tsv, wav };

@@ -355,6 +355,14 @@ float CCaptureSource::At(std::int64_t i) const {
     return (*t_last[0].samples)[static_cast<std::size_t>(i - t_last[0].first)];
 }
 
+bool CCaptureSource::ReadBytes(std::int64_t first, std::vector<std::uint8_t>& bytes) const {
+    if (m_nEncoding == 1 || m_nEncoding == kPcm || Changed() ||
+        first + static_cast<std::int64_t>(bytes.size()) > m_nCount)
+        return false;
+    const std::shared_ptr<const FileState> at = State();
+    return ReadWhole(*at, at->payload + static_cast<std::uint64_t>(first), bytes);
+}
+
 bool CCaptureSource::BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,
                                    float* minima) const {
     if (m_nEncoding == 1 || m_nEncoding == kPcm || size <= 0 || Changed()) return false;

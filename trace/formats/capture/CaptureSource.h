@@ -72,6 +72,9 @@ public:
     // Encodings 0 and 2 the same way: sums of the bytes, exact in integers.
     bool BlockMoments(std::int64_t first, std::int64_t blocks, int size,
                       Moments* out) const override;
+    // Encodings 0 and 2: the bytes of samples first .. first+bytes.size()-1 as the file holds
+    // them, a byte a sample; false for another encoding or a file changed.
+    bool ReadBytes(std::int64_t first, std::vector<std::uint8_t>& bytes) const;
     // Looks at the file now; true when it was written since it was opened.
     bool Check() const;
     bool Changed() const { return m_bChanged.load(std::memory_order_relaxed); }

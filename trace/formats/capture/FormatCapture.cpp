@@ -159,6 +159,21 @@ bool capture_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
     return true;
 }
 
+namespace {
+
+// The capture that curve 0 reads, unchanged and in the encoding given: its samples are its
+// file's, nothing to convert. Null otherwise.
+const CCaptureSource* SameCapture(const CTraceData& trace, int encoding) {
+    const CCurveSamples& samples = trace.m_pSamples[0];
+    const auto* capture = dynamic_cast<const CCaptureSource*>(samples.Source());
+    return capture != nullptr && !samples.Changed() && capture->Encoding() == encoding &&
+                   capture->Count() == trace.m_nSampleCount
+               ? capture
+               : nullptr;
+}
+
+}  // namespace
+
 void capture_format::Write(CFile& file, const CTraceData& trace, const CFormatState& state) {
     const int encoding = state.nCaptureEncoding;
     std::vector<std::uint8_t> buf(kBlockSize);
@@ -174,8 +189,26 @@ void capture_format::Write(CFile& file, const CTraceData& trace, const CFormatSt
     const CCurveSamples& samples = trace.m_pSamples[0];
     const std::size_t count = samples ? static_cast<std::size_t>(trace.m_nSampleCount) : 0;
     std::vector<float> floats(kBlockSize);
+    // A byte a sample, unchanged: the file's own bytes (a file changed meanwhile is noticed
+    // by the caller, and the block is then written as its samples read).
+    const CCaptureSource* same = SameCapture(trace, encoding);
+    std::vector<std::uint8_t> bytes;
     for (std::size_t j = 0; j < count;) {
         const std::size_t n = std::min(count - j, (kBlockSize - used) / perSample);
+        if (same != nullptr && perSample == 1) {
+            bytes.resize(n);
+            if (same->ReadBytes(static_cast<std::int64_t>(j), bytes)) {
+                std::copy(bytes.begin(), bytes.end(),
+                          buf.begin() + static_cast<std::ptrdiff_t>(used));
+                used += n;
+                j += n;
+                if (used == kBlockSize) {
+                    file.Write(buf.data(), used);
+                    used = 0;
+                }
+                continue;
+            }
+        }
         const float* s =
             samples.View(static_cast<std::int64_t>(j), static_cast<std::int64_t>(n), floats.data());
         used += capture::EncodeSamples(encoding, s, n, buf.data() + used);
@@ -194,9 +227,12 @@ std::string capture_format::Loss(const CTraceData& trace, const CFormatState& st
     long long outside = 0, gaps = 0;
     const CCurveSamples& samples = trace.m_pSamples[0];
     std::vector<float> floats(kBlockSize);
-    for (std::int64_t at = 0; samples && at < trace.m_nSampleCount;) {
+    // A capture saved in its own encoding, unchanged, keeps every sample.
+    const bool same = SameCapture(trace, state.nCaptureEncoding) != nullptr;
+    for (std::int64_t at = 0; samples && !same && at < trace.m_nSampleCount;) {
         const std::int64_t n = std::min<std::int64_t>(static_cast<std::int64_t>(kBlockSize),
                                                       trace.m_nSampleCount - at);
+        if (state.progress) state.progress(static_cast<std::uint64_t>(n));
         const float* s = samples.View(at, n, floats.data());
         for (std::int64_t j = 0; j < n; ++j) {
             const float v = s[j];
