@@ -7,6 +7,7 @@
 #include <random>
 
 #include "tests/support/TraceFixtures.h"
+#include "trace/stats/PulseTiming.h"
 #include "trace/stats/Statistics.h"
 
 namespace {
@@ -56,3 +57,41 @@ static void BM_SumBaseline_10Mx8(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * 8LL * kSamples * 4);
 }
 BENCHMARK(BM_SumBaseline_10Mx8)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Square waves with noise, 8 curves of 10,000,000 samples: the statistics' blocks against the
+// pulse and timing measurements (three passes: extremes, histogram, edges) of the same samples.
+const CtesqDoc& PulseDoc() {
+    static const auto doc = [] {
+        std::mt19937 rng(5);
+        std::normal_distribution<float> noise(0.0f, 0.05f);
+        std::vector<std::vector<float>> curves(8, std::vector<float>(kSamples));
+        for (std::size_t i = 0; i < curves.size(); ++i)
+            for (int j = 0; j < kSamples; ++j)
+                curves[i][static_cast<std::size_t>(j)] =
+                    (j % static_cast<int>(1000 + 100 * i) < 300 ? 5.0f : 0.0f) + noise(rng);
+        return DocWithSamples(curves);
+    }();
+    return *doc;
+}
+
+static void BM_SelectionStats_Pulses_10Mx8(benchmark::State& state) {
+    const CtesqDoc& doc = PulseDoc();
+    for (auto _ : state) {
+        const SelectionStats stats = ComputeSelectionStats(doc.Trace(), 0, kSamples);
+        benchmark::DoNotOptimize(stats.curves.data());
+    }
+    state.SetBytesProcessed(state.iterations() * 8LL * kSamples * 4);
+}
+BENCHMARK(BM_SelectionStats_Pulses_10Mx8)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+static void BM_PulseTiming_Pulses_10Mx8(benchmark::State& state) {
+    const CtesqDoc& doc = PulseDoc();
+    for (auto _ : state)
+        for (int i = 0; i < 8; ++i) {
+            const PulseTiming t = MeasurePulses(doc.Trace().m_pSamples[i], 0, kSamples);
+            if (t.rising < 1000) state.SkipWithError("edges missed");
+            benchmark::DoNotOptimize(t.rising);
+        }
+    state.SetBytesProcessed(state.iterations() * 8LL * kSamples * 4);
+}
+BENCHMARK(BM_PulseTiming_Pulses_10Mx8)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -9,7 +9,44 @@
 #include "cli/Json.h"
 #include "trace/document/Document.h"
 #include "trace/model/TimeBase.h"
+#include "trace/stats/PulseTiming.h"
 #include "trace/stats/Statistics.h"
+
+namespace {
+
+// A curve's pulse and timing measurements as JSON: times in the trace's unit, frequency in
+// hertz, levels in the curve's unit; what the signal does not allow is null, with the reason
+// in "why".
+std::string TimingJson(const CTraceData& trace, int curve, int start, int end) {
+    const PulseTiming t = MeasurePulses(trace.m_pSamples[curve], start, end - start);
+    const double step = trace.m_dblStep,
+                 hertz = 1 / (step * timebase::SecondsPer(trace.m_strStepUnit));
+    std::string out = "{", why;
+    const auto add = [&](const char* name, const PulseValue& v, double scale) {
+        out += fmt::format("{}\"{}\":{}", out.size() > 1 ? "," : "", name,
+                           v.Known() ? json::Real(v.value * scale) : std::string("null"));
+        if (!v.Known())
+            why += fmt::format("{}\"{}\":{}", why.empty() ? "" : ",", name, json::Quote(v.why));
+    };
+    add("low", t.low, 1);
+    add("high", t.high, 1);
+    add("amplitude", t.amplitude, 1);
+    out +=
+        fmt::format(",\"rising\":{},\"falling\":{},\"cycles\":{}", t.rising, t.falling, t.cycles);
+    add("period", t.period, step);
+    add("frequency", t.frequency, hertz);
+    add("positiveWidth", t.positiveWidth, step);
+    add("negativeWidth", t.negativeWidth, step);
+    add("duty", t.duty, 1);
+    add("riseTime", t.riseTime, step);
+    add("fallTime", t.fallTime, step);
+    add("overshoot", t.overshoot, 1);
+    add("undershoot", t.undershoot, 1);
+    if (!t.levelsNote.empty()) out += ",\"levels\":" + json::Quote(t.levelsNote);
+    return out + ",\"why\":{" + why + "}}";
+}
+
+}  // namespace
 
 int RunStats(const StatsOptions& options) {
     if (!KnownTraceFile(options.path, false)) return 1;
@@ -45,7 +82,10 @@ int RunStats(const StatsOptions& options) {
         out += ",\"mean\":" + json::Real(c.mean) + ",\"rms\":" + json::Real(c.rms);
         out += ",\"std\":" + json::Real(c.std);
         out += ",\"first\":" + sample(c.first) + ",\"last\":" + sample(c.last);
-        out += fmt::format(",\"nan\":{}}}", c.nan);
+        out += fmt::format(",\"nan\":{}", c.nan);
+        if (trace.m_pSamples[i] && stats.end > stats.start)
+            out += ",\"timing\":" + TimingJson(trace, static_cast<int>(i), stats.start, stats.end);
+        out += '}';
     }
     out += "]}\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
