@@ -23,12 +23,40 @@
 #include "trace/document/Document.h"
 #include "trace/formats/io/FloatText.h"
 #include "trace/model/TimeBase.h"
+#include "trace/stats/PulseTiming.h"
 #include "trace/stats/Statistics.h"
 
 namespace {
 
-const char* const kMeasures[] = {"Min",     "Max",   "Peak-to-peak", "Mean", "RMS",
-                                 "Std dev", "First", "Last",         "NaN"};
+const char* const kMeasures[] = {"Min",   "Max",  "Peak-to-peak",          "Mean", "RMS", "Std dev",
+                                 "First", "Last", "\u0394 (last - first)", "NaN"};
+
+// The timing section: each measure and what its number is in.
+enum class In { level, count, time, hertz, percent };
+struct TimingRow {
+    const char* name;
+    In in;
+    PulseValue PulseTiming::*value;  // null for the counts
+};
+constexpr TimingRow kTiming[] = {
+    {"Low", In::level, &PulseTiming::low},
+    {"High", In::level, &PulseTiming::high},
+    {"Amplitude", In::level, &PulseTiming::amplitude},
+    {"Rising edges", In::count, nullptr},
+    {"Falling edges", In::count, nullptr},
+    {"Period", In::time, &PulseTiming::period},
+    {"Frequency", In::hertz, &PulseTiming::frequency},
+    {"Positive width", In::time, &PulseTiming::positiveWidth},
+    {"Negative width", In::time, &PulseTiming::negativeWidth},
+    {"Duty cycle", In::percent, &PulseTiming::duty},
+    {"Rise time", In::time, &PulseTiming::riseTime},
+    {"Fall time", In::time, &PulseTiming::fallTime},
+    {"Overshoot", In::percent, &PulseTiming::overshoot},
+    {"Undershoot", In::percent, &PulseTiming::undershoot},
+};
+constexpr int kLevelRows = static_cast<int>(std::size(kMeasures));
+constexpr int kTimingTitleRow = kLevelRows;  // a row that names the section
+constexpr int kRows = kLevelRows + 1 + static_cast<int>(std::size(kTiming));
 
 // A measure as the samples' floats write it: the shortest text that reads back as the same
 // float (a peak-to-peak of 0.124, computed in double from two floats, not 0.123999), cut to
@@ -55,8 +83,30 @@ std::string Value(double v, int digits = 0) {
 // One curve's measures in the order of kMeasures.
 std::vector<std::string> Cells(const CurveStats& c, int digits = 0) {
     const auto v = [digits](double x) { return Value(x, digits); };
-    return {v(c.min),   v(c.max),  v(c.max - c.min),     v(c.mean), v(c.rms), v(c.std),
-            v(c.first), v(c.last), std::to_string(c.nan)};
+    return {v(c.min), v(c.max),   v(c.max - c.min), v(c.mean),           v(c.rms),
+            v(c.std), v(c.first), v(c.last),        v(c.last - c.first), std::to_string(c.nan)};
+}
+
+struct TimingCell {
+    std::string text, why;
+};
+
+// One curve's timing in the order of kTiming: times scaled by the step (the trace's unit),
+// frequencies in hertz; "-" and the reason where the signal allows no number.
+std::vector<TimingCell> TimingCells(const PulseTiming& t, const CTraceData& trace, int digits = 0) {
+    const double step = trace.m_dblStep;
+    const double hertz = 1 / (step * timebase::SecondsPer(trace.m_strStepUnit));
+    std::vector<TimingCell> cells;
+    for (const TimingRow& row : kTiming) {
+        if (row.value == nullptr) {
+            cells.push_back({std::to_string(row.name[0] == 'R' ? t.rising : t.falling), {}});
+            continue;
+        }
+        const PulseValue& v = t.*row.value;
+        const double scale = row.in == In::time ? step : row.in == In::hertz ? hertz : 1;
+        cells.push_back({v.Known() ? Value(v.value * scale, digits) : "-", v.why});
+    }
+    return cells;
 }
 
 // How the table fits a narrow dock, tried in turn: the widest number in the window's font
@@ -77,10 +127,8 @@ CMeasurementsDock::CMeasurementsDock(CtesqDoc& doc, QWidget* parent)
     auto* layout = new QVBoxLayout(body);
     m_pRange = new QLabel(body);
     m_pRange->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_pTable = new QTableWidget(static_cast<int>(std::size(kMeasures)), 0, body);
-    QStringList measures;
-    for (const char* m : kMeasures) measures.append(QString::fromLatin1(m));
-    m_pTable->setVerticalHeaderLabels(measures);
+    m_pTable = new QTableWidget(kRows, 0, body);
+    m_pTable->setVerticalHeaderLabels(RowNames());
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_font = m_pTable->font();
     m_nColumnWidth = ColumnWidth(0);
@@ -161,11 +209,23 @@ void CMeasurementsDock::Apply(int level) {
     }
 }
 
+QStringList CMeasurementsDock::RowNames() const {
+    QStringList names;
+    for (const char* m : kMeasures) names.append(QString::fromUtf8(m));
+    names.append(QStringLiteral("Timing"));
+    const std::string& unit = m_doc.Trace().m_strStepUnit;
+    for (const TimingRow& row : kTiming)
+        names.append(ToQString(std::string(row.name) + (row.in == In::time      ? " (" + unit + ")"
+                                                        : row.in == In::hertz   ? " (Hz)"
+                                                        : row.in == In::percent ? " (%)"
+                                                                                : "")));
+    return names;
+}
+
 int CMeasurementsDock::MeasureNamesWidth(int level) const {
     int widest = 0;
-    for (const char* m : kMeasures)
-        widest =
-            std::max(widest, QFontMetrics(FontOf(level)).horizontalAdvance(QString::fromLatin1(m)));
+    for (const QString& name : RowNames())
+        widest = std::max(widest, QFontMetrics(FontOf(level)).horizontalAdvance(name));
     return widest;
 }
 
@@ -208,8 +268,14 @@ std::string CMeasurementsDock::RangeLine(int start, int end, bool tabs) const {
     const std::string_view form = tabs
                                       ? "Start\t{} ({})\tEnd\t{} ({})\tDuration\t{}\tSamples\t{}"
                                       : "Start {} ({})    End {} ({})    Duration {}    Samples {}";
-    return fmt::format(fmt::runtime(form), start, text(trace.SampleTime(start)), end,
-                       text(trace.SampleTime(end)), text(trace.Span(end - start)), end - start);
+    std::string line =
+        fmt::format(fmt::runtime(form), start, text(trace.SampleTime(start)), end,
+                    text(trace.SampleTime(end)), text(trace.Span(end - start)), end - start);
+    // A range of no time has no frequency.
+    const double seconds = trace.Span(end - start) * timebase::SecondsPer(unit);
+    if (seconds > 0)
+        line += (tabs ? "\t1/\u0394t\t" : "    1/\u0394t ") + timebase::HertzText(1 / seconds);
+    return line;
 }
 
 void CMeasurementsDock::Refresh() {
@@ -236,24 +302,39 @@ void CMeasurementsDock::StartMeasuring(const Key& key) {
     m_bCancel = false;
     m_bMeasuring = true;
     m_nDone = 0;
+    // The statistics' pass, then the timing's three.
     m_nTotal = std::max<std::int64_t>(
-        1, static_cast<std::int64_t>(std::abs(key.end - key.start)) * std::max(key.curves, 1));
+        1, 4 * static_cast<std::int64_t>(std::abs(key.end - key.start)) * std::max(key.curves, 1));
     m_started.start();
     m_pPoll->start();
     const unsigned serial = ++m_nSerial;
     const CTraceData& trace = m_doc.Trace();
     const CStatsIndex* indexes = m_doc.StatsIndexes();
     m_worker = std::thread([this, serial, key, &trace, indexes] {
+        const auto step = [this](std::int64_t n) {
+            if (m_bCancel) throw CReadCancelled();
+            m_nDone += n;
+        };
         try {
             auto stats = std::make_shared<SelectionStats>(
-                ComputeSelectionStats(trace, key.start, key.end, indexes, [this](std::int64_t n) {
-                    if (m_bCancel) throw CReadCancelled();
-                    m_nDone += n;
-                }));
+                ComputeSelectionStats(trace, key.start, key.end, indexes, step));
             QMetaObject::invokeMethod(
                 this,
                 [this, serial, stats] {
                     if (serial == m_nSerial) Show(*stats);
+                },
+                Qt::QueuedConnection);
+            // The timing next, shown when it is there: three passes more over the samples.
+            auto timing = std::make_shared<std::vector<PulseTiming>>();
+            for (int i = 0; i < trace.m_nCurveCount; ++i)
+                timing->push_back(trace.m_pSamples[i] && stats->end > stats->start
+                                      ? MeasurePulses(trace.m_pSamples[i], stats->start,
+                                                      stats->end - stats->start, step)
+                                      : PulseTiming());
+            QMetaObject::invokeMethod(
+                this,
+                [this, serial, timing] {
+                    if (serial == m_nSerial) ShowTiming(*timing);
                 },
                 Qt::QueuedConnection);
         } catch (const CReadCancelled&) {
@@ -290,11 +371,10 @@ void CMeasurementsDock::ShowWorking(bool on) {
 }
 
 void CMeasurementsDock::Show(const SelectionStats& stats) {
-    if (m_worker.joinable()) m_worker.join();
-    m_pPoll->stop();
-    m_bMeasuring = false;
-    ShowWorking(false);
+    // The worker goes on with the timing, whose rows stay grey until it is there.
     m_stats = stats;
+    m_timing.clear();
+    m_pTable->setVerticalHeaderLabels(RowNames());
     const int curves = static_cast<int>(m_stats.curves.size());
     m_pTable->setColumnCount(curves);
     for (int i = 0; i < curves; ++i) {
@@ -315,14 +395,39 @@ void CMeasurementsDock::Show(const SelectionStats& stats) {
     FitColumns();
 }
 
+void CMeasurementsDock::ShowTiming(const std::vector<PulseTiming>& timing) {
+    if (m_worker.joinable()) m_worker.join();
+    m_pPoll->stop();
+    m_bMeasuring = false;
+    ShowWorking(false);
+    m_timing = timing;
+    for (int i = 0; i < m_pTable->columnCount() && i < static_cast<int>(m_timing.size()); ++i) {
+        const std::vector<TimingCell> cells =
+            TimingCells(m_timing[static_cast<std::size_t>(i)], m_doc.Trace(), kFits[m_nFit].digits);
+        for (int k = 0; k < static_cast<int>(cells.size()); ++k) {
+            const TimingCell& cell = cells[static_cast<std::size_t>(k)];
+            auto* item = new QTableWidgetItem(ToQString(cell.text));
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            item->setToolTip(ToQString(cell.why));  // why the signal allows no number
+            if (m_doc.IsCurveHidden(i)) item->setForeground(QColor(160, 160, 160));
+            m_pTable->setItem(kTimingTitleRow + 1 + k, i, item);
+        }
+    }
+}
+
 std::string CMeasurementsDock::TableText() const {
     // Curves as rows, as a spreadsheet takes them, whatever the dock shows.
     std::string text = RangeLine(m_stats.start, m_stats.end, true) + "\nCurve";
-    for (const char* m : kMeasures) text += std::string("\t") + m;
+    const QStringList names = RowNames();
+    for (int r = 0; r < names.size(); ++r)
+        if (r != kTimingTitleRow) text += '\t' + names[r].toStdString();
     text += '\n';
     for (std::size_t i = 0; i < m_stats.curves.size(); ++i) {
         text += m_doc.Trace().m_strCurveName[i];
         for (const std::string& cell : Cells(m_stats.curves[i])) text += '\t' + cell;
+        if (i < m_timing.size())
+            for (const TimingCell& cell : TimingCells(m_timing[i], m_doc.Trace()))
+                text += '\t' + cell.text;
         text += '\n';
     }
     return text;

@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "trace/stats/PulseTiming.h"
 #include "trace/stats/Statistics.h"
 
 class CtesqDoc;
@@ -62,6 +63,10 @@ private:
     void Poll();
     void ShowWorking(bool on);
     void Show(const SelectionStats& stats);
+    void ShowTiming(const std::vector<PulseTiming>& timing);
+    // Vertical header texts: the level measures, a title row, then the timing measures with
+    // the trace's units.
+    QStringList RowNames() const;
     // A narrow dock shows every curve in a smaller font, then with fewer digits, before its
     // columns scroll (kFits in the .cpp).
     QFont FontOf(int level) const;
@@ -73,8 +78,9 @@ private:
     CtesqDoc& m_doc;
     Key m_shown;
     SelectionStats m_stats;
-    int m_nColumnWidth = 0;  // at the window's font and six digits
-    QFont m_font;            // the window's
+    std::vector<PulseTiming> m_timing;  // per curve; empty until measured
+    int m_nColumnWidth = 0;             // at the window's font and six digits
+    QFont m_font;                       // the window's
     int m_nFit = 0;
 
     // The measurement on the worker; the doc stops it before it changes the samples.

@@ -50,6 +50,33 @@ TEST(Interaction, ReadOutAndStatusLine) {
         "SCREEN.X=17 @SHOW=1(3) @TESQ=1(3) SelLeft=0 SelRight=0 EXT=1 pos=0 max=0 Clipboard=0");
 }
 
+// While dragging: the span, its inverse, and the change of the curve drawn nearest the
+// pointer; a span of no time has no frequency.
+TEST(Interaction, TheDragLabelMeasuresTheCurveNearestThePointer) {
+    auto doc = DocWithSamples({{0, 1, 2, 3, 4, 5, 6, 7}, {50, 50, 50, 50, 50, 50, 50, 80}},
+                              [](CTraceData& t) {
+                                  t.m_strCurveName[0] = "U";
+                                  t.m_strCurveUnit[0] = "V";
+                                  t.m_fCurveTop[0] = 10;
+                                  t.m_strCurveName[1] = "I";
+                                  t.m_strCurveUnit[1] = "mA";
+                                  t.m_fCurveTop[1] = 100;
+                                  t.m_dblStep = 20;
+                                  t.m_strStepUnit = "us";
+                              });
+    doc->BuildDisplayCopies();
+    const view_geometry::Bands b = view_geometry::BandsOf(0, 500);
+    doc->Select(2, 8);
+    const int nearI = view_geometry::ValueToY(50, 0, 100, b) + 3;
+    EXPECT_EQ(DragLabel(*doc, 4, nearI, b), "\u0394t 120 us  1/\u0394t 8.33333 kHz  \u0394I 30 mA");
+    const int nearU = view_geometry::ValueToY(4, 0, 10, b);
+    EXPECT_EQ(DragLabel(*doc, 4, nearU, b), "\u0394t 120 us  1/\u0394t 8.33333 kHz  \u0394U 5 V");
+    doc->SetCurveHidden(0, true);  // hidden curves are not under the pointer
+    EXPECT_NE(DragLabel(*doc, 4, nearU, b).find("\u0394I"), std::string::npos);
+    doc->Select(3, 3);
+    EXPECT_EQ(DragLabel(*doc, 4, nearI, b), "\u0394t 0 us");
+}
+
 TEST(Interaction, MarkerSearchesFollowTheirSteps) {
     std::vector<float> s(900, 0.0f);
     for (int i = 500; i <= 509; ++i) s[static_cast<std::size_t>(i)] = 3000;

@@ -129,6 +129,16 @@ void CtesqView::OnDraw(CDC* pDC) {
     const CtesqDoc* doc = GetDocument();
     if (doc == nullptr) return;
     DrawTrace(*pDC, *doc, {GetClientRect(), m_crCurve, m_strCommand});
+    if (m_bDragging && !m_strDragLabel.empty()) {
+        // Right of the pointer at the plot's top, or left of it where the window ends first.
+        const int width = static_cast<int>(m_strDragLabel.size()) * 7;
+        const int x =
+            m_nDragX + 12 + width < GetClientRect().Width() ? m_nDragX + 12 : m_nDragX - 12 - width;
+        pDC->SetBkMode(OPAQUE);
+        pDC->SetBkColor(RGB(255, 255, 225));
+        pDC->SetTextColor(RGB(0, 0, 0));
+        pDC->TextOut(std::max(x, 0), ClientBands().plotTop + 4, m_strDragLabel);
+    }
 }
 
 void CtesqView::OnZoomIn() {
@@ -379,6 +389,8 @@ void CtesqView::DragTo(int x) {
     const int sample = navigation::SampleAtColumn(static_cast<long long>(x) + GetScrollPosition(),
                                                   doc->Decimation(), doc->Trace().m_nSampleCount);
     doc->Select(std::min(m_nPressSample, sample), std::max(m_nPressSample, sample));
+    const int pointerY = m_pointer ? m_pointer->first.y() : ClientBands().plotTop;
+    m_strDragLabel = interaction::DragLabel(*doc, x + GetScrollPosition(), pointerY, ClientBands());
     // The next click selects from where the drag ended.
     s_nSelAnchor = sample;
     const bool outside = x < 0 || x >= GetClientRect().Width();

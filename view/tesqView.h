@@ -113,6 +113,8 @@ private:
     int m_nPressX = 0;
     int m_nPressSample = 0;
     int m_nDragX = 0;
+    // Beside the selection while it is dragged (interaction::DragLabel).
+    std::string m_strDragLabel;
     QTimer m_autoScroll;  // steps the view while a drag is past the left or right edge
     std::optional<std::pair<QPoint, QPoint>> m_pointer;  // client and global, while over it
 

@@ -219,7 +219,16 @@ TEST(Measurements, FollowTheSelectionAndCopyAsTabSeparatedText) {
     ASSERT_NE(table->item(0, 1), nullptr);
     EXPECT_EQ(table->item(0, 1)->foreground().color(), QColor(160, 160, 160));
     EXPECT_EQ(frame.Measurements()->m_pRange->text(),
-              QStringLiteral("Start 1 (-20 us)\nEnd 4 (40 us)\nDuration 60 us\nSamples 3"));
+              QString::fromUtf8("Start 1 (-20 us)\nEnd 4 (40 us)\nDuration 60 us\nSamples 3\n"
+                                "1/\u0394t 16.6667 kHz"));
+    EXPECT_EQ(Cell(table, 8, 0), QStringLiteral("2"));  // last - first
+    // The timing section: three samples make no cycle, and the cell says why.
+    const int period = 10 + 1 + 5;
+    ASSERT_NE(table->verticalHeaderItem(period), nullptr);
+    EXPECT_EQ(table->verticalHeaderItem(period)->text(), QStringLiteral("Period (us)"));
+    EXPECT_EQ(Cell(table, period, 0), QStringLiteral("-"));
+    ASSERT_NE(table->item(period, 0), nullptr);
+    EXPECT_FALSE(table->item(period, 0)->toolTip().isEmpty());
 
     ASSERT_TRUE(doc->ExecuteCommand("kxb 0 10 0"));  // the data changes: measured again
     frame.Measurements()->Refresh();
@@ -229,13 +238,18 @@ TEST(Measurements, FollowTheSelectionAndCopyAsTabSeparatedText) {
     // Copied with curves as rows, as a spreadsheet takes them.
     const std::string text = frame.Measurements()->TableText();
     EXPECT_EQ(text.substr(0, text.find('\n')),
-              "Start\t1 (-20 us)\tEnd\t4 (40 us)\tDuration\t60 us\tSamples\t3");
-    EXPECT_NE(text.find("Curve\tMin\tMax\tPeak-to-peak\tMean\tRMS\tStd dev\tFirst\tLast\tNaN\n"),
-              std::string::npos);
+              "Start\t1 (-20 us)\tEnd\t4 (40 us)\tDuration\t60 us\tSamples\t3\t1/\u0394t\t"
+              "16.6667 kHz");
+    EXPECT_NE(text.find("Curve\tMin\tMax\tPeak-to-peak\tMean\tRMS\tStd dev\tFirst\tLast\t"
+                        "\u0394 (last - first)\tNaN\tLow\tHigh\tAmplitude\tRising edges\t"
+                        "Falling edges\tPeriod (us)\tFrequency (Hz)\t"),
+              std::string::npos)
+        << text;
     EXPECT_NE(text.find("U\t20\t40\t20\t30\t"), std::string::npos);
+    EXPECT_NE(text.find("\t20\t40\t20\t0\t"), std::string::npos);  // first, last, last - first
     // Peak-to-peak in double from the floats, written as the float it reads back as.
     EXPECT_NE(text.find("I\t-0.024\t0.1\t0.124\t"), std::string::npos) << text;
-    EXPECT_NE(text.find("\t0.1\t0.012345679\t0\n"), std::string::npos) << text;  // all digits
+    EXPECT_NE(text.find("\t0.1\t0.012345679\t"), std::string::npos) << text;  // all digits
     item->trigger();
     EXPECT_FALSE(item->isChecked());
 }

@@ -161,3 +161,10 @@ std::string Label(double t, double spacing, std::string_view unit) {
 }
 
 }  // namespace timebase
+
+std::string timebase::HertzText(double hertz) {
+    const char* const prefixes[] = {"Hz", "kHz", "MHz", "GHz"};
+    int p = 0;
+    while (p < 3 && std::abs(hertz) >= 1000) hertz /= 1000, ++p;
+    return fmt::format("{:.6g} {}", hertz, prefixes[p]);
+}

@@ -39,6 +39,10 @@ std::string SampleTimeText(double origin, double step, std::int64_t j);
 // digits ("1", "0.333333333333").
 std::string ReadableText(double value);
 
+// A frequency for people: six significant digits in the prefix that reads best ("80 Hz",
+// "16.6667 kHz").
+std::string HertzText(double hertz);
+
 // The time label of t (in `unit`) for labels `spacing` apart (same unit): "us" steps as
 // milliseconds with two decimals ("1.50ms"), "ns" steps as microseconds and "ps" steps as
 // nanoseconds the same way; every other unit as [h:]mm:ss, with as many decimals of a second

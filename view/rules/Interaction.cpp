@@ -3,10 +3,12 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "framework/core/NumberText.h"
 #include "trace/document/Document.h"
 #include "trace/model/CurveSamples.h"
+#include "trace/model/TimeBase.h"
 
 namespace interaction {
 
@@ -58,6 +60,47 @@ std::optional<std::string> ReadOut(const CtesqDoc& doc, int column) {
                 "  {}:{:.3f}{}", doc.Trace().m_strCurveName[i],
                 static_cast<double>(doc.Display(i)[4 * static_cast<std::int64_t>(column)]),
                 doc.Trace().m_strCurveUnit[i]);
+    }
+    return text;
+}
+
+namespace {
+
+// The shown curve whose drawing at `column` (its extremes there) comes nearest to y; -1 for
+// none.
+int CurveNearest(const CtesqDoc& doc, int column, int y, const view_geometry::Bands& bands) {
+    int nearest = -1, best = 0;
+    for (int i = 0; i < doc.Trace().m_nCurveCount; ++i) {
+        if (doc.IsCurveHidden(i) || !doc.Display(i) || column < 0 || column >= doc.DisplayColumns())
+            continue;
+        const float hi = doc.Display(i)[4 * static_cast<std::int64_t>(column) + 1];
+        const float lo = doc.Display(i)[4 * static_cast<std::int64_t>(column) + 2];
+        if (std::isnan(hi) || std::isnan(lo)) continue;
+        const float bottom = doc.Trace().m_fCurveBottom[i], top = doc.Trace().m_fCurveTop[i];
+        const int yHi = view_geometry::ValueToY(hi, bottom, top, bands);
+        const int yLo = view_geometry::ValueToY(lo, bottom, top, bands);
+        const int distance = std::max({0, std::min(yHi, yLo) - y, y - std::max(yHi, yLo)});
+        if (nearest < 0 || distance < best) nearest = i, best = distance;
+    }
+    return nearest;
+}
+
+}  // namespace
+
+std::string DragLabel(const CtesqDoc& doc, int column, int y, const view_geometry::Bands& bands) {
+    const CTraceData& trace = doc.Trace();
+    const int start = doc.SelStart(), end = doc.SelEnd();
+    const double span = trace.Span(end - start);
+    std::string text = "\u0394t " + timebase::ReadableText(span) + " " + trace.m_strStepUnit;
+    if (const double seconds = span * timebase::SecondsPer(trace.m_strStepUnit); seconds > 0)
+        text += "  1/\u0394t " + timebase::HertzText(1 / seconds);
+    const int curve = CurveNearest(doc, column, y, bands);
+    if (curve >= 0 && end > start && trace.m_pSamples[curve]) {
+        const CCurveSamples& s = trace.m_pSamples[curve];
+        const double delta = static_cast<double>(s[static_cast<std::size_t>(end - 1)]) -
+                             static_cast<double>(s[static_cast<std::size_t>(start)]);
+        text += fmt::format("  \u0394{} {:.6g} {}", trace.m_strCurveName[curve], delta,
+                            trace.m_strCurveUnit[curve]);
     }
     return text;
 }

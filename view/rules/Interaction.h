@@ -41,6 +41,11 @@ ClickResult SelectByClick(int column, int decimation, int sampleCount, int ancho
 // without display columns shows its name without a value.
 std::optional<std::string> ReadOut(const CtesqDoc& doc, int column);
 
+// Beside a selection being dragged: its span, the span's inverse (none for a span of no
+// time) and, for the shown curve drawn nearest to y at `column`, its last sample in the
+// selection minus its first: "\u0394t 60 us  1/\u0394t 16.6667 kHz  \u0394U 2 V".
+std::string DragLabel(const CtesqDoc& doc, int column, int y, const view_geometry::Bands& bands);
+
 // The diagnostic line of the status bar.
 std::string StatusLine(const CtesqDoc& doc, int clientX, int column, int position, int rangeEnd);
 
