@@ -84,7 +84,10 @@ CLI::App* AddStats(CLI::App& app, StatsOptions& o, std::string& selection) {
     stats->footer(
         "Prints, as one JSON object, the range (the whole trace without --select), its\n"
         "duration in the trace's time unit, and per curve its minimum, maximum, mean, RMS,\n"
-        "standard deviation, first and last value and how many NaN samples it skipped.");
+        "standard deviation, first and last value and how many NaN samples it skipped, and\n"
+        "its timing: low and high levels, edges, period (time unit), frequency (Hz), widths,\n"
+        "duty cycle, rise and fall times (10 % to 90 %), overshoot and undershoot (% of the\n"
+        "amplitude); a figure the signal does not allow is null, its reason under \"why\".");
     stats->add_option("FILE", o.path, "a .txt, .osc, .csv, .tsv or .wav trace")
         ->required()
         ->type_name("");
