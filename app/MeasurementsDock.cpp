@@ -95,14 +95,17 @@ struct TimingCell {
 // frequencies in hertz; "-" and the reason where the signal allows no number.
 std::vector<TimingCell> TimingCells(const PulseTiming& t, const CTraceData& trace, int digits = 0) {
     const double step = trace.m_dblStep;
-    const double hertz = 1 / (step * timebase::SecondsPer(trace.m_strStepUnit));
+    const double seconds = timebase::SecondsPerWord(trace.m_strStepUnit);
+    const double hertz = 1 / (step * seconds);
     std::vector<TimingCell> cells;
     for (const TimingRow& row : kTiming) {
         if (row.value == nullptr) {
             cells.push_back({std::to_string(row.name[0] == 'R' ? t.rising : t.falling), {}});
             continue;
         }
-        const PulseValue& v = t.*row.value;
+        PulseValue v = t.*row.value;
+        if (row.in == In::hertz && seconds == 0 && v.Known())
+            v = {0, "the time unit \"" + trace.m_strStepUnit + "\" has no known length in seconds"};
         const double scale = row.in == In::time ? step : row.in == In::hertz ? hertz : 1;
         cells.push_back({v.Known() ? Value(v.value * scale, digits) : "-", v.why});
     }
@@ -272,7 +275,7 @@ std::string CMeasurementsDock::RangeLine(int start, int end, bool tabs) const {
         fmt::format(fmt::runtime(form), start, text(trace.SampleTime(start)), end,
                     text(trace.SampleTime(end)), text(trace.Span(end - start)), end - start);
     // A range of no time has no frequency.
-    const double seconds = trace.Span(end - start) * timebase::SecondsPer(unit);
+    const double seconds = trace.Span(end - start) * timebase::SecondsPerWord(unit);
     if (seconds > 0)
         line += (tabs ? "\t1/\u0394t\t" : "    1/\u0394t ") + timebase::HertzText(1 / seconds);
     return line;

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <cstdio>
+#include <limits>
 #include <string>
 
 #include "cli/CliCommands.h"
@@ -18,9 +19,14 @@ namespace {
 // hertz, levels in the curve's unit; what the signal does not allow is null, with the reason
 // in "why".
 std::string TimingJson(const CTraceData& trace, int curve, int start, int end) {
-    const PulseTiming t = MeasurePulses(trace.m_pSamples[curve], start, end - start);
-    const double step = trace.m_dblStep,
-                 hertz = 1 / (step * timebase::SecondsPer(trace.m_strStepUnit));
+    PulseTiming t = MeasurePulses(trace.m_pSamples[curve], start, end - start);
+    const double step = trace.m_dblStep;
+    const double seconds = timebase::SecondsPerWord(trace.m_strStepUnit);
+    const double hertz = 1 / (step * seconds);
+    if (seconds == 0 && t.frequency.Known())
+        t.frequency = {
+            std::numeric_limits<double>::quiet_NaN(),
+            "the time unit \"" + trace.m_strStepUnit + "\" has no known length in seconds"};
     std::string out = "{", why;
     const auto add = [&](const char* name, const PulseValue& v, double scale) {
         out += fmt::format("{}\"{}\":{}", out.size() > 1 ? "," : "", name,
@@ -71,6 +77,10 @@ int RunStats(const StatsOptions& options) {
         stats.start, stats.end, json::Exact(trace.Span(stats.end - stats.start)),
         json::Quote(trace.m_strStepUnit), stats.end - stats.start,
         json::Exact(trace.SampleTime(stats.start)), json::Exact(trace.SampleTime(stats.end)));
+    // 1/duration in hertz: none for a range of no time, or a unit of no known length.
+    const double seconds =
+        trace.Span(stats.end - stats.start) * timebase::SecondsPerWord(trace.m_strStepUnit);
+    out += ",\"inverseDuration\":" + (seconds > 0 ? json::Real(1 / seconds) : std::string("null"));
     out += ",\"curves\":[";
     for (std::size_t i = 0; i < stats.curves.size(); ++i) {
         const CurveStats& c = stats.curves[i];
@@ -82,9 +92,11 @@ int RunStats(const StatsOptions& options) {
         out += ",\"mean\":" + json::Real(c.mean) + ",\"rms\":" + json::Real(c.rms);
         out += ",\"std\":" + json::Real(c.std);
         out += ",\"first\":" + sample(c.first) + ",\"last\":" + sample(c.last);
+        // As the Measurements dock gives them: differences of two floats, as floats.
+        out += ",\"peakToPeak\":" + sample(c.max - c.min) +
+               ",\"lastMinusFirst\":" + sample(c.last - c.first);
         out += fmt::format(",\"nan\":{}", c.nan);
-        if (trace.m_pSamples[i] && stats.end > stats.start)
-            out += ",\"timing\":" + TimingJson(trace, static_cast<int>(i), stats.start, stats.end);
+        out += ",\"timing\":" + TimingJson(trace, static_cast<int>(i), stats.start, stats.end);
         out += '}';
     }
     out += "]}\n";

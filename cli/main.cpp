@@ -83,11 +83,12 @@ CLI::App* AddStats(CLI::App& app, StatsOptions& o, std::string& selection) {
     CLI::App* stats = app.add_subcommand("stats", "measure a trace or a range of it");
     stats->footer(
         "Prints, as one JSON object, the range (the whole trace without --select), its\n"
-        "duration in the trace's time unit, and per curve its minimum, maximum, mean, RMS,\n"
-        "standard deviation, first and last value and how many NaN samples it skipped, and\n"
-        "its timing: low and high levels, edges, period (time unit), frequency (Hz), widths,\n"
-        "duty cycle, rise and fall times (10 % to 90 %), overshoot and undershoot (% of the\n"
-        "amplitude); a figure the signal does not allow is null, its reason under \"why\".");
+        "duration in the trace's time unit and its inverse in Hz, and per curve its minimum,\n"
+        "maximum, mean, RMS, standard deviation, first and last value, peak-to-peak, last\n"
+        "minus first, how many NaN samples it skipped, and its timing: low and high levels,\n"
+        "edges, period (time unit), frequency (Hz), widths, duty cycle, rise and fall times\n"
+        "(10 % to 90 %), overshoot and undershoot (% of the amplitude); a figure the signal\n"
+        "does not allow is null, its reason under \"why\".");
     stats->add_option("FILE", o.path, "a .txt, .osc, .csv, .tsv or .wav trace")
         ->required()
         ->type_name("");

@@ -23,7 +23,8 @@ TEST(CliConvert, TextToCaptureAndBackWithExactBytes) {
     // on.
     EXPECT_EQ(r.err, "tesqv-cli: " + (dir / "out").string() +
                          ": In the capture format only curve 0 is kept, as whole numbers from 0 "
-                         "to 255; 1 other curve and 2 samples out of range will not be kept.\n");
+                         "to 255; 1 other curve and 2 samples out of range will not be kept. "
+                         "1 sample with a fraction will be cut to its whole part.\n");
     EXPECT_EQ(Slurp((dir / "out.osc").string()), std::string("\x01\x06\x59\xFF", 4));
     r = Cli("convert " + (dir / "out.osc").string() + " " + (dir / "back.txt").string() +
             " --columns");

@@ -96,7 +96,7 @@ TEST(PulseTiming, AGapHidesTheCrossingsInItAndOnlyThose) {
     const PulseTiming t = Measure(s);
     EXPECT_EQ(t.rising, clean.rising);
     EXPECT_EQ(t.falling, clean.falling);
-    EXPECT_EQ(t.cycles, clean.cycles);  // from the falling edges, all there
+    EXPECT_EQ(t.cycles, clean.cycles - 4);  // the two about each hidden 50 % crossing
     EXPECT_NEAR(t.riseTime.value, 16, 1e-3);
     EXPECT_NEAR(t.period.value, 100.5, 1e-3);
     EXPECT_NEAR(t.duty.value, 30, 1e-3);
@@ -110,6 +110,21 @@ TEST(PulseTiming, OvershootAndUndershootInPercentOfTheAmplitude) {
     EXPECT_NEAR(t.high.value, 4, 1e-3);  // the flat top, not the peaks
     EXPECT_NEAR(t.overshoot.value, 10, 1e-3);
     EXPECT_NEAR(t.undershoot.value, 5, 1e-3);
+}
+
+// A glitch far beyond the signal is no state level; a PWM signal's period is its frame,
+// rising edge to rising edge, whatever its duty does.
+TEST(PulseTiming, AGlitchIsNoLevelAndAPwmPeriodIsItsFrame) {
+    std::vector<float> s = Build(Pulses(), 10'000);
+    s[333] = 50;
+    const PulseTiming glitch = Measure(s);
+    EXPECT_NEAR(glitch.high.value, 4, 1e-3);
+    EXPECT_NEAR(glitch.period.value, 100.5, 1e-3);
+    EXPECT_NE(glitch.levelsNote.find("left out"), std::string::npos);
+    std::vector<float> pwm;
+    for (int cycle = 0; cycle < 20; ++cycle)
+        for (int j = 0; j < 100; ++j) pwm.push_back(j < 20 + 3 * cycle ? 5.0f : 0.0f);
+    EXPECT_NEAR(Measure(pwm).period.value, 100, 1e-9);
 }
 
 TEST(PulseTiming, WhatTheSignalDoesNotAllowIsNoNumberButAReason) {
@@ -127,9 +142,12 @@ TEST(PulseTiming, WhatTheSignalDoesNotAllowIsNoNumberButAReason) {
         EXPECT_TRUE(std::isnan(v->value));
         EXPECT_FALSE(v->why.empty());
     }
-    // A level alone: nothing at all.
+    // A level alone, gaps alone, no samples: nothing at all, each for its reason.
     const PulseTiming flat = Measure(std::vector<float>(50, 2.5f));
     EXPECT_FALSE(flat.low.Known());
+    EXPECT_EQ(Measure(std::vector<float>(50, std::nanf(""))).period.why,
+              "the range holds no numbers");
+    EXPECT_EQ(MeasurePulses(CCurveSamples(), 0, 10).riseTime.why, "the range holds no samples");
     EXPECT_FALSE(flat.riseTime.Known());
     EXPECT_EQ(flat.rising, 0);
     // A ramp has no clear levels: its extremes stand in, and it says so.
@@ -159,10 +177,18 @@ TEST(CliStats, GivesEachCurvesTimingInTheTracesUnitAndHertz) {
     EXPECT_NEAR(clock["frequency"].get<double>(), 2500, 1e-6);
     EXPECT_NEAR(clock["duty"].get<double>(), 25, 1e-9);
     EXPECT_NEAR(clock["riseTime"].get<double>(), 8, 1e-9);  // 0.8 of a step across one step
-    EXPECT_EQ(clock["cycles"], 24);  // between the 25 falling edges in the range
+    EXPECT_EQ(clock["cycles"], 23);  // between the 24 rising edges in the range
     EXPECT_TRUE(clock["why"].empty());
     const auto& level = j["curves"][1]["timing"];
     EXPECT_TRUE(level["period"].is_null());
     EXPECT_EQ(level["why"]["period"], "the range holds no two different numbers");
+    // An empty range has its timing too, and a unit written as people write it is still one.
+    const auto none = nlohmann::json::parse(Cli("stats " + trace + " --select 5:5").out);
+    EXPECT_EQ(none["curves"][0]["timing"]["why"]["period"], "the range holds no samples");
     std::filesystem::remove(trace);
+    text.replace(text.find("10 us"), 5, "10 \u00b5s");
+    const std::string micro = WriteTemp("timing-micro.txt", text);
+    const auto m = nlohmann::json::parse(Cli("stats " + micro + " --select 5:1000").out);
+    EXPECT_NEAR(m["curves"][0]["timing"]["frequency"].get<double>(), 2500, 1e-6);
+    std::filesystem::remove(micro);
 }

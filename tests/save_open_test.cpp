@@ -63,7 +63,7 @@ TEST_F(SaveOpen, OpenAndSaveMatchTheFileNamesExtensionInAnyCase) {
         EXPECT_FALSE(doc.OnOpenDocument(Path(name))) << name;
         EXPECT_EQ(messages.m_messages, std::vector<std::string>{"unknow file type."}) << name;
     }
-    auto doc = DocWithSamples({{1.5f, 2}});
+    auto doc = DocWithSamples({{1, 2}});
     EXPECT_TRUE(doc->OnSaveDocument(Path("b.TXT")));
     EXPECT_EQ(Slurp(Path("b.TXT")).substr(0, 17), "FileType QDL-RV\r\n");
     EXPECT_TRUE(doc->OnSaveDocument(Path("b.Osc")));
@@ -247,13 +247,22 @@ TEST_F(SaveOpen, ACaptureSaveSaysWhatItLosesAndNoWritesNothing) {
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0],
               "In the capture format only curve 0 is kept, as whole numbers from 0 to 255; 1 "
-              "other curve and 2 samples out of range will not be kept. Save anyway?");
+              "other curve and 2 samples out of range will not be kept. 1 sample with a "
+              "fraction will be cut to its whole part. Save anyway?");
     answer = true;
     EXPECT_TRUE(doc->OnSaveDocument(Path("x.osc")));
     EXPECT_EQ(Slurp(Path("x.osc")), std::string("\x01\xFB\xFF\x00", 4));
-    auto fits = DocWithSamples({{0, 255.9f, -0.5f}});
-    EXPECT_TRUE(fits->OnSaveDocument(Path("y.osc")));
-    EXPECT_EQ(asked.size(), 2u);  // nothing lost: not asked
+    // Fractions alone are asked about too: the saved samples would not be the shown ones.
+    auto halves = DocWithSamples({{0, 255.9f, -0.5f}});
+    EXPECT_TRUE(halves->OnSaveDocument(Path("y.osc")));
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[2],
+              "In the capture format samples are whole numbers from 0 to 255: 2 samples with a "
+              "fraction will be cut to their whole part. Save anyway?");
+    EXPECT_EQ(Slurp(Path("y.osc")), std::string("\x00\xFF\x00", 3));
+    auto fits = DocWithSamples({{0, 255, 7}});
+    EXPECT_TRUE(fits->OnSaveDocument(Path("z.osc")));
+    EXPECT_EQ(asked.size(), 3u);  // nothing lost: not asked
     SetYesNoQuestion(previousQuestion);
 }
 

@@ -120,6 +120,12 @@ TEST(CliStats, PrintsTheMeasurementsAsJson) {
     EXPECT_EQ(j["curves"][0]["std"], std::sqrt(3.5));
     EXPECT_EQ(j["curves"][1]["max"], 5.0);
     EXPECT_EQ(j["curves"][1]["nan"], 0);
+    EXPECT_EQ(j["curves"][0]["peakToPeak"], 5.0);
+    EXPECT_EQ(j["curves"][0]["lastMinusFirst"], 5.0);
+    EXPECT_NEAR(j["inverseDuration"].get<double>(), 12500, 1e-9);  // 1 / 80 us
+    EXPECT_TRUE(
+        nlohmann::json::parse(Cli("stats " + trace + " --select 2:2").out)["inverseDuration"]
+            .is_null());
 
     const auto part = nlohmann::json::parse(Cli("stats " + trace + " --select 1:3").out);
     EXPECT_EQ(part["curves"][0]["first"], 2.0);

@@ -357,11 +357,13 @@ void CtesqView::GoToMarker(MarkerSearch search) {
 
 void CtesqView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
-    OnMouseMove(at, event->globalPosition().toPoint());
+    // The drag first, so that the status line tells the selection as it now is.
+    m_pointer = std::make_pair(at, event->globalPosition().toPoint());
     if (m_bPressed && (event->buttons() & Qt::LeftButton)) {
         if (!m_bDragging && std::abs(at.x() - m_nPressX) >= 3) m_bDragging = true;
         if (m_bDragging) DragTo(at.x());
     }
+    OnMouseMove(at, event->globalPosition().toPoint());
     CScrollView::mouseMoveEvent(event);
 }
 
@@ -377,9 +379,11 @@ void CtesqView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CtesqView::OnLButtonUp(QPoint client) {
-    if (m_bDragging) DragTo(client.x());
+    const bool dragged = m_bDragging;
+    if (dragged) DragTo(client.x());
     m_autoScroll.stop();
     m_bPressed = m_bDragging = false;
+    if (dragged) viewport()->update();  // without the drag's label
 }
 
 void CtesqView::DragTo(int x) {

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QWheelEvent>
@@ -396,10 +397,19 @@ TEST(Measurements, ADragOnALongTraceWithTheDockOpenIsTheSelectionMeasured) {
                  to = view->mapTo(&frame, QPoint(700, 150));
     QTest::mousePress(window, Qt::LeftButton, {}, from);  // a click: 0 .. 100 columns, measured
     frame.Measurements()->Refresh();
+    // The status line tells the selection as the drag has made it, at each move.
+    const auto told = [&frame](int selRight) {
+        bool found = false;
+        for (const QLabel* label : frame.statusBar()->findChildren<QLabel*>())
+            found = found || label->text().contains(QStringLiteral("SelRight=%1 ").arg(selRight));
+        return found;
+    };
     QTest::mouseMove(window, to);
-    QTest::mouseRelease(window, Qt::LeftButton, {}, to);
+    EXPECT_TRUE(told(700 << 15));
+    QTest::mouseRelease(window, Qt::LeftButton, {}, to + QPoint(20, 0));
     EXPECT_EQ(doc->SelStart(), 100 << 15);
-    EXPECT_EQ(doc->SelEnd(), 700 << 15);
+    EXPECT_EQ(doc->SelEnd(), 720 << 15);
+    EXPECT_TRUE(told(720 << 15));
     frame.Measurements()->Refresh();
     frame.Measurements()->Settle();
     EXPECT_TRUE(frame.Measurements()->m_pRange->text().startsWith(

@@ -60,6 +60,11 @@ double SecondsPer(std::string_view unit) {
     return 1;
 }
 
+double SecondsPerWord(std::string_view word) {
+    const std::string unit = NormalUnit(word);
+    return unit.empty() ? 0 : SecondsPer(unit);
+}
+
 std::string NormalUnit(std::string_view word) {
     while (!word.empty() && (word.front() == '[' || word.front() == '(' || word.front() == ' '))
         word.remove_prefix(1);

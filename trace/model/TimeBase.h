@@ -18,6 +18,10 @@ double SecondsPer(std::string_view unit);
 // five above; empty when it names no time unit.
 std::string NormalUnit(std::string_view word);
 
+// Seconds per unit for a unit word as files write it; 0 when it names no time unit known
+// here (a frequency from it would be a guess).
+double SecondsPerWord(std::string_view word);
+
 // A step given in seconds, in the unit it reads best in (the largest of s, ms, us, ns, ps
 // that keeps it at 1 or more), to 12 significant digits so that 2e-5 s is 20 us exactly.
 struct Step {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numeric>
 #include <vector>
 
 #include "trace/model/CurveSamples.h"
@@ -11,6 +12,8 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr int kBins = 1024;
+// A state level holds at least this many samples: a lone glitch is none.
+constexpr std::int64_t kFewest = 3;
 constexpr std::int64_t kChunk = std::int64_t{1} << 16;
 constexpr float kMostFinite = std::numeric_limits<float>::max();
 
@@ -50,7 +53,8 @@ double ModeOf(const std::array<std::int64_t, kBins>& count, const std::array<dou
         filled += count[b] > 0;
         total += count[b];
     }
-    if (filled == 0 || (filled > 1 && count[mode] * (filled - 1) < 2 * (total - count[mode])))
+    if (count[mode] < kFewest ||
+        (filled > 1 && count[mode] * (filled - 1) < 2 * (total - count[mode])))
         return kNaN;
     return sum[mode] / static_cast<double>(count[mode]);
 }
@@ -69,6 +73,10 @@ Levels FindLevels(const CCurveSamples& samples, std::int64_t first, std::int64_t
     });
     const double mn = lo, mx = hi;
     Levels levels;
+    if (!(mx >= mn)) {
+        levels.why = "the range holds no numbers";
+        return levels;
+    }
     if (!(mx > mn)) {
         levels.why = "the range holds no two different numbers";
         return levels;
@@ -86,16 +94,36 @@ Levels FindLevels(const CCurveSamples& samples, std::int64_t first, std::int64_t
             sum[bin] += x;
         }
     });
-    levels.low = ModeOf(count, sum, 0, kBins / 2);
-    levels.high = ModeOf(count, sum, kBins / 2, kBins);
+    // A half with no clear mode that holds next to nothing (glitches far beyond the signal)
+    // is left out, and the rest halved again, while the rest is wide enough to tell levels.
+    int from = 0, to = kBins;
+    const std::int64_t all = std::accumulate(count.begin(), count.end(), std::int64_t{0});
+    const auto held = [&count](int a, int b) {
+        return std::accumulate(count.begin() + a, count.begin() + b, std::int64_t{0});
+    };
+    for (;;) {
+        const int mid = (from + to) / 2;
+        levels.low = ModeOf(count, sum, from, mid);
+        levels.high = ModeOf(count, sum, mid, to);
+        if (to - from < 32) break;
+        if (std::isnan(levels.high) && held(mid, to) * 100 < all)
+            to = mid;
+        else if (std::isnan(levels.low) && held(from, mid) * 100 < all)
+            from = mid;
+        else
+            break;
+    }
+    if (from > 0 || to < kBins)
+        levels.note = "samples beyond the levels, under 1 % of them, were left out of them";
+    const double width = (mx - mn) / kBins;
     if (std::isnan(levels.low)) {
-        levels.low = mn;
-        levels.note =
-            "the lower half of the histogram has no clear mode: the minimum is the low "
-            "level";
+        levels.low = mn + from * width;
+        levels.note += std::string(levels.note.empty() ? "" : "; ") +
+                       "the lower half of the histogram has no clear mode: the minimum is the low "
+                       "level";
     }
     if (std::isnan(levels.high)) {
-        levels.high = mx;
+        levels.high = mn + to * width;
         levels.note += std::string(levels.note.empty() ? "" : "; ") +
                        "the upper half of the histogram has no clear mode: the maximum is the "
                        "high level";
@@ -236,8 +264,9 @@ void Conclude(EdgeScan& scan, PulseTiming& t) {
                                 : Unknown("no rising edge from the 10 % to the 90 % level");
     t.fallTime = scan.fallN > 0 ? Known(scan.fallSum / static_cast<double>(scan.fallN))
                                 : Unknown("no falling edge from the 90 % to the 10 % level");
-    // Whole cycles between 50 % crossings of one direction: the direction with more of them.
-    const bool byRise = scan.risePeriodN >= scan.fallPeriodN;
+    // Whole cycles between 50 % crossings of one direction: the rising ones where there are
+    // any (a PWM signal's frame), else the falling ones.
+    const bool byRise = scan.risePeriodN > 0;
     t.cycles = byRise ? scan.risePeriodN : scan.fallPeriodN;
     if (t.cycles > 0) {
         const double span = byRise ? scan.risePeriods : scan.fallPeriods;
@@ -267,8 +296,8 @@ void Conclude(EdgeScan& scan, PulseTiming& t) {
 PulseTiming MeasurePulses(const CCurveSamples& samples, std::int64_t first, std::int64_t n,
                           const std::function<void(std::int64_t)>& progress) {
     PulseTiming t;
-    const Levels levels = n > 0 ? FindLevels(samples, first, n, progress)
-                                : Levels{kNaN, kNaN, {}, "the range holds no samples"};
+    const Levels levels = samples && n > 0 ? FindLevels(samples, first, n, progress)
+                                           : Levels{kNaN, kNaN, {}, "the range holds no samples"};
     if (!levels.why.empty()) {
         for (PulseValue* v :
              {&t.low, &t.high, &t.amplitude, &t.period, &t.frequency, &t.positiveWidth,

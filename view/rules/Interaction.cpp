@@ -92,7 +92,7 @@ std::string DragLabel(const CtesqDoc& doc, int column, int y, const view_geometr
     const int start = doc.SelStart(), end = doc.SelEnd();
     const double span = trace.Span(end - start);
     std::string text = "\u0394t " + timebase::ReadableText(span) + " " + trace.m_strStepUnit;
-    if (const double seconds = span * timebase::SecondsPer(trace.m_strStepUnit); seconds > 0)
+    if (const double seconds = span * timebase::SecondsPerWord(trace.m_strStepUnit); seconds > 0)
         text += "  1/\u0394t " + timebase::HertzText(1 / seconds);
     const int curve = CurveNearest(doc, column, y, bands);
     if (curve >= 0 && end > start && trace.m_pSamples[curve]) {

@@ -224,7 +224,7 @@ void capture_format::Write(CFile& file, const CTraceData& trace, const CFormatSt
 std::string capture_format::Loss(const CTraceData& trace, const CFormatState& state) {
     const auto [lo, hi] = kWholeRange[state.nCaptureEncoding];
     const int curves = std::max(trace.m_nCurveCount - 1, 0);
-    long long outside = 0, gaps = 0;
+    long long outside = 0, gaps = 0, fractions = 0;
     const CCurveSamples& samples = trace.m_pSamples[0];
     std::vector<float> floats(kBlockSize);
     // A capture saved in its own encoding, unchanged, keeps every sample.
@@ -238,19 +238,32 @@ std::string capture_format::Loss(const CTraceData& trace, const CFormatState& st
             const float v = s[j];
             // Truncated toward zero, as the writer stores it; a gap (NaN) is not kept either.
             gaps += std::isnan(v);
-            outside += !std::isnan(v) &&
-                       !(v > static_cast<float>(lo) - 1.0f && v < static_cast<float>(hi) + 1.0f);
+            const bool inRange =
+                v > static_cast<float>(lo) - 1.0f && v < static_cast<float>(hi) + 1.0f;
+            outside += !std::isnan(v) && !inRange;
+            fractions += inRange && v != std::trunc(v);
         }
         at += n;
     }
-    if (curves == 0 && outside == 0 && gaps == 0) return WithOriginLoss(trace, {});
+    // A fraction is cut off as the writer stores the sample: said too.
+    const std::string cut =
+        fractions == 0
+            ? std::string()
+            : fmt::format("{} {} with a fraction will be cut to {} whole part.", fractions,
+                          fractions == 1 ? "sample" : "samples", fractions == 1 ? "its" : "their");
+    if (curves == 0 && outside == 0 && gaps == 0)
+        return WithOriginLoss(
+            trace, cut.empty() ? std::string()
+                               : fmt::format("In the capture format samples are whole numbers "
+                                             "from {} to {}: {}",
+                                             lo, hi, cut));
     const std::string missing =
         gaps == 0 ? std::string()
                   : fmt::format(", {} {} (missing {})", gaps, gaps == 1 ? "gap" : "gaps",
                                 gaps == 1 ? "sample" : "samples");
     return WithOriginLoss(
         trace, fmt::format("In the capture format only curve 0 is kept, as whole numbers from {} "
-                           "to {}; {} other {}{} and {} {} out of range will not be kept.",
+                           "to {}; {} other {}{} and {} {} out of range will not be kept.{}",
                            lo, hi, curves, curves == 1 ? "curve" : "curves", missing, outside,
-                           outside == 1 ? "sample" : "samples"));
+                           outside == 1 ? "sample" : "samples", cut.empty() ? "" : " " + cut));
 }
