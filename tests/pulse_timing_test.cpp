@@ -159,6 +159,22 @@ TEST(PulseTiming, WhatTheSignalDoesNotAllowIsNoNumberButAReason) {
     EXPECT_NE(r.levelsNote.find("no clear mode"), std::string::npos);
 }
 
+// Long ranges are measured on two threads: every sample told, three passes, the figures the
+// same run after run, and a word to stop heard.
+TEST(PulseTiming, ProgressTellsThreePassesAndAThrowStopsTheMeasurement) {
+    const std::vector<float> s = Build(Pulses(), 1'000'000);
+    const CCurveSamples curve = CurveOf(s);
+    std::int64_t told = 0;
+    const PulseTiming a =
+        MeasurePulses(curve, 0, 1'000'000, [&told](std::int64_t n) { told += n; });
+    EXPECT_EQ(told, 3'000'000);
+    const PulseTiming b = MeasurePulses(curve, 0, 1'000'000);
+    EXPECT_EQ(a.high.value, b.high.value);
+    EXPECT_EQ(a.period.value, b.period.value);
+    struct Stop {};
+    EXPECT_THROW(MeasurePulses(curve, 0, 1'000'000, [](std::int64_t) { throw Stop(); }), Stop);
+}
+
 // In tesqv-cli stats: each curve's timing in the trace's unit and hertz, what cannot be
 // measured as null with its reason.
 TEST(CliStats, GivesEachCurvesTimingInTheTracesUnitAndHertz) {

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <numeric>
+#include <thread>
 #include <vector>
 
+#include "framework/core/TwoThreads.h"
 #include "trace/model/CurveSamples.h"
 
 namespace {
@@ -27,6 +30,40 @@ void ForEachChunk(const CCurveSamples& samples, std::int64_t first, std::int64_t
         visit(at, samples.View(at, m, buffer.data()), m);
         if (progress) progress(m);
     }
+}
+
+// visit(half, s, m) for samples first .. first+n-1 in two halves, one a thread, each half's
+// chunks in order, so that what a half adds up is the same from run to run. progress is told
+// on this thread, for both, and may throw to stop both.
+template <class Visit>
+void ForEachChunkInHalves(const CCurveSamples& samples, std::int64_t first, std::int64_t n,
+                          const std::function<void(std::int64_t)>& progress, Visit visit) {
+    const std::int64_t half = std::min(n, (n / 2 + kChunk - 1) / kChunk * kChunk);
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<std::int64_t> done{0};
+    std::atomic<bool> stop{false};
+    std::int64_t told = 0;
+    ForEachOnTwoThreads(half < n ? 2 : 1, [&](int h) {
+        const std::int64_t from = first + (h == 0 ? 0 : half);
+        const std::int64_t to = first + (h == 0 ? half : n);
+        std::vector<float> buffer(static_cast<std::size_t>(std::min(kChunk, to - from)));
+        try {
+            for (std::int64_t at = from; at < to && !stop.load(); at += kChunk) {
+                const std::int64_t m = std::min(kChunk, to - at);
+                visit(h, samples.View(at, m, buffer.data()), m);
+                done.fetch_add(m);
+                if (progress && std::this_thread::get_id() == caller) {
+                    const std::int64_t now = done.load();
+                    progress(now - told);
+                    told = now;
+                }
+            }
+        } catch (...) {
+            stop.store(true);
+            throw;
+        }
+    });
+    if (progress && done.load() > told) progress(done.load() - told);
 }
 
 PulseValue Known(double value) {
@@ -62,16 +99,19 @@ double ModeOf(const std::array<std::int64_t, kBins>& count, const std::array<dou
 Levels FindLevels(const CCurveSamples& samples, std::int64_t first, std::int64_t n,
                   const std::function<void(std::int64_t)>& progress) {
     constexpr float kInf = std::numeric_limits<float>::infinity();
-    float lo = kInf, hi = -kInf;
-    ForEachChunk(samples, first, n, progress, [&](std::int64_t, const float* s, std::int64_t m) {
+    float lo[2] = {kInf, kInf}, hi[2] = {-kInf, -kInf};
+    ForEachChunkInHalves(samples, first, n, progress, [&](int h, const float* s, std::int64_t m) {
         // Without a branch a sample: NaN and the infinities fail the range test.
+        float l = lo[h], u = hi[h];
         for (std::int64_t j = 0; j < m; ++j) {
-            const bool finite = std::abs(s[j]) <= std::numeric_limits<float>::max();
-            lo = finite && s[j] < lo ? s[j] : lo;
-            hi = finite && s[j] > hi ? s[j] : hi;
+            const bool finite = std::abs(s[j]) <= kMostFinite;
+            l = finite && s[j] < l ? s[j] : l;
+            u = finite && s[j] > u ? s[j] : u;
         }
+        lo[h] = l;
+        hi[h] = u;
     });
-    const double mn = lo, mx = hi;
+    const double mn = std::min(lo[0], lo[1]), mx = std::max(hi[0], hi[1]);
     Levels levels;
     if (!(mx >= mn)) {
         levels.why = "the range holds no numbers";
@@ -81,19 +121,22 @@ Levels FindLevels(const CCurveSamples& samples, std::int64_t first, std::int64_t
         levels.why = "the range holds no two different numbers";
         return levels;
     }
-    std::array<std::int64_t, kBins> count{};
-    std::array<double, kBins> sum{};
+    std::array<std::int64_t, kBins> count{}, halfCount{};
+    std::array<double, kBins> sum{}, halfSum{};
     const double scale = kBins / (mx - mn);
-    ForEachChunk(samples, first, n, progress, [&](std::int64_t, const float* s, std::int64_t m) {
+    ForEachChunkInHalves(samples, first, n, progress, [&](int h, const float* s, std::int64_t m) {
+        auto& c = h == 0 ? count : halfCount;
+        auto& t = h == 0 ? sum : halfSum;
         for (std::int64_t j = 0; j < m; ++j) {
             const float x = s[j];
-            if (!(std::abs(x) <= std::numeric_limits<float>::max())) continue;
+            if (!(std::abs(x) <= kMostFinite)) continue;
             const auto bin =
                 static_cast<std::size_t>(std::min(kBins - 1, static_cast<int>((x - mn) * scale)));
-            ++count[bin];
-            sum[bin] += x;
+            ++c[bin];
+            t[bin] += x;
         }
     });
+    for (std::size_t b = 0; b < kBins; ++b) count[b] += halfCount[b], sum[b] += halfSum[b];
     // A half with no clear mode that holds next to nothing (glitches far beyond the signal)
     // is left out, and the rest halved again, while the rest is wide enough to tell levels.
     int from = 0, to = kBins;
