@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -406,7 +407,17 @@ TEST(Measurements, ADragOnALongTraceWithTheDockOpenIsTheSelectionMeasured) {
     };
     QTest::mouseMove(window, to);
     EXPECT_TRUE(told(700 << 15));
+    // The drag's label is on the plot while it lasts, and gone once it ends.
+    const auto labelShown = [view] {
+        const QImage shot = view->viewport()->grab().toImage();
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (shot.pixelColor(x, y) == QColor(255, 255, 225)) return true;
+        return false;
+    };
+    EXPECT_TRUE(labelShown());
     QTest::mouseRelease(window, Qt::LeftButton, {}, to + QPoint(20, 0));
+    EXPECT_FALSE(labelShown());
     EXPECT_EQ(doc->SelStart(), 100 << 15);
     EXPECT_EQ(doc->SelEnd(), 720 << 15);
     EXPECT_TRUE(told(720 << 15));
