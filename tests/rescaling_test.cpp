@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -13,19 +14,42 @@
 #include <vector>
 
 #include "tests/support/TraceFixtures.h"
+#include "trace/model/Extremes.h"
+#include "trace/model/Moments.h"
 #include "trace/stats/Statistics.h"
 
 using V = std::vector<float>;
 
 namespace {
 
-// Samples a capture cannot hold (NaN, infinities, zeros of both signs), decoded on demand.
+// Samples a capture cannot hold (NaN, infinities, zeros of both signs), decoded on demand,
+// with block figures of its own as a capture has them: figures of the samples as they were
+// read, which no change may reach.
 class VectorSource : public CSampleSource {
 public:
     explicit VectorSource(V s) : m_s(std::move(s)) {}
     std::int64_t Count() const override { return static_cast<std::int64_t>(m_s.size()); }
     void Read(std::int64_t first, std::int64_t n, float* out) const override {
         std::memcpy(out, m_s.data() + first, static_cast<std::size_t>(n) * sizeof(float));
+    }
+    bool BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,
+                       float* minima) const override {
+        for (std::int64_t b = 0; b < blocks; ++b) {
+            const std::int64_t from = first + b * size;
+            maxima[b] = -std::numeric_limits<float>::infinity();
+            minima[b] = std::numeric_limits<float>::infinity();
+            ExtremesInOrder(m_s.data() + from, m_s.data() + from,
+                            std::min<std::int64_t>(size, Count() - from), maxima[b], minima[b]);
+        }
+        return true;
+    }
+    bool BlockMoments(std::int64_t first, std::int64_t blocks, int size,
+                      Moments* out) const override {
+        for (std::int64_t b = 0; b < blocks; ++b) {
+            const std::int64_t from = first + b * size;
+            out[b] = MomentsOf(m_s.data() + from, std::min<std::int64_t>(size, Count() - from));
+        }
+        return true;
     }
 
 private:
@@ -78,10 +102,14 @@ void ExpectSameAsTheCopy(CtesqDoc& doc, const V& copy, const std::string& when) 
     const CTraceData floats = TraceWithSamples({copy});
     const auto n = static_cast<int>(copy.size());
     for (const auto& [a, b] : {std::pair{0, n}, {1, n - 1}, {4095, 3 * 4096 + 1}, {n - 9000, n}}) {
-        const SelectionStats got = ComputeSelectionStats(doc.Trace(), a, b, doc.StatsIndexes());
         const SelectionStats want = ComputeSelectionStats(floats, a, b);
-        EXPECT_EQ(std::memcmp(&got.curves[0], &want.curves[0], sizeof(CurveStats)), 0)
-            << when << ", stats of " << a << ".." << b;
+        // From the index, and from the samples' blocks without one.
+        for (const CStatsIndex* index :
+             {doc.StatsIndexes(), static_cast<const CStatsIndex*>(nullptr)}) {
+            const SelectionStats got = ComputeSelectionStats(doc.Trace(), a, b, index);
+            EXPECT_EQ(std::memcmp(&got.curves[0], &want.curves[0], sizeof(CurveStats)), 0)
+                << when << ", stats of " << a << ".." << b << (index ? "" : " without an index");
+        }
     }
 }
 
@@ -108,11 +136,12 @@ TEST(Rescaling, KxbOnASourceGivesWhatTheSameKxbGiveOnFloatsOneAfterAnother) {
     ExpectSameAsTheCopy(*doc, copy, "after a few");
     // Many more than are kept as rules: the older ones go into float pieces, in order.
     std::mt19937 rng(5);
-    for (std::size_t i = 0; i < CCurveSamples::kMostRescalings + 6; ++i) {
+    // One past the most, with those above: all of them in pieces, none left as a rule.
+    for (std::size_t i = edits.size(); i < CCurveSamples::kMostRescalings + 1; ++i) {
         const int a = static_cast<int>(rng() % n), b = static_cast<int>(rng() % n);
         Apply(*doc, copy, {std::min(a, b), std::max(a, b) + 1, i % 3 ? "-1.25" : "0.75", "1"});
     }
-    EXPECT_LE(doc->Trace().m_pSamples[0].Rescalings().size(), CCurveSamples::kMostRescalings);
+    EXPECT_TRUE(doc->Trace().m_pSamples[0].Rescalings().empty());
     ExpectSameAsTheCopy(*doc, copy, "after many");
 }
 

@@ -116,26 +116,22 @@ void CCurveSamples::ReadPieces(std::int64_t first, std::int64_t n, float* out) c
     }
 }
 
+bool CCurveSamples::SourceAlone(std::int64_t first, std::int64_t end) const {
+    if (!m_source || Rescaled(first, end)) return false;
+    const auto e = m_edits.lower_bound(first / kPiece);
+    return e == m_edits.end() || e->first * kPiece >= end;
+}
+
 bool CCurveSamples::BlockMoments(std::int64_t first, std::int64_t blocks, int size,
                                  Moments* out) const {
-    if (!m_source) return false;
-    const std::int64_t end = first + blocks * size;
-    if (Rescaled(first, end)) return false;
-    if (const auto e = m_edits.lower_bound(first / kPiece);
-        e != m_edits.end() && e->first * kPiece < end)
-        return false;
-    return m_source->BlockMoments(first, blocks, size, out);
+    return SourceAlone(first, first + blocks * size) &&
+           m_source->BlockMoments(first, blocks, size, out);
 }
 
 bool CCurveSamples::BlockExtremes(std::int64_t first, std::int64_t blocks, int size, float* maxima,
                                   float* minima) const {
-    if (!m_source) return false;
-    const std::int64_t end = first + blocks * size;
-    if (Rescaled(first, end)) return false;
-    if (const auto e = m_edits.lower_bound(first / kPiece);
-        e != m_edits.end() && e->first * kPiece < end)
-        return false;
-    return m_source->BlockExtremes(first, blocks, size, maxima, minima);
+    return SourceAlone(first, first + blocks * size) &&
+           m_source->BlockExtremes(first, blocks, size, maxima, minima);
 }
 
 float* CCurveSamples::EditedPiece(std::int64_t piece) {

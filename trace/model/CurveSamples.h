@@ -119,6 +119,8 @@ private:
     // The rescalings over samples first .. first+n-1, applied to out in order.
     void ApplyRescalings(std::int64_t first, std::int64_t n, float* out) const;
     bool Rescaled(std::int64_t first, std::int64_t end) const;
+    // A source whose samples first .. end-1 no change covers: its own block figures hold.
+    bool SourceAlone(std::int64_t first, std::int64_t end) const;
     // The rescalings into float pieces over their ranges.
     void Settle();
     // The piece's samples as floats of its own, made from the source on first use.
