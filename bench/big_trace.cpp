@@ -3,6 +3,7 @@
 //   tesqv-bench-big osc PATH N      a capture of N one-byte samples, written once, then opened
 //   tesqv-bench-big info CLI PATH N `CLI info PATH` beside `cat PATH > /dev/null` on that
 //                                   capture, each in a process of its own: times and peaks
+// (osc, besides: statistics and a kxb over the whole capture, then the table again).
 // For decimations 1, 16, 1024, 65536 and the one that fits the view: the peak resident
 // memory per sample so far (everything the process holds, samples included), a zoom step
 // (the new decimation and the view's repaint) and a paint of a 1920 x 1080 view, as medians.
@@ -63,15 +64,19 @@ void WriteCapture(const std::string& path, std::uint64_t n) {
     }
 }
 
+// what: the heading, or nullptr for the trace as it is after WholeTraceEdits.
 int Measure(CtesqDoc& doc, double openMs, const char* what) {
     const double samples =
         static_cast<double>(doc.Trace().m_nSampleCount) * doc.Trace().m_nCurveCount;
     COffscreenView screen(doc, 1920, 1080);
     CtesqView& view = screen.view;
     view.OnInitialUpdate();
-    std::printf("%s: %d curves x %d samples, opened in %.0f ms, peak %.2f bytes/sample\n", what,
-                doc.Trace().m_nCurveCount, doc.Trace().m_nSampleCount, openMs,
-                PeakResidentBytes() / samples);
+    if (what)
+        std::printf("%s: %d curves x %d samples, opened in %.0f ms, peak %.2f bytes/sample\n", what,
+                    doc.Trace().m_nCurveCount, doc.Trace().m_nSampleCount, openMs,
+                    PeakResidentBytes() / samples);
+    else
+        std::printf("the same after that kxb, every column read through its rule:\n");
     std::printf("%10s %10s %14s %14s %12s\n", "D", "columns", "bytes/sample", "zoom step ms",
                 "paint ms");
     const int fit = navigation::FitDecimation(doc.Trace().m_nSampleCount, 1920);
@@ -236,7 +241,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     const int result = Measure(doc, openMs, args[0] == "osc" ? args[1].c_str() : "generated");
-    if (args[0] == "osc") WholeTraceEdits(doc);
+    if (args[0] == "osc") {
+        WholeTraceEdits(doc);
+        Measure(doc, openMs, nullptr);
+    }
     if (args[0] == "osc")
         std::printf("a cancel 200 ms into the display columns' build: stopped %.1f ms later\n",
                     CancelLatency(args[1]));

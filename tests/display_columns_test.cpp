@@ -126,6 +126,27 @@ TEST(DisplayColumns, KxbBringsTheEntriesUpToDateOverItsRange) {
     }
 }
 
+// Each kxb is kept as a rule over the lowest level until there are too many to apply on
+// every read; then they are written into it, with the blocks their borders cut made again.
+TEST(DisplayColumns, KxbsPastTheKeptRulesAreWrittenIntoTheColumns) {
+    V s = AwkwardSamples(70001, 5);
+    auto doc = DocWithSamples({s});
+    std::mt19937 rng(6);
+    for (int round = 0; round < 2 * static_cast<int>(CCurveSamples::kMostRescalings) + 3; ++round) {
+        const int a = static_cast<int>(rng() % s.size()), b = static_cast<int>(rng() % s.size());
+        doc->Select(std::min(a, b), std::max(a, b) + 1);
+        ASSERT_TRUE(doc->ExecuteCommand(round % 3 ? "kxb 0 -1.5 2" : "kxb 0 0.5 0"));
+        if (round % 16 != 15) continue;
+        for (const int d : {16, 300, 5000}) {
+            doc->SetDecimation(d);
+            EXPECT_TRUE(
+                SameBits(Display(*doc, 0),
+                         PlainDisplayEntries(Samples(*doc, 0), static_cast<std::size_t>(d))))
+                << "round " << round << " decimation " << d;
+        }
+    }
+}
+
 TEST(DisplayColumns, TheTracesShorterLastBlockFollowsTheRuleToo) {
     V zeros(16, -1.0f), negatives(16, -1.0f), nans(16, -1.0f);
     for (const float z : {-0.0f, 0.0f, -0.0f, 0.0f, 0.0f, -0.0f, 0.0f}) zeros.push_back(z);

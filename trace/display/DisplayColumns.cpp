@@ -23,6 +23,8 @@ void CDisplayColumns::reset() {
     m_nCount = 0;
     m_bPending = false;
     m_levels.clear();
+    m_rules.clear();
+    m_fromSamples.clear();
 }
 
 void CDisplayColumns::Prepare(const CCurveSamples& samples, std::int64_t count) {
@@ -109,22 +111,12 @@ void CDisplayColumns::BuildChunks(const std::function<void(std::int64_t)>& progr
     tell();  // what the other thread built last
 }
 
-void CDisplayColumns::Rebuild(std::int64_t first, std::int64_t end) {
-    first = std::max<std::int64_t>(first, 0);
-    end = std::min(end, m_nCount);
-    if (first >= end) return;
-    for (std::size_t k = 0; k < m_levels.size(); ++k) {
-        first >>= kShift;
-        end = (end + kFanout - 1) >> kShift;
-        BuildLevel(k, first, end);
-    }
-}
-
 void CDisplayColumns::Rescale(std::int64_t first, std::int64_t end, double k, double b) {
     first = std::max<std::int64_t>(first, 0);
     end = std::min(end, m_nCount);
-    if (first >= end) return;
-    for (std::size_t level = 0; level < m_levels.size(); ++level) {
+    if (first >= end || m_levels.empty()) return;
+    KeepRule(first, end, k, b);
+    for (std::size_t level = 1; level < m_levels.size(); ++level) {
         const int shift = kShift * static_cast<int>(level + 1);
         const std::int64_t size = std::int64_t{1} << shift;
         const std::int64_t blocks = m_levels[level].blocks;
@@ -148,6 +140,74 @@ void CDisplayColumns::Rescale(std::int64_t first, std::int64_t end, double k, do
         if (lastBlock >= inEnd && !(lastBlock == firstBlock && firstBlock < inFirst))
             BuildLevel(level, lastBlock, lastBlock + 1);
     }
+}
+
+void CDisplayColumns::KeepRule(std::int64_t first, std::int64_t end, double k, double b) {
+    const std::int64_t blocks = m_levels[0].blocks;
+    const std::int64_t inFirst = (first + kFanout - 1) >> kShift;
+    const std::int64_t inEnd = std::max(inFirst, end == m_nCount ? blocks : end >> kShift);
+    const auto cut = [this](std::int64_t block) {
+        const auto at = std::lower_bound(m_fromSamples.begin(), m_fromSamples.end(), block);
+        if (at == m_fromSamples.end() || *at != block) m_fromSamples.insert(at, block);
+    };
+    const std::int64_t firstBlock = first >> kShift, lastBlock = (end - 1) >> kShift;
+    if (firstBlock < inFirst) cut(firstBlock);
+    if (lastBlock >= inEnd) cut(lastBlock);
+    if (inFirst < inEnd) m_rules.push_back({inFirst, inEnd, k, b});
+    if (m_rules.size() > kMostRules || m_fromSamples.size() > 2 * kMostRules) FoldRules();
+}
+
+void CDisplayColumns::Level0(std::int64_t block, float& mx, float& mn) const {
+    const auto at = static_cast<std::size_t>(block);
+    mx = m_levels[0].maxima[at];
+    mn = m_levels[0].minima[at];
+    if (m_rules.empty() && m_fromSamples.empty()) return;
+    if (std::binary_search(m_fromSamples.begin(), m_fromSamples.end(), block))
+        return Level0FromSamples(block, mx, mn);
+    bool ruled = false;
+    for (const Rule& rule : m_rules) {
+        if (block < rule.firstBlock || block >= rule.endBlock) continue;
+        const bool swap = rule.k < 0;
+        const float newMax = ::Rescaled(swap ? mn : mx, rule.k, rule.b);
+        mn = ::Rescaled(swap ? mx : mn, rule.k, rule.b);
+        mx = newMax;
+        ruled = true;
+    }
+    // A 0 or NaN met on the way stays one to the end (a later rule maps +0 and -0 alike unless
+    // it gives 0 again), so looking at the end is enough.
+    if (ruled && (mx == 0 || mn == 0 || std::isnan(mx) || std::isnan(mn)))
+        Level0FromSamples(block, mx, mn);
+}
+
+void CDisplayColumns::Level0FromSamples(std::int64_t block, float& mx, float& mn) const {
+    const std::int64_t start = block << kShift;
+    const std::int64_t n = std::min(kFanout, m_nCount - start);
+    float buffer[kFanout];
+    const float* s = m_pSamples->View(start, n, buffer);
+    mx = -kInf;
+    mn = kInf;
+    ExtremesInOrder(s, s, n, mx, mn);
+}
+
+// Chunks small enough to stay in the cache while every rule passes over them, on two threads.
+void CDisplayColumns::FoldRules() {
+    if (m_rules.empty() && m_fromSamples.empty()) return;
+    constexpr std::int64_t kChunk = std::int64_t{1} << 16;
+    const std::int64_t blocks = m_levels[0].blocks;
+    const auto chunks = static_cast<int>((blocks + kChunk - 1) / kChunk);
+    std::vector<std::vector<std::int64_t>> remake(static_cast<std::size_t>(chunks));
+    ForEachOnTwoThreads(chunks, [&](int c) {
+        const std::int64_t from = c * kChunk, to = std::min(blocks, from + kChunk);
+        for (const Rule& rule : m_rules) {
+            const std::int64_t a = std::max(from, rule.firstBlock), b = std::min(to, rule.endBlock);
+            if (a < b) RescaleBlocks(0, a, b, rule.k, rule.b, remake[static_cast<std::size_t>(c)]);
+        }
+    });
+    m_rules.clear();
+    for (const auto& some : remake)
+        for (const std::int64_t block : some) BuildLevel(0, block, block + 1);
+    for (const std::int64_t block : m_fromSamples) BuildLevel(0, block, block + 1);
+    m_fromSamples.clear();
 }
 
 void CDisplayColumns::RescaleBlocks(std::size_t level, std::int64_t firstBlock,
@@ -206,6 +266,20 @@ void CDisplayColumns::BuildLevel(std::size_t k, std::int64_t firstBlock, std::in
         }
         return;
     }
+    if (k == 1 && (!m_rules.empty() || !m_fromSamples.empty())) {
+        // Level 0 as the rules make it, sixteen blocks at a time.
+        float hi[kFanout], lo[kFanout];
+        for (std::int64_t b = firstBlock; b < endBlock; ++b) {
+            const std::int64_t start = b << kShift;
+            const std::int64_t n = std::min(kFanout, m_levels[0].blocks - start);
+            for (std::int64_t i = 0; i < n; ++i) Level0(start + i, hi[i], lo[i]);
+            float mx = -kInf, mn = kInf;
+            ExtremesInOrder(hi, lo, n, mx, mn);
+            m_levels[1].maxima[static_cast<std::size_t>(b)] = mx;
+            m_levels[1].minima[static_cast<std::size_t>(b)] = mn;
+        }
+        return;
+    }
     const float* hi = k == 0 ? m_pSamples->Floats().get() : m_levels[k - 1].maxima.get();
     const float* lo = k == 0 ? m_pSamples->Floats().get() : m_levels[k - 1].minima.get();
     const std::int64_t units = k == 0 ? m_nCount : m_levels[k - 1].blocks;
@@ -236,9 +310,14 @@ void CDisplayColumns::Extremes(const Sample& sample, std::int64_t s0, std::int64
             if (x < mn) mn = x;
             return;
         }
-        const auto at = static_cast<std::size_t>(pos >> (kShift * static_cast<int>(level)));
-        const float hi = m_levels[level - 1].maxima[at];
-        const float lo = m_levels[level - 1].minima[at];
+        const std::int64_t block = pos >> (kShift * static_cast<int>(level));
+        float hi, lo;
+        if (level == 1) {
+            Level0(block, hi, lo);
+        } else {
+            hi = m_levels[level - 1].maxima[static_cast<std::size_t>(block)];
+            lo = m_levels[level - 1].minima[static_cast<std::size_t>(block)];
+        }
         if (hi > mx) mx = hi;
         if (lo < mn) mn = lo;
     };

@@ -25,12 +25,11 @@ public:
     // Takes the pyramid `built` holds over the same samples; false, and still pending, when
     // it was built over others.
     bool TakePyramid(CDisplayColumns& built);
-    // Samples first .. end-1 changed in place: the blocks over them again.
-    void Rebuild(std::int64_t first, std::int64_t end);
     // Samples first .. end-1 became Rescaled(sample, k, b) (the samples already read so):
     // a block inside the range follows from its old extremes, the rule being monotonic; a
     // block on a border of the range, or one whose new extreme is 0 or NaN (which extreme
-    // of several a block keeps then depends on its samples' order), is made again.
+    // of several a block keeps then depends on its samples' order), is made again. The
+    // lowest level, half a byte per sample, keeps the rule and applies it as it is read.
     void Rescale(std::int64_t first, std::int64_t end, double k, double b);
     // Built over these samples (wherever the object holding them has moved), so only the
     // decimation needs setting.
@@ -68,6 +67,20 @@ private:
     // of those that must be made again instead into `remake`.
     void RescaleBlocks(std::size_t k, std::int64_t firstBlock, std::int64_t endBlock, double kk,
                        double b, std::vector<std::int64_t>& remake);
+    // A rescaling of level 0's blocks first .. end-1, kept rather than written: rewriting the
+    // level takes longer than the window may wait on a long trace.
+    struct Rule {
+        std::int64_t firstBlock, endBlock;
+        double k, b;
+    };
+    static constexpr std::size_t kMostRules = CCurveSamples::kMostRescalings;
+    void KeepRule(std::int64_t first, std::int64_t end, double k, double b);
+    // Block `block` of level 0 as it is now: the rules that hold it applied in order to its
+    // stored extremes, or made from its samples where that gives no answer.
+    void Level0(std::int64_t block, float& mx, float& mn) const;
+    void Level0FromSamples(std::int64_t block, float& mx, float& mn) const;
+    // The kept rules written into level 0, once there are too many to apply on each read.
+    void FoldRules();
     // sample(i): sample i, straight from the float array where there is one.
     template <class Sample>
     void Extremes(const Sample& sample, std::int64_t s0, std::int64_t s1, float& mn,
@@ -82,4 +95,7 @@ private:
     std::int64_t m_nDecimation = 1;
     bool m_bPending = false;
     std::vector<Level> m_levels;
+    std::vector<Rule> m_rules;
+    // Level 0's blocks a kept rule's border cuts, read from their samples until folded.
+    std::vector<std::int64_t> m_fromSamples;
 };

@@ -65,11 +65,8 @@ public:
     // from them knows when to look again.
     unsigned long long DataRevision() const { return m_nDataRevision; }
     void NoteDataChanged() { ++m_nDataRevision; }
-    // Samples nFirst .. nEnd-1 of one curve changed in place: counted as above, and that
-    // curve's display columns brought up to date over them at once.
-    void NoteDataChanged(int nCurve, int nFirst, int nEnd);
-    // The same for samples rescaled by kxb's rule, which the display columns follow from
-    // what they held.
+    // Samples nFirst .. nEnd-1 of one curve rescaled by kxb's rule: counted as above, and
+    // the display columns follow from what they held.
     void NoteRescaled(int nCurve, int nFirst, int nEnd, double k, double b);
     // Work on another thread that reads the samples (a measurement) says how to stop it and
     // wait for it; every step that changes or replaces the samples, or what is derived from

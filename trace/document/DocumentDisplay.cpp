@@ -43,16 +43,6 @@ bool CtesqDoc::BuildDisplayCopy(const CCurveSamples& source, CDisplayColumns& sl
     return true;
 }
 
-void CtesqDoc::NoteDataChanged(int nCurve, int nFirst, int nEnd) {
-    NoteDataChanged();
-    if (nCurve >= 0 && nCurve < MAX_CURVES &&
-        m_view.m_pDisplay[nCurve].IsOver(m_trace.m_pSamples[nCurve], m_trace.m_nSampleCount))
-        m_view.m_pDisplay[nCurve].Rebuild(nFirst, nEnd);
-    if (nCurve >= 0 && nCurve < MAX_CURVES &&
-        m_view.m_stats[nCurve].IsOver(m_trace.m_pSamples[nCurve], m_trace.m_nSampleCount))
-        m_view.m_stats[nCurve].Rebuild(m_trace.m_pSamples[nCurve], nFirst, nEnd);
-}
-
 void CtesqDoc::NoteRescaled(int nCurve, int nFirst, int nEnd, double k, double b) {
     NoteDataChanged();
     if (nCurve < 0 || nCurve >= MAX_CURVES) return;
