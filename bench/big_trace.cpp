@@ -30,6 +30,7 @@
 #include "framework/core/File.h"
 #include "tests/support/MessageRecorder.h"
 #include "trace/stats/Statistics.h"
+#include "view/rules/Interaction.h"
 #include "view/rules/Navigation.h"
 
 namespace {
@@ -117,6 +118,13 @@ void WholeTraceEdits(CtesqDoc& doc) {
         "stats of all %d samples from the index: %.1f ms; kxb 0 -1 255 over them: %.1f ms, "
         "%+.1f MB resident; their stats after it, from the samples: %.0f ms\n",
         n, indexed, kxb, added / 1e6, after);
+    // A capture's bytes never reach the marker threshold: the search passes over all of them.
+    const CDisplayColumns& columns = doc.Display(0);
+    const double marker = Milliseconds([&] {
+        if (interaction::FindNextMarker(doc.Trace().m_pSamples[0], n, 0, false, &columns))
+            std::printf("a marker where there is none\n");
+    });
+    std::printf("a marker search over all of them, none found: %.2f ms\n", marker);
 }
 
 // How long a display-column build of the capture goes on after a cancel is asked for: the

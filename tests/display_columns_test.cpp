@@ -147,6 +147,46 @@ TEST(DisplayColumns, KxbsPastTheKeptRulesAreWrittenIntoTheColumns) {
     }
 }
 
+// Any range, either way, against a look at every sample: sparse samples beyond the bounds
+// so that whole blocks of every level are passed over, NaN among them, the short last block.
+TEST(DisplayColumns, FindOutsideStopsAtTheFirstOrLastSampleBeyondTheBounds) {
+    std::mt19937 rng(9);
+    V s(70'001);
+    for (float& x : s) x = static_cast<float>(rng() % 100);
+    for (int i = 0; i < 12; ++i) s[rng() % s.size()] = 500.0f + static_cast<float>(i);
+    for (int i = 0; i < 12; ++i) s[rng() % s.size()] = -500.0f;
+    for (int i = 0; i < 30; ++i) s[rng() % s.size()] = kNaN;
+    s.back() = 700.0f;
+    auto doc = DocWithSamples({s});
+    doc->SetDecimation(16);
+    const CDisplayColumns& columns = doc->Display(0);
+    const auto n = static_cast<std::int64_t>(s.size());
+    std::vector<std::int64_t> beyond;
+    for (std::int64_t i = 0; i < n; ++i)
+        if (std::abs(s[static_cast<std::size_t>(i)]) > 400) beyond.push_back(i);
+    for (int round = 0; round < 600; ++round) {
+        std::int64_t a = rng() % (n + 1), b = rng() % (n + 1);
+        if (a > b) std::swap(a, b);
+        // Ranges that end just short of a sample beyond, or start just past one.
+        const std::int64_t near = beyond[rng() % beyond.size()];
+        if (round % 4 == 1) b = std::max(a, near);
+        if (round % 4 == 2) a = std::min(b, near + 1);
+        if (round % 8 == 3) b = n;
+        const float low = round % 5 ? -400.0f : 50.0f, high = round % 5 ? 400.0f : 98.0f;
+        const auto outside = [&](std::int64_t i) {
+            return s[static_cast<std::size_t>(i)] < low || s[static_cast<std::size_t>(i)] > high;
+        };
+        std::int64_t first = -1, last = -1;
+        for (std::int64_t i = a; i < b; ++i)
+            if (outside(i)) {
+                if (first < 0) first = i;
+                last = i;
+            }
+        EXPECT_EQ(columns.FindOutside(a, b, low, high, false), first) << a << ".." << b;
+        EXPECT_EQ(columns.FindOutside(a, b, low, high, true), last) << a << ".." << b;
+    }
+}
+
 TEST(DisplayColumns, TheTracesShorterLastBlockFollowsTheRuleToo) {
     V zeros(16, -1.0f), negatives(16, -1.0f), nans(16, -1.0f);
     for (const float z : {-0.0f, 0.0f, -0.0f, 0.0f, 0.0f, -0.0f, 0.0f}) zeros.push_back(z);

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
 #include "tests/support/TraceFixtures.h"
 
 using namespace interaction;
@@ -98,4 +103,39 @@ TEST(Interaction, MarkerSearchesFollowTheirSteps) {
     EXPECT_EQ(FindPrevMarker(CurveOf(early), 0, 0, false), std::nullopt);    // no samples
     EXPECT_EQ(LeftEdgeSample(900, 0, 0), 0);
     EXPECT_EQ(LeftEdgeSample(1000, 50, 99), 505);
+}
+
+// The searches pass over the blocks of the display columns that hold no sample beyond the
+// threshold; they must stop where a look at every sample stops, edits kept as rules included.
+TEST(Interaction, MarkerSearchesThroughTheDisplayColumnsStopWhereASampleBySampleSearchDoes) {
+    std::mt19937 rng(8);
+    std::vector<float> s(300'001);
+    for (float& x : s) x = static_cast<float>(static_cast<int>(rng() % 2001) - 1000);
+    for (int burst = 0; burst < 40; ++burst) {
+        const std::size_t at = rng() % (s.size() - 40);
+        const float level = burst % 3 ? 3000.0f : -3000.0f;
+        for (std::size_t i = at; i < at + 1 + rng() % 30; ++i) s[i] = level;
+    }
+    for (int i = 0; i < 50; ++i) s[rng() % s.size()] = std::numeric_limits<float>::quiet_NaN();
+    auto doc = DocWithSamples({s});
+    const auto count = static_cast<int>(s.size());
+    doc->SetDecimation(300);
+    ASSERT_TRUE(doc->Display(0).IsOver(doc->Trace().m_pSamples[0], count));
+    const auto expectSame = [&](const std::string& when) {
+        const CCurveSamples& samples = doc->Trace().m_pSamples[0];
+        const CDisplayColumns* columns = &doc->Display(0);
+        for (int edge = 0; edge < count; edge += 997 + static_cast<int>(rng() % 7000))
+            for (const bool negative : {false, true}) {
+                EXPECT_EQ(FindNextMarker(samples, count, edge, negative, columns),
+                          FindNextMarker(samples, count, edge, negative))
+                    << when << ", next from " << edge << (negative ? " negative" : "");
+                EXPECT_EQ(FindPrevMarker(samples, count, edge, negative, columns),
+                          FindPrevMarker(samples, count, edge, negative))
+                    << when << ", previous from " << edge << (negative ? " negative" : "");
+            }
+    };
+    expectSame("as read");
+    doc->Select(100'000, 200'003);  // values up to 2500 now, some beyond
+    ASSERT_TRUE(doc->ExecuteCommand("kxb 0 -2.5 1"));
+    expectSame("after a kxb");
 }

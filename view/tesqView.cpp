@@ -350,8 +350,11 @@ void CtesqView::GoToMarker(MarkerSearch search) {
     if (doc == nullptr) return;
     const int edge = interaction::LeftEdgeSample(doc->Trace().m_nSampleCount, GetScrollPosition(),
                                                  GetScrollRangeEnd());
-    if (const auto target = search(doc->Trace().m_pSamples[0], doc->Trace().m_nSampleCount, edge,
-                                   m_bSeekNegative & 1))
+    const CCurveSamples& samples = doc->Trace().m_pSamples[0];
+    const int count = doc->Trace().m_nSampleCount;
+    const CDisplayColumns& columns = doc->Display(0);
+    if (const auto target = search(samples, count, edge, m_bSeekNegative & 1,
+                                   columns.IsOver(samples, count) ? &columns : nullptr))
         doc->ExecuteCommand(fmt::format("goto {}", *target));
 }
 

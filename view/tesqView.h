@@ -15,6 +15,7 @@
 
 class CtesqDoc;
 class CCurveSamples;
+class CDisplayColumns;
 
 class CtesqView : public CScrollView {
 public:
@@ -91,7 +92,8 @@ private:
     void SetSizesFromDocument();
     void RepaintCommandStrip();
     // Moves the view with "goto" to what a marker search finds from the left edge.
-    using MarkerSearch = std::optional<unsigned> (*)(const CCurveSamples&, int, int, bool);
+    using MarkerSearch = std::optional<unsigned> (*)(const CCurveSamples&, int, int, bool,
+                                                     const CDisplayColumns*);
     void GoToMarker(MarkerSearch search);
     // Sets the decimation (rebuilding the display copies even when it stays the same) and
     // keeps the column at the window's centre in place.

@@ -373,6 +373,67 @@ void CDisplayColumns::Entries(std::int64_t firstColumn, std::int64_t columns, fl
                   firstColumn, columns, out);
 }
 
+std::int64_t CDisplayColumns::FindOutside(std::int64_t first, std::int64_t end, float low,
+                                          float high, bool last) const {
+    first = std::max<std::int64_t>(first, 0);
+    end = std::min(end, m_nCount);
+    const auto size = [](std::size_t k) {
+        return std::int64_t{1} << (kShift * static_cast<int>(k));
+    };
+    const auto unitEnd = [&](std::size_t k, std::int64_t pos) {
+        return std::min(pos + size(k), m_nCount);
+    };
+    // Whether unit `pos` of level k (16^k samples from pos; a sample at k = 0) holds one.
+    const auto holds = [&](std::size_t k, std::int64_t pos) {
+        float mx, mn;
+        if (k == 0) {
+            mx = mn = (*m_pSamples)[static_cast<std::size_t>(pos)];
+        } else if (k == 1) {
+            Level0(pos >> kShift, mx, mn);
+        } else {
+            const auto at = static_cast<std::size_t>(pos >> (kShift * static_cast<int>(k)));
+            mx = m_levels[k - 1].maxima[at];
+            mn = m_levels[k - 1].minima[at];
+        }
+        return mn < low || mx > high;
+    };
+    const std::size_t levels = m_bPending ? 0 : m_levels.size();
+    if (!last) {
+        for (std::int64_t pos = first; pos < end;) {
+            std::size_t k = 0;  // the largest unit from pos that ends by `end`
+            while (k < levels && (pos & (size(k + 1) - 1)) == 0 && unitEnd(k + 1, pos) <= end) ++k;
+            if (!holds(k, pos)) {
+                pos = unitEnd(k, pos);
+                continue;
+            }
+            while (k-- > 0)  // the first unit a level down that holds one, which there is
+                while (!holds(k, pos)) pos = unitEnd(k, pos);
+            return pos;
+        }
+        return -1;
+    }
+    for (std::int64_t pos = end; pos > first;) {
+        std::size_t k = 0;  // the largest unit that ends at pos and starts at `first` or after
+        while (k < levels) {
+            const std::int64_t start = (pos - 1) & ~(size(k + 1) - 1);
+            if (start < first || unitEnd(k + 1, start) != pos) break;
+            ++k;
+        }
+        std::int64_t start = (pos - 1) & ~(size(k) - 1);
+        if (!holds(k, start)) {
+            pos = start;
+            continue;
+        }
+        while (k-- > 0) {  // the last unit a level down that holds one
+            std::int64_t child = (unitEnd(k + 1, start) - 1) & ~(size(k) - 1);
+            while (!holds(k, child)) child -= size(k);
+            start = child;
+        }
+        return start;
+    }
+    return -1;
+}
+
 float CDisplayColumns::operator[](std::int64_t j) const {
     float entries[4];
     Entries(j / 4, 1, entries);

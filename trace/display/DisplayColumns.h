@@ -46,6 +46,10 @@ public:
     // The 4 entries of each of columns firstColumn .. firstColumn+columns-1 (all below
     // Columns()) into out.
     void Entries(std::int64_t firstColumn, std::int64_t columns, float* out) const;
+    // The first (with `last`, the last) of samples first .. end-1 below `low` or above `high`
+    // (NaN is neither), or -1; blocks that hold none are passed over whole.
+    std::int64_t FindOutside(std::int64_t first, std::int64_t end, float low, float high,
+                             bool last) const;
     // Entry j alone: the entries of column j / 4.
     float operator[](std::int64_t j) const;
     // What the pyramid holds, for the memory figures.

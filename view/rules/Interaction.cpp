@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 #include "framework/core/NumberText.h"
+#include "trace/display/DisplayColumns.h"
 #include "trace/document/Document.h"
 #include "trace/model/CurveSamples.h"
 #include "trace/model/TimeBase.h"
@@ -16,13 +19,7 @@ namespace {
 
 constexpr float kThreshold = 2000.0f;
 constexpr int kLookBack = 100;
-
-bool Beyond(float x, bool negative) {
-    return negative ? x < -kThreshold : x > kThreshold;
-}
-bool BackWithin(float x, bool negative) {
-    return negative ? x > -kThreshold : x < kThreshold;
-}
+constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // None of the up to 100 samples before m lies beyond the opposite threshold.
 bool WindowPasses(const CCurveSamples& s, int m, bool negative) {
@@ -32,6 +29,39 @@ bool WindowPasses(const CCurveSamples& s, int m, bool negative) {
     }
     return true;
 }
+
+// The samples beyond the threshold, or back within it, through the blocks of the display
+// columns where they are built: a trace of billions with no marker is passed over at once.
+struct Finder {
+    const CCurveSamples& s;
+    const CDisplayColumns* columns;
+
+    // The first (the last) of samples first .. end-1 below low or above high, or -1.
+    std::int64_t Outside(std::int64_t first, std::int64_t end, float low, float high,
+                         bool last) const {
+        if (columns) return columns->FindOutside(first, end, low, high, last);
+        const auto outside = [&](std::int64_t i) {
+            const float x = s[static_cast<std::size_t>(i)];
+            return x < low || x > high;
+        };
+        if (last) {
+            for (std::int64_t i = end - 1; i >= first; --i)
+                if (outside(i)) return i;
+        } else {
+            for (std::int64_t i = first; i < end; ++i)
+                if (outside(i)) return i;
+        }
+        return -1;
+    }
+    std::int64_t Beyond(std::int64_t first, std::int64_t end, bool negative, bool last) const {
+        return negative ? Outside(first, end, -kThreshold, kInf, last)
+                        : Outside(first, end, -kInf, kThreshold, last);
+    }
+    std::int64_t Within(std::int64_t first, std::int64_t end, bool negative) const {
+        return negative ? Outside(first, end, -kInf, -kThreshold, true)
+                        : Outside(first, end, kThreshold, kInf, true);
+    }
+};
 
 }  // namespace
 
@@ -120,26 +150,26 @@ int LeftEdgeSample(int sampleCount, int position, int rangeEnd) {
 }
 
 std::optional<unsigned> FindNextMarker(const CCurveSamples& s, int count, int leftEdge,
-                                       bool negative) {
+                                       bool negative, const CDisplayColumns* columns) {
     if (!s) return std::nullopt;
-    for (long long i = static_cast<long long>(leftEdge) + 200; i < count; ++i)
-        if (Beyond(s[static_cast<std::size_t>(i)], negative) &&
-            WindowPasses(s, static_cast<int>(i), negative))
-            return static_cast<unsigned>(i - 100);
-    return std::nullopt;
+    const Finder find{s, columns};
+    for (std::int64_t i = static_cast<std::int64_t>(leftEdge) + 200;; ++i) {
+        i = find.Beyond(i, count, negative, false);
+        if (i < 0) return std::nullopt;
+        if (WindowPasses(s, static_cast<int>(i), negative)) return static_cast<unsigned>(i - 100);
+    }
 }
 
 std::optional<unsigned> FindPrevMarker(const CCurveSamples& s, int count, int leftEdge,
-                                       bool negative) {
+                                       bool negative, const CDisplayColumns* columns) {
     if (!s || count < 1) return std::nullopt;
+    const Finder find{s, columns};
     // The scan never starts past the last sample.
     int q = std::min(leftEdge, count - 1);
     while (q > 0) {
-        int h = q;
-        while (h >= 1 && !Beyond(s[static_cast<std::size_t>(h)], negative)) --h;
+        const auto h = static_cast<int>(find.Beyond(1, q + 1, negative, true));
         if (h < 1) break;
-        int j = h;
-        while (j >= 1 && !BackWithin(s[static_cast<std::size_t>(j)], negative)) --j;
+        auto j = static_cast<int>(find.Within(1, h + 1, negative));
         if (j < 1) j = h;
         if (WindowPasses(s, j, negative)) return static_cast<unsigned>(j < 100 ? j : j - 100);
         q = j - 100;

@@ -10,6 +10,7 @@
 
 class CtesqDoc;
 class CCurveSamples;
+class CDisplayColumns;
 
 namespace interaction {
 
@@ -54,9 +55,10 @@ int LeftEdgeSample(int sampleCount, int position, int rangeEnd);
 
 // Marker searches on curve 0 (threshold 2000, look-back 100 samples). Both give the sample
 // to "goto", or nothing when the view is to stay; FindPrev gives 0 when no marker is behind.
+// `columns`, display columns over the same samples, lets them pass over blocks.
 std::optional<unsigned> FindNextMarker(const CCurveSamples& samples, int count, int leftEdge,
-                                       bool negative);
+                                       bool negative, const CDisplayColumns* columns = nullptr);
 std::optional<unsigned> FindPrevMarker(const CCurveSamples& samples, int count, int leftEdge,
-                                       bool negative);
+                                       bool negative, const CDisplayColumns* columns = nullptr);
 
 }  // namespace interaction
