@@ -5,6 +5,7 @@
 #include <sndfile.h>
 
 #include <cmath>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -20,11 +21,12 @@ namespace {
 constexpr int kChannels = 10, kFrames = 3000, kRate = 48000;
 
 // A file of `channels` channels of noise in `format`.
-void WriteWav(const std::string& path, int format, int channels = kChannels) {
+void WriteWav(const std::string& path, int format, int channels = kChannels,
+              int major = SF_FORMAT_WAV) {
     SF_INFO info{};
     info.samplerate = kRate;
     info.channels = channels;
-    info.format = SF_FORMAT_WAV | format;
+    info.format = major | format;
     SNDFILE* sf = sf_open(path.c_str(), SFM_WRITE, &info);
     ASSERT_NE(sf, nullptr) << sf_strerror(nullptr);
     std::mt19937 rng(static_cast<unsigned>(format));
@@ -54,13 +56,20 @@ std::vector<float> Channel(const std::string& path, int c) {
 // for sample as libsndfile reads it, at any channel count.
 TEST(Wav, EveryFormatReadsAsLibsndfileReadsIt) {
     const CTempDir temp("tesqv-wav");
-    for (const int channels : {1, 3, 8}) {
+    // RF64, the WAV of more than 4 GB, as well.
+    for (const auto& [channels, major] : {std::pair{1, SF_FORMAT_WAV},
+                                          {3, SF_FORMAT_WAV},
+                                          {8, SF_FORMAT_WAV},
+                                          {2, SF_FORMAT_RF64}}) {
         const std::string path = temp.Path("c.wav");
         for (const int format : {SF_FORMAT_PCM_U8, SF_FORMAT_PCM_16, SF_FORMAT_PCM_24,
                                  SF_FORMAT_PCM_32, SF_FORMAT_FLOAT, SF_FORMAT_DOUBLE}) {
-            WriteWav(path, format, channels);
+            WriteWav(path, format, channels, major);
             CtesqDoc doc;
+            CMessageRecorder messages;
             ASSERT_TRUE(doc.OnOpenDocument(path)) << format;
+            ASSERT_EQ(doc.Trace().m_nSampleCount, kFrames);
+            EXPECT_TRUE(messages.m_messages.empty()) << messages.m_messages[0];
             ASSERT_EQ(doc.Trace().m_nCurveCount, channels);
             for (int c = 0; c < channels; ++c) {
                 EXPECT_NE(doc.Trace().m_pSamples[c].Source(), nullptr);  // not read whole
@@ -139,4 +148,31 @@ TEST(Wav, MemoryFollowsTheFramesTheFileHoldsNotItsClaim) {
     const long peak = CliPeakKb("info " + flac);
     EXPECT_GT(peak, 0);
     EXPECT_LT(peak, 150 * 1024) << "kB at most in tesqv-cli";
+}
+
+// An RF64 file past 4 GB: the data chunk's size is the 64-bit one its ds64 chunk gives. The
+// file is sparse, its frames past the first written ones zeros.
+TEST(Wav, AnRf64PastFourGigabytesHoldsTheFramesItsDs64ChunkGives) {
+    const CTempDir temp("tesqv-wav-rf64");
+    const std::string path = temp.Path("long.wav");
+    WriteWav(path, SF_FORMAT_PCM_24, 2, SF_FORMAT_RF64);
+    const std::vector<float> written = Channel(path, 1);
+    std::string bytes = Slurp(path);
+    const std::size_t ds64 = bytes.find("ds64"), data = bytes.find("data");
+    ASSERT_NE(ds64, std::string::npos);
+    ASSERT_NE(data, std::string::npos);
+    const std::uint64_t size = (std::uint64_t{1} << 32) + 6 * kFrames;
+    for (int k = 0; k < 8; ++k) bytes[ds64 + 16 + k] = static_cast<char>(size >> (8 * k) & 0xFF);
+    bytes.resize(data + 8 + 6 * kFrames);
+    Put(path, bytes);
+    std::filesystem::resize_file(path, data + 8 + size);
+    CtesqDoc doc;
+    doc.m_bDisplayOnOpen = false;
+    CMessageRecorder messages;
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    EXPECT_TRUE(messages.m_messages.empty()) << messages.m_messages[0];
+    ASSERT_EQ(doc.Trace().m_nSampleCount, static_cast<int>(size / 6));
+    const CCurveSamples& right = doc.Trace().m_pSamples[1];
+    for (const int i : {0, 1, kFrames - 1}) EXPECT_EQ(right[i], written[i]) << i;
+    EXPECT_EQ(right[static_cast<std::size_t>(size / 6 - 1)], 0.0f);
 }

@@ -246,11 +246,9 @@ bool CCaptureSource::ReadWhole(const FileState& at, std::uint64_t offset,
     return true;
 }
 
-std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Decode(const FileState& at,
-                                                                    std::int64_t first,
-                                                                    std::int64_t count) const {
+bool CCaptureSource::Decode(const FileState& at, std::int64_t first, std::int64_t count,
+                            float* out) const {
     const auto n = static_cast<std::size_t>(std::min(count, m_nCount - first));
-    auto samples = std::make_shared<Piece>(n);
     if (m_nEncoding == 1) {
         const auto step = static_cast<std::size_t>(first / kIndexStep);
         const auto stop = static_cast<std::size_t>((first + count) / kIndexStep);
@@ -263,32 +261,32 @@ std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Decode(const FileSt
         std::size_t produced = 0;
         for (std::uint64_t offset = start.offset; offset < end && produced < n;) {
             bytes.resize(static_cast<std::size_t>(std::min(kChunk, end - offset)));
-            if (!ReadWhole(at, offset, bytes)) return nullptr;
+            if (!ReadWhole(at, offset, bytes)) return false;
             std::size_t made = 0;
-            capture::DecodePairs(bytes.data(), bytes.size(), prefix, samples->data() + produced,
-                                 n - produced, made);
+            capture::DecodePairs(bytes.data(), bytes.size(), prefix, out + produced, n - produced,
+                                 made);
             produced += made;
             offset += bytes.size();
         }
         if (produced != n) {  // not the bytes that were indexed
             m_bChanged.store(true, std::memory_order_relaxed);
-            return nullptr;
+            return false;
         }
     } else if (m_nEncoding == kPcm) {
         const auto frame = static_cast<std::uint64_t>(m_pcm.frameBytes);
         std::vector<std::uint8_t> bytes(n * frame);
         if (!ReadWhole(at, at.payload + static_cast<std::uint64_t>(first) * frame, bytes))
-            return nullptr;
-        DecodePcm(bytes.data() + m_pcm.offset, n, m_pcm, samples->data());
+            return false;
+        DecodePcm(bytes.data() + m_pcm.offset, n, m_pcm, out);
     } else {
         std::vector<std::uint8_t> bytes(n);
-        if (!ReadWhole(at, at.payload + static_cast<std::uint64_t>(first), bytes)) return nullptr;
+        if (!ReadWhole(at, at.payload + static_cast<std::uint64_t>(first), bytes)) return false;
         if (m_nEncoding == 0)
-            capture::DecodeUnsigned(bytes.data(), n, samples->data());
+            capture::DecodeUnsigned(bytes.data(), n, out);
         else
-            capture::DecodeSigned(bytes.data(), n, samples->data());
+            capture::DecodeSigned(bytes.data(), n, out);
     }
-    return samples;
+    return true;
 }
 
 std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Cached(std::int64_t piece) const {
@@ -306,8 +304,9 @@ std::shared_ptr<const CCaptureSource::Piece> CCaptureSource::Get(std::int64_t pi
     if (Changed()) return nullptr;
     // Decoded outside the lock, so that two threads decode two pieces at once.
     const std::shared_ptr<const FileState> at = State();
-    std::shared_ptr<const Piece> samples = Decode(*at, piece * kPiece, kPiece);
-    if (!samples) return nullptr;
+    auto samples = std::make_shared<Piece>(
+        static_cast<std::size_t>(std::min(kPiece, m_nCount - piece * kPiece)));
+    if (!Decode(*at, piece * kPiece, kPiece, samples->data())) return nullptr;
     const std::lock_guard<std::mutex> lock(m_mutex);
     if (at != m_state) return samples;  // read from the file before the last save
     m_cache.emplace_front(piece, samples);
@@ -319,6 +318,15 @@ void CCaptureSource::Read(std::int64_t first, std::int64_t n, float* out) const 
     for (std::int64_t j = first; j < first + n;) {
         const std::int64_t piece = j / kPiece;
         const std::int64_t stop = std::min(first + n, (piece + 1) * kPiece);
+        // A whole piece not kept is decoded where it is asked for, and not kept: a pass over
+        // the file (statistics, extremes, a build) neither fills the cache nor copies twice.
+        if (j == piece * kPiece && stop == std::min((piece + 1) * kPiece, m_nCount) &&
+            !Cached(piece) && !Changed()) {
+            if (Decode(*State(), j, kPiece, out + (j - first))) {
+                j = stop;
+                continue;
+            }
+        }
         const std::shared_ptr<const Piece> samples = Get(piece);
         if (samples)
             std::copy_n(samples->data() + (j - piece * kPiece), stop - j, out + (j - first));
@@ -345,7 +353,9 @@ float CCaptureSource::At(std::int64_t i) const {
             std::int64_t first = piece * kPiece;
             if (!samples && !Changed()) {
                 first = i / kIndexStep * kIndexStep;
-                samples = Decode(*State(), first, kIndexStep);
+                auto few = std::make_shared<Piece>(
+                    static_cast<std::size_t>(std::min(kIndexStep, m_nCount - first)));
+                if (Decode(*State(), first, kIndexStep, few->data())) samples = std::move(few);
             }
             if (!samples) return std::numeric_limits<float>::quiet_NaN();
             t_last[1] = std::move(t_last[0]);

@@ -103,9 +103,9 @@ private:
     std::shared_ptr<const Piece> Get(std::int64_t piece) const;
     // The piece if it is kept.
     std::shared_ptr<const Piece> Cached(std::int64_t piece) const;
-    // Samples first .. first+count-1 (cut at the end), first a multiple of kIndexStep.
-    std::shared_ptr<const Piece> Decode(const FileState& at, std::int64_t first,
-                                        std::int64_t count) const;
+    // Samples first .. first+count-1 (cut at the end) into out, first a multiple of
+    // kIndexStep; false when they are not to be had.
+    bool Decode(const FileState& at, std::int64_t first, std::int64_t count, float* out) const;
     // bytes.size() bytes from offset, all of them, from the file as it was opened; false,
     // and the source changed, when they are not to be had.
     bool ReadWhole(const FileState& at, std::uint64_t offset,

@@ -152,20 +152,28 @@ std::uint32_t Le(const std::uint8_t* p, int bytes) {
     return v;
 }
 
-// A RIFF WAVE file of 8, 16, 24 or 32-bit integers or 32 or 64-bit floats (extensible or
-// not); nothing for any other (which libsndfile reads whole).
+// A RIFF or RF64 WAVE file of 8, 16, 24 or 32-bit integers or 32 or 64-bit floats
+// (extensible or not); nothing for any other (which libsndfile reads whole).
 std::optional<PcmData> PlainPcm(CFile& file, const SF_INFO& info) {
     const std::uint64_t length = file.GetLength();
     std::uint8_t head[12];
-    if (file.ReadAt(0, head, 12) != 12 || std::memcmp(head, "RIFF", 4) != 0 ||
-        std::memcmp(head + 8, "WAVE", 4) != 0)
+    if (file.ReadAt(0, head, 12) != 12 || std::memcmp(head + 8, "WAVE", 4) != 0)
         return std::nullopt;
+    // RF64 (and BW64, the same) is how a WAV grows past 4 GB: its data chunk's size, all ones,
+    // is given in full by the ds64 chunk before it.
+    const bool wide = std::memcmp(head, "RF64", 4) == 0 || std::memcmp(head, "BW64", 4) == 0;
+    if (!wide && std::memcmp(head, "RIFF", 4) != 0) return std::nullopt;
+    std::uint64_t wideDataSize = 0;
     int tag = 0, channels = 0, frameBytes = 0, bits = 0;
     for (std::uint64_t at = 12; at + 8 <= length;) {
         std::uint8_t chunk[8];
         if (file.ReadAt(at, chunk, 8) != 8) return std::nullopt;
-        const std::uint64_t size = Le(chunk + 4, 4);
-        if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= 16) {
+        std::uint64_t size = Le(chunk + 4, 4);
+        if (wide && std::memcmp(chunk, "ds64", 4) == 0 && size >= 16) {
+            std::uint8_t sizes[16];
+            if (file.ReadAt(at + 8, sizes, 16) != 16) return std::nullopt;
+            wideDataSize = std::uint64_t{Le(sizes + 8, 4)} | std::uint64_t{Le(sizes + 12, 4)} << 32;
+        } else if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= 16) {
             std::uint8_t fmt[40] = {};
             const std::size_t got = file.ReadAt(at + 8, fmt, std::min<std::uint64_t>(size, 40));
             if (got < 16) return std::nullopt;
@@ -175,6 +183,7 @@ std::optional<PcmData> PlainPcm(CFile& file, const SF_INFO& info) {
             bits = static_cast<int>(Le(fmt + 14, 2));
             if (tag == 0xFFFE && got >= 26) tag = static_cast<int>(Le(fmt + 24, 2));
         } else if (std::memcmp(chunk, "data", 4) == 0) {
+            if (wide && size == 0xFFFFFFFF) size = wideDataSize;
             const bool integer = tag == 1 && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
             const bool real = tag == 3 && (bits == 32 || bits == 64);
             if ((!integer && !real) || channels != info.channels || channels <= 0 ||
