@@ -4,7 +4,7 @@
 # Usage: install-deps.sh [bench|fuzz|package|ci]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ make pkg-config libsndfile1-dev libgtest-dev libgmock-dev locales libfmt-dev libcli11-dev libx11-dev nlohmann-json3-dev
+packages=(cmake ninja-build g++ make pkg-config libsndfile1-dev libkissfft-dev libgtest-dev libgmock-dev locales libfmt-dev libcli11-dev libx11-dev nlohmann-json3-dev
   qt6-base-dev qt6-svg-dev
   fonts-dejavu-core fonts-wqy-microhei
   xvfb xdotool x11-apps x11-utils time)

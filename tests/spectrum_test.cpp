@@ -1,0 +1,127 @@
+// Spectra against the transform written out in double, and against what a sine and white
+// noise are known to give.
+
+#include "trace/stats/Spectrum.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <limits>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "tests/support/TraceFixtures.h"
+
+using V = std::vector<float>;
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+Spectrum Of(const V& s, int segment, SpectrumWindow window = SpectrumWindow::hann) {
+    const CCurveSamples curve = CurveOf(s);
+    return ComputeSpectrum({&curve}, 0, static_cast<std::int64_t>(s.size()), {window, segment});
+}
+
+// The single-sided amplitude of each bin, from the definitions: each segment windowed and
+// padded with zeros to `size`, its DFT summed in double, the power averaged over segments.
+std::vector<double> Direct(const V& s, int window, int size, int hop, SpectrumWindow kind) {
+    const V w = WindowCoefficients(kind, window);
+    double gain = 0;
+    for (const float x : w) gain += x;
+    const int segments = static_cast<int>((s.size() - static_cast<std::size_t>(window)) / hop + 1);
+    std::vector<double> power(static_cast<std::size_t>(size / 2 + 1));
+    for (int g = 0; g < segments; ++g)
+        for (int k = 0; k <= size / 2; ++k) {
+            std::complex<double> sum = 0;
+            for (int i = 0; i < window; ++i)
+                sum += static_cast<double>(s[static_cast<std::size_t>(g * hop + i)]) *
+                       w[static_cast<std::size_t>(i)] *
+                       std::polar(1.0, -2 * kPi * k * i / size);
+            power[static_cast<std::size_t>(k)] += std::norm(sum);
+        }
+    std::vector<double> amplitude;
+    for (int k = 0; k <= size / 2; ++k)
+        amplitude.push_back((k == 0 || k == size / 2 ? 1 : 2) *
+                            std::sqrt(power[static_cast<std::size_t>(k)] / segments) / gain);
+    return amplitude;
+}
+
+}  // namespace
+
+TEST(Spectrum, EveryWindowGivesTheTransformWrittenOut) {
+    std::mt19937 rng(1);
+    std::normal_distribution<float> noise(0.5f, 1.0f);
+    V s(1000);
+    for (float& x : s) x = noise(rng);
+    const V shortRange(s.begin(), s.begin() + 100);
+    for (std::size_t w = 0; w < SpectrumWindowNames().size(); ++w) {
+        const auto kind = static_cast<SpectrumWindow>(w);
+        // One padded transform (100 samples in 128), and Welch's 6 segments of 256.
+        for (const auto& [samples, segment, size, hop] :
+             {std::tuple{&shortRange, 4096, 128, 100}, {&s, 256, 256, 128}}) {
+            const Spectrum got = Of(*samples, segment, kind);
+            const std::vector<double> want =
+                Direct(*samples, segment < 1000 ? 256 : 100, size, hop, kind);
+            ASSERT_EQ(got.size, size);
+            ASSERT_EQ(got.curves[0].amplitude.size(), want.size());
+            for (std::size_t k = 0; k < want.size(); ++k)
+                EXPECT_NEAR(got.curves[0].amplitude[k], want[k], 1e-5 + 1e-5 * want[k])
+                    << SpectrumWindowNames()[w] << " size " << size << " bin " << k;
+        }
+    }
+}
+
+// With the flat top a sine reads as its amplitude wherever its frequency falls between bins.
+TEST(Spectrum, ASineReadsAsItsAmplitudeWithinATenthOfADecibelThroughTheFlatTop) {
+    std::mt19937 rng(2);
+    std::uniform_real_distribution<double> phase(0, 2 * kPi), offset(0, 1);
+    for (int round = 0; round < 6; ++round) {
+        const double bin = 100 + round * 330 + offset(rng), a = 3.7, p = phase(rng);
+        V s(4 * 4096);
+        for (std::size_t i = 0; i < s.size(); ++i)
+            s[i] = static_cast<float>(a * std::sin(2 * kPi * bin * i / 4096 + p) + 5.5);
+        const Spectrum got = Of(s, 4096, SpectrumWindow::flatTop);
+        ASSERT_EQ(got.segments, 7);
+        const CurveSpectrum& c = got.curves[0];
+        ASSERT_GT(c.peak, 0);  // the larger offset, and what it leaks into, are not the peak
+        EXPECT_NEAR(c.peak, bin, 1.0);
+        EXPECT_NEAR(Decibels(c.amplitude[static_cast<std::size_t>(c.peak)]), Decibels(a), 0.1)
+            << "bin " << bin;
+        EXPECT_NEAR(c.amplitude[0], 5.5, 1e-3);  // the offset, as itself
+    }
+}
+
+// White noise of deviation 1: each bin's mean power is 4 sum(w^2) / sum(w)^2, and Welch's
+// average of 255 segments comes within a few percent of it.
+TEST(Spectrum, WelchOfWhiteNoiseComesToItsKnownMeanLevel) {
+    std::mt19937 rng(3);
+    std::normal_distribution<float> noise(0.0f, 1.0f);
+    V s(1 << 19);
+    for (float& x : s) x = noise(rng);
+    const Spectrum got = Of(s, 4096);
+    ASSERT_EQ(got.segments, 255);
+    const V w = WindowCoefficients(SpectrumWindow::hann, 4096);
+    double sum = 0, squares = 0;
+    for (const float x : w) sum += x, squares += static_cast<double>(x) * x;
+    double mean = 0;
+    for (int k = 1; k < 2048; ++k) {
+        const double a = got.curves[0].amplitude[static_cast<std::size_t>(k)];
+        mean += a * a / 2047;
+    }
+    EXPECT_NEAR(mean / (4 * squares / (sum * sum)), 1.0, 0.03);
+}
+
+TEST(Spectrum, NaNSamplesAreCountedAndTakenAsZeroAndTooFewSamplesGiveNone) {
+    V s(64, 1.0f);
+    s[3] = s[40] = std::numeric_limits<float>::quiet_NaN();
+    V zeroed = s;
+    zeroed[3] = zeroed[40] = 0.0f;
+    const Spectrum got = Of(s, 4096), want = Of(zeroed, 4096);
+    EXPECT_EQ(got.curves[0].nan, 2);
+    EXPECT_EQ(got.curves[0].amplitude, want.curves[0].amplitude);
+    EXPECT_EQ(Of(V{1.0f}, 4096).size, 0);
+    EXPECT_EQ(Of(V{1.0f, 2.0f}, 4096).size, 2);
+}
