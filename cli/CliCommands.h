@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/core/MessageSink.h"
+#include "trace/stats/Spectrum.h"
 
 struct InfoOptions {
     std::string path;
@@ -33,6 +34,15 @@ struct StatsOptions {
     int selStart = 0, selEnd = 0;
 };
 
+struct SpectrumCliOptions {
+    std::string path;
+    std::vector<std::string> curves;
+    bool select = false;
+    int selStart = 0, selEnd = 0;
+    SpectrumOptions spectrum;
+    bool db = false, json = false;
+};
+
 struct RenderOptions {
     std::string in, out;
     std::vector<std::string> curves;
@@ -47,6 +57,7 @@ int RunInfo(const InfoOptions& options);
 int RunConvert(const ConvertOptions& options);
 int RunRender(const RenderOptions& options);
 int RunStats(const StatsOptions& options);
+int RunSpectrum(const SpectrumCliOptions& options);
 
 // For the lifetime of the object, every message the system shows goes to stderr as one line
 // and is counted: any message means the command failed.

@@ -97,6 +97,46 @@ CLI::App* AddStats(CLI::App& app, StatsOptions& o, std::string& selection) {
     return stats;
 }
 
+CLI::App* AddSpectrum(CLI::App& app, SpectrumCliOptions& o, std::string& selection,
+                      std::string& window) {
+    CLI::App* spectrum =
+        app.add_subcommand("spectrum", "the amplitude spectrum of a trace or a range of it");
+    spectrum->footer(
+        "Prints the single-sided amplitude spectrum of every curve over the range (the whole\n"
+        "trace without --select) as CSV: the frequency (Hz, or cycles per time unit when the\n"
+        "trace's unit has no known length), then one column per curve in its unit, or in dB\n"
+        "relative to 1 unit with --db. The window's gain is corrected, so a sine reads as its\n"
+        "amplitude (exactly at any frequency with flat-top). A range longer than the segment\n"
+        "is averaged over half-overlapping segments (Welch); a shorter one is one transform,\n"
+        "padded with zeros to a power of two. NaN samples are taken as 0 (counted in JSON).");
+    spectrum->add_option("FILE", o.path, "a .txt, .osc, .csv, .tsv or .wav trace")
+        ->required()
+        ->type_name("");
+    AddSelectOption(*spectrum, selection, "the spectrum of samples A up to B");
+    AddCurvesOption(*spectrum, o.curves);
+    spectrum
+        ->add_option("--window", window,
+                     "hann (default), rectangular, hamming, "
+                     "blackman-harris or flat-top")
+        ->type_name("W")
+        ->check(CLI::IsMember(SpectrumWindowNames()));
+    spectrum
+        ->add_option("--segment", o.spectrum.segment,
+                     "Welch's segment: a power of two from 16 to 16777216 (default 65536)")
+        ->type_name("N")
+        ->check(CLI::Validator(
+            [](std::string& value) -> std::string {
+                int n = 0;
+                const bool power =
+                    ParseWholeInt(value, n) && n >= 16 && n <= (1 << 24) && (n & (n - 1)) == 0;
+                return power ? "" : "the segment must be a power of two from 16 to 16777216";
+            },
+            "", "power of two"));
+    spectrum->add_flag("--db", o.db, "levels in dB relative to 1 unit of each curve");
+    spectrum->add_flag("--json", o.json, "one JSON object instead of CSV, with each peak");
+    return spectrum;
+}
+
 #if TESQV_WITH_RENDER
 CLI::App* AddRender(CLI::App& app, RenderOptions& o, std::string& size) {
     CLI::App* render =
@@ -238,6 +278,9 @@ int Dispatch(int argc, char** argv) {
     StatsOptions stats;
     std::string statsSelection;
     CLI::App* statsCommand = AddStats(app, stats, statsSelection);
+    SpectrumCliOptions spectrum;
+    std::string spectrumSelection, window;
+    CLI::App* spectrumCommand = AddSpectrum(app, spectrum, spectrumSelection, window);
 #if TESQV_WITH_RENDER
     RenderOptions render;
     std::string size;
@@ -272,6 +315,12 @@ int Dispatch(int argc, char** argv) {
         stats.select = !statsSelection.empty();
         if (stats.select) ParsePair(statsSelection, ':', stats.selStart, stats.selEnd);
         return RunStats(stats);
+    }
+    if (app.got_subcommand(spectrumCommand)) {
+        spectrum.select = !spectrumSelection.empty();
+        if (spectrum.select) ParsePair(spectrumSelection, ':', spectrum.selStart, spectrum.selEnd);
+        if (!window.empty()) SpectrumWindowNamed(window, spectrum.spectrum.window);
+        return RunSpectrum(spectrum);
     }
     if (app.got_subcommand(convertCommand)) {
         if (!NamesAFile(convert.out)) return 2;

@@ -7,11 +7,17 @@
 
 #include <cmath>
 #include <complex>
+#include <filesystem>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <numbers>
 #include <random>
+#include <sstream>
+#include <string>
 #include <vector>
 
+#include "tests/support/CliRun.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TraceFixtures.h"
 
 using V = std::vector<float>;
@@ -38,8 +44,7 @@ std::vector<double> Direct(const V& s, int window, int size, int hop, SpectrumWi
             std::complex<double> sum = 0;
             for (int i = 0; i < window; ++i)
                 sum += static_cast<double>(s[static_cast<std::size_t>(g * hop + i)]) *
-                       w[static_cast<std::size_t>(i)] *
-                       std::polar(1.0, -2 * kPi * k * i / size);
+                       w[static_cast<std::size_t>(i)] * std::polar(1.0, -2 * kPi * k * i / size);
             power[static_cast<std::size_t>(k)] += std::norm(sum);
         }
     std::vector<double> amplitude;
@@ -124,4 +129,47 @@ TEST(Spectrum, NaNSamplesAreCountedAndTakenAsZeroAndTooFewSamplesGiveNone) {
     EXPECT_EQ(got.curves[0].amplitude, want.curves[0].amplitude);
     EXPECT_EQ(Of(V{1.0f}, 4096).size, 0);
     EXPECT_EQ(Of(V{1.0f, 2.0f}, 4096).size, 2);
+}
+
+// In tesqv-cli: a sine of 2 V at 12.5 kHz, 10 us a step, read back from the JSON and the CSV.
+TEST(CliSpectrum, GivesEachCurvesLevelsInHertzAsJsonOrCsv) {
+    std::string text = "FileType QDL-RV\nCurve sine V -5 5\nStep 10 us\n\n";
+    for (int i = 0; i < 3000; ++i)  // 8 samples a cycle
+        text += std::to_string(2 * std::sin(2 * kPi * i / 8 + 0.3)) + "\n";
+    const std::string trace = WriteTemp("spectrum.txt", text);
+    const CliRun json = Cli("spectrum " + trace + " --select 100:2148 --window flat-top --json");
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto j = nlohmann::json::parse(json.out);
+    EXPECT_EQ(j["size"], 2048);
+    EXPECT_EQ(j["segments"], 1);
+    EXPECT_EQ(j["unit"], "Hz");
+    EXPECT_EQ(j["binWidth"].get<double>(), 1e6 / 20480);
+    const auto& sine = j["curves"][0];
+    EXPECT_EQ(sine["peak"]["frequency"].get<double>(), 12500);
+    EXPECT_NEAR(sine["peak"]["level"].get<double>(), 2, 0.005);
+    EXPECT_EQ(sine["levels"].size(), 1025u);
+
+    const CliRun csv = Cli("spectrum " + trace + " --segment 256 --db");
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    std::istringstream lines(csv.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "frequency [Hz],sine [dBV]");
+    int rows = 0;
+    double peakFrequency = 0, peak = -1e9;
+    for (; std::getline(lines, line); ++rows) {
+        const double f = std::stod(line), level = std::stod(line.substr(line.find(',') + 1));
+        if (level > peak) peak = level, peakFrequency = f;
+    }
+    EXPECT_EQ(rows, 129);
+    EXPECT_EQ(peakFrequency, 12500);
+    EXPECT_NEAR(peak, 20 * std::log10(2.0),
+                0.1);  // a bin's centre: the Hann window's gain is right
+
+    EXPECT_EQ(Cli("spectrum " + trace + " --window kaiser").status, 2);
+    EXPECT_EQ(Cli("spectrum " + trace + " --segment 1000").status, 2);
+    const CliRun one = Cli("spectrum " + trace + " --select 5:6");
+    EXPECT_EQ(one.status, 1);
+    EXPECT_NE(one.err.find("2 samples at least"), std::string::npos) << one.err;
+    std::filesystem::remove(trace);
 }

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "framework/core/TwoThreads.h"
+#include "trace/model/TimeBase.h"
 
 namespace {
 
@@ -42,10 +43,14 @@ private:
 // The cosine sum a0 - a1 cos x + a2 cos 2x - ... of the window's coefficients.
 std::vector<double> CosineTerms(SpectrumWindow window) {
     switch (window) {
-        case SpectrumWindow::hann: return {0.5, 0.5};
-        case SpectrumWindow::rectangular: return {1.0};
-        case SpectrumWindow::hamming: return {0.54, 0.46};
-        case SpectrumWindow::blackmanHarris: return {0.35875, 0.48829, 0.14128, 0.01168};
+        case SpectrumWindow::hann:
+            return {0.5, 0.5};
+        case SpectrumWindow::rectangular:
+            return {1.0};
+        case SpectrumWindow::hamming:
+            return {0.54, 0.46};
+        case SpectrumWindow::blackmanHarris:
+            return {0.35875, 0.48829, 0.14128, 0.01168};
         case SpectrumWindow::flatTop:
             return {0.21557895, 0.41663158, 0.277263158, 0.083578947, 0.006947368};
     }
@@ -97,12 +102,13 @@ std::vector<double> SummedPower(const CCurveSamples& samples, std::int64_t first
         std::vector<float> in(static_cast<std::size_t>(p.size), 0.0f);
         try {
             for (int s = h == 0 ? 0 : half; s < (h == 0 ? half : p.segments) && !stop; ++s) {
-                const float* x = samples.View(first + std::int64_t{s} * p.hop, p.window,
-                                              buffer.data());
+                const float* x =
+                    samples.View(first + std::int64_t{s} * p.hop, p.window, buffer.data());
                 for (int i = 0; i < p.window; ++i) {
                     const bool number = !std::isnan(x[i]);
                     nans[h] += !number;
-                    in[static_cast<std::size_t>(i)] = number ? x[i] * window[static_cast<std::size_t>(i)] : 0.0f;
+                    in[static_cast<std::size_t>(i)] =
+                        number ? x[i] * window[static_cast<std::size_t>(i)] : 0.0f;
                 }
                 transform.AddPower(in.data(), power[h].data());
                 done.fetch_add(p.hop);
@@ -188,6 +194,15 @@ Spectrum ComputeSpectrum(const std::vector<const CCurveSamples*>& curves, std::i
         out.curves.push_back(std::move(c));
     }
     return out;
+}
+
+FrequencyAxis FrequencyAxisOf(double step, const std::string& stepUnit, int size) {
+    const double span = size * step;
+    const double seconds = timebase::SecondsPerWord(stepUnit);
+    if (seconds <= 0) return {1, span, "1/" + stepUnit};
+    // 1 / 1e-6 is not quite a million in double; the unit's own count is.
+    const double perUnit = 1 / seconds, whole = std::round(perUnit);
+    return {std::abs(perUnit - whole) < 1e-9 * whole ? whole : perUnit, span, "Hz"};
 }
 
 double Decibels(double amplitude) {

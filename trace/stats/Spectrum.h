@@ -28,13 +28,13 @@ struct SpectrumOptions {
 
 struct CurveSpectrum {
     std::vector<float> amplitude;  // bins 0 .. size/2, in the curve's unit
-    int peak = -1;  // the strongest bin past those an offset leaks into, -1 for none
+    int peak = -1;                 // the strongest bin past those an offset leaks into, -1 for none
     std::int64_t nan = 0;          // samples that are not numbers, taken as 0
 };
 
 struct Spectrum {
-    int size = 0;          // of the transform: bin k is k / (size x step)
-    int segments = 0;      // averaged (1 without Welch)
+    int size = 0;           // of the transform: bin k is k / (size x step)
+    int segments = 0;       // averaged (1 without Welch)
     std::int64_t used = 0;  // samples transformed (Welch leaves off a tail shorter than a hop)
     std::vector<CurveSpectrum> curves;
 };
@@ -44,6 +44,17 @@ struct Spectrum {
 Spectrum ComputeSpectrum(const std::vector<const CCurveSamples*>& curves, std::int64_t first,
                          std::int64_t end, const SpectrumOptions& options,
                          const std::function<void(std::int64_t)>& progress = {});
+
+// The frequency of bin k of a transform of `size` samples `step` apart: in hertz when the
+// time unit has a known length in seconds, else in cycles per that unit.
+struct FrequencyAxis {
+    double perUnit;    // units of `unit` in a cycle per time unit
+    double span;       // of the transform, in the time unit
+    std::string unit;  // "Hz", or "1/" and the time unit
+    // Multiplied first: 1e6 / 640 is 1562.5 where 1 / 6.4e-4 is not.
+    double At(double k) const { return k * perUnit / span; }
+};
+FrequencyAxis FrequencyAxisOf(double step, const std::string& stepUnit, int size);
 
 // 20 log10 of an amplitude: dB relative to 1 unit of the curve.
 double Decibels(double amplitude);

@@ -1,0 +1,95 @@
+// tesqv-cli spectrum: the amplitude spectrum of a trace or a range of it, as CSV (frequency,
+// then one column per curve) or as one JSON object.
+
+#include <fmt/format.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/CliCommands.h"
+#include "cli/Json.h"
+#include "trace/document/Document.h"
+#include "trace/stats/Spectrum.h"
+
+namespace {
+
+// Levels as the floats they are computed in.
+std::string Level(float amplitude, bool db) {
+    return json::Number(db ? static_cast<float>(Decibels(amplitude)) : amplitude);
+}
+
+std::string Csv(const CTraceData& trace, const Spectrum& s, const FrequencyAxis& axis, bool db) {
+    std::string out = "frequency [" + axis.unit + "]";
+    for (int i = 0; i < trace.m_nCurveCount; ++i) {
+        const std::string& unit = trace.m_strCurveUnit[i];
+        out += ',' + trace.m_strCurveName[i] + " [" + (db ? "dB" : "") + unit + "]";
+    }
+    out += '\n';
+    for (int k = 0; k <= s.size / 2; ++k) {
+        out += json::Real(axis.At(k));
+        for (const CurveSpectrum& c : s.curves)
+            out += ',' + (c.amplitude.empty()
+                              ? std::string()
+                              : Level(c.amplitude[static_cast<std::size_t>(k)], db));
+        out += '\n';
+    }
+    return out;
+}
+
+std::string Json(const CTraceData& trace, const Spectrum& s, const FrequencyAxis& axis,
+                 const SpectrumOptions& options, bool db) {
+    std::string out = fmt::format(
+        "{{\"size\":{},\"segments\":{},\"used\":{},\"window\":{},\"binWidth\":{},\"unit\":{},"
+        "\"scale\":{},\"curves\":[",
+        s.size, s.segments, s.used,
+        json::Quote(SpectrumWindowNames()[static_cast<std::size_t>(options.window)]),
+        json::Real(axis.At(1)), json::Quote(axis.unit), json::Quote(db ? "dB" : "linear"));
+    for (std::size_t i = 0; i < s.curves.size(); ++i) {
+        const CurveSpectrum& c = s.curves[i];
+        out += fmt::format("{}{{\"name\":{},\"unit\":{},\"nan\":{}", i ? "," : "",
+                           json::Quote(trace.m_strCurveName[i]),
+                           json::Quote(trace.m_strCurveUnit[i]), c.nan);
+        if (c.peak >= 0)
+            out += fmt::format(",\"peak\":{{\"frequency\":{},\"level\":{}}}",
+                               json::Real(axis.At(c.peak)),
+                               Level(c.amplitude[static_cast<std::size_t>(c.peak)], db));
+        out += ",\"levels\":[";
+        for (std::size_t k = 0; k < c.amplitude.size(); ++k)
+            out += (k ? "," : "") + Level(c.amplitude[k], db);
+        out += "]}";
+    }
+    return out + "]}\n";
+}
+
+}  // namespace
+
+int RunSpectrum(const SpectrumCliOptions& options) {
+    if (!KnownTraceFile(options.path, false)) return 1;
+    CtesqDoc doc;
+    doc.OnNewDocument();
+    CStderrMessages messages;
+    doc.m_curvesToRead = options.curves;
+    if (!OpenTrace(doc, options.path, messages)) return 1;
+    const CTraceData& trace = doc.Trace();
+    int start = 0, end = trace.m_nSampleCount;
+    if (options.select) {
+        if (!SelectionFits(options.selStart, options.selEnd, trace.m_nSampleCount)) return 1;
+        start = options.selStart;
+        end = options.selEnd;
+    }
+    if (end - start < 2) {
+        std::fprintf(stderr, "tesqv-cli: a spectrum needs 2 samples at least; the range has %d\n",
+                     end - start);
+        return 1;
+    }
+    std::vector<const CCurveSamples*> curves;
+    for (int i = 0; i < trace.m_nCurveCount; ++i) curves.push_back(&trace.m_pSamples[i]);
+    const Spectrum s = ComputeSpectrum(curves, start, end, options.spectrum);
+    if (ChangedWhileRead(doc, options.path)) return 1;
+    const FrequencyAxis axis = FrequencyAxisOf(trace.m_dblStep, trace.m_strStepUnit, s.size);
+    const std::string out = options.json ? Json(trace, s, axis, options.spectrum, options.db)
+                                         : Csv(trace, s, axis, options.db);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;  // main checks that stdout took it
+}
