@@ -23,9 +23,11 @@
 
 #include "app/MeasurementsDock.h"
 #include "app/Settings.h"
+#include "app/SpectrumDock.h"
 #include "app/ToolbarIcons.h"
 #include "framework/gui/CommandActions.h"
 #include "framework/gui/LockKeys.h"
+#include "framework/gui/QtDC.h"
 #include "framework/gui/QtText.h"
 #include "res/Resources.h"
 #include "trace/document/Document.h"
@@ -52,6 +54,7 @@ CMainFrame::CMainFrame(CtesqDoc& doc, CCmdTarget& app) : m_doc(doc) {
     m_pView->m_setStatusText = [this](const QString& text) { SetStatusText(text); };
     CreateCmdBar();
     CreateMeasurements();
+    CreateSpectrum();
     UpdateCaption();
     m_doc.m_onTitleChanged = [this] { UpdateCaption(); };
     m_pActions->Refresh();
@@ -72,6 +75,7 @@ CMainFrame::~CMainFrame() {
     qApp->removeEventFilter(this);
     // The dock is hidden as the window goes; that is no choice of the user's to keep.
     QObject::disconnect(m_pMeasurements, nullptr, this, nullptr);
+    QObject::disconnect(m_pSpectrum, nullptr, this, nullptr);
     m_doc.m_onTitleChanged = nullptr;
 }
 
@@ -84,7 +88,7 @@ void CMainFrame::CreateActions() {
             for (const Accelerator& a : MainAccelerators())
                 if (a.id == item.id) keys.append(QKeySequence(ToQString(a.keys)));
             const bool checkable = item.id == ID_VIEW_CMDBAR || item.id == ID_VIEW_TOOLBAR ||
-                                   item.id == ID_VIEW_MEASUREMENTS ||
+                                   item.id == ID_VIEW_MEASUREMENTS || item.id == ID_VIEW_SPECTRUM ||
                                    item.id == ID_VIEW_AUTO_RELOAD || item.id == ID_VIEW_STATUS_BAR;
             m_pActions->Add(item.id, ToQString(label), keys, checkable);
         }
@@ -160,6 +164,7 @@ void CMainFrame::CreateStatusBar() {
             RefreshIndicators();
             RefreshRecentFiles();
             if (m_pMeasurements != nullptr) m_pMeasurements->Refresh();
+            if (m_pSpectrum != nullptr) m_pSpectrum->Refresh();
         });
     RefreshIndicators();
     // The entries open their own file; the command stands for the list as a whole, whose
@@ -228,6 +233,25 @@ void CMainFrame::CreateMeasurements() {
     QObject::connect(m_pMeasurements, &QDockWidget::visibilityChanged, this, [this] {
         AppSettings().setValue(QStringLiteral("Settings/Measurements"),
                                m_pMeasurements->isVisibleTo(this));
+    });
+}
+
+// Under the plot, as wide as it, where a frequency axis has room.
+void CMainFrame::CreateSpectrum() {
+    m_pSpectrum = new CSpectrumDock(
+        m_doc, [this](int curve) { return ToQColor(m_pView->m_crCurve[curve]); }, this);
+    m_pSpectrum->m_afterCopy = [this] { m_pView->setFocus(); };
+    addDockWidget(Qt::BottomDockWidgetArea, m_pSpectrum);
+    const QSettings settings = AppSettings();
+    m_pSpectrum->setVisible(settings.value(QStringLiteral("Settings/Spectrum"), false).toBool());
+    AddCommand(ID_VIEW_SPECTRUM, [this] {
+        m_pSpectrum->setVisible(!m_pSpectrum->isVisibleTo(this));
+        m_pSpectrum->Refresh();
+    });
+    AddUpdate(ID_VIEW_SPECTRUM,
+              [this](CCmdUI* ui) { ui->SetCheck(m_pSpectrum->isVisibleTo(this)); });
+    QObject::connect(m_pSpectrum, &QDockWidget::visibilityChanged, this, [this] {
+        AppSettings().setValue(QStringLiteral("Settings/Spectrum"), m_pSpectrum->isVisibleTo(this));
     });
 }
 

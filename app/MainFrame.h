@@ -13,6 +13,7 @@
 
 class CCommandActions;
 class CMeasurementsDock;
+class CSpectrumDock;
 class CtesqDoc;
 class CtesqView;
 class QLabel;
@@ -56,6 +57,7 @@ public:
     void OnUpdateViewCmdBar(CCmdUI* pCmdUI);
 
     CMeasurementsDock* Measurements() const { return m_pMeasurements; }
+    CSpectrumDock* SpectrumDock() const { return m_pSpectrum; }
     // Another trace is shown: the Measurements dock takes room for its curves, unless the
     // user gave it a width.
     void DocumentChanged();
@@ -84,6 +86,7 @@ private:
     void CreateCmdBar();
     void RefreshIndicators();
     void CreateMeasurements();
+    void CreateSpectrum();
     // force: also when the user gave it a width.
     void SizeMeasurements(bool force = true);
 
@@ -93,6 +96,7 @@ private:
     CCommandActions* m_pActions;
     QLabel* m_pIdle;
     CMeasurementsDock* m_pMeasurements = nullptr;
+    CSpectrumDock* m_pSpectrum = nullptr;
     QLabel* m_pIndicators[3] = {};  // CAP, NUM, SCRL
     QElapsedTimer m_indicatorClock;
     QMenu* m_pFileMenu = nullptr;

@@ -29,9 +29,9 @@ std::string Csv(const CTraceData& trace, const Spectrum& s, const FrequencyAxis&
     for (int k = 0; k <= s.size / 2; ++k) {
         out += json::Real(axis.At(k));
         for (const CurveSpectrum& c : s.curves)
-            out += ',' + (c.amplitude.empty()
-                              ? std::string()
-                              : Level(c.amplitude[static_cast<std::size_t>(k)], db));
+            out +=
+                ',' + (c.amplitude.empty() ? std::string()
+                                           : Level(c.amplitude[static_cast<std::size_t>(k)], db));
         out += '\n';
     }
     return out;

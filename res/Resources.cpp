@@ -32,6 +32,7 @@ const std::vector<Menu>& MainMenu() {
           {"Zoom to fit\tCtrl+0", ID_ZOOM_FIT},
           {"Zoom to selection\tCtrl+E", ID_ZOOM_SELECTION},
           {"Measurements", ID_VIEW_MEASUREMENTS},
+          {"Spectrum", ID_VIEW_SPECTRUM},
           {"Reload when the file changes", ID_VIEW_AUTO_RELOAD}}},
         {"Help(&H)", {{"About tesqv(&A)...", ID_APP_ABOUT}}},
     };

@@ -14,14 +14,10 @@
 #include "framework/gui/QtText.h"
 #include "framework/gui/WideStroke.h"
 
-namespace {
-
 QColor ToQColor(COLORREF c) {
     return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
                   static_cast<int>((c >> 16) & 0xFF));
 }
-
-}  // namespace
 
 CQtDC::CQtDC(QPainter& painter, CPoint origin) : m_painter(painter), m_origin(origin) {
     // Logical columns to device pixels: the scroll offset is a translation.

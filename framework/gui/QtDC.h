@@ -2,9 +2,14 @@
 // The device context over a QPainter. Logical x is shifted by the view's scroll origin;
 // logical y is device y.
 
+#include <QColor>
+
 #include "framework/core/DC.h"
 
 class QPainter;
+
+// A COLORREF (0x00BBGGRR) as Qt's colour.
+QColor ToQColor(COLORREF c);
 
 class CQtDC : public CDC {
 public:

@@ -1,0 +1,81 @@
+#pragma once
+// The Spectrum dock: the amplitude spectrum of every shown curve over the selection (the whole
+// trace without one), with its window, linear or dB levels and Welch's segment size, each
+// curve's strongest peak listed, and "Copy" to put the levels on the clipboard as
+// tab-separated text. Computed on a worker while the dock is shown; a new selection stops the
+// work for the old one.
+
+#include <QDockWidget>
+#include <QElapsedTimer>
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "trace/stats/Spectrum.h"
+
+class CtesqDoc;
+class CSpectrumPlot;
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+class CSpectrumDock : public QDockWidget {
+public:
+    CSpectrumDock(CtesqDoc& doc, std::function<QColor(int)> curveColor, QWidget* parent);
+    ~CSpectrumDock() override;
+
+    // Computes again, on a worker, when anything it shows has changed (called when idle).
+    void Refresh();
+    // Waits for the spectrum being computed and shows it (tests).
+    void Settle();
+    bool Computing() const { return m_bComputing; }
+    // The frequencies, then each shown curve's level, tab-separated, as "Copy" puts them.
+    std::string TableText() const;
+
+    CSpectrumPlot* m_pPlot;
+    QComboBox* m_pWindow;
+    QComboBox* m_pScale;
+    QComboBox* m_pSegment;
+    QLabel* m_pRange;
+    QLabel* m_pPeaks;
+    std::function<void()> m_afterCopy;
+
+private:
+    struct Key {
+        int start = -1, end = -1, count = -1, curves = -1;
+        unsigned long long revision = 0;
+        int hidden[8] = {};
+        int window = -1, segment = 0;
+        bool operator==(const Key&) const = default;
+    };
+    Key CurrentKey() const;
+    void Start(const Key& key);
+    void Stop();
+    void Show(const Key& key, Spectrum spectrum, std::vector<int> curves);
+    void ShowPlot();
+    void Poll();
+    void ShowWorking(bool on);
+
+    CtesqDoc& m_doc;
+    std::function<QColor(int)> m_curveColor;
+    Key m_shown;
+    Spectrum m_spectrum;
+    std::vector<int> m_curves;  // the trace's curve of each of m_spectrum's
+    FrequencyAxis m_axis{1, 1, "Hz"};
+
+    std::thread m_worker;
+    std::atomic<bool> m_bCancel{false};
+    std::atomic<std::int64_t> m_nDone{0};
+    std::int64_t m_nTotal = 1;
+    unsigned m_nSerial = 0;
+    bool m_bComputing = false;
+    QElapsedTimer m_started;
+    QTimer* m_pPoll = nullptr;
+    QProgressBar* m_pProgress = nullptr;
+    QPushButton* m_pStop = nullptr;
+    int m_nReader = 0;
+};
