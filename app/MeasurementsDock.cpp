@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTableWidget>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -166,7 +167,19 @@ CMeasurementsDock::CMeasurementsDock(CtesqDoc& doc, QWidget* parent)
     layout->addWidget(m_pTable, 1);
     layout->addWidget(copy, 0, Qt::AlignRight);
     setWidget(body);
-    m_nReader = m_doc.AddSampleReader([this] { StopMeasuring(); });
+    // The samples are about to change: the work stops, and starts again on what comes (the
+    // dock's widgets are touched on the window's thread only).
+    m_nReader = m_doc.AddSampleReader([this] {
+        StopMeasuring();
+        const auto again = [this] {
+            ShowWorking(false);
+            m_shown = Key();
+        };
+        if (QThread::currentThread() == thread())
+            again();
+        else
+            QMetaObject::invokeMethod(this, again, Qt::QueuedConnection);
+    });
 }
 
 CMeasurementsDock::~CMeasurementsDock() {

@@ -131,3 +131,26 @@ TEST(Spectrum, ThePlotsKeysAndWheelMoveItsFrequencyAxisNotTheTrace) {
     EXPECT_EQ(plot->LastBin(), 512);
     frame.Actions().Action(ID_VIEW_SPECTRUM)->trigger();
 }
+
+// Work stopped because the samples were about to change starts again on what came, though
+// the selection and the data's revision are what they were (as when the statistics index of a
+// trace opened in the background is built).
+TEST(Spectrum, WorkTheDocumentStoppedStartsAgain) {
+    CCmdTarget app;
+    std::vector<float> s(4'000'000);
+    for (std::size_t k = 0; k < s.size(); ++k) s[k] = static_cast<float>(k % 16);
+    auto doc = DocWithSamples({s});
+    CMainFrame frame(*doc, app);
+    frame.show();
+    frame.Actions().Action(ID_VIEW_SPECTRUM)->trigger();
+    CSpectrumDock* dock = frame.SpectrumDock();
+    dock->m_pSegment->setCurrentIndex(0);
+    dock->Refresh();
+    doc->BuildDisplayCopies();  // its statistics index too, which stops the readers
+    dock->Refresh();
+    dock->Settle();
+    EXPECT_FALSE(dock->Computing());
+    EXPECT_TRUE(dock->m_pPeaks->text().contains(QStringLiteral(": peak at")))
+        << dock->m_pPeaks->text().toStdString();
+    frame.Actions().Action(ID_VIEW_SPECTRUM)->trigger();
+}
