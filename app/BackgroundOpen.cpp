@@ -15,6 +15,7 @@
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
 #include "framework/core/RecentFiles.h"
+#include "framework/core/TwoThreads.h"
 #include "framework/gui/QtText.h"
 #include "trace/document/Document.h"
 #include "trace/formats/ReadFailures.h"
@@ -110,6 +111,7 @@ void CBackgroundOpen::BeginWork(const std::string& path, std::uint64_t total, Do
 
 void CBackgroundOpen::RunOnWorker(std::function<void(Result&)> work) {
     m_worker = std::thread([this, work = std::move(work)] {
+        GiveWayToTheWindow();
         auto result = std::make_shared<Result>();
         {
             CThreadMessageSink sink(

@@ -13,6 +13,7 @@
 
 #include "framework/core/File.h"
 #include "framework/core/MessageSink.h"
+#include "framework/core/TwoThreads.h"
 #include "framework/gui/QtText.h"
 #include "trace/document/Document.h"
 
@@ -64,6 +65,7 @@ bool CLongWorkRunner::Run(const std::string& what, std::uint64_t total, bool can
     });
     progress.start();
     std::thread worker([&] {
+        GiveWayToTheWindow();
         {
             CThreadMessageSink sink(
                 [&messages](std::string_view text) { messages.emplace_back(text); },

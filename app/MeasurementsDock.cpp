@@ -20,6 +20,7 @@
 
 #include "framework/core/File.h"
 #include "framework/core/NumberText.h"
+#include "framework/core/TwoThreads.h"
 #include "framework/gui/QtText.h"
 #include "trace/document/Document.h"
 #include "trace/formats/io/FloatText.h"
@@ -327,6 +328,7 @@ void CMeasurementsDock::StartMeasuring(const Key& key) {
     const CTraceData& trace = m_doc.Trace();
     const CStatsIndex* indexes = m_doc.StatsIndexes();
     m_worker = std::thread([this, serial, key, &trace, indexes] {
+        GiveWayToTheWindow();
         const auto step = [this](std::int64_t n) {
             if (m_bCancel) throw CReadCancelled();
             m_nDone += n;

@@ -18,6 +18,7 @@
 #include "app/Settings.h"
 #include "app/SpectrumPlot.h"
 #include "framework/core/File.h"
+#include "framework/core/TwoThreads.h"
 #include "framework/gui/QtText.h"
 #include "trace/document/Document.h"
 #include "trace/model/TimeBase.h"
@@ -184,6 +185,7 @@ void CSpectrumDock::Start(const Key& key) {
     const unsigned serial = ++m_nSerial;
     const SpectrumOptions options{static_cast<SpectrumWindow>(key.window), key.segment};
     m_worker = std::thread([this, serial, key, options, curves, samples] {
+        GiveWayToTheWindow();
         try {
             auto spectrum = std::make_shared<Spectrum>(
                 ComputeSpectrum(samples, key.start, key.end, options, [this](std::int64_t n) {

@@ -8,6 +8,7 @@
 
 #include "tests/support/TraceFixtures.h"
 #include "trace/stats/PulseTiming.h"
+#include "trace/stats/Spectrum.h"
 #include "trace/stats/Statistics.h"
 
 namespace {
@@ -95,3 +96,19 @@ static void BM_PulseTiming_Pulses_10Mx8(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * 8LL * kSamples * 4);
 }
 BENCHMARK(BM_PulseTiming_Pulses_10Mx8)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The spectrum of 1,048,576 samples of one of those curves, as the Spectrum dock makes it by
+// default (Hann, Welch over 65,536-sample segments: 31 transforms), and of the same samples
+// in one transform of 2^20.
+static void BM_Spectrum_1M(benchmark::State& state) {
+    const CtesqDoc& doc = PulseDoc();
+    const CCurveSamples* curve = &doc.Trace().m_pSamples[0];
+    const SpectrumOptions options{SpectrumWindow::hann, static_cast<int>(state.range(0))};
+    for (auto _ : state) {
+        const Spectrum s = ComputeSpectrum({curve}, 0, 1 << 20, options);
+        if (s.curves[0].peak < 0) state.SkipWithError("no peak");
+        benchmark::DoNotOptimize(s.curves[0].amplitude.data());
+    }
+    state.SetItemsProcessed(state.iterations() * (1 << 20));
+}
+BENCHMARK(BM_Spectrum_1M)->Arg(65536)->Arg(1 << 20)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -2,7 +2,8 @@
 // environment gives (Xvfb, or QT_QPA_PLATFORM=offscreen), timing each step to its end and
 // the longest time the event loop was away meanwhile (a 2 ms timer's largest gap).
 //   tesqv-bench-live osc PATH       a capture: open, fit, a drag with the Measurements dock
-//                                   open, kxb over the whole trace, Save As, reload, zooms
+//                                   open, kxb over the whole trace, Save As, reload, zooms,
+//                                   the Spectrum dock on 2^20 samples and on the whole trace
 //   tesqv-bench-live curves C N     C generated curves of N samples: the same but open,
 //                                   Save As and reload
 // Exit status 1 when a step failed (its figures are then not worth reading).
@@ -24,6 +25,8 @@
 #include "app/LongWorkRunner.h"
 #include "app/MainFrame.h"
 #include "app/MeasurementsDock.h"
+#include "app/SpectrumDock.h"
+#include "app/SpectrumPlot.h"
 #include "app/tesqApp.h"
 #include "framework/core/Prompts.h"
 #include "ids/CommandIds.h"
@@ -217,6 +220,42 @@ int Run(CtesqApp& app, const std::string& path, bool capture) {
         });
     for (int k = 0; k < 3; ++k) script.Step("zoom in", execute(ID_ZOOM_IN));
     for (int k = 0; k < 3; ++k) script.Step("zoom out", execute(ID_ZOOM_OUT));
+    // The Spectrum dock: Welch over the whole trace, then a selection of 2^20 samples, each to
+    // the plot's repaint, the window live throughout.
+    CSpectrumDock* spectrum = frame->SpectrumDock();
+    const auto spectrumOf = [&](int samples) {
+        return [&doc, spectrum, samples] {
+            if (spectrum->Computing() ||
+                !spectrum->m_pRange->text().contains(QStringLiteral("(%1)").arg(samples)))
+                return false;
+            spectrum->m_pPlot->repaint();
+            return true;
+        };
+    };
+    // The whole trace is selected since the kxb: opening the dock starts Welch over it.
+    const auto welchStart = std::chrono::steady_clock::now();
+    script.Step(
+        "open the Spectrum dock: Welch over all",
+        [&] {
+            doc.Select(0, n);
+            if (!spectrum->isVisible()) frame->Router().Execute(ID_VIEW_SPECTRUM);
+            return true;
+        },
+        spectrumOf(n));
+    const double welchSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - welchStart).count();
+    std::printf("    %.1f M samples a second, %d curves of %d samples\n",
+                doc.Trace().m_nCurveCount * static_cast<double>(n) / welchSeconds / 1e6,
+                doc.Trace().m_nCurveCount, n);
+    const int million = std::min(n, 1 << 20);
+    script.Step(
+        "the spectrum of 2^20 samples",
+        [&] {
+            doc.Select(0, million);
+            return true;
+        },
+        spectrumOf(million));
+    frame->Router().Execute(ID_VIEW_SPECTRUM);
     if (capture) {
         script.Step("Save As, changed", [&] { return doc.DoSaveAs() && !doc.IsModified(); });
         script.Step(

@@ -106,9 +106,11 @@ CLI::App* AddSpectrum(CLI::App& app, SpectrumCliOptions& o, std::string& selecti
         "trace without --select) as CSV: the frequency (Hz, or cycles per time unit when the\n"
         "trace's unit has no known length), then one column per curve in its unit, or in dB\n"
         "relative to 1 unit with --db. The window's gain is corrected, so a sine reads as its\n"
-        "amplitude (exactly at any frequency with flat-top). A range longer than the segment\n"
-        "is averaged over half-overlapping segments (Welch); a shorter one is one transform,\n"
-        "padded with zeros to a power of two. NaN samples are taken as 0 (counted in JSON).");
+        "amplitude (within 0.1 dB at any frequency with flat-top). A range longer than the\n"
+        "segment"
+        " is averaged over half-overlapping segments (Welch); a shorter one is one\n"
+        "transform, padded with zeros to a power of two. NaN samples are taken as 0 (counted\n"
+        "in JSON).");
     spectrum->add_option("FILE", o.path, "a .txt, .osc, .csv, .tsv or .wav trace")
         ->required()
         ->type_name("");

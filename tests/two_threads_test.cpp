@@ -2,6 +2,9 @@
 // thrown to the caller.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -68,4 +71,29 @@ TEST(TwoThreads, AFailureOnEitherThreadIsThrownHereAndStopsTheOther) {
                      std::runtime_error);
         EXPECT_EQ(told, 3);
     }
+}
+
+// Work beside the window runs below it, and so do the threads that work starts (the second
+// of ForEachOnTwoThreads among them); the calling thread keeps its own priority.
+TEST(TwoThreads, WorkThatGivesWayRunsBelowTheWindowAndSoDoesItsHelper) {
+    const auto nice = [] {
+        return getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+    };
+    const int window = nice();
+    std::atomic<int> worker{window}, started{0};
+    int items[2] = {window, window};
+    std::thread([&] {
+        GiveWayToTheWindow();
+        worker = nice();
+        // Each item waits for the other to start, so that each thread takes one.
+        ForEachOnTwoThreads(2, [&](int k) {
+            items[k] = nice();
+            ++started;
+            while (started < 2) std::this_thread::yield();
+        });
+    }).join();
+    EXPECT_EQ(nice(), window);
+    EXPECT_GT(worker, window);
+    EXPECT_EQ(items[0], worker.load());
+    EXPECT_EQ(items[1], worker.load());
 }

@@ -1,5 +1,9 @@
 #include "framework/core/TwoThreads.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <exception>
 #include <mutex>
@@ -32,4 +36,9 @@ void ForEachOnTwoThreads(int n, const std::function<void(int)>& work,
     run(true);
     helper.join();
     if (failure) std::rethrow_exception(failure);
+}
+
+void GiveWayToTheWindow() {
+    // Linux keeps a nice value per thread; a thread inherits its creator's.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
 }

@@ -9,3 +9,7 @@
 // first); the other thread then takes no more work.
 void ForEachOnTwoThreads(int n, const std::function<void(int)>& work,
                          const std::function<void()>& afterOwn = {});
+
+// Work beside the window gives way to it: this thread, and those it starts after, run at a
+// lower priority, so that on two busy cores the window's thread is not kept waiting.
+void GiveWayToTheWindow();
