@@ -139,7 +139,7 @@ void CSpectrumPlot::DrawGrid(QPainter& p, const QRect& r, double low, double hig
 
 // A column of the plot covering several bins draws their lowest to their highest level, so
 // no narrow peak falls between pixels; where bins are wider than a pixel, lines join them.
-void CSpectrumPlot::DrawCurve(QPainter& p, const QRect& r, const Curve& c, double low,
+void CSpectrumPlot::DrawCurve(QPainter& p, const QRect& r, const Curve& c, int nth, double low,
                               double high) const {
     const std::vector<float>& a = c.levels->amplitude;
     if (a.empty()) return;
@@ -177,7 +177,8 @@ void CSpectrumPlot::DrawCurve(QPainter& p, const QRect& r, const Curve& c, doubl
     if (peak >= 0 && peak >= m_first && peak <= m_last) {
         const QPointF at(XOf(peak), y(Level(a[static_cast<std::size_t>(peak)])));
         p.drawEllipse(at, 4, 4);
-        p.drawText(at + QPointF(6, -4), ToQString(FrequencyText(m_axis, m_axis.At(peak))));
+        const QPointF label(at.x() + 6, std::max<double>(r.top() + 12, at.y() - 4) + 13 * nth);
+        p.drawText(label, ToQString(FrequencyText(m_axis, m_axis.At(peak))));
     }
 }
 
@@ -193,7 +194,8 @@ void CSpectrumPlot::paintEvent(QPaintEvent*) {
     LevelRange(low, high);
     DrawGrid(p, r, low, high);
     p.setClipRect(r);
-    for (const Curve& c : m_curves) DrawCurve(p, r, c, low, high);
+    for (std::size_t i = 0; i < m_curves.size(); ++i)
+        DrawCurve(p, r, m_curves[i], static_cast<int>(i), low, high);
     p.setClipping(false);
     p.setPen(Qt::black);
     p.drawText(QRect(kLeft, 2, width() - kLeft, kTop - 4), Qt::AlignLeft | Qt::AlignVCenter,

@@ -48,7 +48,9 @@ private:
     // The levels' range over the bins shown, rounded out to the grid.
     void LevelRange(double& low, double& high) const;
     void DrawGrid(class QPainter& p, const QRect& r, double low, double high) const;
-    void DrawCurve(QPainter& p, const QRect& r, const Curve& c, double low, double high) const;
+    // nth: the curve's place, which sets its peak label's height apart from the others'.
+    void DrawCurve(QPainter& p, const QRect& r, const Curve& c, int nth, double low,
+                   double high) const;
     void ZoomAbout(double bin, double factor);
     void Pan(double fraction);
     int Bins() const { return m_nSize / 2 + 1; }

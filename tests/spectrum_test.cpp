@@ -99,6 +99,19 @@ TEST(Spectrum, ASineReadsAsItsAmplitudeWithinATenthOfADecibelThroughTheFlatTop) 
     }
 }
 
+// A short range whose sine lies within the window's main lobe of 0 Hz: the sine is the peak,
+// not 0 Hz's leak nor the shoulder of the sine's own lobe.
+TEST(Spectrum, ASineNearZeroHertzInAShortRangeIsThePeak) {
+    V s(400);
+    for (std::size_t i = 0; i < s.size(); ++i)
+        s[i] = static_cast<float>(0.305 * std::sin(2 * kPi * 440 * i / 48000.0) + 0.02);
+    for (const SpectrumWindow w : {SpectrumWindow::flatTop, SpectrumWindow::hann}) {
+        const Spectrum got = Of(s, 65536, w);
+        ASSERT_EQ(got.size, 512);
+        EXPECT_NEAR(got.curves[0].peak, 440.0 / (48000.0 / 512), 1.0);  // bin 4.7
+    }
+}
+
 // White noise of deviation 1: each bin's mean power is 4 sum(w^2) / sum(w)^2, and Welch's
 // average of 255 segments comes within a few percent of it.
 TEST(Spectrum, WelchOfWhiteNoiseComesToItsKnownMeanLevel) {

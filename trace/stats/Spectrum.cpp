@@ -129,6 +129,21 @@ std::vector<double> SummedPower(const CCurveSamples& samples, std::int64_t first
     return power[0];
 }
 
+// The strongest bin that stands above the bin before it and is not below the one after, as
+// the transform has them (the single-sided levels but 0 Hz's and the last halved): an
+// offset's leak through the window falls away from 0 Hz and makes no such bin, a sine near
+// 0 Hz still does. -1 when there is none.
+int StrongestPeak(const std::vector<float>& a) {
+    const auto two = [&a](std::size_t k) { return k == 0 || k + 1 == a.size() ? a[k] : a[k] / 2; };
+    int peak = -1;
+    for (std::size_t k = 1; k < a.size(); ++k) {
+        const bool top = two(k) > two(k - 1) && (k + 1 == a.size() || two(k) >= two(k + 1));
+        if (top && (peak < 0 || a[k] > a[static_cast<std::size_t>(peak)]))
+            peak = static_cast<int>(k);
+    }
+    return peak;
+}
+
 }  // namespace
 
 const std::vector<std::string>& SpectrumWindowNames() {
@@ -170,11 +185,6 @@ Spectrum ComputeSpectrum(const std::vector<const CCurveSamples*>& curves, std::i
     const std::vector<float> window = WindowCoefficients(options.window, p.window);
     double gain = 0;  // what the window keeps of a sine's amplitude, times the samples
     for (const float w : window) gain += w;
-    // The bins an offset leaks into through the window's main lobe, which hold no peak of
-    // the signal's own: as many as the window has cosine terms, more where the range is padded.
-    const auto lobe = static_cast<std::size_t>(
-        (CosineTerms(options.window).size() * static_cast<std::size_t>(p.size) + p.window - 1) /
-        static_cast<std::size_t>(p.window));
     for (const CCurveSamples* samples : curves) {
         CurveSpectrum c;
         if (samples == nullptr || !*samples) {
@@ -187,10 +197,8 @@ Spectrum ComputeSpectrum(const std::vector<const CCurveSamples*>& curves, std::i
             // Single-sided: every bin but 0 Hz and the last holds half of its sine.
             const double sides = k == 0 || k + 1 == power.size() ? 1 : 2;
             c.amplitude[k] = static_cast<float>(sides * std::sqrt(power[k] / p.segments) / gain);
-            if (k >= lobe &&
-                (c.peak < 0 || c.amplitude[k] > c.amplitude[static_cast<std::size_t>(c.peak)]))
-                c.peak = static_cast<int>(k);
         }
+        c.peak = StrongestPeak(c.amplitude);
         out.curves.push_back(std::move(c));
     }
     return out;
