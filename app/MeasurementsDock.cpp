@@ -11,13 +11,13 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTableWidget>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "app/DockReader.h"
 #include "framework/core/File.h"
 #include "framework/core/NumberText.h"
 #include "framework/core/TwoThreads.h"
@@ -168,19 +168,13 @@ CMeasurementsDock::CMeasurementsDock(CtesqDoc& doc, QWidget* parent)
     layout->addWidget(m_pTable, 1);
     layout->addWidget(copy, 0, Qt::AlignRight);
     setWidget(body);
-    // The samples are about to change: the work stops, and starts again on what comes (the
-    // dock's widgets are touched on the window's thread only).
-    m_nReader = m_doc.AddSampleReader([this] {
-        StopMeasuring();
-        const auto again = [this] {
+    // The samples are about to change: the work stops, and starts again on what comes.
+    m_nReader = AddDockReader(
+        m_doc, this, [this] { StopMeasuring(); },
+        [this] {
             ShowWorking(false);
             m_shown = Key();
-        };
-        if (QThread::currentThread() == thread())
-            again();
-        else
-            QMetaObject::invokeMethod(this, again, Qt::QueuedConnection);
-    });
+        });
 }
 
 CMeasurementsDock::~CMeasurementsDock() {

@@ -9,12 +9,12 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
 
+#include "app/DockReader.h"
 #include "app/Settings.h"
 #include "app/SpectrumPlot.h"
 #include "framework/core/File.h"
@@ -109,19 +109,13 @@ CSpectrumDock::CSpectrumDock(CtesqDoc& doc, std::function<QColor(int)> curveColo
     m_pPoll = new QTimer(this);
     m_pPoll->setInterval(50);
     QObject::connect(m_pPoll, &QTimer::timeout, this, [this] { Poll(); });
-    // The samples are about to change: the work stops, and starts again on what comes (the
-    // dock's widgets are touched on the window's thread only).
-    m_nReader = m_doc.AddSampleReader([this] {
-        Stop();
-        const auto again = [this] {
+    // The samples are about to change: the work stops, and starts again on what comes.
+    m_nReader = AddDockReader(
+        m_doc, this, [this] { Stop(); },
+        [this] {
             ShowWorking(false);
             m_shown = Key();
-        };
-        if (QThread::currentThread() == thread())
-            again();
-        else
-            QMetaObject::invokeMethod(this, again, Qt::QueuedConnection);
-    });
+        });
 }
 
 CSpectrumDock::~CSpectrumDock() {

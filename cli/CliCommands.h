@@ -27,18 +27,17 @@ struct ConvertOptions {
     bool columns = false;               // bare numeric columns instead of a save
 };
 
-struct StatsOptions {
+// A trace and a range of it (the whole trace without --select).
+struct RangeOptions {
     std::string path;
     std::vector<std::string> curves;
     bool select = false;
     int selStart = 0, selEnd = 0;
 };
 
-struct SpectrumCliOptions {
-    std::string path;
-    std::vector<std::string> curves;
-    bool select = false;
-    int selStart = 0, selEnd = 0;
+struct StatsOptions : RangeOptions {};
+
+struct SpectrumCliOptions : RangeOptions {
     SpectrumOptions spectrum;
     bool db = false, json = false;
 };
@@ -86,6 +85,11 @@ bool OpenTrace(CtesqDoc& doc, const std::string& path, const CStderrMessages& me
 // "PATH changed while it was read" and what came of it (outcome), when its file changed.
 bool ChangedWhileRead(const CtesqDoc& doc, const std::string& path,
                       const std::string& outcome = {});
+
+// Opens the trace as stats and spectrum do and gives the range they work on; false after a
+// message on stderr.
+bool OpenRange(CtesqDoc& doc, const RangeOptions& options, const CStderrMessages& messages,
+               int& start, int& end);
 
 // Whether the path's extension names a format that reads (or, with `writable`, saves); says
 // on stderr which extensions do when not.

@@ -40,6 +40,22 @@ bool KnownTraceFile(const std::string& path, bool writable) {
     return false;
 }
 
+bool OpenRange(CtesqDoc& doc, const RangeOptions& options, const CStderrMessages& messages,
+               int& start, int& end) {
+    if (!KnownTraceFile(options.path, false)) return false;
+    doc.OnNewDocument();
+    doc.m_curvesToRead = options.curves;
+    if (!OpenTrace(doc, options.path, messages)) return false;
+    start = 0;
+    end = doc.Trace().m_nSampleCount;
+    if (options.select) {
+        if (!SelectionFits(options.selStart, options.selEnd, end)) return false;
+        start = options.selStart;
+        end = options.selEnd;
+    }
+    return true;
+}
+
 bool OpenTrace(CtesqDoc& doc, const std::string& path, const CStderrMessages& messages,
                bool display) {
     doc.m_bDisplayOnOpen = display;

@@ -65,19 +65,11 @@ std::string Json(const CTraceData& trace, const Spectrum& s, const FrequencyAxis
 }  // namespace
 
 int RunSpectrum(const SpectrumCliOptions& options) {
-    if (!KnownTraceFile(options.path, false)) return 1;
     CtesqDoc doc;
-    doc.OnNewDocument();
     CStderrMessages messages;
-    doc.m_curvesToRead = options.curves;
-    if (!OpenTrace(doc, options.path, messages)) return 1;
+    int start = 0, end = 0;
+    if (!OpenRange(doc, options, messages, start, end)) return 1;
     const CTraceData& trace = doc.Trace();
-    int start = 0, end = trace.m_nSampleCount;
-    if (options.select) {
-        if (!SelectionFits(options.selStart, options.selEnd, trace.m_nSampleCount)) return 1;
-        start = options.selStart;
-        end = options.selEnd;
-    }
     if (end - start < 2) {
         std::fprintf(stderr, "tesqv-cli: a spectrum needs 2 samples at least; the range has %d\n",
                      end - start);

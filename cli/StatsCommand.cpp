@@ -55,18 +55,10 @@ std::string TimingJson(const CTraceData& trace, int curve, int start, int end) {
 }  // namespace
 
 int RunStats(const StatsOptions& options) {
-    if (!KnownTraceFile(options.path, false)) return 1;
     CtesqDoc doc;
-    doc.OnNewDocument();
     CStderrMessages messages;
-    doc.m_curvesToRead = options.curves;
-    if (!OpenTrace(doc, options.path, messages)) return 1;
-    int start = 0, end = doc.Trace().m_nSampleCount;
-    if (options.select) {
-        if (!SelectionFits(options.selStart, options.selEnd, doc.Trace().m_nSampleCount)) return 1;
-        start = options.selStart;
-        end = options.selEnd;
-    }
+    int start = 0, end = 0;
+    if (!OpenRange(doc, options, messages, start, end)) return 1;
     const SelectionStats stats = ComputeSelectionStats(doc.Trace(), start, end);
     if (ChangedWhileRead(doc, options.path)) return 1;
     const CTraceData& trace = doc.Trace();
