@@ -27,7 +27,9 @@ namespace {
 
 const char* const kWindowLabels[] = {"Hann", "Rectangular", "Hamming", "Blackman-Harris",
                                      "Flat top"};
-constexpr int kSegments[] = {256, 1024, 4096, 16384, 65536, 262144, 1048576, 4194304, 16777216};
+// Up to 2^20: a range no longer than the segment is one transform, which a Cancel cannot
+// stop halfway, and 2^20 samples take a tenth of a second.
+constexpr int kSegments[] = {256, 1024, 4096, 16384, 65536, 262144, 1048576};
 constexpr int kDefaultSegment = 4;  // 65536
 
 QString SettingKey(const char* name) {
@@ -67,7 +69,7 @@ CSpectrumDock::CSpectrumDock(CtesqDoc& doc, std::function<QColor(int)> curveColo
     m_pSegment->setToolTip(
         QStringLiteral("Segment size: a longer range is averaged over half-overlapping "
                        "segments (Welch)"));
-    auto* copy = new QPushButton(QStringLiteral("Copy"), body);
+    auto* copy = m_pCopy = new QPushButton(QStringLiteral("Copy"), body);
     QObject::connect(copy, &QPushButton::clicked, this, [this] {
         QApplication::clipboard()->setText(ToQString(TableText()));
         if (m_afterCopy) m_afterCopy();
@@ -84,6 +86,7 @@ CSpectrumDock::CSpectrumDock(CtesqDoc& doc, std::function<QColor(int)> curveColo
     m_pStop = new QPushButton(QStringLiteral("Cancel"), body);
     QObject::connect(m_pStop, &QPushButton::clicked, this, [this] {
         Stop();
+        ++m_nSerial;  // a result already on its way is not the one shown
         m_pRange->setText(m_pRange->text() + QStringLiteral("\nSpectrum cancelled"));
         ShowWorking(false);
     });
@@ -115,6 +118,7 @@ CSpectrumDock::CSpectrumDock(CtesqDoc& doc, std::function<QColor(int)> curveColo
         [this] {
             ShowWorking(false);
             m_shown = Key();
+            ++m_nSerial;  // a result on its way is of the samples that were
         });
 }
 
@@ -160,15 +164,23 @@ void CSpectrumDock::Start(const Key& key) {
         }
     m_pRange->setText(
         ToQString(fmt::format("Samples {} to {} ({})", key.start, key.end, key.end - key.start)));
-    m_pPeaks->setEnabled(false);
     if (curves.empty() || key.end - key.start < 2) {
         m_spectrum = Spectrum();
         m_curves.clear();
         m_pPlot->Clear();
-        m_pPeaks->setText(curves.empty() ? QStringLiteral("No curve is shown.")
-                                         : QStringLiteral("A spectrum needs 2 samples at least."));
+        m_pPeaks->setEnabled(true);
+        bool any = false;
+        for (int i = 0; i < trace.m_nCurveCount; ++i) any = any || trace.m_pSamples[i];
+        m_pPeaks->setText(!any || key.count == 0 ? QStringLiteral("The trace has no samples.")
+                          : curves.empty()
+                              ? QStringLiteral("No curve is shown.")
+                              : QStringLiteral("A spectrum needs 2 samples at least."));
         return;
     }
+    // What is shown is not the selection's until the work is done: greyed, not to be copied.
+    m_pPeaks->setEnabled(false);
+    m_pPlot->SetStale(true);
+    m_pCopy->setEnabled(false);
     m_bCancel = false;
     m_bComputing = true;
     m_nDone = 0;
@@ -277,9 +289,12 @@ void CSpectrumDock::ShowPlot() {
             peaks += fmt::format("peak at {}, {:.6g} {}{}", f, db ? Decibels(a) : a, db ? "dB" : "",
                                  trace.m_strCurveUnit[c]);
         }
-        if (s.nan > 0) peaks += fmt::format(" ({} NaN samples taken as 0)", s.nan);
+        if (s.notFinite > 0)
+            peaks += fmt::format(" ({} NaN or infinite samples taken as 0)", s.notFinite);
     }
     m_pPlot->SetSpectrum(std::move(shown), m_axis, m_spectrum.size);
+    m_pPlot->SetStale(false);
+    m_pCopy->setEnabled(true);
     m_pPeaks->setText(ToQString(peaks));
     m_pPeaks->setEnabled(true);
 }

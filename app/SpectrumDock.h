@@ -42,6 +42,7 @@ public:
     QComboBox* m_pSegment;
     QLabel* m_pRange;
     QLabel* m_pPeaks;
+    QPushButton* m_pCopy;
     std::function<void()> m_afterCopy;
 
 private:

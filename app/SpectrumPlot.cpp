@@ -59,6 +59,11 @@ void CSpectrumPlot::SetDecibels(bool db) {
     update();
 }
 
+void CSpectrumPlot::SetStale(bool stale) {
+    m_bStale = stale;
+    update();
+}
+
 void CSpectrumPlot::Clear() {
     m_curves.clear();
     m_pointerText.clear();
@@ -72,6 +77,7 @@ void CSpectrumPlot::ShowBins(double first, double last) {
     first = std::clamp(first, 0.0, most - span);
     m_first = first;
     m_last = first + span;
+    m_pointerText.clear();  // read again when the pointer next moves
     update();
 }
 
@@ -170,7 +176,7 @@ void CSpectrumPlot::DrawCurve(QPainter& p, const QRect& r, const Curve& c, int n
         }
     }
     // One pixel, not smoothed: QPainter's fast line path, a few milliseconds for any size.
-    p.setPen(QPen(c.color, 0));
+    p.setPen(QPen(m_bStale ? QColor(190, 190, 190) : c.color, 0));
     p.drawPath(path);
     // The peak: a ring and its frequency.
     const int peak = c.levels->peak;

@@ -24,6 +24,8 @@ public:
     // What to draw; the frequency range is kept when the transform's size is.
     void SetSpectrum(std::vector<Curve> curves, const FrequencyAxis& axis, int size);
     void SetDecibels(bool db);
+    // Drawn in grey: not the spectrum of what is selected now.
+    void SetStale(bool stale);
     void Clear();
     // The bins shown, from first to last (fractions at the edges).
     double FirstBin() const { return m_first; }
@@ -59,6 +61,7 @@ private:
     FrequencyAxis m_axis{1, 1, "Hz"};
     int m_nSize = 0;
     bool m_bDb = false;
+    bool m_bStale = false;
     double m_first = 0, m_last = 1;
     QString m_pointerText;
 };

@@ -3,6 +3,7 @@
 
 #include <fmt/format.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,24 +15,34 @@
 
 namespace {
 
-// Levels as the floats they are computed in.
-std::string Level(float amplitude, bool db) {
-    return json::Number(db ? static_cast<float>(Decibels(amplitude)) : amplitude);
+// Levels as the floats they are computed in; in CSV the non-finite ones as bare words.
+std::string Level(float amplitude, bool db, bool csv = false) {
+    const float level = db ? static_cast<float>(Decibels(amplitude)) : amplitude;
+    if (csv && !std::isfinite(level)) return std::isnan(level) ? "nan" : level > 0 ? "inf" : "-inf";
+    return json::Number(level);
+}
+
+// A CSV cell: quoted, its quotes doubled, when it holds a separator, a quote or a line end.
+std::string Cell(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string out = "\"";
+    for (const char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + '"';
 }
 
 std::string Csv(const CTraceData& trace, const Spectrum& s, const FrequencyAxis& axis, bool db) {
-    std::string out = "frequency [" + axis.unit + "]";
+    std::string out = Cell("frequency [" + axis.unit + "]");
     for (int i = 0; i < trace.m_nCurveCount; ++i) {
-        const std::string& unit = trace.m_strCurveUnit[i];
-        out += ',' + trace.m_strCurveName[i] + " [" + (db ? "dB" : "") + unit + "]";
+        const std::string unit = (db ? "dB" : "") + trace.m_strCurveUnit[i];
+        out += ',' + Cell(trace.m_strCurveName[i] + (unit.empty() ? "" : " [" + unit + "]"));
     }
     out += '\n';
     for (int k = 0; k <= s.size / 2; ++k) {
         out += json::Real(axis.At(k));
         for (const CurveSpectrum& c : s.curves)
-            out +=
-                ',' + (c.amplitude.empty() ? std::string()
-                                           : Level(c.amplitude[static_cast<std::size_t>(k)], db));
+            out += ',' + (c.amplitude.empty()
+                              ? std::string()
+                              : Level(c.amplitude[static_cast<std::size_t>(k)], db, true));
         out += '\n';
     }
     return out;
@@ -47,9 +58,9 @@ std::string Json(const CTraceData& trace, const Spectrum& s, const FrequencyAxis
         json::Real(axis.At(1)), json::Quote(axis.unit), json::Quote(db ? "dB" : "linear"));
     for (std::size_t i = 0; i < s.curves.size(); ++i) {
         const CurveSpectrum& c = s.curves[i];
-        out += fmt::format("{}{{\"name\":{},\"unit\":{},\"nan\":{}", i ? "," : "",
+        out += fmt::format("{}{{\"name\":{},\"unit\":{},\"notFinite\":{}", i ? "," : "",
                            json::Quote(trace.m_strCurveName[i]),
-                           json::Quote(trace.m_strCurveUnit[i]), c.nan);
+                           json::Quote(trace.m_strCurveUnit[i]), c.notFinite);
         if (c.peak >= 0)
             out += fmt::format(",\"peak\":{{\"frequency\":{},\"level\":{}}}",
                                json::Real(axis.At(c.peak)),

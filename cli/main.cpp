@@ -109,8 +109,9 @@ CLI::App* AddSpectrum(CLI::App& app, SpectrumCliOptions& o, std::string& selecti
         "amplitude (within 0.1 dB at any frequency with flat-top). A range longer than the\n"
         "segment"
         " is averaged over half-overlapping segments (Welch); a shorter one is one\n"
-        "transform, padded with zeros to a power of two. NaN samples are taken as 0 (counted\n"
-        "in JSON).");
+        "transform, padded with zeros to a power of two. Each segment's mean is taken out\n"
+        "before the window and read at 0 Hz. NaN and infinite samples are taken as 0\n"
+        "(counted in JSON as notFinite).");
     spectrum->add_option("FILE", o.path, "a .txt, .osc, .csv, .tsv or .wav trace")
         ->required()
         ->type_name("");

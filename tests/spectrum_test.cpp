@@ -31,22 +31,28 @@ Spectrum Of(const V& s, int segment, SpectrumWindow window = SpectrumWindow::han
     return ComputeSpectrum({&curve}, 0, static_cast<std::int64_t>(s.size()), {window, segment});
 }
 
-// The single-sided amplitude of each bin, from the definitions: each segment windowed and
-// padded with zeros to `size`, its DFT summed in double, the power averaged over segments.
+// The single-sided amplitude of each bin, from the definitions: each segment less its mean,
+// windowed and padded with zeros to `size`, its DFT summed in double, the power averaged over
+// segments; 0 Hz the root mean square of the segments' means.
 std::vector<double> Direct(const V& s, int window, int size, int hop, SpectrumWindow kind) {
     const V w = WindowCoefficients(kind, window);
     double gain = 0;
     for (const float x : w) gain += x;
     const int segments = static_cast<int>((s.size() - static_cast<std::size_t>(window)) / hop + 1);
     std::vector<double> power(static_cast<std::size_t>(size / 2 + 1));
-    for (int g = 0; g < segments; ++g)
-        for (int k = 0; k <= size / 2; ++k) {
+    for (int g = 0; g < segments; ++g) {
+        double mean = 0;
+        for (int i = 0; i < window; ++i) mean += s[static_cast<std::size_t>(g * hop + i)];
+        mean /= window;
+        power[0] += mean * mean * gain * gain;
+        for (int k = 1; k <= size / 2; ++k) {
             std::complex<double> sum = 0;
             for (int i = 0; i < window; ++i)
-                sum += static_cast<double>(s[static_cast<std::size_t>(g * hop + i)]) *
+                sum += (s[static_cast<std::size_t>(g * hop + i)] - mean) *
                        w[static_cast<std::size_t>(i)] * std::polar(1.0, -2 * kPi * k * i / size);
             power[static_cast<std::size_t>(k)] += std::norm(sum);
         }
+    }
     std::vector<double> amplitude;
     for (int k = 0; k <= size / 2; ++k)
         amplitude.push_back((k == 0 || k == size / 2 ? 1 : 2) *
@@ -91,11 +97,11 @@ TEST(Spectrum, ASineReadsAsItsAmplitudeWithinATenthOfADecibelThroughTheFlatTop) 
         const Spectrum got = Of(s, 4096, SpectrumWindow::flatTop);
         ASSERT_EQ(got.segments, 7);
         const CurveSpectrum& c = got.curves[0];
-        ASSERT_GT(c.peak, 0);  // the larger offset, and what it leaks into, are not the peak
+        ASSERT_GT(c.peak, 0);
         EXPECT_NEAR(c.peak, bin, 1.0);
         EXPECT_NEAR(Decibels(c.amplitude[static_cast<std::size_t>(c.peak)]), Decibels(a), 0.1)
             << "bin " << bin;
-        EXPECT_NEAR(c.amplitude[0], 5.5, 1e-3);  // the offset, as itself
+        EXPECT_NEAR(c.amplitude[0], 5.5, 0.01);  // the offset, as itself
     }
 }
 
@@ -132,21 +138,27 @@ TEST(Spectrum, WelchOfWhiteNoiseComesToItsKnownMeanLevel) {
     EXPECT_NEAR(mean / (4 * squares / (sum * sum)), 1.0, 0.03);
 }
 
-TEST(Spectrum, NaNSamplesAreCountedAndTakenAsZeroAndTooFewSamplesGiveNone) {
+// NaN and infinities count as 0 and are counted once, though Welch's segments overlap.
+TEST(Spectrum, SamplesNotFiniteAreCountedOnceAndTakenAsZeroAndTooFewSamplesGiveNone) {
     V s(64, 1.0f);
     s[3] = s[40] = std::numeric_limits<float>::quiet_NaN();
+    s[20] = -std::numeric_limits<float>::infinity();
     V zeroed = s;
-    zeroed[3] = zeroed[40] = 0.0f;
-    const Spectrum got = Of(s, 4096), want = Of(zeroed, 4096);
-    EXPECT_EQ(got.curves[0].nan, 2);
-    EXPECT_EQ(got.curves[0].amplitude, want.curves[0].amplitude);
+    zeroed[3] = zeroed[40] = zeroed[20] = 0.0f;
+    for (const int segment : {4096, 16}) {
+        const Spectrum got = Of(s, segment), want = Of(zeroed, segment);
+        EXPECT_EQ(got.curves[0].notFinite, 3) << segment;
+        EXPECT_EQ(got.curves[0].amplitude, want.curves[0].amplitude) << segment;
+    }
+    EXPECT_EQ(Of(V(100, 3.0f), 4096).curves[0].peak, -1);  // a constant has no peak
     EXPECT_EQ(Of(V{1.0f}, 4096).size, 0);
     EXPECT_EQ(Of(V{1.0f, 2.0f}, 4096).size, 2);
 }
 
 // In tesqv-cli: a sine of 2 V at 12.5 kHz, 10 us a step, read back from the JSON and the CSV.
 TEST(CliSpectrum, GivesEachCurvesLevelsInHertzAsJsonOrCsv) {
-    std::string text = "FileType QDL-RV\nCurve sine V -5 5\nStep 10 us\n\n";
+    // A quote in the name: the CSV header cell quoted, the quote doubled.
+    std::string text = "FileType QDL-RV\nCurve sine\"1 V -5 5\nStep 10 us\n\n";
     for (int i = 0; i < 3000; ++i)  // 8 samples a cycle
         text += std::to_string(2 * std::sin(2 * kPi * i / 8 + 0.3)) + "\n";
     const std::string trace = WriteTemp("spectrum.txt", text);
@@ -167,10 +179,11 @@ TEST(CliSpectrum, GivesEachCurvesLevelsInHertzAsJsonOrCsv) {
     std::istringstream lines(csv.out);
     std::string line;
     std::getline(lines, line);
-    EXPECT_EQ(line, "frequency [Hz],sine [dBV]");
+    EXPECT_EQ(line, "frequency [Hz],\"sine\"\"1 [dBV]\"");
     int rows = 0;
     double peakFrequency = 0, peak = -1e9;
     for (; std::getline(lines, line); ++rows) {
+        // 0 Hz: the mean, 0 for a whole number of cycles, -inf dB.
         const double f = std::stod(line), level = std::stod(line.substr(line.find(',') + 1));
         if (level > peak) peak = level, peakFrequency = f;
     }

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 #include <QWheelEvent>
 #include <cmath>
@@ -83,7 +84,9 @@ TEST(Spectrum, TheDockShowsTheSelectionsPeaksAndCopiesItsLevels) {
     dock->Refresh();
     doc->Select(0, 2048);
     dock->Refresh();
+    EXPECT_FALSE(dock->m_pCopy->isEnabled());  // what is shown meanwhile is not to be copied
     dock->Settle();
+    EXPECT_TRUE(dock->m_pCopy->isEnabled());
     EXPECT_NE(dock->m_pRange->text().indexOf(QStringLiteral("Samples 0 to 2048")), -1);
     EXPECT_NE(dock->m_pRange->text().indexOf(QStringLiteral("15 segments of 256")), -1);
 
@@ -93,6 +96,9 @@ TEST(Spectrum, TheDockShowsTheSelectionsPeaksAndCopiesItsLevels) {
     EXPECT_EQ(text.substr(0, text.find('\n')), "Frequency (Hz)\tU (dBV)");
     EXPECT_EQ(Lines(text), 1 + 129);
     EXPECT_NE(text.find("\n12500\t6.0"), std::string::npos) << text.substr(0, 400);
+    doc->SetCurveHidden(0, true);
+    dock->Refresh();
+    EXPECT_EQ(dock->m_pPeaks->text(), QStringLiteral("No curve is shown."));
     item->trigger();
     EXPECT_FALSE(dock->isVisibleTo(&frame));
 }

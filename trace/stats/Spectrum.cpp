@@ -86,11 +86,12 @@ Plan PlanOf(std::int64_t n, int segment) {
 // One curve: the power of each bin summed over the segments, two halves of the segments on
 // two threads, each half in order, so the sums are the same from run to run.
 std::vector<double> SummedPower(const CCurveSamples& samples, std::int64_t first, const Plan& p,
-                                const std::vector<float>& window, std::int64_t& nan,
+                                const std::vector<float>& window, double gain, std::int64_t& nan,
                                 const std::function<void(std::int64_t)>& progress) {
     const auto bins = static_cast<std::size_t>(p.size / 2 + 1);
     std::vector<double> power[2] = {std::vector<double>(bins), std::vector<double>(bins)};
     std::int64_t nans[2] = {0, 0};
+    double means[2] = {0, 0};  // the squares of the segments' means, scaled as a bin's power
     const int half = (p.segments + 1) / 2;
     const std::thread::id caller = std::this_thread::get_id();
     std::atomic<std::int64_t> done{0};
@@ -104,13 +105,25 @@ std::vector<double> SummedPower(const CCurveSamples& samples, std::int64_t first
             for (int s = h == 0 ? 0 : half; s < (h == 0 ? half : p.segments) && !stop; ++s) {
                 const float* x =
                     samples.View(first + std::int64_t{s} * p.hop, p.window, buffer.data());
+                // Samples that are not finite count as 0, each once: a segment counts those
+                // that the next one does not hold again.
+                const int own = s + 1 == p.segments ? p.window : p.hop;
+                double sum = 0;
                 for (int i = 0; i < p.window; ++i) {
-                    const bool number = !std::isnan(x[i]);
-                    nans[h] += !number;
+                    const bool finite = std::isfinite(x[i]);
+                    nans[h] += !finite && i < own;
+                    sum += finite ? x[i] : 0.0;
+                }
+                // The segment's mean is taken out before the window, so that an offset leaks
+                // into no other bin; 0 Hz gets the mean itself.
+                const double mean = sum / p.window;
+                for (int i = 0; i < p.window; ++i) {
+                    const double v = (std::isfinite(x[i]) ? x[i] : 0.0) - mean;
                     in[static_cast<std::size_t>(i)] =
-                        number ? x[i] * window[static_cast<std::size_t>(i)] : 0.0f;
+                        static_cast<float>(v) * window[static_cast<std::size_t>(i)];
                 }
                 transform.AddPower(in.data(), power[h].data());
+                means[h] += mean * mean * gain * gain;
                 done.fetch_add(p.hop);
                 if (progress && std::this_thread::get_id() == caller) {
                     const std::int64_t now = done.load();
@@ -125,19 +138,18 @@ std::vector<double> SummedPower(const CCurveSamples& samples, std::int64_t first
     });
     if (progress && done.load() > told) progress(done.load() - told);
     for (std::size_t k = 0; k < bins; ++k) power[0][k] += power[1][k];
+    power[0][0] = means[0] + means[1];  // what is left at 0 Hz is the window's, not the signal's
     nan = nans[0] + nans[1];
     return power[0];
 }
 
-// The strongest bin that stands above the bin before it and is not below the one after, as
-// the transform has them (the single-sided levels but 0 Hz's and the last halved): an
-// offset's leak through the window falls away from 0 Hz and makes no such bin, a sine near
-// 0 Hz still does. -1 when there is none.
+// The strongest bin but 0 Hz that stands above the bin before it (0 Hz aside, which holds the
+// mean) and is not below the one after; -1 when there is none (a constant, or silence).
 int StrongestPeak(const std::vector<float>& a) {
-    const auto two = [&a](std::size_t k) { return k == 0 || k + 1 == a.size() ? a[k] : a[k] / 2; };
     int peak = -1;
     for (std::size_t k = 1; k < a.size(); ++k) {
-        const bool top = two(k) > two(k - 1) && (k + 1 == a.size() || two(k) >= two(k + 1));
+        const bool top =
+            a[k] > 0 && (k == 1 || a[k] > a[k - 1]) && (k + 1 == a.size() || a[k] >= a[k + 1]);
         if (top && (peak < 0 || a[k] > a[static_cast<std::size_t>(peak)]))
             peak = static_cast<int>(k);
     }
@@ -191,7 +203,8 @@ Spectrum ComputeSpectrum(const std::vector<const CCurveSamples*>& curves, std::i
             out.curves.push_back(std::move(c));
             continue;
         }
-        const std::vector<double> power = SummedPower(*samples, first, p, window, c.nan, progress);
+        const std::vector<double> power =
+            SummedPower(*samples, first, p, window, gain, c.notFinite, progress);
         c.amplitude.resize(power.size());
         for (std::size_t k = 0; k < power.size(); ++k) {
             // Single-sided: every bin but 0 Hz and the last holds half of its sine.

@@ -2,7 +2,9 @@
 // The amplitude spectrum of a range of samples: one windowed transform of the range padded to
 // a power of two, or, for a range longer than a segment, Welch's mean of the power of
 // half-overlapping segments. Amplitudes are single-sided and corrected by the window's gain,
-// so a sine reads as its amplitude (at its bin's centre, or anywhere with the flat top).
+// so a sine reads as its amplitude (at its bin's centre, or anywhere with the flat top). Each
+// segment's mean is taken out before the window, so an offset leaks into no bin; 0 Hz reads
+// the mean (the root mean square of the segments' means).
 
 #include <cstdint>
 #include <functional>
@@ -28,8 +30,8 @@ struct SpectrumOptions {
 
 struct CurveSpectrum {
     std::vector<float> amplitude;  // bins 0 .. size/2, in the curve's unit
-    int peak = -1;                 // the strongest bin past those an offset leaks into, -1 for none
-    std::int64_t nan = 0;          // samples that are not numbers, taken as 0
+    int peak = -1;                 // the strongest bin but 0 Hz above its neighbours, or -1
+    std::int64_t notFinite = 0;    // samples that are NaN or infinite, taken as 0
 };
 
 struct Spectrum {
