@@ -313,9 +313,9 @@ void CMeasurementsDock::StartMeasuring(const Key& key) {
     m_bCancel = false;
     m_bMeasuring = true;
     m_nDone = 0;
-    // The statistics' pass, then the timing's three.
+    // The statistics' pass, then the timing's two (three where the extremes are not finite).
     m_nTotal = std::max<std::int64_t>(
-        1, 4 * static_cast<std::int64_t>(std::abs(key.end - key.start)) * std::max(key.curves, 1));
+        1, 3 * static_cast<std::int64_t>(std::abs(key.end - key.start)) * std::max(key.curves, 1));
     m_started.start();
     m_pPoll->start();
     const unsigned serial = ++m_nSerial;
@@ -336,13 +336,17 @@ void CMeasurementsDock::StartMeasuring(const Key& key) {
                     if (serial == m_nSerial) Show(*stats);
                 },
                 Qt::QueuedConnection);
-            // The timing next, shown when it is there: three passes more over the samples.
+            // The timing next, shown when it is there: two passes more over the samples, the
+            // extremes being the statistics' own.
             auto timing = std::make_shared<std::vector<PulseTiming>>();
-            for (int i = 0; i < trace.m_nCurveCount; ++i)
+            for (int i = 0; i < trace.m_nCurveCount; ++i) {
+                const CurveStats& c = stats->curves[static_cast<std::size_t>(i)];
+                const KnownExtremes known{c.min, c.max};
                 timing->push_back(trace.m_pSamples[i] && stats->end > stats->start
                                       ? MeasurePulses(trace.m_pSamples[i], stats->start,
-                                                      stats->end - stats->start, step)
+                                                      stats->end - stats->start, step, &known)
                                       : PulseTiming());
+            }
             QMetaObject::invokeMethod(
                 this,
                 [this, serial, timing] {

@@ -18,8 +18,10 @@ namespace {
 // A curve's pulse and timing measurements as JSON: times in the trace's unit, frequency in
 // hertz, levels in the curve's unit; what the signal does not allow is null, with the reason
 // in "why".
-std::string TimingJson(const CTraceData& trace, int curve, int start, int end) {
-    PulseTiming t = MeasurePulses(trace.m_pSamples[curve], start, end - start);
+std::string TimingJson(const CTraceData& trace, int curve, int start, int end,
+                       const CurveStats& stats) {
+    const KnownExtremes known{stats.min, stats.max};
+    PulseTiming t = MeasurePulses(trace.m_pSamples[curve], start, end - start, {}, &known);
     const double step = trace.m_dblStep;
     const double seconds = timebase::SecondsPerWord(trace.m_strStepUnit);
     const double hertz = 1 / (step * seconds);
@@ -88,7 +90,7 @@ int RunStats(const StatsOptions& options) {
         out += ",\"peakToPeak\":" + sample(c.max - c.min) +
                ",\"lastMinusFirst\":" + sample(c.last - c.first);
         out += fmt::format(",\"nan\":{}", c.nan);
-        out += ",\"timing\":" + TimingJson(trace, static_cast<int>(i), stats.start, stats.end);
+        out += ",\"timing\":" + TimingJson(trace, static_cast<int>(i), stats.start, stats.end, c);
         out += '}';
     }
     out += "]}\n";

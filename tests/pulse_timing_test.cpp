@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -159,9 +160,9 @@ TEST(PulseTiming, WhatTheSignalDoesNotAllowIsNoNumberButAReason) {
     EXPECT_NE(r.levelsNote.find("no clear mode"), std::string::npos);
 }
 
-// Long ranges are measured on two threads: every sample told, three passes, the figures the
+// Long ranges are measured on two threads: every sample told in each pass, the figures the
 // same run after run, and a word to stop heard.
-TEST(PulseTiming, ProgressTellsThreePassesAndAThrowStopsTheMeasurement) {
+TEST(PulseTiming, ProgressTellsEachPassAndAThrowStopsTheMeasurement) {
     const std::vector<float> s = Build(Pulses(), 1'000'000);
     const CCurveSamples curve = CurveOf(s);
     std::int64_t told = 0;
@@ -173,6 +174,20 @@ TEST(PulseTiming, ProgressTellsThreePassesAndAThrowStopsTheMeasurement) {
     EXPECT_EQ(a.period.value, b.period.value);
     struct Stop {};
     EXPECT_THROW(MeasurePulses(curve, 0, 1'000'000, [](std::int64_t) { throw Stop(); }), Stop);
+    // The statistics' extremes save the first pass and change nothing; infinite ones do not.
+    const auto [mn, mx] = std::minmax_element(s.begin(), s.end());
+    const KnownExtremes known{*mn, *mx}, infinite{-std::numeric_limits<double>::infinity(), *mx};
+    told = 0;
+    const PulseTiming c = MeasurePulses(
+        curve, 0, 1'000'000, [&told](std::int64_t n) { told += n; }, &known);
+    EXPECT_EQ(told, 2'000'000);
+    EXPECT_EQ(c.low.value, a.low.value);
+    EXPECT_EQ(c.period.value, a.period.value);
+    EXPECT_EQ(c.riseTime.value, a.riseTime.value);
+    told = 0;
+    MeasurePulses(
+        curve, 0, 1'000'000, [&told](std::int64_t n) { told += n; }, &infinite);
+    EXPECT_EQ(told, 3'000'000);
 }
 
 // In tesqv-cli stats: each curve's timing in the trace's unit and hertz, what cannot be

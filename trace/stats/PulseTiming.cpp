@@ -96,10 +96,10 @@ double ModeOf(const std::array<std::int64_t, kBins>& count, const std::array<dou
     return sum[mode] / static_cast<double>(count[mode]);
 }
 
-Levels FindLevels(const CCurveSamples& samples, std::int64_t first, std::int64_t n,
-                  const std::function<void(std::int64_t)>& progress) {
-    constexpr float kInf = std::numeric_limits<float>::infinity();
-    float lo[2] = {kInf, kInf}, hi[2] = {-kInf, -kInf};
+// The smallest and largest finite samples of the range, a half a thread.
+void FiniteExtremes(const CCurveSamples& samples, std::int64_t first, std::int64_t n,
+                    const std::function<void(std::int64_t)>& progress, float (&lo)[2],
+                    float (&hi)[2]) {
     ForEachChunkInHalves(samples, first, n, progress, [&](int h, const float* s, std::int64_t m) {
         // Without a branch a sample: NaN and the infinities fail the range test.
         float l = lo[h], u = hi[h];
@@ -111,6 +111,19 @@ Levels FindLevels(const CCurveSamples& samples, std::int64_t first, std::int64_t
         lo[h] = l;
         hi[h] = u;
     });
+}
+
+Levels FindLevels(const CCurveSamples& samples, std::int64_t first, std::int64_t n,
+                  const std::function<void(std::int64_t)>& progress, const KnownExtremes* known) {
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    float lo[2] = {kInf, kInf}, hi[2] = {-kInf, -kInf};
+    // Finite extremes of every sample but NaN are those of the finite ones: no pass for them.
+    if (known != nullptr && std::isfinite(known->min) && std::isfinite(known->max)) {
+        lo[0] = static_cast<float>(known->min);
+        hi[0] = static_cast<float>(known->max);
+    } else {
+        FiniteExtremes(samples, first, n, progress, lo, hi);
+    }
     const double mn = std::min(lo[0], lo[1]), mx = std::max(hi[0], hi[1]);
     Levels levels;
     if (!(mx >= mn)) {
@@ -337,9 +350,10 @@ void Conclude(EdgeScan& scan, PulseTiming& t) {
 }  // namespace
 
 PulseTiming MeasurePulses(const CCurveSamples& samples, std::int64_t first, std::int64_t n,
-                          const std::function<void(std::int64_t)>& progress) {
+                          const std::function<void(std::int64_t)>& progress,
+                          const KnownExtremes* known) {
     PulseTiming t;
-    const Levels levels = samples && n > 0 ? FindLevels(samples, first, n, progress)
+    const Levels levels = samples && n > 0 ? FindLevels(samples, first, n, progress, known)
                                            : Levels{kNaN, kNaN, {}, "the range holds no samples"};
     if (!levels.why.empty()) {
         for (PulseValue* v :

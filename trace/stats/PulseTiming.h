@@ -34,7 +34,12 @@ struct PulseTiming {
 };
 
 // The measurements of samples first .. first+n-1. NaN samples break the signal: no crossing
-// is made across them. progress(n) is told of samples looked at (three passes) and may throw
-// to stop.
+// is made across them. progress(n) is told of samples looked at (three passes, two when the
+// extremes are known) and may throw to stop. known: the smallest and the largest sample that
+// is not NaN, as the statistics give them, which saves a pass when both are finite.
+struct KnownExtremes {
+    double min, max;
+};
 PulseTiming MeasurePulses(const CCurveSamples& samples, std::int64_t first, std::int64_t n,
-                          const std::function<void(std::int64_t)>& progress = {});
+                          const std::function<void(std::int64_t)>& progress = {},
+                          const KnownExtremes* known = nullptr);
