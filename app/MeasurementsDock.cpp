@@ -17,7 +17,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/DockReader.h"
+#include "app/DockWork.h"
 #include "framework/core/File.h"
 #include "framework/core/NumberText.h"
 #include "framework/core/TwoThreads.h"
@@ -147,40 +147,18 @@ CMeasurementsDock::CMeasurementsDock(CtesqDoc& doc, QWidget* parent)
         if (m_afterCopy) m_afterCopy();
     });
     // A long measurement shows how far it is, and may be stopped.
-    auto* working = new QHBoxLayout;
-    m_pProgress = new QProgressBar(body);
-    m_pProgress->setRange(0, 1000);
-    m_pProgress->setTextVisible(false);
-    m_pStop = new QPushButton(QStringLiteral("Cancel"), body);
-    QObject::connect(m_pStop, &QPushButton::clicked, this, [this] {
-        StopMeasuring();
-        m_pRange->setText(m_pRange->text() + QStringLiteral("\nMeasurement cancelled"));
-        ShowWorking(false);
-    });
-    working->addWidget(m_pProgress, 1);
-    working->addWidget(m_pStop);
-    ShowWorking(false);
-    m_pPoll = new QTimer(this);
-    m_pPoll->setInterval(50);
-    QObject::connect(m_pPoll, &QTimer::timeout, this, [this] { Poll(); });
+    m_pWork = new CDockWork(
+        m_doc, body,
+        [this] { m_pRange->setText(m_pRange->text() + QStringLiteral("\nMeasurement cancelled")); },
+        [this] { m_shown = Key(); });
     layout->addWidget(m_pRange);
-    layout->addLayout(working);
+    layout->addLayout(m_pWork->Row());
     layout->addWidget(m_pTable, 1);
     layout->addWidget(copy, 0, Qt::AlignRight);
     setWidget(body);
-    // The samples are about to change: the work stops, and starts again on what comes.
-    m_nReader = AddDockReader(
-        m_doc, this, [this] { StopMeasuring(); },
-        [this] {
-            ShowWorking(false);
-            m_shown = Key();
-        });
 }
 
-CMeasurementsDock::~CMeasurementsDock() {
-    StopMeasuring();
-    m_doc.RemoveSampleReader(m_nReader);
-}
+CMeasurementsDock::~CMeasurementsDock() = default;
 
 int CMeasurementsDock::NaturalWidth() const {
     const int curves = std::max(m_doc.Trace().m_nCurveCount, 1);
@@ -300,7 +278,7 @@ void CMeasurementsDock::Refresh() {
 // The statistics on a worker: the window goes on, a new selection stops the measurement of
 // the old one, and what is shown meanwhile is marked as not the selection's yet.
 void CMeasurementsDock::StartMeasuring(const Key& key) {
-    StopMeasuring();
+    m_pWork->Stop();
     // One short line each, so that the range needs no width of its own.
     std::string range = RangeLine(key.start, key.end);
     for (std::size_t at = 0; (at = range.find("    ", at)) != std::string::npos;)
@@ -310,80 +288,48 @@ void CMeasurementsDock::StartMeasuring(const Key& key) {
         for (int c = 0; c < m_pTable->columnCount(); ++c)
             if (QTableWidgetItem* item = m_pTable->item(r, c))
                 item->setForeground(QColor(190, 190, 190));
-    m_bCancel = false;
-    m_bMeasuring = true;
-    m_nDone = 0;
     // The statistics' pass, then the timing's two (three where the extremes are not finite).
-    m_nTotal = std::max<std::int64_t>(
-        1, 3 * static_cast<std::int64_t>(std::abs(key.end - key.start)) * std::max(key.curves, 1));
-    m_started.start();
-    m_pPoll->start();
-    const unsigned serial = ++m_nSerial;
+    const std::int64_t total =
+        3 * static_cast<std::int64_t>(std::abs(key.end - key.start)) * std::max(key.curves, 1);
     const CTraceData& trace = m_doc.Trace();
     const CStatsIndex* indexes = m_doc.StatsIndexes();
-    m_worker = std::thread([this, serial, key, &trace, indexes] {
-        GiveWayToTheWindow();
-        const auto step = [this](std::int64_t n) {
-            if (m_bCancel) throw CReadCancelled();
-            m_nDone += n;
-        };
-        try {
-            auto stats = std::make_shared<SelectionStats>(
-                ComputeSelectionStats(trace, key.start, key.end, indexes, step));
-            QMetaObject::invokeMethod(
-                this,
-                [this, serial, stats] {
-                    if (serial == m_nSerial) Show(*stats);
-                },
-                Qt::QueuedConnection);
-            // The timing next, shown when it is there: two passes more over the samples, the
-            // extremes being the statistics' own.
-            auto timing = std::make_shared<std::vector<PulseTiming>>();
-            for (int i = 0; i < trace.m_nCurveCount; ++i) {
-                const CurveStats& c = stats->curves[static_cast<std::size_t>(i)];
-                const KnownExtremes known{c.min, c.max};
-                timing->push_back(trace.m_pSamples[i] && stats->end > stats->start
-                                      ? MeasurePulses(trace.m_pSamples[i], stats->start,
-                                                      stats->end - stats->start, step, &known)
-                                      : PulseTiming());
-            }
-            QMetaObject::invokeMethod(
-                this,
-                [this, serial, timing] {
-                    if (serial == m_nSerial) ShowTiming(*timing);
-                },
-                Qt::QueuedConnection);
-        } catch (const CReadCancelled&) {
+    m_pWork->Start(total, [this, key, &trace, indexes](unsigned serial) {
+        const auto step = [this](std::int64_t n) { m_pWork->Step(n); };
+        auto stats = std::make_shared<SelectionStats>(
+            ComputeSelectionStats(trace, key.start, key.end, indexes, step));
+        QMetaObject::invokeMethod(
+            this,
+            [this, serial, stats] {
+                if (m_pWork->Newest(serial)) Show(*stats);
+            },
+            Qt::QueuedConnection);
+        // The timing next, shown when it is there: two passes more over the samples, the
+        // extremes being the statistics' own.
+        auto timing = std::make_shared<std::vector<PulseTiming>>();
+        for (int i = 0; i < trace.m_nCurveCount; ++i) {
+            const CurveStats& c = stats->curves[static_cast<std::size_t>(i)];
+            const KnownExtremes known{c.min, c.max};
+            timing->push_back(trace.m_pSamples[i] && stats->end > stats->start
+                                  ? MeasurePulses(trace.m_pSamples[i], stats->start,
+                                                  stats->end - stats->start, step, &known)
+                                  : PulseTiming());
         }
+        QMetaObject::invokeMethod(
+            this,
+            [this, serial, timing] {
+                if (m_pWork->Newest(serial)) ShowTiming(*timing);
+            },
+            Qt::QueuedConnection);
     });
 }
 
-void CMeasurementsDock::StopMeasuring() {
-    m_bCancel = true;
-    if (m_worker.joinable()) m_worker.join();
-    m_pPoll->stop();
-    m_bMeasuring = false;
+bool CMeasurementsDock::Measuring() const {
+    return m_pWork->Running();
 }
 
 void CMeasurementsDock::Settle() {
     // Showing may change the layout, which may measure again (fewer digits): until it rests.
-    for (int round = 0; round < 10 && m_bMeasuring; ++round) {
-        if (m_worker.joinable()) m_worker.join();
-        QCoreApplication::sendPostedEvents(this);
-    }
-}
-
-void CMeasurementsDock::Poll() {
-    // Quick measurements show no bar at all.
-    if (m_started.elapsed() < 100) return;
-    ShowWorking(true);
-    m_pProgress->setValue(
-        static_cast<int>(1000 * std::min<std::int64_t>(m_nDone, m_nTotal) / m_nTotal));
-}
-
-void CMeasurementsDock::ShowWorking(bool on) {
-    m_pProgress->setVisible(on);
-    m_pStop->setVisible(on);
+    m_pWork->Settle(this);
 }
 
 void CMeasurementsDock::Show(const SelectionStats& stats) {
@@ -412,10 +358,7 @@ void CMeasurementsDock::Show(const SelectionStats& stats) {
 }
 
 void CMeasurementsDock::ShowTiming(const std::vector<PulseTiming>& timing) {
-    if (m_worker.joinable()) m_worker.join();
-    m_pPoll->stop();
-    m_bMeasuring = false;
-    ShowWorking(false);
+    m_pWork->Done();
     m_timing = timing;
     for (int i = 0; i < m_pTable->columnCount() && i < static_cast<int>(m_timing.size()); ++i) {
         const std::vector<TimingCell> cells =

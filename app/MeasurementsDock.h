@@ -8,12 +8,9 @@
 // the user selects; a narrow dock shows its curves smaller before they scroll.
 
 #include <QDockWidget>
-#include <QElapsedTimer>
 #include <QFont>
-#include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "trace/stats/PulseTiming.h"
 #include "trace/stats/Statistics.h"
@@ -21,7 +18,6 @@
 class CtesqDoc;
 class QLabel;
 class QTableWidget;
-class QTimer;
 
 class CMeasurementsDock : public QDockWidget {
 public:
@@ -34,7 +30,7 @@ public:
     // Waits for the measurement that runs and shows it (tests).
     void Settle();
     // A measurement runs on the worker.
-    bool Measuring() const { return m_bMeasuring; }
+    bool Measuring() const;
     // The range line, then one line per curve (a header line first), tab-separated, as "Copy"
     // puts it on the clipboard.
     std::string TableText() const;
@@ -59,9 +55,6 @@ private:
     Key CurrentKey() const;
     std::string RangeLine(int start, int end, bool tabs = false) const;
     void StartMeasuring(const Key& key);
-    void StopMeasuring();
-    void Poll();
-    void ShowWorking(bool on);
     void Show(const SelectionStats& stats);
     void ShowTiming(const std::vector<PulseTiming>& timing);
     // Vertical header texts: the level measures, a title row, then the timing measures with
@@ -84,15 +77,5 @@ private:
     int m_nFit = 0;
 
     // The measurement on the worker; the doc stops it before it changes the samples.
-    std::thread m_worker;
-    std::atomic<bool> m_bCancel{false};
-    std::atomic<std::int64_t> m_nDone{0};
-    std::int64_t m_nTotal = 1;
-    unsigned m_nSerial = 0;  // of the measurement whose figures are wanted
-    bool m_bMeasuring = false;
-    QElapsedTimer m_started;
-    QTimer* m_pPoll = nullptr;
-    class QProgressBar* m_pProgress = nullptr;
-    class QPushButton* m_pStop = nullptr;
-    int m_nReader = 0;
+    class CDockWork* m_pWork;
 };

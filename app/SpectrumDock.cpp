@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/DockReader.h"
+#include "app/DockWork.h"
 #include "app/Settings.h"
 #include "app/SpectrumPlot.h"
 #include "framework/core/File.h"
@@ -79,20 +79,10 @@ CSpectrumDock::CSpectrumDock(CtesqDoc& doc, std::function<QColor(int)> curveColo
     controls->addWidget(m_pSegment);
     controls->addStretch(1);
     controls->addWidget(copy);
-    auto* working = new QHBoxLayout;
-    m_pProgress = new QProgressBar(body);
-    m_pProgress->setRange(0, 1000);
-    m_pProgress->setTextVisible(false);
-    m_pStop = new QPushButton(QStringLiteral("Cancel"), body);
-    QObject::connect(m_pStop, &QPushButton::clicked, this, [this] {
-        Stop();
-        ++m_nSerial;  // a result already on its way is not the one shown
-        m_pRange->setText(m_pRange->text() + QStringLiteral("\nSpectrum cancelled"));
-        ShowWorking(false);
-    });
-    working->addWidget(m_pProgress, 1);
-    working->addWidget(m_pStop);
-    ShowWorking(false);
+    m_pWork = new CDockWork(
+        m_doc, body,
+        [this] { m_pRange->setText(m_pRange->text() + QStringLiteral("\nSpectrum cancelled")); },
+        [this] { m_shown = Key(); });
     m_pRange = new QLabel(body);
     m_pRange->setWordWrap(true);
     m_pPlot = new CSpectrumPlot(body);
@@ -105,27 +95,13 @@ CSpectrumDock::CSpectrumDock(CtesqDoc& doc, std::function<QColor(int)> curveColo
     m_pPlot->SetDecibels(m_pScale->currentIndex() == 1);
     layout->addLayout(controls);
     layout->addWidget(m_pRange);
-    layout->addLayout(working);
+    layout->addLayout(m_pWork->Row());
     layout->addWidget(m_pPlot, 1);
     layout->addWidget(m_pPeaks);
     setWidget(body);
-    m_pPoll = new QTimer(this);
-    m_pPoll->setInterval(50);
-    QObject::connect(m_pPoll, &QTimer::timeout, this, [this] { Poll(); });
-    // The samples are about to change: the work stops, and starts again on what comes.
-    m_nReader = AddDockReader(
-        m_doc, this, [this] { Stop(); },
-        [this] {
-            ShowWorking(false);
-            m_shown = Key();
-            ++m_nSerial;  // a result on its way is of the samples that were
-        });
 }
 
-CSpectrumDock::~CSpectrumDock() {
-    Stop();
-    m_doc.RemoveSampleReader(m_nReader);
-}
+CSpectrumDock::~CSpectrumDock() = default;
 
 CSpectrumDock::Key CSpectrumDock::CurrentKey() const {
     Key k;
@@ -153,7 +129,7 @@ void CSpectrumDock::Refresh() {
 // On a worker: the window goes on, and what is shown meanwhile is greyed as not the
 // selection's yet.
 void CSpectrumDock::Start(const Key& key) {
-    Stop();
+    m_pWork->Stop();
     const CTraceData& trace = m_doc.Trace();
     std::vector<int> curves;
     std::vector<const CCurveSamples*> samples;
@@ -181,37 +157,26 @@ void CSpectrumDock::Start(const Key& key) {
     m_pPeaks->setEnabled(false);
     m_pPlot->SetStale(true);
     m_pCopy->setEnabled(false);
-    m_bCancel = false;
-    m_bComputing = true;
-    m_nDone = 0;
-    m_nTotal = std::max<std::int64_t>(
-        1, std::int64_t{key.end - key.start} * static_cast<std::int64_t>(curves.size()));
-    m_started.start();
-    m_pPoll->start();
-    const unsigned serial = ++m_nSerial;
     const SpectrumOptions options{static_cast<SpectrumWindow>(key.window), key.segment};
-    m_worker = std::thread([this, serial, key, options, curves, samples] {
-        GiveWayToTheWindow();
+    const std::int64_t total =
+        std::int64_t{key.end - key.start} * static_cast<std::int64_t>(curves.size());
+    m_pWork->Start(total, [this, key, options, curves, samples](unsigned serial) {
         try {
             auto spectrum = std::make_shared<Spectrum>(
-                ComputeSpectrum(samples, key.start, key.end, options, [this](std::int64_t n) {
-                    if (m_bCancel) throw CReadCancelled();
-                    m_nDone += n;
-                }));
+                ComputeSpectrum(samples, key.start, key.end, options,
+                                [this](std::int64_t n) { m_pWork->Step(n); }));
             QMetaObject::invokeMethod(
                 this,
                 [this, serial, key, spectrum, curves] {
-                    if (serial == m_nSerial) Show(key, std::move(*spectrum), curves);
+                    if (m_pWork->Newest(serial)) Show(key, std::move(*spectrum), curves);
                 },
                 Qt::QueuedConnection);
-        } catch (const CReadCancelled&) {
         } catch (const std::bad_alloc&) {
             QMetaObject::invokeMethod(
                 this,
                 [this, serial] {
-                    if (serial != m_nSerial) return;
-                    Stop();
-                    ShowWorking(false);
+                    if (!m_pWork->Newest(serial)) return;
+                    m_pWork->Done();
                     m_pPeaks->setText(QStringLiteral("Not enough memory for this segment size."));
                 },
                 Qt::QueuedConnection);
@@ -219,37 +184,16 @@ void CSpectrumDock::Start(const Key& key) {
     });
 }
 
-void CSpectrumDock::Stop() {
-    m_bCancel = true;
-    if (m_worker.joinable()) m_worker.join();
-    m_pPoll->stop();
-    m_bComputing = false;
+bool CSpectrumDock::Computing() const {
+    return m_pWork->Running();
 }
 
 void CSpectrumDock::Settle() {
-    for (int round = 0; round < 10 && m_bComputing; ++round) {
-        if (m_worker.joinable()) m_worker.join();
-        QCoreApplication::sendPostedEvents(this);
-    }
-}
-
-void CSpectrumDock::Poll() {
-    if (m_started.elapsed() < 100) return;  // quick ones show no bar
-    ShowWorking(true);
-    m_pProgress->setValue(
-        static_cast<int>(1000 * std::min<std::int64_t>(m_nDone, m_nTotal) / m_nTotal));
-}
-
-void CSpectrumDock::ShowWorking(bool on) {
-    m_pProgress->setVisible(on);
-    m_pStop->setVisible(on);
+    m_pWork->Settle(this);
 }
 
 void CSpectrumDock::Show(const Key& key, Spectrum spectrum, std::vector<int> curves) {
-    if (m_worker.joinable()) m_worker.join();
-    m_pPoll->stop();
-    m_bComputing = false;
-    ShowWorking(false);
+    m_pWork->Done();
     m_spectrum = std::move(spectrum);
     m_curves = std::move(curves);
     const CTraceData& trace = m_doc.Trace();

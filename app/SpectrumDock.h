@@ -6,22 +6,18 @@
 // work for the old one.
 
 #include <QDockWidget>
-#include <QElapsedTimer>
-#include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "trace/stats/Spectrum.h"
 
 class CtesqDoc;
+class CDockWork;
 class CSpectrumPlot;
 class QComboBox;
 class QLabel;
-class QProgressBar;
 class QPushButton;
-class QTimer;
 
 class CSpectrumDock : public QDockWidget {
 public:
@@ -32,7 +28,7 @@ public:
     void Refresh();
     // Waits for the spectrum being computed and shows it (tests).
     void Settle();
-    bool Computing() const { return m_bComputing; }
+    bool Computing() const;
     // The frequencies, then each shown curve's level, tab-separated, as "Copy" puts them.
     std::string TableText() const;
 
@@ -55,11 +51,8 @@ private:
     };
     Key CurrentKey() const;
     void Start(const Key& key);
-    void Stop();
     void Show(const Key& key, Spectrum spectrum, std::vector<int> curves);
     void ShowPlot();
-    void Poll();
-    void ShowWorking(bool on);
 
     CtesqDoc& m_doc;
     std::function<QColor(int)> m_curveColor;
@@ -68,15 +61,5 @@ private:
     std::vector<int> m_curves;  // the trace's curve of each of m_spectrum's
     FrequencyAxis m_axis{1, 1, "Hz"};
 
-    std::thread m_worker;
-    std::atomic<bool> m_bCancel{false};
-    std::atomic<std::int64_t> m_nDone{0};
-    std::int64_t m_nTotal = 1;
-    unsigned m_nSerial = 0;
-    bool m_bComputing = false;
-    QElapsedTimer m_started;
-    QTimer* m_pPoll = nullptr;
-    QProgressBar* m_pProgress = nullptr;
-    QPushButton* m_pStop = nullptr;
-    int m_nReader = 0;
+    CDockWork* m_pWork;
 };
