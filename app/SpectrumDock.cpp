@@ -21,7 +21,6 @@
 #include "framework/core/TwoThreads.h"
 #include "framework/gui/QtText.h"
 #include "trace/document/Document.h"
-#include "trace/model/TimeBase.h"
 
 namespace {
 
@@ -227,11 +226,8 @@ void CSpectrumDock::ShowPlot() {
             peaks += "no peak";
         } else {
             const float a = s.amplitude[static_cast<std::size_t>(s.peak)];
-            const std::string f = m_axis.unit == "Hz"
-                                      ? timebase::HertzText(m_axis.At(s.peak))
-                                      : fmt::format("{:.6g} {}", m_axis.At(s.peak), m_axis.unit);
-            peaks += fmt::format("peak at {}, {:.6g} {}{}", f, db ? Decibels(a) : a, db ? "dB" : "",
-                                 trace.m_strCurveUnit[c]);
+            peaks += fmt::format("peak at {}, {:.6g} {}{}", m_axis.Text(m_axis.At(s.peak)),
+                                 db ? Decibels(a) : a, db ? "dB" : "", trace.m_strCurveUnit[c]);
         }
         if (s.notFinite > 0)
             peaks += fmt::format(" ({} NaN or infinite samples taken as 0)", s.notFinite);

@@ -1,7 +1,7 @@
 #pragma once
 // The Spectrum dock: the amplitude spectrum of every shown curve over the selection (the whole
 // trace without one), with its window, linear or dB levels and Welch's segment size, each
-// curve's strongest peak listed, and "Copy" to put the levels on the clipboard as
+// curve's strongest peak listed, and a button that puts the levels on the clipboard as
 // tab-separated text. Computed on a worker while the dock is shown; a new selection stops the
 // work for the old one.
 
@@ -29,7 +29,7 @@ public:
     // Waits for the spectrum being computed and shows it (tests).
     void Settle();
     bool Computing() const;
-    // The frequencies, then each shown curve's level, tab-separated, as "Copy" puts them.
+    // The frequencies, then each shown curve's level, tab-separated, as its button copies them.
     std::string TableText() const;
 
     CSpectrumPlot* m_pPlot;

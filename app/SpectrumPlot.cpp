@@ -12,24 +12,19 @@
 #include <limits>
 
 #include "framework/gui/QtText.h"
-#include "trace/model/TimeBase.h"
 
 namespace {
 
 constexpr int kLeft = 64, kRight = 12, kTop = 22, kBottom = 24;
 constexpr double kDbSpan = 120;  // shown below the highest level in dB
 
-// A step of 1, 2 or 5 times a power of ten that cuts `span` into about `parts`.
-double NiceStep(double span, int parts) {
+// A grid step of 1, 2 or 5 times a power of ten, about `count` of them across `span`.
+double NiceStep(double span, int count) {
     if (!(span > 0)) return 1;
-    const double raw = span / parts, power = std::pow(10, std::floor(std::log10(raw)));
+    const double raw = span / count, power = std::pow(10, std::floor(std::log10(raw)));
     for (const double m : {1.0, 2.0, 5.0})
         if (m * power >= raw) return m * power;
     return 10 * power;
-}
-
-std::string FrequencyText(const FrequencyAxis& axis, double f) {
-    return axis.unit == "Hz" ? timebase::HertzText(f) : fmt::format("{:.6g} {}", f, axis.unit);
 }
 
 }  // namespace
@@ -127,7 +122,7 @@ void CSpectrumPlot::DrawGrid(QPainter& p, const QRect& r, double low, double hig
         p.setPen(text);
         p.drawText(QRectF(x - 60, r.bottom() + 2, 120, kBottom - 2),
                    Qt::AlignHCenter | Qt::AlignTop,
-                   ToQString(FrequencyText(m_axis, std::abs(f) < fStep / 2 ? 0 : f)));
+                   ToQString(m_axis.Text(std::abs(f) < fStep / 2 ? 0 : f)));
     }
     const double yStep = NiceStep(high - low, 5);
     for (double v = std::ceil(low / yStep) * yStep; v <= high; v += yStep) {
@@ -184,7 +179,7 @@ void CSpectrumPlot::DrawCurve(QPainter& p, const QRect& r, const Curve& c, int n
         const QPointF at(XOf(peak), y(Level(a[static_cast<std::size_t>(peak)])));
         p.drawEllipse(at, 4, 4);
         const QPointF label(at.x() + 6, std::max<double>(r.top() + 12, at.y() - 4) + 13 * nth);
-        p.drawText(label, ToQString(FrequencyText(m_axis, m_axis.At(peak))));
+        p.drawText(label, ToQString(m_axis.Text(m_axis.At(peak))));
     }
 }
 
@@ -214,7 +209,7 @@ void CSpectrumPlot::mouseMoveEvent(QMouseEvent* event) {
     if (bin < 0 || bin > Bins() - 1 || !PlotRect().contains(event->position().toPoint())) {
         m_pointerText.clear();
     } else {
-        std::string text = FrequencyText(m_axis, m_axis.At(bin));
+        std::string text = m_axis.Text(m_axis.At(bin));
         for (const Curve& c : m_curves) {
             const float a = c.levels->amplitude[static_cast<std::size_t>(bin)];
             text += fmt::format("   {} {:.6g} {}{}", c.name, Level(a), m_bDb ? "dB" : "", c.unit);

@@ -50,7 +50,7 @@ private:
     // The levels' range over the bins shown, rounded out to the grid.
     void LevelRange(double& low, double& high) const;
     void DrawGrid(class QPainter& p, const QRect& r, double low, double high) const;
-    // nth: the curve's place, which sets its peak label's height apart from the others'.
+    // nth: the curve's place; its peak's label goes a line below the one before it.
     void DrawCurve(QPainter& p, const QRect& r, const Curve& c, int nth, double low,
                    double high) const;
     void ZoomAbout(double bin, double factor);

@@ -11,6 +11,7 @@
 #include "cli/CliCommands.h"
 #include "cli/Json.h"
 #include "trace/document/Document.h"
+#include "trace/formats/csv/CsvCells.h"
 #include "trace/stats/Spectrum.h"
 
 namespace {
@@ -22,19 +23,12 @@ std::string Level(float amplitude, bool db, bool csv = false) {
     return json::Number(level);
 }
 
-// A CSV cell: quoted, its quotes doubled, when it holds a separator, a quote or a line end.
-std::string Cell(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string out = "\"";
-    for (const char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + '"';
-}
-
 std::string Csv(const CTraceData& trace, const Spectrum& s, const FrequencyAxis& axis, bool db) {
-    std::string out = Cell("frequency [" + axis.unit + "]");
+    std::string out = csv_layout::QuotedCell("frequency [" + axis.unit + "]");
     for (int i = 0; i < trace.m_nCurveCount; ++i) {
         const std::string unit = (db ? "dB" : "") + trace.m_strCurveUnit[i];
-        out += ',' + Cell(trace.m_strCurveName[i] + (unit.empty() ? "" : " [" + unit + "]"));
+        out += ',' + csv_layout::QuotedCell(trace.m_strCurveName[i] +
+                                            (unit.empty() ? "" : " [" + unit + "]"));
     }
     out += '\n';
     for (int k = 0; k <= s.size / 2; ++k) {

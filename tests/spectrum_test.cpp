@@ -180,7 +180,10 @@ TEST(CliSpectrum, GivesEachCurvesLevelsInHertzAsJsonOrCsv) {
     std::string line;
     std::getline(lines, line);
     EXPECT_EQ(line, "frequency [Hz],\"sine\"\"1 [dBV]\"");
-    int rows = 0;
+    std::getline(lines, line);
+    std::getline(lines, line);
+    EXPECT_EQ(line.substr(0, line.find(',')), "390.625");  // 1e6 / 2560, no digit of noise
+    int rows = 2;
     double peakFrequency = 0, peak = -1e9;
     for (; std::getline(lines, line); ++rows) {
         // 0 Hz: the mean, 0 for a whole number of cycles, -inf dB.
@@ -198,4 +201,15 @@ TEST(CliSpectrum, GivesEachCurvesLevelsInHertzAsJsonOrCsv) {
     EXPECT_EQ(one.status, 1);
     EXPECT_NE(one.err.find("2 samples at least"), std::string::npos) << one.err;
     std::filesystem::remove(trace);
+}
+
+// Hertz where the time unit has a length (1 / 1e-9 is not quite a billion in double, the
+// unit's own count is), cycles per unit where it has none.
+TEST(Spectrum, BinFrequenciesAreHertzWithoutRoundingNoiseOrCyclesPerUnit) {
+    EXPECT_EQ(FrequencyAxisOf(1, "ns", 1000).At(1), 1e6);
+    EXPECT_EQ(FrequencyAxisOf(10, "us", 64).At(1), 1562.5);
+    const FrequencyAxis div = FrequencyAxisOf(2, "div", 8);
+    EXPECT_EQ(div.unit, "1/div");
+    EXPECT_EQ(div.At(1), 1.0 / 16);
+    EXPECT_EQ(div.Text(0.0625), "0.0625 1/div");
 }

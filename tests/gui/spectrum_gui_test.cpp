@@ -8,12 +8,16 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QVBoxLayout>
 #include <QWheelEvent>
+#include <atomic>
 #include <cmath>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "app/DockWork.h"
 #include "app/MainFrame.h"
 #include "app/SpectrumDock.h"
 #include "app/SpectrumPlot.h"
@@ -159,4 +163,27 @@ TEST(Spectrum, WorkTheDocumentStoppedStartsAgain) {
     EXPECT_TRUE(dock->m_pPeaks->text().contains(QStringLiteral(": peak at")))
         << dock->m_pPeaks->text().toStdString();
     frame.Actions().Action(ID_VIEW_SPECTRUM)->trigger();
+}
+
+// A dock's work stops at its next step once it is told to, and its late results are not the
+// newest any more.
+TEST(DockWork, StoppedWorkEndsAtItsNextStepAndIsNoLongerTheNewest) {
+    auto doc = TwoSines();
+    QWidget body;
+    CDockWork work(*doc, &body, {}, {});
+    (new QVBoxLayout(&body))->addLayout(work.Row());  // whose bar the body holds, as a dock's
+    std::atomic<bool> started{false};
+    std::atomic<unsigned> serial{0};
+    work.Start(1000, [&](unsigned s) {
+        serial = s;
+        started = true;
+        for (;;) work.Step(1);  // ends only by the throw of a stopped step
+    });
+    while (!started) std::this_thread::yield();
+    EXPECT_TRUE(work.Newest(serial));
+    work.Stop();
+    EXPECT_FALSE(work.Running());
+    work.Start(1, [](unsigned) {});
+    EXPECT_FALSE(work.Newest(serial));
+    work.Done();
 }

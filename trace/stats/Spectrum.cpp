@@ -1,5 +1,6 @@
 #include "trace/stats/Spectrum.h"
 
+#include <fmt/format.h>
 #include <kissfft/kiss_fftr.h>
 
 #include <algorithm>
@@ -224,6 +225,10 @@ FrequencyAxis FrequencyAxisOf(double step, const std::string& stepUnit, int size
     // 1 / 1e-6 is not quite a million in double; the unit's own count is.
     const double perUnit = 1 / seconds, whole = std::round(perUnit);
     return {std::abs(perUnit - whole) < 1e-9 * whole ? whole : perUnit, span, "Hz"};
+}
+
+std::string FrequencyAxis::Text(double f) const {
+    return unit == "Hz" ? timebase::HertzText(f) : fmt::format("{:.6g} {}", f, unit);
 }
 
 double Decibels(double amplitude) {

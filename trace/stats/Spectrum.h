@@ -55,6 +55,8 @@ struct FrequencyAxis {
     std::string unit;  // "Hz", or "1/" and the time unit
     // Multiplied first: 1e6 / 640 is 1562.5 where 1 / 6.4e-4 is not.
     double At(double k) const { return k * perUnit / span; }
+    // A frequency for people: "16.6667 kHz", or "0.25 1/div".
+    std::string Text(double f) const;
 };
 FrequencyAxis FrequencyAxisOf(double step, const std::string& stepUnit, int size);
 

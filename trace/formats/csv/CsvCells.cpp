@@ -32,6 +32,13 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
+std::string QuotedCell(const std::string& text) {
+    if (text.find_first_of(",;\t\"\r\n") == std::string::npos) return text;
+    std::string q = "\"";
+    for (const char c : text) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return q + "\"";
+}
+
 std::string StripQuotes(std::string_view s) {
     s = Trim(s);
     if (s.size() >= 2 &&

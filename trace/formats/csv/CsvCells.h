@@ -14,6 +14,9 @@ namespace csv_layout {
 std::string_view Trim(std::string_view s);
 // The cell's text without the quotes around it, if any ('...' or "...").
 std::string StripQuotes(std::string_view s);
+// The text as a cell to write: in double quotes, its own doubled, where it holds a separator
+// (comma, semicolon, tab), a quote or a line end.
+std::string QuotedCell(const std::string& text);
 
 // The cells of one record: separators and line ends inside double quotes belong to the cell,
 // doubled quotes are one, the quotes themselves go; cells are trimmed of spaces.

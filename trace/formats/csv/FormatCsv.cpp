@@ -352,12 +352,6 @@ bool csv_format::Read(CFile& file, CTraceData& fresh, CFormatState& state) {
 
 void csv_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
     CLineWriter out(file);
-    const auto quoted = [](const std::string& cell) {
-        if (cell.find_first_of(",;\t\"\r\n") == std::string::npos) return cell;
-        std::string q = "\"";
-        for (const char c : cell) q += c == '"' ? std::string("\"\"") : std::string(1, c);
-        return q + "\"";
-    };
     const auto named = [](const std::string& name, const std::string& unit) {
         return unit.empty() ? name : name + " [" + unit + "]";
     };
@@ -376,16 +370,16 @@ void csv_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
         looksLikeData = looksLikeData || number(t.m_strCurveName[i]);
     for (const auto& [key, value] : items) {
         looksLikeData = looksLikeData || key.empty() || number(key);
-        out.Append(quoted(key));
+        out.Append(csv_layout::QuotedCell(key));
         out.Append(",");
-        out.Append(quoted(value));
+        out.Append(csv_layout::QuotedCell(value));
         out.EndLine();
     }
     if (t.m_nSampleCount < 2 || !(t.m_dblStep > 0) || looksLikeData) {
         out.Append("Step,");
         out.Append(timebase::ExactText(t.m_dblStep));
         out.Append(",");
-        out.Append(quoted(t.m_strStepUnit));
+        out.Append(csv_layout::QuotedCell(t.m_strStepUnit));
         out.EndLine();
     }
     // Without samples every curve is a name in the header; with them, the curves that have
@@ -404,14 +398,15 @@ void csv_format::Write(CFile& file, const CTraceData& t, const CFormatState&) {
     // seconds in a trace, and says so here, so that "min" is not read back as minutes.
     const bool timeUnit = t.m_strStepUnit == "ps" || t.m_strStepUnit == "ns" ||
                           t.m_strStepUnit == "us" || t.m_strStepUnit == "ms";
-    out.Append(quoted(named("time", timeUnit ? t.m_strStepUnit : std::string(1, 's'))));
+    out.Append(
+        csv_layout::QuotedCell(named("time", timeUnit ? t.m_strStepUnit : std::string(1, 's'))));
     // A curve without a name is named as a reader names its column: an empty last name with
     // empty (NaN) cells under it would be no column at all.
     for (int i = 0, column = 1; i < t.m_nCurveCount; ++i) {
         if (!written(i)) continue;
         out.Append(",");
         const std::string& name = t.m_strCurveName[i];
-        out.Append(quoted(
+        out.Append(csv_layout::QuotedCell(
             named(name.empty() ? fmt::format("column {}", column) : name, t.m_strCurveUnit[i])));
         ++column;
     }
